@@ -1,0 +1,43 @@
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+#include "commands.h"
+
+namespace {
+
+void usage() {
+    std::fputs(
+        "usage:\n"
+        "  dmmcli decode   [--family kelt|sorn|brio] [--road serial|usb] [--decimal SEP]\n"
+        "                  [--count-class 4|6|34|2] [--upper N] [--lower N] [--no-repeat]\n"
+        "                  [--limit N] [FILE|-]\n"
+        "  dmmcli record   (--port PATH|COMn | --usb) [--family ...] [--out FILE]\n"
+        "                  [--interval S] [--no-repeat] [--limit N] [--duration S]\n"
+        "  dmmcli simulate [--family ...] (--pty | --out FILE|-) [--rate HZ] [--frames N]\n"
+        "                  [--seed N]\n"
+        "  dmmcli convert  IN OUT\n",
+        stderr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("dmmcli"));
+    QStringList args = QCoreApplication::arguments().mid(1);
+    if (args.isEmpty() || args.front() == QLatin1String("--help") ||
+        args.front() == QLatin1String("-h")) {
+        usage();
+        return args.isEmpty() ? 2 : 0;
+    }
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("decode")) return runDecode(args);
+    if (command == QLatin1String("record")) return runRecord(args);
+    if (command == QLatin1String("simulate")) return runSimulate(args);
+    if (command == QLatin1String("convert")) return runConvert(args);
+    std::fprintf(stderr, "dmmcli: unknown command '%s'\n", qPrintable(command));
+    usage();
+    return 2;
+}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace dmm {
+
+// Every label and shape of the virtual LCD, in the order of the element table.
+enum class LcdElement : std::uint8_t {
+    LcdFH, LcdD0, LcdDa, LcdDb, LcdDc, LcdDd,
+    LcdP0, LcdP1, LcdP2, LcdP3,
+    LcdAuto, LCDRS, LCD232C, LcdACDC, LCDBF, LCDRec, LcdAC, LCDJa, LcdDc1,
+    LCDTRMST, LCDTRMS, LcdRPM, LCDHold, LCDBATT, LCDBT, LCDCS, LCDFS, LCDDI, LCDFm,
+    LCDk, LCDM1, LCDohm, LCDHz, LCDu, Lcdm, LCDn, LCDA, LCDF, LcdV, lcdW,
+    Count
+};
+
+constexpr std::size_t kLcdElementCount = static_cast<std::size_t>(LcdElement::Count);
+
+enum class LcdKind : std::uint8_t { Label, Shape };
+
+// The fonts the panel names. Digits: the seven-segment digit face ("@" is the letter L).
+// Annunciators: the glyph face in which some ASCII characters stand for symbols
+// ("*" ohm, "+" micro, "#", "?", "&", ")", "$" battery, '"' hold, "!" ...). Arial: plain text.
+enum class LcdFont : std::uint8_t { Digits, Annunciators, Arial };
+
+struct LcdRect {
+    int left, top, width, height;
+};
+
+struct LcdElementInfo {
+    LcdElement id;
+    std::string_view name;     // the control's name, e.g. "LcdDa"
+    LcdKind kind;
+    std::string_view caption;  // caption in the layout (digits change theirs at run time)
+    LcdFont font;
+    int fontHeight;            // pixels; 0 for shapes
+    bool bold;
+    LcdRect rect;              // inside the panel
+    bool shownAtStart;
+};
+
+// The panel's size inside the main window.
+constexpr int kLcdPanelWidth = 334;
+constexpr int kLcdPanelHeight = 129;
+
+// State of the virtual LCD: which elements are shown and what the five digit labels read.
+// Only the digit labels change captions; all other captions are those of the layout.
+// Plain value type, cheap to copy, so a decoder can build the next state before committing it.
+class LcdPanel {
+public:
+    LcdPanel();  // the layout's start state
+
+    static const LcdElementInfo& info(LcdElement e);
+    static const std::array<LcdElementInfo, kLcdElementCount>& table();
+    // nullptr when no element has that name.
+    static const LcdElementInfo* find(std::string_view name);
+
+    bool shown(LcdElement e) const { return (shown_ >> index(e)) & 1u; }
+    void show(LcdElement e) { shown_ |= bit(e); }
+    void hide(LcdElement e) { shown_ &= ~bit(e); }
+    void setShown(LcdElement e, bool on) { on ? show(e) : hide(e); }
+    std::uint64_t shownMask() const { return shown_; }
+
+    // Caption as painted: a digit label's current text (one character or empty), else the
+    // layout caption.
+    std::string_view caption(LcdElement e) const;
+    // Digit labels only (LcdD0, LcdDa .. LcdDd); '\0' makes the label blank.
+    void setDigit(LcdElement e, char c);
+    char digit(LcdElement e) const;
+
+    bool operator==(const LcdPanel&) const = default;
+
+private:
+    static constexpr unsigned index(LcdElement e) { return static_cast<unsigned>(e); }
+    static constexpr std::uint64_t bit(LcdElement e) { return std::uint64_t{1} << index(e); }
+    static int digitSlot(LcdElement e);
+
+    std::uint64_t shown_ = 0;
+    std::array<char, 5> digits_{};  // LcdD0, LcdDa, LcdDb, LcdDc, LcdDd
+};
+
+}  // namespace dmm

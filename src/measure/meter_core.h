@@ -1,0 +1,115 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "bounded_log.h"
+#include "clock.h"
+#include "frame_assembler.h"
+#include "lcd_panel.h"
+#include "meter_reading.h"
+#include "pipeline_sink.h"
+#include "reading_state.h"
+
+namespace dmm {
+
+// What the pipeline decided for the last decoded frame.
+struct FrameOutcome {
+    int decimalPos = kNoDecimalPoint;
+    bool rangeChange = false;
+    bool alarm = false;
+    int needle = 0;
+    int bar = 0;
+    double chart = 0.0;
+};
+
+struct FrameCounters {
+    std::uint64_t decoded = 0;      // frames that ran through the pipeline
+    std::uint64_t failedTest = 0;   // frames that failed their framing test
+    std::uint64_t undecodable = 0;  // frames that passed the test but could not be decoded
+    std::uint64_t dropped() const { return failedTest + undecodable; }
+};
+
+// The measurement core: frame assembly on both roads, the three decoders, the LCD panel model,
+// the current reading and the post-decode pipeline. Plain C++, single-threaded; the caller
+// serialises all calls.
+//
+// A frame that passes its framing test but cannot be decoded (a letter where a decimal digit
+// is needed, a blank digit between two digits, no digit at all) is dropped whole before it
+// changes any state, and counted in counters().undecodable.
+class MeterCore {
+public:
+    explicit MeterCore(PipelineSink* sink = nullptr,
+                       const Clock* clock = &SystemClock::instance());
+
+    void setSink(PipelineSink* sink) { sink_ = sink ? sink : &nullSink_; }
+    void setClock(const Clock* clock) { clock_ = clock; }
+
+    MeterSettings settings;
+    ReadingState state;
+
+    // Serial road: one block of received bytes each.
+    void HSornRData(const void* data, std::int32_t size);
+    void HBrioRData(const void* data, std::int32_t size);
+    void HKeltRData(const void* data, std::int32_t size);
+    void receive(Family family, const void* data, std::int32_t size);
+
+    // USB road: one HID input report each (data = the bytes after the report ID).
+    void HidSornData(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size);
+    void HidKeltData(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size);
+
+    // The decoders, run on frameText(). They return false when the frame was dropped as
+    // undecodable. Called by the assemblers; public for tests and tools.
+    bool LcdDisplayKelt();
+    bool LcdDisplaySorn();
+    bool LcdDisplayBrio();
+    bool decode(Family family);
+    void setFrameText(std::string_view text) { frameText_.assign(text); }
+
+    const std::string& frameText() const { return frameText_; }
+    const LcdPanel& panel() const { return panel_; }
+    const MeterReading& reading() const { return reading_; }
+    const FrameOutcome& lastOutcome() const { return outcome_; }
+    const FrameCounters& counters() const { return counters_; }
+
+    // Hidden diagnostic labels and lists.
+    const std::string& usbTxt() const { return usbTxt_; }
+    const std::string& usbTxt1() const { return usbTxt1_; }
+    BoundedLog& history() { return history_; }  // data reports (and USB events, added by link)
+    const BoundedLog& history() const { return history_; }
+    const BoundedLog& memo() const { return memo_; }  // every Brio FrameText
+
+    int idleReportCount() const { return usb_.idleReportCount; }
+    void setIdleReportCount(int n) { usb_.idleReportCount = n; }
+
+    // Accumulator state, for tests.
+    const SerialAssembler& serialAssembler() const { return serial_; }
+    const UsbAssembler& usbAssembler() const { return usb_; }
+
+private:
+    void serialFrameEnd(Family family);
+    void usbReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
+                   std::uint16_t size);
+
+    PipelineSink nullSink_;
+    PipelineSink* sink_;
+    const Clock* clock_;
+
+    std::string frameText_;
+    LcdPanel panel_;
+    MeterReading reading_;
+    FrameOutcome outcome_;
+    FrameCounters counters_;
+
+    SerialAssembler serial_;
+    UsbAssembler usb_;
+    std::string usbTxt_;
+    std::string usbTxt1_;
+    BoundedLog history_{1000};
+    BoundedLog memo_{1000};
+    std::string lineBuffer_;
+};
+
+}  // namespace dmm

@@ -1,0 +1,36 @@
+#pragma once
+
+namespace dmm {
+
+// Where the reading pipeline reaches the rest of the program. The calls of one frame come in
+// this order: frameSeen; frequencyModeChanged (Sorn, only when the mode flips); beep and
+// showAlarm; rangeChanged (only on a range change); needle; record; bar; chartPoint; frameDone.
+// The window, dmmcli and tests each supply their own; every call defaults to doing nothing.
+class PipelineSink {
+public:
+    virtual ~PipelineSink() = default;
+
+    // A frame was decoded: light the link indicator (CONok shown, CONokN hidden).
+    virtual void frameSeen() {}
+    // Sorn frequency annunciator came or went: redraw the scale (KDsetup) and set the chart's
+    // value axis to -5000..5000 (on) or -FullScale..FullScale (off).
+    virtual void frequencyModeChanged(bool on) { (void)on; }
+    // The reading is beyond an active limit: sound the system beep.
+    virtual void beep() {}
+    // Show or hide the alarm panel "OL !!".
+    virtual void showAlarm(bool on) { (void)on; }
+    // Unit or decimal point changed: ShowSeries(Fill ticked ? 0 : 1), then start a new chart.
+    virtual void rangeChanged() {}
+    // Move the analog needle (KDrun).
+    virtual void needle(int position) { (void)position; }
+    // Offer the current reading to the recorder (INDataToTable).
+    virtual void record() {}
+    // Set the bar graph's position.
+    virtual void bar(int position) { (void)position; }
+    // Append one point to both chart series; follow the last page when the chart does.
+    virtual void chartPoint(double value) { (void)value; }
+    // All steps done: the panel, reading and extremes are final for this frame.
+    virtual void frameDone() {}
+};
+
+}  // namespace dmm
