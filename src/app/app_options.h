@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+#include "count_class.h"
+#include "reading_state.h"
+
+namespace dmm {
+
+// What the command line asks of dmmview. Without arguments every field keeps its default and
+// the program starts exactly in its standard configuration.
+struct AppOptions {
+    QMap<int, QString> ports;              // COMn -> device path (--port COMn=PATH)
+    std::optional<Family> family;          // --family; none: the layout's model boxes decide
+    const CountClass* countClass = &standardCountClass();  // --count-class
+    bool demo = false;                     // --demo: simulated meter on a pseudo-terminal
+    QString screenshot;                    // --screenshot FILE
+    int quitAfterMs = -1;                  // --quit-after MS
+};
+
+struct ParsedOptions {
+    AppOptions options;
+    QString error;       // non-empty: the arguments were refused, with this reason
+    bool help = false;   // --help was given
+};
+
+// Parses the arguments after the program name.
+ParsedOptions parseAppOptions(const QStringList& args);
+
+// The usage text printed for --help and after a refused argument.
+QString appUsage();
+
+}  // namespace dmm

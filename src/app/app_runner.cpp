@@ -1,0 +1,81 @@
+#include "app_runner.h"
+
+#include <QApplication>
+#include <QTextStream>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+#include "app_options.h"
+#include "demo_meter.h"
+#include "main_window.h"
+#include "real_dialogs.h"
+#include "window_snapshot.h"
+
+namespace dmm {
+
+int runDmmview(QApplication& app) {
+    QStringList args = app.arguments();
+    if (!args.isEmpty()) args.removeFirst();
+    const ParsedOptions parsed = parseAppOptions(args);
+    if (parsed.help) {
+        std::fputs(qPrintable(appUsage()), stdout);
+        return 0;
+    }
+    if (!parsed.error.isEmpty()) {
+        std::fprintf(stderr, "dmmview: %s\n%s", qPrintable(parsed.error), qPrintable(appUsage()));
+        return 2;
+    }
+    AppOptions options = parsed.options;
+
+    // The task-bar text; the window sets its own caption.
+    QCoreApplication::setApplicationName(QStringLiteral("61-50883"));
+
+    std::unique_ptr<DemoMeter> demo;
+    if (options.demo) {
+        QString error;
+        demo = DemoMeter::start(options.family.value_or(Family::Kelt), &error);
+        if (!demo) {
+            std::fprintf(stderr, "dmmview: the simulated meter could not start: %s\n", qPrintable(error));
+            return 1;
+        }
+        options.ports[1] = demo->portPath();
+    }
+
+    RealDialogs dialogs;
+    TFCOMM window(options, &dialogs);
+    dialogs.setParent(&window);
+
+    // A second window of the layout; nothing shows or uses it.
+    QWidget form1;
+    form1.setObjectName(QStringLiteral("Form1"));
+    form1.setWindowTitle(QStringLiteral("Form1"));
+    form1.resize(696, 480);
+
+    window.show();
+
+    if (demo) {
+        // Select COM1 (the simulated meter) and press "COM Connect" as a user would.
+        window.guarded([&] { window.COM11Click(); });
+        window.COMCon->click();
+    }
+
+    if (options.quitAfterMs >= 0) {
+        QTimer::singleShot(options.quitAfterMs, &window, [&] {
+            if (!options.screenshot.isEmpty()) {
+                if (saveWindowSnapshot(window, options.screenshot)) {
+                    std::fprintf(stdout, "dmmview: screenshot saved to %s\n", qPrintable(options.screenshot));
+                } else {
+                    std::fprintf(stderr, "dmmview: could not save the screenshot to %s\n",
+                                 qPrintable(options.screenshot));
+                }
+                std::fflush(stdout);
+            }
+            window.close();
+        });
+    }
+    return app.exec();
+}
+
+}  // namespace dmm

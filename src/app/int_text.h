@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+#include <stdexcept>
+
+namespace dmm {
+
+// A handler failure shown by the window's general error report: one message box with the
+// text, the rest of the handler skipped.
+class HandlerError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// A decimal integer with an optional sign, in the 32-bit range. Anything else throws
+// HandlerError("'<text>' is not a valid integer value").
+int strToInt(const QString& text);
+
+}  // namespace dmm

@@ -1,0 +1,262 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+#include "app_options.h"
+#include "meter_core.h"
+#include "pipeline_sink.h"
+#include "record_table.h"
+#include "recorder.h"
+
+class PortNameTable;
+class TSerialPortDriver;
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+class QTimer;
+class QToolButton;
+
+namespace dmm {
+
+class AnalogScale;
+class Dialogs;
+class KeyFilter;
+class RecordTableModel;
+class SegmentedBar;
+class TrendChart;
+class LcdView;
+class PanelLabel;
+
+// The main window: every control of the layout (visible and hidden), the menu, the commands,
+// and the far end of the reading pipeline. It owns the measurement core, the serial driver,
+// the record table and the display widgets; handlers read controls, call those parts and
+// show what they decided.
+class TFCOMM : public QMainWindow, public PipelineSink {
+    Q_OBJECT
+public:
+    // dialogs: message boxes and file dialogs go through it; the window does not own it.
+    TFCOMM(const AppOptions& options, Dialogs* dialogs, QWidget* parent = nullptr);
+    ~TFCOMM() override;
+
+    MeterCore& core() { return core_; }
+    const AppOptions& options() const { return options_; }
+    Dialogs* dialogs() const { return dialogs_; }
+
+    // Which serial receive routine the driver's data reaches, or none.
+    enum class Receiver { None, Kelt, Sorn, Brio };
+    Receiver receiver() const { return receiver_; }
+    // The bytes the serial driver hands over, as its receive event.
+    void onReceiveData(const void* data, int size);
+
+    // Handlers, public so that tests can run them as a click would.
+    void FormCreate();
+    void COMConClick();
+    void BTCon1Click();
+    void BtDiscon1Click();
+    void BitBtn1Click();
+    void BtExit1Click();
+    void FormResize();
+    void SetmaxExit();
+    void SetMinExit();
+    void COM11Click();
+    void COM21Click();
+    void COM31Click();
+    void COM41Click();
+    void ConTimerTimer();
+    void TrecordTimer();
+    void RecordSITimeChange();
+    void RecordNewClick();
+    void saveasClick();
+    void SpeedButton2Click();
+    void RecallCheckClick();
+    void RecallCheckExit();
+    void TimeHKeyUp();
+    void N10001Click();
+    void N50001Click();
+    void N100001Click();
+    void N500001Click();
+    void N1000001Click();
+    void limitessClick();
+
+    Recorder& recorder() { return recorder_; }
+    RecordTable& recordTable() { return table_; }
+    RecordTableModel* gridModel() const { return gridModel_; }
+    // Shows a message the recorder or the file commands returned.
+    void showMessage(const Message& message);
+
+    // Port COMn in force (1..4) and the device path it resolves to.
+    int comPort() const { return comPort_; }
+    QString comPortPath(int n) const;
+
+    // Runs a handler under the general error report: a failure is shown in one message box
+    // with its text and the rest of the handler is skipped. Nothing escapes to the event loop.
+    void guarded(const std::function<void()>& handler);
+
+signals:
+    // After each decoded frame has run through every display step.
+    void frameHandled();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+    // PipelineSink
+    void frameSeen() override;
+    void frequencyModeChanged(bool on) override;
+    void beep() override;
+    void showAlarm(bool on) override;
+    void rangeChanged() override;
+    void needle(int position) override;
+    void record() override;
+    void bar(int position) override;
+    void chartPoint(double value) override;
+    void frameDone() override;
+
+private:
+    void buildLayout();
+    void buildMenu();
+    void buildHiddenControls();
+    void connectHandlers();
+    void connectSequence();
+    void disconnectSequence();
+    bool openSerialPort();
+    void selectPort(int n);
+    void createSerialDriver();
+    void updatePortTips();
+    void setLimit(bool upper);
+    void setRecordLimit(RecordLimitItem item);
+    void syncLimitMenu();
+    void copyRecallEdits();
+    void followNewestRecord();
+    void applyCountClassRow();
+    void updateIndicatorTip();
+    void toggleGroupClicked(QToolButton* pressed);
+    void syncScaleSettings();
+    void closeSerialPort();
+    void createRecordTable();
+    void closeRecordTable();
+    void connectRecordHandlers();
+    void resetChart();
+    void setChartValueAxis(int minimum, int maximum);
+    AnalogScale* scaleWidget() const;
+    SegmentedBar* barWidget() const;
+    TrendChart* chartWidget() const;
+    bool fillTicked() const;
+
+    AppOptions options_;
+    Dialogs* dialogs_;
+    MeterCore core_;
+    RecordTable table_;
+    Recorder recorder_;
+    RecordTableModel* gridModel_ = nullptr;
+    std::unique_ptr<PortNameTable> portNames_;
+    Receiver receiver_ = Receiver::None;
+    int comPort_ = 1;
+    bool centred_ = false;
+
+    KeyFilter* digitFilter_ = nullptr;
+    KeyFilter* signedFilter_ = nullptr;
+
+public:
+    // Controls, named as in the layout (objectName is the same text).
+    QWidget* client = nullptr;
+    PanelLabel* BtCOM[4] = {};
+    QToolButton* COMCon = nullptr;
+    QToolButton* USBCon = nullptr;
+    QToolButton* ReadBtn = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+    LcdView* Panel1 = nullptr;
+    SegmentedBar* PBar2 = nullptr;
+    QCheckBox* RepeatSet = nullptr;
+    QCheckBox* RecordSI = nullptr;
+    QLineEdit* RecordSITime = nullptr;
+    QToolButton* RecordNew = nullptr;
+    QToolButton* OpenDataFiles = nullptr;
+    QToolButton* saveas = nullptr;
+    QToolButton* BtPrint = nullptr;
+    QTableView* DBGrid1 = nullptr;
+    AnalogScale* KD = nullptr;
+    QLabel* CONok = nullptr;
+    QLabel* CONokN = nullptr;
+    QLabel* oltext = nullptr;
+    TrendChart* Chtshow = nullptr;
+
+    QPushButton* RecallDataTest = nullptr;
+    QWidget* Panel2 = nullptr;
+    QCheckBox* RecallCheck = nullptr;
+    QLineEdit* TimeH = nullptr;
+    QLineEdit* TimeM = nullptr;
+    QLineEdit* TimeS = nullptr;
+    QLineEdit* TimeInt = nullptr;
+    QLineEdit* Maxrecord = nullptr;
+    QWidget* Panel3 = nullptr;
+    QLabel* MinText = nullptr;
+    QLabel* MaxText = nullptr;
+    QLabel* MinTextU = nullptr;
+    QLabel* MaxTextU = nullptr;
+    QLineEdit* Setmax = nullptr;
+    QLineEdit* SetMin = nullptr;
+    QCheckBox* SetMaxB = nullptr;
+    QCheckBox* SetMinB = nullptr;
+    QPushButton* Print = nullptr;
+    PanelLabel* BTCon = nullptr;
+    PanelLabel* BtDiscon = nullptr;
+    PanelLabel* BtExit = nullptr;
+    QPushButton* SetFeature = nullptr;
+    QToolButton* ClearBtn = nullptr;
+    QToolButton* InfoBtn = nullptr;
+    QListWidget* DevListBox = nullptr;
+    QListWidget* HistoryListBox = nullptr;
+    QLabel* USBtxt = nullptr;
+    QLabel* USBtxt1 = nullptr;
+    QPlainTextEdit* Memo1 = nullptr;
+    QCheckBox* IFPavo = nullptr;
+    QCheckBox* IFSornT = nullptr;
+    QCheckBox* IFBrio = nullptr;
+    QCheckBox* IFFermo = nullptr;
+    QCheckBox* IFIvra = nullptr;
+    QCheckBox* IFTarnT = nullptr;
+    QCheckBox* IFVeskT = nullptr;
+    QCheckBox* IFNyla = nullptr;
+    QCheckBox* IFOtherT = nullptr;
+    QWidget* Report1 = nullptr;
+
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* ComSetup1 = nullptr;
+    QAction* COM11 = nullptr;
+    QAction* COM21 = nullptr;
+    QAction* COM31 = nullptr;
+    QAction* COM41 = nullptr;
+    QMenu* Connect1 = nullptr;
+    QAction* START1 = nullptr;
+    QAction* STOP1 = nullptr;
+    QMenu* Graphic = nullptr;
+    QMenu* Record1 = nullptr;
+    QAction* New1 = nullptr;
+    QAction* Save1 = nullptr;
+    QAction* N10001 = nullptr;
+    QAction* N50001 = nullptr;
+    QAction* N100001 = nullptr;
+    QAction* N500001 = nullptr;
+    QAction* N1000001 = nullptr;
+    QAction* limitess = nullptr;
+    QAction* EXIT1 = nullptr;
+
+    TSerialPortDriver* COMM2 = nullptr;
+    QTimer* ConTimer = nullptr;
+    QTimer* Trecord = nullptr;
+};
+
+}  // namespace dmm

@@ -1,0 +1,102 @@
+// The serial connection: port selection, connect and disconnect, the link indicator.
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QToolButton>
+
+#include "dialogs.h"
+#include "main_window.h"
+#include "panel_label.h"
+#include "port_name_table.h"
+#include "serial_port_driver.h"
+
+namespace dmm {
+
+void TFCOMM::createSerialDriver() {
+    portNames_ = std::make_unique<PortNameTable>();
+    for (auto it = options_.ports.cbegin(); it != options_.ports.cend(); ++it) {
+        portNames_->map(it.key(), it.value());
+    }
+    COMM2 = new TSerialPortDriver(this);
+    COMM2->setObjectName(QStringLiteral("COMM2"));
+    COMM2->setPortNames(portNames_.get());
+    COMM2->setComPort(TSerialPortDriver::pnCOM1);
+    COMM2->setComPortSpeed(TSerialPortDriver::br2400);
+    COMM2->setOnReceiveData([this](TSerialPortDriver*, const void* data, std::int32_t size) {
+        guarded([&] { onReceiveData(data, size); });
+    });
+    updatePortTips();
+}
+
+QString TFCOMM::comPortPath(int n) const { return portNames_ ? portNames_->resolve(n) : QString(); }
+
+void TFCOMM::updatePortTips() {
+    for (int i = 0; i < 4; ++i) BtCOM[i]->setToolTip(portNames_->describe(i + 1));
+    updateIndicatorTip();
+}
+
+void TFCOMM::closeSerialPort() {
+    if (COMM2) COMM2->ClosePort();
+}
+
+bool TFCOMM::openSerialPort() {
+    if (COMM2->OpenPort()) return true;
+    // A port that cannot be opened is said so, and the window stays disconnected rather than
+    // showing a connection that does not exist.
+    COMCon->setChecked(false);
+    if (dialogs_) dialogs_->error(QStringLiteral("Could not open ") + COMM2->lastError());
+    return false;
+}
+
+void TFCOMM::connectSequence() {
+    if (!openSerialPort()) return;
+    ComSetup1->setEnabled(false);
+    START1->setChecked(true);
+    START1->setEnabled(false);
+    STOP1->setEnabled(true);
+    STOP1->setChecked(false);
+    BTCon->hide();
+    BtDiscon->show();
+    for (PanelLabel* p : BtCOM) p->setEnabled(false);
+    updateIndicatorTip();
+}
+
+void TFCOMM::disconnectSequence() {
+    ComSetup1->setEnabled(true);
+    START1->setChecked(false);
+    START1->setEnabled(true);
+    STOP1->setEnabled(false);
+    STOP1->setChecked(true);
+    COMM2->ClosePort();
+    BTCon->show();
+    BtDiscon->hide();
+    for (PanelLabel* p : BtCOM) p->setEnabled(true);
+}
+
+void TFCOMM::COMConClick() {
+    if (COMCon->isChecked()) {
+        connectSequence();
+    } else {
+        disconnectSequence();
+    }
+}
+
+void TFCOMM::BTCon1Click() { connectSequence(); }
+void TFCOMM::BtDiscon1Click() { disconnectSequence(); }
+
+void TFCOMM::selectPort(int n) {
+    QAction* ticks[4] = {COM11, COM21, COM31, COM41};
+    for (int i = 0; i < 4; ++i) ticks[i]->setChecked(i == n - 1);
+    for (int i = 0; i < 4; ++i) BtCOM[i]->setVisible(i == n - 1);
+    COMM2->setComPort(static_cast<TSerialPortDriver::TComPortNumber>(n - 1));
+    // The driver takes a new port only while closed; the window shows the one in force.
+    comPort_ = COMM2->ComPort() + 1;
+    updatePortTips();
+}
+
+void TFCOMM::COM11Click() { selectPort(1); }
+void TFCOMM::COM21Click() { selectPort(2); }
+void TFCOMM::COM31Click() { selectPort(3); }
+void TFCOMM::COM41Click() { selectPort(4); }
+
+}  // namespace dmm

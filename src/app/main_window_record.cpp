@@ -1,0 +1,144 @@
+// The recorder's controls, the grid on the record table, the Record menu and the data files.
+#include <QAction>
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+#include "dialogs.h"
+#include "main_window.h"
+#include "record_table_model.h"
+
+namespace dmm {
+
+void TFCOMM::showMessage(const Message& message) {
+    if (!dialogs_) return;
+    const QString text = QString::fromStdString(message.text);
+    if (message.kind == Message::Kind::Error) {
+        dialogs_->error(text);
+    } else {
+        dialogs_->information(text);
+    }
+}
+
+void TFCOMM::createRecordTable() {
+    table_.clear();
+    table_.setChangeLogging(false);
+    if (!gridModel_) {
+        gridModel_ = new RecordTableModel(&table_, this);
+        DBGrid1->setModel(gridModel_);
+        for (int c = 0; c < kFieldCount; ++c) {
+            DBGrid1->setColumnWidth(c, RecordTableModel::kColumnWidths[c]);
+        }
+    }
+    gridModel_->sync();
+}
+
+void TFCOMM::closeRecordTable() {
+    table_.clear();
+    if (gridModel_) gridModel_->sync();
+}
+
+void TFCOMM::connectRecordHandlers() {
+    auto run = [this](void (TFCOMM::*handler)()) {
+        return [this, handler] { guarded([=, this] { (this->*handler)(); }); };
+    };
+    connect(Trecord, &QTimer::timeout, this, run(&TFCOMM::TrecordTimer));
+    connect(RepeatSet, &QCheckBox::toggled, this, [this](bool on) { recorder_.repeatSet = on; });
+    connect(RecordSI, &QCheckBox::toggled, this, [this](bool on) { recorder_.recordSI = on; });
+    for (QLineEdit* e : {RecordSITime, TimeH, TimeM, TimeS, TimeInt}) {
+        connect(e, &QLineEdit::textChanged, this, run(&TFCOMM::RecordSITimeChange));
+    }
+    connect(RecordNew, &QAbstractButton::clicked, this, run(&TFCOMM::RecordNewClick));
+    connect(New1, &QAction::triggered, this, run(&TFCOMM::RecordNewClick));
+    connect(saveas, &QAbstractButton::clicked, this, run(&TFCOMM::saveasClick));
+    connect(Save1, &QAction::triggered, this, run(&TFCOMM::saveasClick));
+    connect(OpenDataFiles, &QAbstractButton::clicked, this, run(&TFCOMM::SpeedButton2Click));
+    connect(RecallCheck, &QAbstractButton::clicked, this, run(&TFCOMM::RecallCheckClick));
+    connect(N10001, &QAction::triggered, this, run(&TFCOMM::N10001Click));
+    connect(N50001, &QAction::triggered, this, run(&TFCOMM::N50001Click));
+    connect(N100001, &QAction::triggered, this, run(&TFCOMM::N100001Click));
+    connect(N500001, &QAction::triggered, this, run(&TFCOMM::N500001Click));
+    connect(N1000001, &QAction::triggered, this, run(&TFCOMM::N1000001Click));
+    connect(limitess, &QAction::triggered, this, run(&TFCOMM::limitessClick));
+}
+
+void TFCOMM::record() {
+    if (recorder_.INDataToTable(core_.reading(), core_.state.readingTimeMs)) {
+        followNewestRecord();
+    }
+}
+
+void TFCOMM::followNewestRecord() {
+    gridModel_->sync();
+    const int last = gridModel_->rowCount() - 1;
+    if (last < 0) return;
+    // The newest record becomes the current one, so the grid scrolls along.
+    DBGrid1->setCurrentIndex(gridModel_->index(last, 0));
+}
+
+void TFCOMM::TrecordTimer() { recorder_.TrecordTimer(); }
+
+void TFCOMM::RecordSITimeChange() {
+    recorder_.recordSITime = RecordSITime->text().toStdString();
+    core_.settings.timeInt = TimeInt->text().toStdString();
+    recorder_.RecordSITimeChange();
+}
+
+void TFCOMM::RecordNewClick() {
+    recorder_.RecordNewClick([this](const Message& m) { showMessage(m); });
+    gridModel_->sync();
+}
+
+void TFCOMM::copyRecallEdits() {
+    recorder_.recallCheck = RecallCheck->isChecked();
+    recorder_.timeH = TimeH->text().toStdString();
+    recorder_.timeM = TimeM->text().toStdString();
+    recorder_.timeS = TimeS->text().toStdString();
+    core_.settings.recallCheck = recorder_.recallCheck;
+    core_.settings.timeInt = TimeInt->text().toStdString();
+}
+
+void TFCOMM::RecallCheckClick() {
+    copyRecallEdits();
+    recorder_.RecallCheckClick(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    TimeH->setText(QString::fromStdString(recorder_.timeH));
+    TimeM->setText(QString::fromStdString(recorder_.timeM));
+    TimeS->setText(QString::fromStdString(recorder_.timeS));
+}
+
+void TFCOMM::RecallCheckExit() {
+    copyRecallEdits();
+    recorder_.RecallCheckExit(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+}
+
+void TFCOMM::TimeHKeyUp() {
+    copyRecallEdits();
+    recorder_.TimeHKeyUp(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    TimeH->setText(QString::fromStdString(recorder_.timeH));
+    TimeM->setText(QString::fromStdString(recorder_.timeM));
+    TimeS->setText(QString::fromStdString(recorder_.timeS));
+}
+
+void TFCOMM::setRecordLimit(RecordLimitItem item) {
+    recorder_.setRecordLimit(item);
+    syncLimitMenu();
+}
+
+void TFCOMM::syncLimitMenu() {
+    QAction* items[] = {N10001, N50001, N100001, N500001, N1000001, limitess};
+    for (std::size_t i = 0; i < kRecordLimitChoices.size(); ++i) {
+        items[i]->setChecked(kRecordLimitChoices[i].item == recorder_.checkedLimitItem());
+    }
+}
+
+void TFCOMM::N10001Click() { setRecordLimit(RecordLimitItem::N10001); }
+void TFCOMM::N50001Click() { setRecordLimit(RecordLimitItem::N50001); }
+void TFCOMM::N100001Click() { setRecordLimit(RecordLimitItem::N100001); }
+void TFCOMM::N500001Click() { setRecordLimit(RecordLimitItem::N500001); }
+void TFCOMM::N1000001Click() { setRecordLimit(RecordLimitItem::N1000001); }
+void TFCOMM::limitessClick() { setRecordLimit(RecordLimitItem::limitess); }
+
+}  // namespace dmm

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+namespace dmm {
+
+class RecordTable;
+
+// The grid's read-only view of the record table: one column per field, titled with the field
+// name. Times show in the locale's long time format; the Unit column shows glyph texts as the
+// symbols they stand for, while the table itself keeps the glyph text.
+class RecordTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit RecordTableModel(const RecordTable* table, QObject* parent = nullptr);
+
+    // The table changed underneath: rows were appended (announced as an insertion) or
+    // removed or replaced (the view is reset).
+    void sync();
+    void setTable(const RecordTable* table);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    static constexpr int kColumnWidths[6] = {53, 60, 44, 56, 35, 35};
+
+private:
+    const RecordTable* table_;
+    int rows_ = 0;
+};
+
+// A time of day in the C library's long time format ("%X"), without milliseconds.
+QString longTimeText(int msSinceMidnight);
+
+}  // namespace dmm

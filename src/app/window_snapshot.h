@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+class QWidget;
+
+namespace dmm {
+
+// The window's client area and menu as they are painted now.
+QImage windowSnapshot(QWidget& window);
+// Saves windowSnapshot as a PNG (or the format the name's extension names).
+bool saveWindowSnapshot(QWidget& window, const QString& fileName);
+
+}  // namespace dmm

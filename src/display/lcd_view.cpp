@@ -1,0 +1,209 @@
+#include "lcd_view.h"
+
+#include <QFontDatabase>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace dmm {
+
+namespace {
+
+constexpr const char* kDigitFamily = "DSEG7 Classic";
+const QColor kInk(20, 20, 24);
+
+// Where a digit's glyph stands inside its label: the labels are wider than a glyph so that
+// the decimal point after a digit falls in the gap before the next one.
+constexpr qreal kGlyphLeft = 2.0;
+constexpr qreal kGlyphWidth = 34.0;
+constexpr qreal kGlyphTop = 30.0;   // inside the panel
+constexpr qreal kGlyphBottom = 112.0;
+
+// Segments a..g, bit 0 = a (top), clockwise, g the middle bar.
+unsigned segmentMask(char c) {
+    switch (c) {
+    case '0': return 0x3F;
+    case '1': return 0x06;
+    case '2': return 0x5B;
+    case '3': return 0x4F;
+    case '4': return 0x66;
+    case '5': return 0x6D;
+    case '6': return 0x7D;
+    case '7': return 0x07;
+    case '8': return 0x7F;
+    case '9': return 0x6F;
+    case 'L': return 0x38;
+    case '-': return 0x40;
+    case 'A': return 0x77;
+    case 'b': return 0x7C;
+    case 'C': return 0x39;
+    case 'd': return 0x5E;
+    case 'E': return 0x79;
+    case 'F': return 0x71;
+    case 'H': return 0x76;
+    case 'n': return 0x54;
+    case 'o': return 0x5C;
+    case 'P': return 0x73;
+    case 'r': return 0x50;
+    case 'U': return 0x3E;
+    default: return 0;
+    }
+}
+
+QFont annunciatorFont(const LcdElementInfo& info) {
+    QFont f;
+    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                   QStringLiteral("Arial")});
+    // The layout gives cell heights; the drawn letters are about three quarters of that.
+    f.setPixelSize(std::max(6, info.fontHeight * 3 / 4));
+    f.setBold(info.bold);
+    return f;
+}
+
+}  // namespace
+
+LcdView::LcdView(QWidget* parent) : QFrame(parent) {
+    setObjectName(QStringLiteral("Panel1"));
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(1);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+    resize(kLcdPanelWidth, kLcdPanelHeight);
+    digitFont_ = QFontDatabase::hasFamily(QString::fromLatin1(kDigitFamily));
+}
+
+void LcdView::setPanel(const LcdPanel& panel) {
+    if (panel == panel_) return;
+    panel_ = panel;
+    update();
+}
+
+void LcdView::setUseDigitFont(bool on) {
+    digitFont_ = on && QFontDatabase::hasFamily(QString::fromLatin1(kDigitFamily));
+    update();
+}
+
+QString LcdView::annunciatorSymbol(LcdElement e) {
+    const LcdElementInfo& info = LcdPanel::info(e);
+    const QString caption = QString::fromLatin1(info.caption.data(),
+                                                static_cast<qsizetype>(info.caption.size()));
+    if (info.font != LcdFont::Annunciators) return caption;
+    switch (e) {
+    case LcdElement::LCDu: return QStringLiteral("\u00B5");          // micro
+    case LcdElement::LCDohm: return QStringLiteral("\u03A9");        // ohm
+    case LcdElement::LCDCS: return QStringLiteral("\u00B0C");        // degree Celsius
+    case LcdElement::LCDFS: return QStringLiteral("\u00B0F");        // degree Fahrenheit
+    case LcdElement::LCDDI: return QStringLiteral("\u25B6|");        // diode
+    case LcdElement::LCDFm: return QStringLiteral("\u00B7)))");      // continuity buzzer
+    case LcdElement::LCDBATT: return QStringLiteral("\u25AD");       // battery
+    case LcdElement::LCDHold: return QStringLiteral("H");            // data hold
+    case LcdElement::LCDRec: return QStringLiteral("!");
+    default: return caption;
+    }
+}
+
+QString unitSymbols(const QString& glyphText) {
+    QString out;
+    out.reserve(glyphText.size() + 4);
+    for (QChar c : glyphText) {
+        switch (c.unicode()) {
+        case '*': out += QChar(0x03A9); break;
+        case 'u': out += QChar(0x00B5); break;
+        case '#': out += QStringLiteral("\u00B0C"); break;
+        case '?': out += QStringLiteral("\u00B0F"); break;
+        case ')': out += QStringLiteral("\u25B6|"); break;
+        case '&': out += QStringLiteral("\u00B7)))"); break;
+        default: out += c; break;
+        }
+    }
+    return out;
+}
+
+void LcdView::paintEvent(QPaintEvent* event) {
+    QFrame::paintEvent(event);
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setPen(kInk);
+
+    for (const LcdElementInfo& info : LcdPanel::table()) {
+        if (!panel_.shown(info.id)) continue;
+        const QRectF rect(info.rect.left, info.rect.top, info.rect.width, info.rect.height);
+
+        if (info.kind == LcdKind::Shape) {
+            // A decimal point: a small filled block at the foot of the digits.
+            p.fillRect(QRectF(rect.left(), kGlyphBottom - 7.0, 6.0, 7.0), kInk);
+            continue;
+        }
+        if (info.id == LcdElement::LcdFH) {
+            // The minus sign: the middle bar of a digit, drawn in its own narrow label.
+            const qreal mid = (kGlyphTop + kGlyphBottom) / 2.0;
+            p.fillRect(QRectF(rect.left() + 2.0, mid - 4.0, rect.width() - 4.0, 8.0), kInk);
+            continue;
+        }
+        if (info.font == LcdFont::Digits) {
+            const std::string_view cap = panel_.caption(info.id);
+            if (cap.empty()) continue;  // a blank digit
+            const char glyph = cap[0] == '@' ? 'L' : cap[0];
+            paintDigit(p, QRectF(rect.left() + kGlyphLeft, kGlyphTop, kGlyphWidth,
+                                 kGlyphBottom - kGlyphTop),
+                       glyph);
+            continue;
+        }
+        QFont f = info.font == LcdFont::Arial ? QFont() : annunciatorFont(info);
+        if (info.font == LcdFont::Arial) {
+            f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                           QStringLiteral("DejaVu Sans")});
+            f.setPixelSize(std::max(6, info.fontHeight * 3 / 4));
+            f.setBold(info.bold);
+        }
+        p.setFont(f);
+        // Labels may be narrower than their symbol; let the text run over, centred on the
+        // label, as the transparent labels of a real panel overlap.
+        const QRectF wide(rect.center().x() - 40.0, rect.top(), 80.0, rect.height());
+        p.drawText(wide, Qt::AlignHCenter | Qt::AlignVCenter, annunciatorSymbol(info.id));
+    }
+}
+
+void LcdView::paintDigit(QPainter& p, const QRectF& box, char glyph) const {
+    if (!digitFont_) {
+        paintSegments(p, box, glyph);
+        return;
+    }
+    QFont f(QString::fromLatin1(kDigitFamily));
+    f.setPixelSize(100);
+    const QFontMetricsF probe(f);
+    const QRectF eight = probe.tightBoundingRect(QStringLiteral("8"));
+    if (eight.height() <= 0) {
+        paintSegments(p, box, glyph);
+        return;
+    }
+    const qreal scale = box.height() / eight.height();
+    f.setPixelSize(std::max(8, static_cast<int>(100 * scale)));
+    const QFontMetricsF fm(f);
+    const QRectF tight = fm.tightBoundingRect(QStringLiteral("8"));
+    p.setFont(f);
+    p.drawText(QPointF(box.right() - tight.right(), box.bottom()), QString(QChar(glyph)));
+}
+
+void LcdView::paintSegments(QPainter& p, const QRectF& box, char glyph) const {
+    const unsigned mask = segmentMask(glyph);
+    const qreal t = 7.0;  // segment thickness
+    const qreal x0 = box.left(), x1 = box.right(), y0 = box.top(), y2 = box.bottom();
+    const qreal y1 = (y0 + y2) / 2.0;
+    const QRectF seg[7] = {
+        {x0 + t, y0, x1 - x0 - 2 * t, t},                 // a
+        {x1 - t, y0 + t, t, y1 - y0 - 1.5 * t},           // b
+        {x1 - t, y1 + 0.5 * t, t, y2 - y1 - 1.5 * t},     // c
+        {x0 + t, y2 - t, x1 - x0 - 2 * t, t},             // d
+        {x0, y1 + 0.5 * t, t, y2 - y1 - 1.5 * t},         // e
+        {x0, y0 + t, t, y1 - y0 - 1.5 * t},               // f
+        {x0 + t, y1 - 0.5 * t, x1 - x0 - 2 * t, t},       // g
+    };
+    for (int i = 0; i < 7; ++i) {
+        if (mask & (1u << i)) p.fillRect(seg[i], kInk);
+    }
+}
+
+}  // namespace dmm

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QFrame>
+#include <QString>
+
+#include "lcd_panel.h"
+
+namespace dmm {
+
+// The virtual LCD: paints the elements an LcdPanel shows, each at its place in the panel.
+// Digits are seven-segment glyphs (the "@" glyph is the letter L), the annunciators the
+// symbols their glyph characters stand for ("*" ohm, "+" micro, "#" degree C ...), the
+// decimal points small filled shapes. Nothing the panel hides is drawn.
+class LcdView : public QFrame {
+    Q_OBJECT
+public:
+    explicit LcdView(QWidget* parent = nullptr);
+
+    void setPanel(const LcdPanel& panel);
+    const LcdPanel& panel() const { return panel_; }
+
+    // Whether the seven-segment font was found; without it the segments are painted.
+    bool usesDigitFont() const { return digitFont_; }
+    void setUseDigitFont(bool on);
+
+    // The text an annunciator label shows for its glyph caption.
+    static QString annunciatorSymbol(LcdElement e);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void paintDigit(QPainter& p, const QRectF& box, char glyph) const;
+    void paintSegments(QPainter& p, const QRectF& box, char glyph) const;
+
+    LcdPanel panel_;
+    bool digitFont_ = false;
+};
+
+// A unit glyph text as the user reads it: "k*" gives k-ohm, "uA" micro-ampere, "#" degree C.
+// Tables and files keep the glyph text; only what is shown on screen is converted.
+QString unitSymbols(const QString& glyphText);
+
+}  // namespace dmm
