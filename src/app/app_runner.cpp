@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QTextStream>
 #include <QTimer>
+#include <QToolButton>
 
 #include <cstdio>
 #include <memory>

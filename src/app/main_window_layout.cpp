@@ -33,7 +33,9 @@ QFont fontOf(std::initializer_list<const char*> families, int px, bool bold = fa
     QFont f;
     QStringList fams;
     for (const char* fam : families) fams << QString::fromLatin1(fam);
-    fams << QStringLiteral("DejaVu Sans");
+    // Narrow faces first: the layout's captions were measured with narrow system fonts.
+    fams << QStringLiteral("Liberation Sans Narrow") << QStringLiteral("DejaVu Sans Condensed")
+         << QStringLiteral("DejaVu Sans");
     f.setFamilies(fams);
     f.setPixelSize(px);
     f.setBold(bold);
@@ -42,7 +44,7 @@ QFont fontOf(std::initializer_list<const char*> families, int px, bool bold = fa
 }
 
 QFont arial(int px, bool bold = false, bool italic = false) {
-    return fontOf({"Arial", "Liberation Sans"}, px, bold, italic);
+    return fontOf({"Arial"}, px, bold, italic);
 }
 
 template <class W>
@@ -106,7 +108,7 @@ void TFCOMM::buildLayout() {
     QPalette pal = client->palette();
     pal.setColor(QPalette::Window, Qt::white);
     client->setPalette(pal);
-    client->setFont(fontOf({"MS Sans Serif", "Liberation Sans"}, 11, true));
+    client->setFont(fontOf({"MS Sans Serif"}, 11, true));
     setCentralWidget(client);
 
     // The controls the user never sees come first, so that the visible ones lie over them
@@ -147,6 +149,10 @@ void TFCOMM::buildLayout() {
 
     RecordSI = place(new QCheckBox(QStringLiteral("Sampling Interval           'S"), client),
                      "RecordSI", 55, 178, 143, 20);
+    // Tight boxes: the captions must fit the layout's narrow widths.
+    for (QCheckBox* b : {RepeatSet, RecordSI}) {
+        b->setStyleSheet(QStringLiteral("QCheckBox { spacing: 2px; }"));
+    }
     RecordSITime = place(new QLineEdit(QStringLiteral("10"), client), "RecordSITime", 157, 178, 27, 21);
 
     auto recordButton = [&](const char* name, int x, int w, const char* hint, char pic) {
@@ -163,7 +169,9 @@ void TFCOMM::buildLayout() {
 
     DBGrid1 = place(new QTableView(client), "DBGrid1", 1, 200, 334, 281);
     DBGrid1->setFont(arial(12));
-    DBGrid1->horizontalHeader()->setFont(fontOf({"MS Sans Serif", "Liberation Sans"}, 11));
+    DBGrid1->horizontalHeader()->setFont(fontOf({"MS Sans Serif"}, 11));
+    DBGrid1->setTextElideMode(Qt::ElideNone);
+    DBGrid1->setStyleSheet(QStringLiteral("QTableView::item { padding: 0px 1px; }"));
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);

@@ -7,7 +7,9 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "data_files.h"
 #include "dialogs.h"
+#include "file_filter.h"
 #include "main_window.h"
 #include "record_table_model.h"
 
@@ -120,6 +122,29 @@ void TFCOMM::TimeHKeyUp() {
     TimeH->setText(QString::fromStdString(recorder_.timeH));
     TimeM->setText(QString::fromStdString(recorder_.timeM));
     TimeS->setText(QString::fromStdString(recorder_.timeS));
+}
+
+void TFCOMM::saveasClick() {
+    if (!dialogs_) return;
+    const QString name = dialogs_->getSaveFileName(
+        QStringLiteral("Save data files"), qtFileFilter(QString::fromLatin1(kSaveDialog2Filter)),
+        QString::fromLatin1(kSaveDialog2DefaultExt));
+    if (name.isEmpty()) return;
+    const SaveOutcome out = SaveTableToFile(table_, name.toLocal8Bit().toStdString());
+    showMessage(out.message);
+    update();
+}
+
+void TFCOMM::SpeedButton2Click() {
+    if (!dialogs_) return;
+    const QString name = dialogs_->getOpenFileName(
+        QStringLiteral("Open old data files"), qtFileFilter(QString::fromLatin1(kOpenDialog1Filter)));
+    if (name.isEmpty()) return;
+    const LoadOutcome out = LoadTableFromFile(name.toLocal8Bit().toStdString(), table_, false);
+    // The grid shows what the table holds now, whether the load finished or stopped part way.
+    gridModel_->setTable(&table_);
+    if (!out.ok) showMessage(out.message);
+    update();
 }
 
 void TFCOMM::setRecordLimit(RecordLimitItem item) {

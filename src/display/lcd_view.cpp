@@ -171,20 +171,24 @@ void LcdView::paintDigit(QPainter& p, const QRectF& box, char glyph) const {
         paintSegments(p, box, glyph);
         return;
     }
+    // The glyph's outline, mapped so that an "8" of the font fills the digit box exactly: every
+    // digit then stands in the same cell, whatever the font's own proportions.
     QFont f(QString::fromLatin1(kDigitFamily));
     f.setPixelSize(100);
-    const QFontMetricsF probe(f);
-    const QRectF eight = probe.tightBoundingRect(QStringLiteral("8"));
-    if (eight.height() <= 0) {
+    QPainterPath eight;
+    eight.addText(0, 0, f, QStringLiteral("8"));
+    const QRectF ref = eight.boundingRect();
+    if (ref.width() <= 0 || ref.height() <= 0) {
         paintSegments(p, box, glyph);
         return;
     }
-    const qreal scale = box.height() / eight.height();
-    f.setPixelSize(std::max(8, static_cast<int>(100 * scale)));
-    const QFontMetricsF fm(f);
-    const QRectF tight = fm.tightBoundingRect(QStringLiteral("8"));
-    p.setFont(f);
-    p.drawText(QPointF(box.right() - tight.right(), box.bottom()), QString(QChar(glyph)));
+    QPainterPath path;
+    path.addText(0, 0, f, QString(QChar(glyph)));
+    QTransform t;
+    t.translate(box.left(), box.top());
+    t.scale(box.width() / ref.width(), box.height() / ref.height());
+    t.translate(-ref.left(), -ref.top());
+    p.fillPath(t.map(path), kInk);
 }
 
 void LcdView::paintSegments(QPainter& p, const QRectF& box, char glyph) const {

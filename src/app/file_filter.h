@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+namespace dmm {
+
+// The data file dialogs' filters, as the window's layout gives them: pairs of description and
+// pattern separated by vertical bars.
+inline constexpr const char* kSaveDialog2Filter =
+    "Excel File(*.xls)|*.xls|XML(*.xml)|*.xml|Txt File(*.txt)|*.txt";
+inline constexpr const char* kSaveDialog2DefaultExt = "xls";
+inline constexpr const char* kOpenDialog1Filter =
+    "Exel File(*.xls)|*.xls|XML (*.xml)|*.xml|Txt File(*.txt)|*.txt";
+
+// The same filter in the form a Qt file dialog takes ("Excel File(*.xls);;XML(*.xml);;...").
+// A description that does not already end in its pattern gets it appended in parentheses.
+QString qtFileFilter(const QString& barSeparated);
+
+}  // namespace dmm

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+
+#include "lcd_view.h"
+
+namespace {
+
+using dmm::LcdElement;
+using dmm::LcdPanel;
+using dmm::LcdView;
+
+QApplication& app() {
+    static int argc = 1;
+    static char name[] = "lcd_view_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication a(argc, argv);
+    return a;
+}
+
+QImage render(LcdView& view) {
+    QImage img(view.size(), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    view.render(&img);
+    return img;
+}
+
+// Dark pixels inside a rectangle of the panel.
+int inkIn(const QImage& img, QRect r) {
+    r = r.intersected(img.rect());
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            if (qGray(img.pixel(x, y)) < 128) ++n;
+        }
+    }
+    return n;
+}
+
+QRect rectOf(LcdElement e) {
+    const auto& r = LcdPanel::info(e).rect;
+    return QRect(r.left, r.top, r.width, r.height);
+}
+
+LcdPanel blankPanel() {
+    LcdPanel p;
+    for (const auto& info : LcdPanel::table()) p.hide(info.id);
+    for (LcdElement d : {LcdElement::LcdD0, LcdElement::LcdDa, LcdElement::LcdDb, LcdElement::LcdDc,
+                         LcdElement::LcdDd}) {
+        p.setDigit(d, '\0');
+    }
+    return p;
+}
+
+class LcdViewTest : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        app();
+        view.setUseDigitFont(GetParam());
+    }
+    LcdView view;
+};
+
+// Both the seven-segment font and the painted segments must draw what the panel shows and
+// nothing else.
+TEST_P(LcdViewTest, DrawsOnlyWhatThePanelShows) {
+    LcdPanel p = blankPanel();
+    view.setPanel(p);
+    EXPECT_EQ(inkIn(render(view), view.rect().adjusted(3, 3, -3, -3)), 0) << "an empty panel is blank";
+
+    p.show(LcdElement::LcdDb);
+    p.setDigit(LcdElement::LcdDb, '8');
+    p.show(LcdElement::LcdP2);
+    p.show(LcdElement::LcdV);
+    view.setPanel(p);
+    const QImage img = render(view);
+    EXPECT_GT(inkIn(img, rectOf(LcdElement::LcdDb)), 200) << "the digit 8";
+    EXPECT_GT(inkIn(img, rectOf(LcdElement::LcdP2)), 10) << "the decimal point";
+    EXPECT_GT(inkIn(img, rectOf(LcdElement::LcdV)), 10) << "the volt sign";
+    EXPECT_EQ(inkIn(img, rectOf(LcdElement::LcdDa).adjusted(0, 0, -12, 0)), 0) << "a hidden digit";
+    EXPECT_EQ(inkIn(img, rectOf(LcdElement::LcdAuto)), 0) << "a hidden annunciator";
+}
+
+TEST_P(LcdViewTest, BlankDigitAndLetterL) {
+    LcdPanel p = blankPanel();
+    p.show(LcdElement::LcdDb);
+    p.show(LcdElement::LcdDc);
+    p.setDigit(LcdElement::LcdDb, '@');  // the overload glyph, drawn as the letter L
+    p.setDigit(LcdElement::LcdDc, '\0');
+    view.setPanel(p);
+    const QImage img = render(view);
+    const QRect l = rectOf(LcdElement::LcdDb);
+    EXPECT_GT(inkIn(img, l), 100);
+    // An L has its ink on the left and bottom: the top right of the glyph box stays clear.
+    EXPECT_EQ(inkIn(img, QRect(l.left() + 20, 32, 14, 30)), 0);
+    EXPECT_EQ(inkIn(img, rectOf(LcdElement::LcdDc).adjusted(0, 0, -12, 0)), 0) << "blank digit";
+}
+
+INSTANTIATE_TEST_SUITE_P(FontAndSegments, LcdViewTest, ::testing::Values(true, false));
+
+TEST(LcdViewSymbols, AnnunciatorGlyphsBecomeSymbols) {
+    struct Row {
+        LcdElement e;
+        const char* shown;
+    } rows[] = {
+        {LcdElement::LCDohm, "\u03A9"},  {LcdElement::LCDu, "\u00B5"},
+        {LcdElement::LCDCS, "\u00B0C"},  {LcdElement::LCDFS, "\u00B0F"},
+        {LcdElement::LcdV, "V"},         {LcdElement::LCDJa, "+"},  // Arial: a plain plus
+        {LcdElement::LcdAuto, "AUTO"},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(LcdView::annunciatorSymbol(r.e), QString::fromUtf8(r.shown))
+            << LcdPanel::info(r.e).name;
+    }
+}
+
+TEST(LcdViewSymbols, UnitGlyphTextsShowAsSymbols) {
+    struct Row {
+        const char* glyphs;
+        const char* shown;
+    } rows[] = {
+        {"k*", "k\u03A9"}, {"M*", "M\u03A9"}, {"uA", "\u00B5A"}, {"uF", "\u00B5F"},
+        {"mV", "mV"},      {"#", "\u00B0C"},  {"?", "\u00B0F"},  {"MHz", "MHz"},
+        {"mA%", "mA%"},    {"", ""},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(dmm::unitSymbols(QString::fromLatin1(r.glyphs)), QString::fromUtf8(r.shown)) << r.glyphs;
+    }
+}
+
+}  // namespace
