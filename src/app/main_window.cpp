@@ -79,8 +79,9 @@ void TFCOMM::FormCreate() {
     resetChart();
 
     if (options_.family) {
-        // The command line chooses the family the way the layout's model boxes would.
-        IFPavo->setChecked(*options_.family == Family::Kelt);
+        // The command line chooses the family the way the layout's model boxes would; a Brio
+        // meter keeps the standard caption and gets its own receive routine below.
+        IFPavo->setChecked(*options_.family != Family::Sorn);
         IFSornT->setChecked(*options_.family == Family::Sorn);
     }
     receiver_ = Receiver::None;

@@ -1,0 +1,385 @@
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+#include <QValueAxis>
+
+#include <QMenu>
+
+#include "analog_scale.h"
+#include "segmented_bar.h"
+#include "panel_label.h"
+#include "serial_port_driver.h"
+#include "trend_chart.h"
+#include "window_fixture.h"
+
+using dmm::TFCOMM;
+
+namespace {
+
+QStringList visibleMenuTitles(QMenuBar* bar) {
+    QStringList titles;
+    for (QAction* a : bar->actions()) {
+        if (a->isVisible()) titles << a->text();
+    }
+    return titles;
+}
+
+TEST_F(WindowTest, StartsInTheStandardConfiguration) {
+    auto w = makeWindow();
+    const dmm::ReadingState& st = w->core().state;
+    EXPECT_EQ(w->windowTitle(), "61-50883 V2.00");
+    EXPECT_EQ(w->receiver(), TFCOMM::Receiver::Kelt);
+    EXPECT_EQ(st.upperLimit, 40002.0f);
+    EXPECT_EQ(st.lowerLimit, -40002.0f);
+    EXPECT_EQ(st.runningMax, -40001.0f);
+    EXPECT_EQ(st.runningMin, 40001.0f);
+    EXPECT_EQ(st.lastUnitText, "113");
+    EXPECT_EQ(w->recorder().recordNo(), 1);
+    EXPECT_EQ(w->recorder().recordLimit(), 10000);
+    EXPECT_TRUE(w->N100001->isChecked());
+    EXPECT_TRUE(w->recordTable().empty());
+    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 0);
+    EXPECT_EQ(w->Chtshow->valueAxis()->min(), -40000);
+    EXPECT_EQ(w->Chtshow->valueAxis()->max(), 40000);
+    EXPECT_EQ(w->KD->lastNeedle(), w->KD->scaleGeometry().needle(400, 800)) << "needle at the centre";
+    EXPECT_EQ(w->PBar2->value(), 20);
+    EXPECT_EQ(w->PBar2->maximum(), 40);
+    EXPECT_EQ(visibleMenuTitles(w->MainMenu1), QStringList{"Record"});
+    EXPECT_FALSE(w->CONokN->isHidden());
+    EXPECT_TRUE(w->CONok->isHidden());
+    EXPECT_FALSE(w->COMCon->isChecked());
+    EXPECT_FALSE(w->USBCon->isChecked());
+    EXPECT_EQ(w->COMM2->ComPort(), TSerialPortDriver::pnCOM1);
+    EXPECT_EQ(w->COMM2->ComPortSpeed(), TSerialPortDriver::br2400);
+    EXPECT_FALSE(w->COMM2->IsOpen());
+    EXPECT_TRUE(dialogs.shown.isEmpty()) << "start-up shows no message";
+}
+
+// Every control of the layout exists under its name, at its place, with its start state.
+TEST_F(WindowTest, LayoutHoldsEveryControl) {
+    auto w = makeWindow();
+    struct Row {
+        const char* name;
+        int x, y, width, height;
+        bool visible;
+        const char* caption;  // nullptr: not compared
+    } rows[] = {
+        {"BtCOM1", 3, 2, 61, 24, true, "COM 1"},
+        {"BtCOM2", 3, 2, 61, 24, false, "COM 2"},
+        {"BtCOM3", 3, 2, 61, 24, false, "COM 3"},
+        {"BtCOM4", 3, 2, 61, 24, false, "COM 4"},
+        {"COMCon", 65, 2, 94, 25, true, "COM Connect"},
+        {"USBCon", 168, 2, 94, 25, true, "USB Connect"},
+        {"BitBtn1", 651, 2, 57, 25, true, "EXIT"},
+        {"Panel1", 0, 28, 334, 129, true, nullptr},
+        {"PBar2", 0, 157, 334, 17, true, nullptr},
+        {"RepeatSet", 1, 178, 54, 20, true, "Repeat"},
+        {"RecordSI", 55, 178, 143, 20, true, "Sampling Interval           'S"},
+        {"RecordSITime", 157, 178, 27, 21, true, "10"},
+        {"RecordNew", 246, 178, 23, 21, true, nullptr},
+        {"OpenDataFiles", 268, 178, 23, 21, true, nullptr},
+        {"saveas", 290, 178, 23, 21, true, nullptr},
+        {"BtPrint", 312, 178, 22, 21, true, nullptr},
+        {"DBGrid1", 1, 200, 334, 281, true, nullptr},
+        {"KD", 337, 28, 371, 143, true, nullptr},
+        {"Chtshow", 336, 172, 371, 309, true, nullptr},
+        {"Panel2", 2, 199, 334, 25, false, nullptr},
+        {"Panel3", 29, 481, 334, 47, false, nullptr},
+        {"RecallDataTest", 510, 5, -1, -1, false, "RecallData"},
+        {"Print", 110, 420, -1, -1, false, "Print"},
+        {"SetFeature", 441, 505, -1, -1, true, "SetFeature"},
+        {"ReadBtn", 622, 316, -1, -1, true, "Read"},
+        {"ClearBtn", 533, 245, -1, -1, true, "Clear"},
+        {"InfoBtn", 766, 241, -1, -1, true, "Info"},
+        {"DevListBox", 766, 327, 5, -1, true, nullptr},
+        {"HistoryListBox", 766, 29, 5, -1, true, nullptr},
+        {"USBtxt", 334, 496, -1, -1, false, nullptr},
+        {"USBtxt1", 334, 512, -1, -1, false, nullptr},
+        {"Memo1", 366, 500, -1, -1, false, nullptr},
+        {"Report1", 30, 581, 825, 209, false, nullptr},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        auto* c = w->findChild<QWidget*>(QString::fromLatin1(r.name));
+        ASSERT_NE(c, nullptr);
+        EXPECT_EQ(c->x(), r.x);
+        EXPECT_EQ(c->y(), r.y);
+        if (r.width >= 0) {
+            EXPECT_EQ(c->width(), r.width);
+        }
+        if (r.height >= 0) {
+            EXPECT_EQ(c->height(), r.height);
+        }
+        EXPECT_EQ(!c->isHidden(), r.visible);
+        if (r.caption) {
+            QString text;
+            if (auto* b = qobject_cast<QAbstractButton*>(c)) text = b->text();
+            if (auto* l = qobject_cast<QLabel*>(c)) text = l->text();
+            if (auto* e = qobject_cast<QLineEdit*>(c)) text = e->text();
+            EXPECT_EQ(text, r.caption);
+        }
+    }
+    // Controls the user cannot reach lie beyond the client area or under the chart.
+    EXPECT_GE(w->findChild<QWidget*>("SetFeature")->y(), w->client->height());
+    EXPECT_GE(w->findChild<QWidget*>("InfoBtn")->x(), w->client->width());
+    EXPECT_EQ(w->client->size(), QSize(711, 485));
+
+    const char* models[] = {"IFPavo", "IFSornT", "IFBrio", "IFFermo", "IFIvra",
+                            "IFTarnT", "IFVeskT", "IFNyla", "IFOtherT"};
+    for (const char* m : models) {
+        auto* box = w->findChild<QCheckBox*>(m);
+        ASSERT_NE(box, nullptr) << m;
+        EXPECT_TRUE(box->isHidden()) << m;
+        EXPECT_EQ(box->isChecked(), std::string(m) == "IFPavo") << m;
+    }
+    EXPECT_EQ(w->findChild<QLabel*>("MinText")->text(), "40001");
+    EXPECT_EQ(w->findChild<QLabel*>("MaxText")->text(), "-40001");
+    EXPECT_EQ(w->Setmax->text(), "40000");
+    EXPECT_EQ(w->SetMin->text(), "-40000");
+    EXPECT_FALSE(w->SetMaxB->isChecked());
+    EXPECT_FALSE(w->SetMinB->isChecked());
+    EXPECT_TRUE(w->RepeatSet->isChecked());
+    EXPECT_EQ(w->RepeatSet->toolTip(), "Repeage Record");
+    EXPECT_EQ(w->RecordNew->toolTip(), "Close Data");
+    EXPECT_EQ(w->OpenDataFiles->toolTip(), "Open old data files");
+    EXPECT_EQ(w->saveas->toolTip(), "Save data files");
+    EXPECT_TRUE(w->oltext->isHidden());
+    EXPECT_EQ(w->oltext->text(), "OL !!");
+    EXPECT_EQ(w->oltext->parentWidget(), w->KD);
+    EXPECT_EQ(w->CONok->parentWidget(), w->KD);
+    EXPECT_EQ(w->CONok->geometry(), QRect(5, 5, 25, 24));
+}
+
+TEST_F(WindowTest, MenuHoldsHiddenAndShownItems) {
+    auto w = makeWindow();
+    struct Row {
+        const char* name;
+        const char* caption;
+        bool visible, checked, enabled;
+    } rows[] = {
+        {"COM11", "COM1", true, true, true},    {"COM21", "COM2", true, false, true},
+        {"COM31", "COM3", true, false, true},   {"COM41", "COM4", true, false, true},
+        {"START1", "START", true, false, true}, {"STOP1", "STOP", true, false, false},
+        {"New1", "New", false, false, true},    {"Save1", "Save", false, false, true},
+        {"N10001", "1000", true, false, true},  {"N50001", "5000", true, false, true},
+        {"N100001", "10000", true, true, true}, {"N500001", "50000", true, false, true},
+        {"N1000001", "100000", true, false, true}, {"limitess", "limitless", true, false, true},
+        {"EXIT1", "Exit", false, false, true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        auto* a = w->findChild<QAction*>(r.name);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->text(), r.caption);
+        EXPECT_EQ(a->isVisible(), r.visible);
+        EXPECT_EQ(a->isChecked(), r.checked);
+        if (r.visible) {
+            EXPECT_EQ(a->isEnabled(), r.enabled);
+        }
+    }
+    for (const char* hidden : {"ComSetup1", "Connect1", "Graphic"}) {
+        auto* m = w->findChild<QMenu*>(hidden);
+        ASSERT_NE(m, nullptr) << hidden;
+        EXPECT_FALSE(m->menuAction()->isVisible()) << hidden;
+    }
+}
+
+TEST_F(WindowTest, CommandLineChoosesFamilyAndCountClass) {
+    struct Row {
+        const char* family;
+        const char* countClass;
+        TFCOMM::Receiver receiver;
+        const char* caption;
+        float upper;
+        const char* setmax;
+        const char* minText;
+        int barMax;
+    } rows[] = {
+        {"kelt", "4", TFCOMM::Receiver::Kelt, "61-50883 V2.00", 40002, "40000", "40001", 40},
+        {"sorn", "4", TFCOMM::Receiver::Sorn, "Sorn Interface Program _Ver: 1.00", 40002, "40000", "40001", 40},
+        {"brio", "4", TFCOMM::Receiver::Brio, "61-50883 V2.00", 40002, "40000", "40001", 40},
+        // The limit edits' change handling runs: the limits become +-FullScale.
+        {"kelt", "2", TFCOMM::Receiver::Kelt, "61-50883 V2.00", 20000, "20000", "20001", 20},
+        {"kelt", "6", TFCOMM::Receiver::Kelt, "61-50883 V2.00", 6000, "6000", "6001", 40},
+        {"kelt", "34", TFCOMM::Receiver::Kelt, "61-50883 V2.00", 3400, "3400", "3401", 40},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.family) + " " + r.countClass);
+        const auto parsed = dmm::parseAppOptions(
+            {"--family", r.family, QStringLiteral("--count-class=%1").arg(r.countClass)});
+        ASSERT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
+        auto w = makeWindow(parsed.options);
+        EXPECT_EQ(w->receiver(), r.receiver);
+        EXPECT_EQ(w->windowTitle(), r.caption);
+        EXPECT_EQ(w->core().state.upperLimit, r.upper);
+        EXPECT_EQ(w->core().state.lowerLimit, -r.upper);
+        EXPECT_EQ(w->Setmax->text(), r.setmax);
+        EXPECT_EQ(w->SetMin->text(), QString("-") + r.setmax);
+        EXPECT_EQ(w->MinText->text(), r.minText);
+        EXPECT_EQ(w->PBar2->maximum(), r.barMax);
+        const int fs = w->core().state.countClass.fullScale;
+        EXPECT_EQ(w->Chtshow->valueAxis()->max(), fs);
+        EXPECT_TRUE(dialogs.shown.isEmpty());
+    }
+}
+
+TEST_F(WindowTest, PortPanelCyclesThroughTheFourPorts) {
+    auto w = makeWindow();
+    QAction* ticks[] = {w->COM11, w->COM21, w->COM31, w->COM41};
+    int expected[] = {2, 3, 4, 1, 2};
+    for (int n : expected) {
+        // Click whichever panel is visible.
+        dmm::PanelLabel* shown = nullptr;
+        for (auto* p : w->BtCOM) {
+            if (!p->isHidden()) shown = p;
+        }
+        ASSERT_NE(shown, nullptr);
+        QTest::mouseClick(shown, Qt::LeftButton);
+        EXPECT_EQ(w->comPort(), n);
+        EXPECT_EQ(w->COMM2->ComPort(), n - 1);
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(!w->BtCOM[i]->isHidden(), i == n - 1) << "panel " << i + 1 << " after COM" << n;
+            EXPECT_EQ(ticks[i]->isChecked(), i == n - 1) << "tick " << i + 1 << " after COM" << n;
+        }
+    }
+    w->COM31->trigger();  // the hidden menu runs the same selection
+    EXPECT_EQ(w->comPort(), 3);
+    EXPECT_FALSE(w->BtCOM[2]->isHidden());
+}
+
+TEST_F(WindowTest, PortThatCannotBeOpenedIsReportedAndLeavesWindowDisconnected) {
+    dmm::AppOptions options;
+    options.ports[1] = QStringLiteral("/nonexistent/ttyMeter");
+    auto w = makeWindow(options);
+    w->COMCon->click();
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].kind, "error");
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not open COM1 (/nonexistent/ttyMeter): "))
+        << dialogs.shown[0].text.toStdString();
+    EXPECT_FALSE(w->COMCon->isChecked());
+    EXPECT_FALSE(w->COMM2->IsOpen());
+    EXPECT_TRUE(w->ComSetup1->isEnabled());
+    EXPECT_FALSE(w->START1->isChecked());
+    EXPECT_FALSE(w->STOP1->isEnabled());
+    EXPECT_TRUE(w->BtDiscon->isHidden());
+    for (auto* p : w->BtCOM) EXPECT_TRUE(p->isEnabled());
+}
+
+TEST_F(WindowTest, KeyFiltersRefuseWhatIsNotANumber) {
+    auto w = makeWindow();
+    struct Row {
+        QLineEdit* edit;
+        const char* typed;
+        const char* result;
+    } rows[] = {
+        {w->RecordSITime, "a7.", "107"},
+        {w->RecordSITime, "-+x", "10"},
+        {w->Setmax, "-+a.5", "40000-+5"},
+        {w->SetMin, " 3", "-400003"},
+        {w->TimeInt, "2b", "12"},
+    };
+    for (const Row& r : rows) {
+        const QString before = r.edit->text();
+        r.edit->setFocus();
+        r.edit->end(false);
+        QTest::keyClicks(r.edit, QString::fromLatin1(r.typed));
+        EXPECT_EQ(r.edit->text(), r.result) << r.edit->objectName().toStdString() << " typed " << r.typed;
+        r.edit->setText(before);
+    }
+    // Backspace works; paste by key is refused.
+    w->RecordSITime->setText("10");
+    w->RecordSITime->end(false);
+    QTest::keyClick(w->RecordSITime, Qt::Key_Backspace);
+    EXPECT_EQ(w->RecordSITime->text(), "1");
+    w->RecordSITime->selectAll();
+    w->RecordSITime->copy();
+    w->RecordSITime->end(false);
+    QTest::keyClick(w->RecordSITime, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(w->RecordSITime->text(), "1");
+}
+
+TEST_F(WindowTest, LimitEditsSetTheLimits) {
+    auto w = makeWindow();
+    struct Row {
+        QLineEdit* edit;
+        const char* text;
+        float upper, lower;
+    } rows[] = {
+        {w->Setmax, "-", 0, -40002},  {w->Setmax, "-12", -12, -40002}, {w->Setmax, "+5", 5, -40002},
+        {w->Setmax, "", 0, -40002},   {w->SetMin, "-300", 0, -300},     {w->SetMin, "+", 0, 0},
+    };
+    for (const Row& r : rows) {
+        r.edit->setText(QString::fromLatin1(r.text));
+        EXPECT_EQ(w->core().state.upperLimit, r.upper) << r.text;
+        EXPECT_EQ(w->core().state.lowerLimit, r.lower) << r.text;
+    }
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+
+    // Ticking a limit box redraws the scale with the limit marked and arms the alarm.
+    w->Setmax->setText("100");
+    w->SetMaxB->click();
+    EXPECT_TRUE(w->KD->settings().setMaxB);
+    EXPECT_EQ(w->KD->settings().upperLimit, 100.0f);
+    EXPECT_TRUE(w->core().settings.setMaxB);
+
+    // A text that is not an integer (pasted) is reported once and changes nothing.
+    for (const char* bad : {"12a", "99999999999", "1.5"}) {
+        dialogs.shown.clear();
+        w->Setmax->setText(QString::fromLatin1(bad));
+        ASSERT_EQ(dialogs.shown.size(), 1) << bad;
+        EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("'%1' is not a valid integer value").arg(bad));
+        EXPECT_EQ(w->core().state.upperLimit, 100.0f) << bad;
+    }
+}
+
+TEST_F(WindowTest, RecordLimitMenuKeepsOneTick) {
+    auto w = makeWindow();
+    QAction* items[] = {w->N10001, w->N50001, w->N100001, w->N500001, w->N1000001, w->limitess};
+    const int limits[] = {1000, 5000, 10000, 50000, 100000, 10000000};
+    for (int i : {0, 5, 3, 1, 4, 2}) {
+        items[i]->trigger();
+        EXPECT_EQ(w->recorder().recordLimit(), limits[i]);
+        for (int j = 0; j < 6; ++j) EXPECT_EQ(items[j]->isChecked(), i == j) << i << " " << j;
+    }
+}
+
+TEST_F(WindowTest, ToggleGroupLiftsTheOthersWithoutTheirHandlers) {
+    auto w = makeWindow();
+    w->USBCon->click();
+    EXPECT_TRUE(w->USBCon->isChecked());
+    w->ReadBtn->click();
+    EXPECT_TRUE(w->ReadBtn->isChecked());
+    EXPECT_FALSE(w->USBCon->isChecked());
+    w->ReadBtn->click();
+    EXPECT_FALSE(w->ReadBtn->isChecked()) << "clicking the pressed one releases it";
+}
+
+TEST_F(WindowTest, ResizeKeepsTheBottomPanelsAligned) {
+    auto w = makeWindow();
+    w->show();
+    QCoreApplication::processEvents();
+    const int outer = w->frameGeometry().width();
+    EXPECT_EQ(w->BtExit->x(), outer - 80);
+    EXPECT_EQ(w->BTCon->x(), outer - 190);
+    EXPECT_EQ(w->BtDiscon->x(), outer - 190);
+}
+
+TEST_F(WindowTest, ExitClosesWithoutAQuestion) {
+    auto w = makeWindow();
+    w->show();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(w->isVisible());
+    w->BitBtn1->click();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+// A simulated meter on a pseudo-terminal, read through the window's serial connection.
+#include <QImage>
+#include <QTest>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+#include <QMenu>
+
+#include "analog_scale.h"
+#include "segmented_bar.h"
+#include "frame_encoder.h"
+#include "lcd_view.h"
+#include "panel_label.h"
+#include "pty_pair.h"
+#include "serial_port_driver.h"
+#include "trend_chart.h"
+#include "window_fixture.h"
+#include "window_snapshot.h"
+
+namespace {
+
+QByteArray keltFrame(const char* digits, int decimals, const char* unit, bool negative = false) {
+    dmm::MeterDisplay d;
+    d.digits = digits;
+    d.decimals = decimals;
+    d.negative = negative;
+    d.unit = unit;
+    d.coupling = "DC";
+    std::string bytes, error;
+    EXPECT_TRUE(dmm::encodeFrame(dmm::Family::Kelt, d, bytes, &error)) << error;
+    return QByteArray::fromStdString(bytes);
+}
+
+int darkPixels(const QImage& img, QRect r) {
+    r = r.intersected(img.rect());
+    int n = 0;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        for (int x = r.left(); x <= r.right(); ++x) {
+            if (qGray(img.pixel(x, y)) < 160) ++n;
+        }
+    }
+    return n;
+}
+
+class SerialMeterTest : public WindowTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        options.ports[1] = pty.slavePath();
+        window = makeWindow(options);
+        window->show();
+        // The meter sends a frame every 100 ms while the test lets it.
+        connect(&meter);
+    }
+
+    void connect(QTimer* timer) {
+        timer->setInterval(100);
+        QObject::connect(timer, &QTimer::timeout, [this] {
+            const bool second = (sent++ / 5) % 2 == 1;
+            pty.write(second ? keltFrame("12345", 3, "V") : keltFrame("01234", 3, "V"));
+        });
+    }
+
+    PtyPair pty;
+    dmm::AppOptions options;
+    std::unique_ptr<dmm::TFCOMM> window;
+    QTimer meter;
+    int sent = 0;
+};
+
+TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream) {
+    dmm::TFCOMM& w = *window;
+    const auto needleAtStart = w.KD->lastNeedle();
+    meter.start();
+    w.COMCon->click();
+    ASSERT_TRUE(w.COMM2->IsOpen()) << dialogs.last().toStdString();
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    for (auto* p : w.BtCOM) EXPECT_FALSE(p->isEnabled());
+    EXPECT_FALSE(w.ComSetup1->isEnabled());
+    EXPECT_TRUE(w.START1->isChecked());
+    EXPECT_TRUE(w.STOP1->isEnabled());
+
+    ASSERT_TRUE(waitFor([&] { return w.core().counters().decoded >= 8; }));
+    EXPECT_EQ(w.core().counters().dropped(), 0u);
+
+    // The LCD shows what the model holds, and paints it.
+    EXPECT_EQ(w.Panel1->panel(), w.core().panel());
+    const dmm::MeterReading& r = w.core().reading();
+    EXPECT_EQ(r.unitText, "V");
+    EXPECT_TRUE(r.valueText == "12.345" || r.valueText == "01.234") << r.valueText;
+    QImage lcd = w.Panel1->grab().toImage();
+    EXPECT_GT(darkPixels(lcd, QRect(88, 30, 40, 82)), 100) << "digit LcdDa painted";
+    EXPECT_GT(darkPixels(lcd, QRect(296, 80, 30, 35)), 10) << "volt sign painted";
+
+    // Needle, bar, grid and chart moved with the readings.
+    EXPECT_NE(w.KD->lastNeedle(), needleAtStart);
+    EXPECT_EQ(w.PBar2->value(), w.core().lastOutcome().bar);
+    EXPECT_GE(w.DBGrid1->model()->rowCount(), 8);
+    EXPECT_EQ(static_cast<std::size_t>(w.DBGrid1->model()->rowCount()), w.recordTable().size());
+    EXPECT_EQ(w.DBGrid1->currentIndex().row(), w.DBGrid1->model()->rowCount() - 1)
+        << "the grid follows the newest record";
+    EXPECT_GE(w.Chtshow->model().pointCount(), 2u);
+    EXPECT_FALSE(w.CONok->isHidden());
+    EXPECT_TRUE(w.CONokN->isHidden());
+    EXPECT_TRUE(w.CONok->toolTip().contains(pty.slavePath()));
+
+    // The meter falls silent: the indicator goes dark within about 300 ms.
+    meter.stop();
+    QTest::qWait(60);  // what is in flight
+    EXPECT_TRUE(waitFor([&] { return !w.CONokN->isHidden(); }, 600));
+    EXPECT_TRUE(w.CONok->isHidden());
+
+    // Disconnect: the port closes and the port panel can be used again.
+    w.COMCon->click();
+    EXPECT_FALSE(w.COMM2->IsOpen());
+    for (auto* p : w.BtCOM) EXPECT_TRUE(p->isEnabled());
+    EXPECT_TRUE(w.ComSetup1->isEnabled());
+    EXPECT_TRUE(w.STOP1->isChecked());
+    EXPECT_FALSE(w.STOP1->isEnabled());
+    const std::size_t records = w.recordTable().size();
+    pty.write(keltFrame("33333", 3, "V"));
+    QTest::qWait(200);
+    EXPECT_EQ(w.recordTable().size(), records) << "nothing is read after disconnect";
+}
+
+TEST_F(SerialMeterTest, UsbButtonLiftsComConnectButTheSerialPortStaysOpen) {
+    dmm::TFCOMM& w = *window;
+    w.COMCon->click();
+    ASSERT_TRUE(w.COMM2->IsOpen());
+    w.USBCon->click();
+    EXPECT_FALSE(w.COMCon->isChecked());
+    EXPECT_TRUE(w.COMM2->IsOpen());
+    for (auto* p : w.BtCOM) EXPECT_FALSE(p->isEnabled());
+    w.COMCon->click();  // pressing again runs the connect sequence on the open port
+    EXPECT_TRUE(w.COMM2->IsOpen());
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+// A picture of the running window holds the LCD, the scale, the chart and the grid where the
+// layout puts them.
+TEST_F(SerialMeterTest, ScreenshotShowsEveryDisplayArea) {
+    dmm::TFCOMM& w = *window;
+    meter.start();
+    w.COMCon->click();
+    ASSERT_TRUE(waitFor([&] { return w.core().counters().decoded >= 12; }));
+    meter.stop();
+    const QImage shot = w.client->grab().toImage();
+    ASSERT_EQ(shot.size(), QSize(711, 485));
+    struct Area {
+        const char* what;
+        QRect rect;
+        int minimum;
+    } areas[] = {
+        {"LCD digits", QRect(40, 28 + 30, 240, 82), 1500},
+        {"bar", QRect(0, 157, 334, 17), 100},
+        {"grid rows", QRect(1, 220, 334, 200), 300},
+        {"scale", QRect(337, 28, 371, 143), 500},
+        {"chart", QRect(336, 172, 371, 309), 500},
+        {"top strip", QRect(0, 0, 711, 27), 200},
+    };
+    for (const Area& a : areas) {
+        EXPECT_GT(darkPixels(shot, a.rect), a.minimum) << a.what;
+    }
+    EXPECT_TRUE(dmm::saveWindowSnapshot(w, QStringLiteral("window_reading.png")));
+}
+
+}  // namespace
