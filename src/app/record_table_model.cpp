@@ -2,24 +2,16 @@
 
 #include <QFont>
 
-#include <ctime>
-
 #include "lcd_view.h"
+#include "long_time_format.h"
 #include "record_table.h"
 
 namespace dmm {
 
 QString longTimeText(int ms) {
-    std::tm t{};
-    const int s = ms / 1000;
-    t.tm_hour = s / 3600;
-    t.tm_min = (s / 60) % 60;
-    t.tm_sec = s % 60;
-    t.tm_mday = 1;
-    t.tm_year = 100;
-    char buf[64];
-    const std::size_t n = std::strftime(buf, sizeof buf, "%X", &t);
-    return QString::fromLocal8Bit(buf, static_cast<qsizetype>(n));
+    // The same form the text data files use, so the grid and a saved file read alike.
+    static const LongTimeFormat format = LongTimeFormat::fromLocale();
+    return QString::fromStdString(format.format(ms));
 }
 
 RecordTableModel::RecordTableModel(const RecordTable* table, QObject* parent)

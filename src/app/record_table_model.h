@@ -32,7 +32,7 @@ private:
     int rows_ = 0;
 };
 
-// A time of day in the C library's long time format ("%X"), without milliseconds.
+// A time of day in the locale's long time format, without milliseconds.
 QString longTimeText(int msSinceMidnight);
 
 }  // namespace dmm

@@ -1,0 +1,132 @@
+// The record row's commands: Close Data, save and load through the file dialogs.
+#include <QDir>
+#include <QFile>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include "record_table_model.h"
+#include "window_fixture.h"
+
+namespace {
+
+class RecordCommandsTest : public WindowTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        window = makeWindow();
+    }
+
+    // Offers readings to the recorder as the pipeline does after each decoded frame.
+    void recordReadings(const std::vector<const char*>& values, const char* unit = "k*") {
+        for (const char* v : values) {
+            dmm::MeterReading r;
+            r.valueText = v;
+            r.couplingText = "DC";
+            r.unitText = unit;
+            r.rangeText = "AUTO";
+            ASSERT_TRUE(window->recorder().INDataToTable(r, 9 * 3600000 + 5 * 60000 + 7250).has_value());
+        }
+        window->gridModel()->sync();
+    }
+
+    QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<dmm::TFCOMM> window;
+};
+
+TEST_F(RecordCommandsTest, CloseDataEmptiesTheTableAfterTheMessage) {
+    recordReadings({"1.000", "2.000", "3.000"});
+    ASSERT_EQ(window->DBGrid1->model()->rowCount(), 3);
+    window->RecordNew->click();
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].kind, "information");
+    EXPECT_EQ(dialogs.shown[0].text, " Record deleted ");
+    EXPECT_EQ(window->DBGrid1->model()->rowCount(), 0);
+    EXPECT_EQ(window->recorder().recordNo(), 1);
+    EXPECT_EQ(window->recorder().recordTotal(), 0);
+}
+
+TEST_F(RecordCommandsTest, GridShowsUnitGlyphsAsSymbolsButTheTableKeepsThem) {
+    recordReadings({"4.700"}, "k*");
+    const QAbstractItemModel* m = window->DBGrid1->model();
+    EXPECT_EQ(m->headerData(4, Qt::Horizontal).toString(), "Unit");
+    EXPECT_EQ(m->index(0, 4).data().toString(), QString::fromUtf8("k\u03A9"));
+    EXPECT_EQ(window->recordTable()[0].text(dmm::kFieldUnit).value(), "k*");
+    EXPECT_EQ(m->index(0, 0).data().toString(), "1");
+    EXPECT_EQ(m->index(0, 3).data().toString(), "4.700");
+    EXPECT_EQ(m->index(0, 1).data().toString(), dmm::longTimeText(window->recordTable()[0].timeMs().value()));
+    const int widths[] = {53, 60, 44, 56, 35, 35};
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(window->DBGrid1->columnWidth(c), widths[c]) << c;
+    EXPECT_EQ(window->DBGrid1->editTriggers(), QAbstractItemView::NoEditTriggers);
+}
+
+// Both formats: what is saved loads back the same; XML replaces the table, text adds to it.
+TEST_F(RecordCommandsTest, SaveAndLoadThroughTheFileDialogs) {
+    struct Row {
+        const char* file;
+        bool replaces;
+    } rows[] = {{"data.xml", true}, {"data.xls", false}, {"DATA.TXT", false}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.file);
+        window->recordTable().clear();
+        window->gridModel()->sync();
+        recordReadings({"1.000", "-2.500", "0L"});
+        dialogs.shown.clear();
+
+        dialogs.saveNames << path(r.file);
+        window->saveas->click();
+        ASSERT_EQ(dialogs.shown.size(), 1);
+        EXPECT_EQ(dialogs.shown[0].kind, "information");
+        EXPECT_EQ(dialogs.shown[0].text,
+                  "Save table to specified file: " + path(r.file) + " Scuss!");
+        EXPECT_EQ(dialogs.saveSuffixes.back(), "xls");
+        EXPECT_EQ(dialogs.saveFilters.back(),
+                  "Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)");
+
+        dialogs.openNames << path(r.file);
+        window->OpenDataFiles->click();
+        EXPECT_EQ(dialogs.shown.size(), 1) << "a good load shows nothing";
+        EXPECT_EQ(dialogs.openFilters.back(), "Exel File(*.xls);;XML (*.xml);;Txt File(*.txt)");
+        const int expected = r.replaces ? 3 : 6;
+        EXPECT_EQ(window->DBGrid1->model()->rowCount(), expected);
+        EXPECT_EQ(window->recordTable().size(), static_cast<std::size_t>(expected));
+        EXPECT_EQ(window->DBGrid1->model()->index(expected - 2, 3).data().toString(), "-2.500");
+        EXPECT_EQ(window->DBGrid1->model()->index(expected - 1, 4).data().toString(),
+                  QString::fromUtf8("k\u03A9"));
+    }
+}
+
+TEST_F(RecordCommandsTest, CancelledDialogsAndBadFiles) {
+    recordReadings({"1.000"});
+    window->saveas->click();         // no name: cancelled
+    window->OpenDataFiles->click();  // likewise
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_EQ(window->recordTable().size(), 1u);
+
+    QFile bad(path("broken.xml"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("<DATAPACKET><ROWDATA><ROW No=");
+    bad.close();
+    dialogs.openNames << bad.fileName() << path("missing.txt");
+    window->OpenDataFiles->click();
+    window->OpenDataFiles->click();
+    ASSERT_EQ(dialogs.shown.size(), 2);
+    for (const auto& s : dialogs.shown) {
+        EXPECT_EQ(s.kind, "error");
+        EXPECT_EQ(s.text, "Failed to Load File!");
+    }
+    EXPECT_EQ(window->recordTable().size(), 1u) << "a failed load keeps the table";
+    EXPECT_EQ(window->DBGrid1->model()->rowCount(), 1);
+
+    // Saving into a folder that does not exist fails with a message and no success.
+    dialogs.shown.clear();
+    dialogs.saveNames << path("no/such/folder/out.txt");
+    window->saveas->click();
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].kind, "error");
+    EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not save table to specified file: "));
+}
+
+}  // namespace
