@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+
+#include "app_options.h"
+#include "file_filter.h"
+#include "int_text.h"
+#include "key_filter.h"
+
+namespace {
+
+TEST(CommandLine, ArgumentsAreParsedOrRefusedWithAReason) {
+    struct Row {
+        QStringList args;
+        const char* error;  // part of the message; nullptr: accepted
+    } rows[] = {
+        {{}, nullptr},
+        {{"--port", "COM2=/dev/ttyS5", "--port=com4=/tmp/p"}, nullptr},
+        {{"--family", "sorn", "--count-class", "34"}, nullptr},
+        {{"--demo", "--screenshot", "a.png", "--quit-after", "500"}, nullptr},
+        {{"--port", "COM5=/dev/x"}, "COMn=PATH"},
+        {{"--port", "/dev/ttyUSB0"}, "COMn=PATH"},
+        {{"--family", "acme"}, "unknown family"},
+        {{"--count-class", "5"}, "unknown count class"},
+        {{"--quit-after", "-3"}, "milliseconds"},
+        {{"--quit-after"}, "needs a value"},
+        {{"--colour"}, "unknown argument"},
+    };
+    for (const Row& r : rows) {
+        const auto p = dmm::parseAppOptions(r.args);
+        if (r.error) {
+            EXPECT_TRUE(p.error.contains(QString::fromLatin1(r.error))) << r.args.join(' ').toStdString()
+                                                                       << " -> " << p.error.toStdString();
+        } else {
+            EXPECT_TRUE(p.error.isEmpty()) << r.args.join(' ').toStdString() << " -> " << p.error.toStdString();
+        }
+    }
+    const auto p = dmm::parseAppOptions({"--port", "COM2=/dev/ttyS5", "--port=com4=/tmp/p", "--family=brio",
+                                         "--count-class=2", "--demo", "--quit-after=7"});
+    EXPECT_EQ(p.options.ports.value(2), "/dev/ttyS5");
+    EXPECT_EQ(p.options.ports.value(4), "/tmp/p");
+    EXPECT_EQ(p.options.family, dmm::Family::Brio);
+    EXPECT_EQ(p.options.countClass->fullScale, 20000);
+    EXPECT_TRUE(p.options.demo);
+    EXPECT_EQ(p.options.quitAfterMs, 7);
+    EXPECT_FALSE(dmm::parseAppOptions({}).options.family.has_value()) << "no family: the layout decides";
+}
+
+TEST(InputRules, KeyFiltersKeepDigitsAndEditingKeys) {
+    const dmm::KeyFilter digits(dmm::KeyFilter::digits(), nullptr);
+    const dmm::KeyFilter signedDigits(dmm::KeyFilter::signedDigits(), nullptr);
+    struct Row {
+        int key;
+        const char* text;
+        bool digitsKeep, signedKeep;
+    } rows[] = {
+        {Qt::Key_7, "7", true, true},          {Qt::Key_A, "a", false, false},
+        {Qt::Key_Period, ".", false, false},   {Qt::Key_Minus, "-", false, true},
+        {Qt::Key_Plus, "+", false, true},      {Qt::Key_Space, " ", false, false},
+        {Qt::Key_Backspace, "\b", true, true}, {Qt::Key_Left, "", true, true},
+        {Qt::Key_V, "\x16", false, false},     {Qt::Key_C, "\x03", false, false},
+        {Qt::Key_X, "\x18", false, false},     {Qt::Key_Return, "\r", false, false},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(digits.accepts(r.key, QString::fromLatin1(r.text)), r.digitsKeep) << r.key;
+        EXPECT_EQ(signedDigits.accepts(r.key, QString::fromLatin1(r.text)), r.signedKeep) << r.key;
+    }
+}
+
+TEST(InputRules, IntegerTextsConvertOrFailWithTheirMessage) {
+    struct Row {
+        const char* text;
+        bool ok;
+        int value;
+    } rows[] = {
+        {"0", true, 0},           {"-12", true, -12},          {"+5", true, 5},
+        {"2147483647", true, 2147483647}, {"-2147483648", true, -2147483647 - 1},
+        {"2147483648", false, 0}, {"99999999999999999999", false, 0},
+        {"12a", false, 0},        {"1.5", false, 0},           {"-", false, 0},
+        {"", false, 0},           {" 7", false, 0},            {"--1", false, 0},
+    };
+    for (const Row& r : rows) {
+        if (r.ok) {
+            EXPECT_EQ(dmm::strToInt(QString::fromLatin1(r.text)), r.value) << r.text;
+        } else {
+            try {
+                dmm::strToInt(QString::fromLatin1(r.text));
+                ADD_FAILURE() << r.text << " converted";
+            } catch (const dmm::HandlerError& e) {
+                EXPECT_EQ(std::string(e.what()), "'" + std::string(r.text) + "' is not a valid integer value");
+            }
+        }
+    }
+}
+
+TEST(InputRules, DialogFiltersBecomeQtFilters) {
+    EXPECT_EQ(dmm::qtFileFilter("Excel File(*.xls)|*.xls|XML(*.xml)|*.xml"), "Excel File(*.xls);;XML(*.xml)");
+    EXPECT_EQ(dmm::qtFileFilter("Bitmaps|*.bmp"), "Bitmaps (*.bmp)");
+    EXPECT_EQ(dmm::qtFileFilter(""), "");
+}
+
+}  // namespace
