@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
+#include <QIcon>
 #include <QLabel>
 #include <QLayout>
 #include <QPushButton>
@@ -21,6 +22,7 @@
 #include <exception>
 
 #include "analog_scale.h"
+#include "connection_picture.h"
 #include "dialogs.h"
 #include "int_text.h"
 #include "lcd_view.h"
@@ -41,6 +43,7 @@ TFCOMM::TFCOMM(const AppOptions& options, Dialogs* dialogs, QWidget* parent)
       dialogs_(dialogs),
       core_(this),
       recorder_(table_) {
+    setWindowIcon(QIcon(connectionPicture(true)));
     buildLayout();
     createSerialDriver();
     connectHandlers();
