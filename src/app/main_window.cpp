@@ -15,7 +15,9 @@
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QResizeEvent>
+#include <QHelpEvent>
 #include <QScreen>
+#include <QToolTip>
 #include <QTimer>
 #include <QToolButton>
 
@@ -299,7 +301,6 @@ void TFCOMM::frameDone() {
     MaxTextU->setText(unit);
     MinTextU->setText(unit);
     USBtxt->setText(QString::fromStdString(core_.usbTxt()));
-    updateIndicatorTip();
     emit frameHandled();
 }
 
@@ -318,21 +319,19 @@ void TFCOMM::ConTimerTimer() {
         CONok->hide();
         CONokN->show();
         st.linkWatchdog = 0;
-        updateIndicatorTip();
     } else {
         ++st.linkWatchdog;
     }
 }
 
-void TFCOMM::updateIndicatorTip() {
+QString TFCOMM::indicatorTip() const {
     const FrameCounters& c = core_.counters();
-    const QString tip = QStringLiteral("COM%1 (%2)\nframes decoded: %3, dropped: %4")
-                            .arg(comPort_)
-                            .arg(comPortPath(comPort_))
-                            .arg(c.decoded)
-                            .arg(c.dropped());
-    CONok->setToolTip(tip);
-    CONokN->setToolTip(tip);
+    const QString path = comPortPath(comPort_);
+    return QStringLiteral("COM%1 (%2)\nframes decoded: %3, dropped: %4")
+        .arg(comPort_)
+        .arg(path.isEmpty() ? QStringLiteral("no serial device") : path)
+        .arg(c.decoded)
+        .arg(c.dropped());
 }
 
 }  // namespace dmm

@@ -96,6 +96,10 @@ public:
     // Shows a message the recorder or the file commands returned.
     void showMessage(const Message& message);
 
+    // The link indicator's tooltip: the port in force and the counts of decoded and dropped
+    // frames. Built when the tooltip is asked for, not per frame.
+    QString indicatorTip() const;
+
     // Port COMn in force (1..4) and the device path it resolves to.
     int comPort() const { return comPort_; }
     QString comPortPath(int n) const;
@@ -111,6 +115,7 @@ signals:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     // PipelineSink
     void frameSeen() override;
@@ -141,7 +146,6 @@ private:
     void copyRecallEdits();
     void followNewestRecord();
     void applyCountClassRow();
-    void updateIndicatorTip();
     void toggleGroupClicked(QToolButton* pressed);
     void syncScaleSettings();
     void closeSerialPort();

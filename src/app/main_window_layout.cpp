@@ -17,6 +17,7 @@
 
 #include "analog_scale.h"
 #include "connection_picture.h"
+#include "grid_cell_delegate.h"
 #include "key_filter.h"
 #include "lcd_view.h"
 #include "main_window.h"
@@ -171,13 +172,13 @@ void TFCOMM::buildLayout() {
     DBGrid1->setFont(arial(12));
     DBGrid1->horizontalHeader()->setFont(fontOf({"MS Sans Serif"}, 11));
     DBGrid1->setTextElideMode(Qt::ElideNone);
-    DBGrid1->setStyleSheet(QStringLiteral("QTableView::item { padding: 0px 1px; }"));
+    DBGrid1->setItemDelegate(new GridCellDelegate(DBGrid1));
     DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
     DBGrid1->verticalHeader()->setDefaultSectionSize(17);
-    DBGrid1->verticalHeader()->setFixedWidth(11);
     DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    DBGrid1->verticalHeader()->hide();
 
     KD = place(new AnalogScale(client), "KD", 337, 28, 371, 143);
     Chtshow = place(new TrendChart(dialogs_, client), "Chtshow", 336, 172, 371, 309);

@@ -32,7 +32,6 @@ QString TFCOMM::comPortPath(int n) const { return portNames_ ? portNames_->resol
 
 void TFCOMM::updatePortTips() {
     for (int i = 0; i < 4; ++i) BtCOM[i]->setToolTip(portNames_->describe(i + 1));
-    updateIndicatorTip();
 }
 
 void TFCOMM::closeSerialPort() {
@@ -58,7 +57,6 @@ void TFCOMM::connectSequence() {
     BTCon->hide();
     BtDiscon->show();
     for (PanelLabel* p : BtCOM) p->setEnabled(false);
-    updateIndicatorTip();
 }
 
 void TFCOMM::disconnectSequence() {

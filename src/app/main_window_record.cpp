@@ -1,7 +1,11 @@
 // The recorder's controls, the grid on the record table, the Record menu and the data files.
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
 #include <QTimer>
@@ -59,12 +63,30 @@ void TFCOMM::connectRecordHandlers() {
     connect(Save1, &QAction::triggered, this, run(&TFCOMM::saveasClick));
     connect(OpenDataFiles, &QAbstractButton::clicked, this, run(&TFCOMM::SpeedButton2Click));
     connect(RecallCheck, &QAbstractButton::clicked, this, run(&TFCOMM::RecallCheckClick));
+    // Key releases in the recall clock's edits, and focus leaving its check box.
+    for (QLineEdit* e : {TimeH, TimeM, TimeS}) e->installEventFilter(this);
+    RecallCheck->installEventFilter(this);
+    CONok->installEventFilter(this);
+    CONokN->installEventFilter(this);
     connect(N10001, &QAction::triggered, this, run(&TFCOMM::N10001Click));
     connect(N50001, &QAction::triggered, this, run(&TFCOMM::N50001Click));
     connect(N100001, &QAction::triggered, this, run(&TFCOMM::N100001Click));
     connect(N500001, &QAction::triggered, this, run(&TFCOMM::N500001Click));
     connect(N1000001, &QAction::triggered, this, run(&TFCOMM::N1000001Click));
     connect(limitess, &QAction::triggered, this, run(&TFCOMM::limitessClick));
+}
+
+bool TFCOMM::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease && (watched == TimeH || watched == TimeM || watched == TimeS)) {
+        guarded([this] { TimeHKeyUp(); });
+    } else if (event->type() == QEvent::FocusOut && watched == RecallCheck) {
+        guarded([this] { RecallCheckExit(); });
+    } else if (event->type() == QEvent::ToolTip && (watched == CONok || watched == CONokN)) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), indicatorTip(),
+                           static_cast<QWidget*>(watched));
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TFCOMM::record() {

@@ -81,6 +81,7 @@ void LcdView::setPanel(const LcdPanel& panel) {
 
 void LcdView::setUseDigitFont(bool on) {
     digitFont_ = on && QFontDatabase::hasFamily(QString::fromLatin1(kDigitFamily));
+    digitCache_.clear();
     update();
 }
 
@@ -123,9 +124,6 @@ QString unitSymbols(const QString& glyphText) {
 void LcdView::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    p.setPen(kInk);
 
     for (const LcdElementInfo& info : LcdPanel::table()) {
         if (!panel_.shown(info.id)) continue;
@@ -146,24 +144,53 @@ void LcdView::paintEvent(QPaintEvent* event) {
             const std::string_view cap = panel_.caption(info.id);
             if (cap.empty()) continue;  // a blank digit
             const char glyph = cap[0] == '@' ? 'L' : cap[0];
-            paintDigit(p, QRectF(rect.left() + kGlyphLeft, kGlyphTop, kGlyphWidth,
-                                 kGlyphBottom - kGlyphTop),
-                       glyph);
+            p.drawPixmap(QPointF(rect.left() + kGlyphLeft, kGlyphTop), digitPicture(glyph));
             continue;
         }
-        QFont f = info.font == LcdFont::Arial ? QFont() : annunciatorFont(info);
-        if (info.font == LcdFont::Arial) {
-            f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
-                           QStringLiteral("DejaVu Sans")});
-            f.setPixelSize(std::max(6, info.fontHeight * 3 / 4));
-            f.setBold(info.bold);
-        }
-        p.setFont(f);
-        // Labels may be narrower than their symbol; let the text run over, centred on the
-        // label, as the transparent labels of a real panel overlap.
-        const QRectF wide(rect.center().x() - 40.0, rect.top(), 80.0, rect.height());
-        p.drawText(wide, Qt::AlignHCenter | Qt::AlignVCenter, annunciatorSymbol(info.id));
+        const QPixmap& pic = labelPicture(info);
+        p.drawPixmap(QPointF(rect.center().x() - pic.width() / 2.0, rect.top()), pic);
     }
+}
+
+const QPixmap& LcdView::digitPicture(char glyph) {
+    auto it = digitCache_.find(glyph);
+    if (it != digitCache_.end()) return *it;
+    const qreal dpr = devicePixelRatioF();
+    QPixmap pm(QSize(static_cast<int>(kGlyphWidth * dpr), static_cast<int>((kGlyphBottom - kGlyphTop) * dpr)));
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    paintDigit(p, QRectF(0, 0, kGlyphWidth, kGlyphBottom - kGlyphTop), glyph);
+    p.end();
+    return *digitCache_.insert(glyph, pm);
+}
+
+const QPixmap& LcdView::labelPicture(const LcdElementInfo& info) {
+    QPixmap& pm = labelCache_[static_cast<std::size_t>(info.id)];
+    if (!pm.isNull()) return pm;
+    // Labels may be narrower than their symbol; the picture is wider and centred on the label,
+    // as the transparent labels of a real panel overlap.
+    const qreal dpr = devicePixelRatioF();
+    pm = QPixmap(QSize(static_cast<int>(80 * dpr), static_cast<int>(info.rect.height * dpr)));
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    paintLabel(p, info);
+    return pm;
+}
+
+void LcdView::paintLabel(QPainter& p, const LcdElementInfo& info) const {
+    QFont f = annunciatorFont(info);
+    if (info.font == LcdFont::Arial) {
+        f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
+                       QStringLiteral("DejaVu Sans")});
+    }
+    p.setFont(f);
+    p.setPen(kInk);
+    p.drawText(QRectF(0, 0, 80, info.rect.height), Qt::AlignHCenter | Qt::AlignVCenter,
+               annunciatorSymbol(info.id));
 }
 
 void LcdView::paintDigit(QPainter& p, const QRectF& box, char glyph) const {

@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QFrame>
+#include <QHash>
+#include <QPixmap>
 #include <QString>
+
+#include <array>
 
 #include "lcd_panel.h"
 
@@ -32,9 +36,16 @@ protected:
 private:
     void paintDigit(QPainter& p, const QRectF& box, char glyph) const;
     void paintSegments(QPainter& p, const QRectF& box, char glyph) const;
+    void paintLabel(QPainter& p, const LcdElementInfo& info) const;
+    // Digits and labels are drawn once into pictures and then only copied: a frame changes
+    // which of them show, never how they look.
+    const QPixmap& digitPicture(char glyph);
+    const QPixmap& labelPicture(const LcdElementInfo& info);
 
     LcdPanel panel_;
     bool digitFont_ = false;
+    QHash<char, QPixmap> digitCache_;
+    std::array<QPixmap, kLcdElementCount> labelCache_;
 };
 
 // A unit glyph text as the user reads it: "k*" gives k-ohm, "uA" micro-ampere, "#" degree C.

@@ -105,7 +105,10 @@ TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream
     EXPECT_GE(w.Chtshow->model().pointCount(), 2u);
     EXPECT_FALSE(w.CONok->isHidden());
     EXPECT_TRUE(w.CONokN->isHidden());
-    EXPECT_TRUE(w.CONok->toolTip().contains(pty.slavePath()));
+    const QString tip = w.indicatorTip();
+    EXPECT_TRUE(tip.contains("COM1 (" + pty.slavePath() + ")")) << tip.toStdString();
+    EXPECT_TRUE(tip.contains(QStringLiteral("frames decoded: %1, dropped: 0").arg(w.core().counters().decoded)))
+        << tip.toStdString();
 
     // The meter falls silent: the indicator goes dark within about 300 ms.
     meter.stop();
