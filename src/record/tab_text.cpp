@@ -1,0 +1,182 @@
+#include "tab_text.h"
+
+#include <charconv>
+
+#include "integer_text.h"
+#include "text_codec.h"
+
+namespace dmm {
+
+const std::string_view kTabHeaderLine = "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n";
+
+void SplitText(std::string_view line, char delimiter, std::vector<std::string_view>& pieces) {
+    pieces.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = line.find(delimiter, start);
+        if (at == std::string_view::npos) {
+            pieces.push_back(line.substr(start));
+            return;
+        }
+        pieces.push_back(line.substr(start, at - start));
+        start = at + 1;
+    }
+}
+
+namespace {
+
+bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Appends a value trimmed of blanks and control characters at both ends, or "NULL".
+void appendTrimmedOrNull(std::string& out, std::string_view cp1252) {
+    while (!cp1252.empty() && isBlankOrControl(cp1252.front())) cp1252.remove_prefix(1);
+    while (!cp1252.empty() && isBlankOrControl(cp1252.back())) cp1252.remove_suffix(1);
+    out.append(cp1252.empty() ? std::string_view("NULL") : cp1252);
+}
+
+}  // namespace
+
+void appendTabLine(std::string& out, const RecordTable::Row& row, const LongTimeFormat& fmt) {
+    if (auto no = row.no()) {
+        char buf[16];
+        const auto r = std::to_chars(buf, buf + sizeof buf, *no);
+        out.append(buf, r.ptr);
+    }
+    out.push_back('\t');
+    thread_local std::string formatted;
+    thread_local std::string cp;
+    if (auto t = row.timeMs()) {
+        formatted.clear();
+        fmt.appendTo(formatted, *t);
+        if (isAscii(formatted)) {
+            appendTrimmedOrNull(out, formatted);
+        } else {
+            cp.clear();
+            appendUtf8AsCp1252(cp, formatted);
+            appendTrimmedOrNull(out, cp);
+        }
+    } else {
+        out.append("NULL");
+    }
+    for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
+        out.push_back('\t');
+        const auto text = row.text(f);
+        if (!text || isAscii(*text)) {
+            appendTrimmedOrNull(out, text.value_or(std::string_view()));
+        } else {
+            cp.clear();
+            appendUtf8AsCp1252(cp, *text);
+            appendTrimmedOrNull(out, cp);
+        }
+    }
+    out.append("\r\n");
+}
+
+std::string tabText(const RecordTable& table, const LongTimeFormat& fmt) {
+    std::string out;
+    out.reserve(kTabHeaderLine.size() + table.size() * 40);
+    out.append(kTabHeaderLine);
+    for (const auto row : table) appendTabLine(out, row, fmt);
+    return out;
+}
+
+bool TabTextReader::fail(std::string why) {
+    failed_ = true;
+    failure_ = "line " + std::to_string(lineNo_) + ": " + std::move(why);
+    return false;
+}
+
+bool TabTextReader::line(std::string_view bytes) {
+    ++lineNo_;
+    if (!headerDone_) {
+        headerDone_ = true;
+        return true;
+    }
+    utf8_.clear();
+    appendCp1252AsUtf8(utf8_, bytes);
+    SplitText(utf8_, '\t', pieces_);
+    if (pieces_.size() > kFieldCount) return fail("more than six values");
+
+    RecordValues v;
+    if (!pieces_[0].empty()) {
+        v.no = parseIntegerText(pieces_[0]);
+        if (!v.no) return fail(notAnIntegerMessage(pieces_[0]));
+    }
+    if (pieces_.size() > 1 && !pieces_[1].empty()) {
+        if (pieces_[1] == lastTimeText_ && lastTime_ >= 0) {
+            v.timeMs = lastTime_;
+        } else {
+            v.timeMs = fmt_.parse(pieces_[1]);
+            if (!v.timeMs) return fail("'" + std::string(pieces_[1]) + "' is not a valid time");
+            lastTimeText_.assign(pieces_[1]);
+            lastTime_ = *v.timeMs;
+        }
+    }
+    for (std::size_t i = kFieldDcAc; i < pieces_.size(); ++i) v.text[i - kFieldDcAc] = pieces_[i];
+    table_.append(v);
+    ++added_;
+    return true;
+}
+
+bool TabTextReader::feed(std::string_view bytes) {
+    if (failed_) return false;
+    if (!bytes.empty()) sawAnything_ = true;
+    std::size_t i = 0;
+    if (pendingCr_ && !bytes.empty()) {
+        pendingCr_ = false;
+        if (bytes[0] == '\n') i = 1;
+    }
+    while (i < bytes.size()) {
+        std::size_t end = i;
+        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+        if (end == bytes.size()) {
+            if (partial_.size() + (end - i) > kMaxLine) return fail("line too long");
+            partial_.append(bytes.substr(i));
+            return true;
+        }
+        bool ok;
+        if (partial_.empty()) {
+            if (end - i > kMaxLine) return fail("line too long");
+            ok = line(bytes.substr(i, end - i));
+        } else {
+            if (partial_.size() + (end - i) > kMaxLine) return fail("line too long");
+            partial_.append(bytes.substr(i, end - i));
+            ok = line(partial_);
+            partial_.clear();
+        }
+        if (!ok) return false;
+        if (bytes[end] == '\r') {
+            if (end + 1 == bytes.size()) {
+                pendingCr_ = true;
+                return true;
+            }
+            if (bytes[end + 1] == '\n') ++end;
+        }
+        i = end + 1;
+    }
+    return true;
+}
+
+bool TabTextReader::finish() {
+    if (failed_) return false;
+    if (!sawAnything_) {
+        lineNo_ = 0;
+        return fail("the file is empty");
+    }
+    if (!partial_.empty()) {
+        const bool ok = line(partial_);
+        partial_.clear();
+        return ok;
+    }
+    return true;
+}
+
+bool readTabText(std::string_view bytes, RecordTable& table, const LongTimeFormat& fmt,
+                 std::string* failure) {
+    TabTextReader reader(table, fmt);
+    const bool ok = reader.feed(bytes) && reader.finish();
+    if (!ok && failure) *failure = reader.failure();
+    return ok;
+}
+
+}  // namespace dmm
