@@ -37,9 +37,9 @@ RecordTable& RecordTable::operator=(RecordTable&&) noexcept = default;
 RecordTable::~RecordTable() = default;
 
 RecordTable::Stored& RecordTable::newSlot() {
-    const std::size_t block = size_ >> kBlockBits;
-    if (block == blocks_.size()) blocks_.push_back(std::make_unique_for_overwrite<Stored[]>(kBlockSize));
-    return blocks_[block][size_ & (kBlockSize - 1)];
+    const std::size_t b = blockOf(size_);
+    if (b == blocks_.size()) blocks_.push_back(std::make_unique_for_overwrite<Stored[]>(blockSize(b)));
+    return blocks_[b][size_ - blockStart(b)];
 }
 
 std::uint32_t RecordTable::internText(int column, std::string_view text) {

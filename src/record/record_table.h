@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -56,7 +57,7 @@ struct RecordValues {
 
 // The in-memory data table: records in the order they were appended, no index, no editing.
 // Texts are pooled and a record takes 28 bytes, so ten million records fit in a few hundred
-// megabytes; appending is O(1) (storage grows in fixed blocks, nothing is moved).
+// megabytes; appending is O(1) (storage grows in new blocks, nothing is moved).
 //
 // Change log: off when the table is created. While it is on, every appended record is logged
 // as an addition (its row state becomes 4 and the log gains "position 0 4"). A data packet that
@@ -151,11 +152,19 @@ public:
     std::size_t distinctTexts() const { return pool_.size(); }
 
 private:
-    static constexpr std::size_t kBlockBits = 16;
-    static constexpr std::size_t kBlockSize = std::size_t{1} << kBlockBits;
+    // Storage grows in blocks that double in size: block 0 holds records 0..63, block k > 0
+    // holds the 64 * 2^(k-1) records from 64 * 2^(k-1) on. Nothing is ever moved, and a small
+    // table stays small.
+    static constexpr std::size_t kFirstBlock = 64;
+    static std::size_t blockOf(std::size_t i) {
+        return i < kFirstBlock ? 0 : static_cast<std::size_t>(std::bit_width(i / kFirstBlock));
+    }
+    static std::size_t blockStart(std::size_t b) { return b == 0 ? 0 : kFirstBlock << (b - 1); }
+    static std::size_t blockSize(std::size_t b) { return b == 0 ? kFirstBlock : kFirstBlock << (b - 1); }
 
     const Stored& slot(std::size_t i) const {
-        return blocks_[i >> kBlockBits][i & (kBlockSize - 1)];
+        const std::size_t b = blockOf(i);
+        return blocks_[b][i - blockStart(b)];
     }
     Stored& newSlot();
     std::uint32_t internText(int column, std::string_view text);
