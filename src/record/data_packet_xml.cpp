@@ -6,6 +6,7 @@
 #include <optional>
 #include <vector>
 
+#include "rendered_texts.h"
 #include "text_codec.h"
 
 namespace dmm {
@@ -40,15 +41,6 @@ void appendInt(std::string& out, std::int64_t v) {
     out.append(buf, r.ptr);
 }
 
-void appendDigits(std::string& out, int v, int width) {
-    char buf[8];
-    for (int i = width - 1; i >= 0; --i) {
-        buf[i] = static_cast<char>('0' + v % 10);
-        v /= 10;
-    }
-    out.append(buf, static_cast<std::size_t>(width));
-}
-
 }  // namespace
 
 void appendDataPacket(std::string& out, const RecordTable& table) {
@@ -80,7 +72,13 @@ void appendDataPacket(std::string& out, const RecordTable& table) {
         out.append("\"/>");
     }
     out.append("</METADATA><ROWDATA>");
-    std::string cp;
+    RenderedTexts texts(table, [](std::string& to, std::string_view utf8) {
+        if (isAscii(utf8)) {
+            appendEscaped(to, utf8);
+        } else {
+            appendEscaped(to, utf8ToCp1252(utf8));
+        }
+    });
     for (const auto row : table) {
         out.append("<ROW");
         if (row.rowState() != 0) {
@@ -95,27 +93,24 @@ void appendDataPacket(std::string& out, const RecordTable& table) {
         }
         if (auto t = row.timeMs()) {
             const int ms = *t;
+            char time[12] = {'0', '0', ':', '0', '0', ':', '0', '0', '0', '0', '0', '"'};
+            int v = ms / 3600000;
+            time[0] = static_cast<char>('0' + v / 10 % 10);
+            time[1] = static_cast<char>('0' + v % 10);
+            v = ms / 60000 % 60;
+            time[3] = static_cast<char>('0' + v / 10);
+            time[4] = static_cast<char>('0' + v % 10);
+            v = ms % 60000;
+            for (int i = 10; i >= 6; --i, v /= 10) time[i] = static_cast<char>('0' + v % 10);
             out.append(" Time=\"");
-            appendDigits(out, ms / 3600000, 2);
-            out.push_back(':');
-            appendDigits(out, ms / 60000 % 60, 2);
-            out.push_back(':');
-            appendDigits(out, ms % 60000, 5);
-            out.push_back('"');
+            out.append(time, sizeof time);
         }
         for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
-            const auto text = row.text(f);
-            if (!text) continue;
+            if (!row.has(f)) continue;
             out.push_back(' ');
             out.append(kFields[f].name);
             out.append("=\"");
-            if (isAscii(*text)) {
-                appendEscaped(out, *text);
-            } else {
-                cp.clear();
-                appendUtf8AsCp1252(cp, *text);
-                appendEscaped(out, cp);
-            }
+            out.append(texts.get(row.textId(f)));
             out.push_back('"');
         }
         out.append("/>");
@@ -324,12 +319,14 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
         }
         const char quote = in_[pos_++];
         const std::size_t valueStart = pos_;
-        while (pos_ < in_.size() && in_[pos_] != quote) {
-            if (in_[pos_] == '<') return fail("a '<' inside an attribute value");
-            ++pos_;
+        pos_ = in_.find(quote, valueStart);
+        if (pos_ == std::string_view::npos) {
+            pos_ = in_.size();
+            return fail("the input ends inside an attribute value");
         }
-        if (pos_ >= in_.size()) return fail("the input ends inside an attribute value");
-        tag.attrs.push_back({name, in_.substr(valueStart, pos_ - valueStart)});
+        const std::string_view value = in_.substr(valueStart, pos_ - valueStart);
+        if (value.find('<') != std::string_view::npos) return fail("a '<' inside an attribute value");
+        tag.attrs.push_back({name, value});
         ++pos_;
     }
 }
@@ -559,7 +556,9 @@ bool PacketReader::row(const Tag& tag) {
         std::size_t j = hint;
         std::size_t tried = 0;
         for (; tried < fields_.size(); ++tried, j = (j + 1) % fields_.size()) {
-            if (equalsIgnoringCase(fields_[j].attrName, a.name)) break;
+            if (fields_[j].attrName == a.name || equalsIgnoringCase(fields_[j].attrName, a.name)) {
+                break;
+            }
         }
         if (tried == fields_.size()) continue;  // names no field: ignored
         hint = (j + 1) % fields_.size();

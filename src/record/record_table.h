@@ -88,6 +88,9 @@ public:
             return t_->pool_.text(s_->text[field - kFieldDcAc]);
         }
         bool has(int field) const { return (s_->present >> field) & 1u; }
+        // The pool number of a text field's value (only when it has one): equal texts have
+        // equal numbers, so writers can prepare each distinct text once.
+        std::uint32_t textId(int field) const { return s_->text[field - kFieldDcAc]; }
         std::uint8_t rowState() const { return s_->rowState; }
 
     private:
@@ -150,6 +153,7 @@ public:
     std::vector<std::uint32_t> changeLog() const;
 
     std::size_t distinctTexts() const { return pool_.size(); }
+    std::string_view textById(std::uint32_t id) const { return pool_.text(id); }
 
 private:
     // Storage grows in blocks that double in size: block 0 holds records 0..63, block k > 0

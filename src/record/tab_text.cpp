@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "integer_text.h"
+#include "rendered_texts.h"
 #include "text_codec.h"
 
 namespace dmm {
@@ -36,38 +37,41 @@ void appendTrimmedOrNull(std::string& out, std::string_view cp1252) {
 
 }  // namespace
 
-void appendTabLine(std::string& out, const RecordTable::Row& row, const LongTimeFormat& fmt) {
-    if (auto no = row.no()) {
-        char buf[16];
-        const auto r = std::to_chars(buf, buf + sizeof buf, *no);
-        out.append(buf, r.ptr);
+namespace {
+
+// The file form of a time or text value: Windows-1252, trimmed, "NULL" when nothing is left.
+void renderValue(std::string& out, std::string_view utf8) {
+    if (isAscii(utf8)) {
+        appendTrimmedOrNull(out, utf8);
+        return;
     }
-    out.push_back('\t');
-    thread_local std::string formatted;
     thread_local std::string cp;
+    cp.clear();
+    appendUtf8AsCp1252(cp, utf8);
+    appendTrimmedOrNull(out, cp);
+}
+
+void appendNumber(std::string& out, std::int32_t n) {
+    char buf[16];
+    const auto r = std::to_chars(buf, buf + sizeof buf, n);
+    out.append(buf, r.ptr);
+}
+
+}  // namespace
+
+void appendTabLine(std::string& out, const RecordTable::Row& row, const LongTimeFormat& fmt) {
+    if (auto no = row.no()) appendNumber(out, *no);
+    out.push_back('\t');
     if (auto t = row.timeMs()) {
-        formatted.clear();
+        std::string formatted;
         fmt.appendTo(formatted, *t);
-        if (isAscii(formatted)) {
-            appendTrimmedOrNull(out, formatted);
-        } else {
-            cp.clear();
-            appendUtf8AsCp1252(cp, formatted);
-            appendTrimmedOrNull(out, cp);
-        }
+        renderValue(out, formatted);
     } else {
         out.append("NULL");
     }
     for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
         out.push_back('\t');
-        const auto text = row.text(f);
-        if (!text || isAscii(*text)) {
-            appendTrimmedOrNull(out, text.value_or(std::string_view()));
-        } else {
-            cp.clear();
-            appendUtf8AsCp1252(cp, *text);
-            appendTrimmedOrNull(out, cp);
-        }
+        renderValue(out, row.text(f).value_or(std::string_view()));
     }
     out.append("\r\n");
 }
@@ -76,7 +80,37 @@ std::string tabText(const RecordTable& table, const LongTimeFormat& fmt) {
     std::string out;
     out.reserve(kTabHeaderLine.size() + table.size() * 40);
     out.append(kTabHeaderLine);
-    for (const auto row : table) appendTabLine(out, row, fmt);
+    // The same as appendTabLine per record, with each distinct text prepared once and the time
+    // formatted once per second.
+    RenderedTexts texts(table, renderValue);
+    std::int32_t lastSecond = -1;
+    std::string time;
+    std::string formatted;
+    for (const auto row : table) {
+        if (auto no = row.no()) appendNumber(out, *no);
+        out.push_back('\t');
+        if (auto t = row.timeMs()) {
+            if (*t / 1000 != lastSecond) {
+                lastSecond = *t / 1000;
+                formatted.clear();
+                fmt.appendTo(formatted, *t);
+                time.clear();
+                renderValue(time, formatted);
+            }
+            out.append(time);
+        } else {
+            out.append("NULL");
+        }
+        for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
+            out.push_back('\t');
+            if (row.has(f)) {
+                out.append(texts.get(row.textId(f)));
+            } else {
+                out.append("NULL");
+            }
+        }
+        out.append("\r\n");
+    }
     return out;
 }
 
@@ -92,9 +126,13 @@ bool TabTextReader::line(std::string_view bytes) {
         headerDone_ = true;
         return true;
     }
-    utf8_.clear();
-    appendCp1252AsUtf8(utf8_, bytes);
-    SplitText(utf8_, '\t', pieces_);
+    std::string_view text = bytes;
+    if (!isAscii(bytes)) {
+        utf8_.clear();
+        appendCp1252AsUtf8(utf8_, bytes);
+        text = utf8_;
+    }
+    SplitText(text, '\t', pieces_);
     if (pieces_.size() > kFieldCount) return fail("more than six values");
 
     RecordValues v;

@@ -12,7 +12,10 @@ std::uint64_t hashText(std::string_view s) {
         h ^= static_cast<unsigned char>(c);
         h *= 1099511628211ULL;
     }
-    return h ^ (h >> 29);
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return h;
 }
 
 }  // namespace
@@ -27,29 +30,35 @@ void TextPool::clear() {
 }
 
 std::uint32_t TextPool::intern(std::string_view s) {
-    std::size_t mask = slots_.size() - 1;
-    std::size_t i = hashText(s) & mask;
+    const std::uint64_t h = hashText(s);
+    const std::uint64_t tag = h & 0xFFFFFFFF00000000ULL;
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = h & mask;
     while (slots_[i] != 0) {
-        const std::uint32_t id = slots_[i] - 1;
-        if (text(id) == s) return id;
+        if ((slots_[i] & 0xFFFFFFFF00000000ULL) == tag) {
+            const auto id = static_cast<std::uint32_t>((slots_[i] & 0xFFFFFFFFu) - 1);
+            if (text(id) == s) return id;
+        }
         i = (i + 1) & mask;
     }
     if (size() >= 0xFFFFFFF0u) throw std::length_error("too many distinct texts");
     const auto id = static_cast<std::uint32_t>(size());
     arena_.append(s);
     offsets_.push_back(arena_.size());
-    slots_[i] = id + 1;
+    slots_[i] = tag | (id + 1);
     if (size() * 2 > slots_.size()) grow();
     return id;
 }
 
 void TextPool::grow() {
-    std::vector<std::uint32_t> slots(slots_.size() * 2, 0);
+    std::vector<std::uint64_t> slots(slots_.size() * 2, 0);
     const std::size_t mask = slots.size() - 1;
-    for (std::uint32_t id = 0; id < size(); ++id) {
+    for (std::uint64_t slot : slots_) {
+        if (slot == 0) continue;
+        const auto id = static_cast<std::uint32_t>((slot & 0xFFFFFFFFu) - 1);
         std::size_t i = hashText(text(id)) & mask;
         while (slots[i] != 0) i = (i + 1) & mask;
-        slots[i] = id + 1;
+        slots[i] = slot;
     }
     slots_.swap(slots);
 }

@@ -27,7 +27,9 @@ private:
 
     std::string arena_;                 // all texts, back to back
     std::vector<std::size_t> offsets_;  // start of text i; one extra entry for the end
-    std::vector<std::uint32_t> slots_;  // open addressing: 0 empty, else id + 1
+    // Open addressing; a slot is 0 when empty, else (hash << 32) | (id + 1), so that most
+    // mismatches are told apart without touching the texts.
+    std::vector<std::uint64_t> slots_;
 };
 
 }  // namespace dmm
