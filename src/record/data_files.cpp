@@ -40,6 +40,10 @@ private:
     int fd_;
 };
 
+// Larger than any packet of the biggest table (ten million records take about 900 MB), so a
+// device or pipe that never ends cannot eat all memory.
+constexpr std::size_t kMaxPacketBytes = std::size_t{2} << 30;
+
 // Reads a whole file; false with the reason when it cannot be read.
 bool readWholeFile(const std::string& name, std::string& out, std::string& reason) {
     Fd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
@@ -63,6 +67,10 @@ bool readWholeFile(const std::string& name, std::string& out, std::string& reaso
             return false;
         }
         if (n == 0) return true;
+        if (out.size() + static_cast<std::size_t>(n) > kMaxPacketBytes) {
+            reason = std::strerror(EFBIG);
+            return false;
+        }
         out.append(buf, static_cast<std::size_t>(n));
     }
 }

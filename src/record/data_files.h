@@ -40,8 +40,8 @@ SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileNam
                             const LongTimeFormat& fmt = LongTimeFormat::fromLocale());
 
 // Reads a data file into the table. XML replaces all records with the packet's rows and
-// switches change logging on; a packet that cannot be read leaves the table exactly as it
-// was. TAB text appends one record per line after the header; the first line that cannot be
+// switches change logging on; a packet that cannot be read (or one over 2 GiB) leaves the
+// table exactly as it was. TAB text appends one record per line after the header; the first line that cannot be
 // read stops the load, and the records of the lines before it stay. Any failure gives
 // "Failed to Load File!" (Error). `emptyFirst` empties the table before reading. Never throws
 // but for std::bad_alloc.

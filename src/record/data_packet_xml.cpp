@@ -187,6 +187,8 @@ struct Tag {
     }
 };
 
+constexpr std::size_t kMaxFields = 256;
+
 struct PacketField {
     std::string attrName;  // the ROW attribute's name
     int tableField = -1;
@@ -430,6 +432,8 @@ bool PacketReader::metadata(Tag& tag) {
             const Attr* fieldName = tag.find("fieldname");
             const Attr* type = tag.find("fieldtype");
             if (!attrName || !type) return fail("a FIELD without attrname or fieldtype");
+            // Rows look their attributes up among the fields; keep that search short.
+            if (fields_.size() >= kMaxFields) return fail("too many fields");
             PacketField pf;
             if (!decodeText(attrName->value, pf.attrName)) return false;
             std::string name = pf.attrName;

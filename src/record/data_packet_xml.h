@@ -25,8 +25,9 @@ std::string dataPacket(const RecordTable& table);
 //
 // The six table fields must be among the packet's fields (names compared without regard to
 // case) with a matching kind: an integer type for No, "time" for Time, a text type for the
-// others. Time values outside a day (hours over 23, minutes or seconds over 59) are refused.
-// The reader is linear in the input and never recurses. Returns false with a reason in
+// others. Time values outside a day (hours over 23, minutes or seconds over 59) are refused, and
+// so are packets of more than 256 fields. The reader never recurses, and its work grows
+// linearly with the input. Returns false with a reason in
 // `failure` when the packet cannot be read; `table` then holds an unspecified part of the rows.
 bool readDataPacket(std::string_view bytes, RecordTable& table, std::string* failure = nullptr);
 

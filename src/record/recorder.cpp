@@ -20,7 +20,7 @@ std::optional<std::int32_t> Recorder::INDataToTable(const MeterReading& r,
     key_.clear();
     key_.append(r.valueText).append(r.couplingText).append(r.unitText).append(r.rangeText);
     if (!repeatSet && key_ == lastRecordKey_) {
-        ++recordNo_;
+        advanceRecordNo();
         return std::nullopt;
     }
     lastRecordKey_.swap(key_);
@@ -37,7 +37,14 @@ std::optional<std::int32_t> Recorder::INDataToTable(const MeterReading& r,
     v.text[kFieldUnit - kFieldDcAc] = r.unitText;
     v.text[kFieldAuto - kFieldDcAc] = r.rangeText;
     table_.append(v);
-    return recordNo_++;
+    const std::int32_t no = recordNo_;
+    advanceRecordNo();
+    return no;
+}
+
+void Recorder::advanceRecordNo() {
+    // Wraps like the 32-bit field it fills instead of overflowing.
+    recordNo_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(recordNo_) + 1u);
 }
 
 void Recorder::TrecordTimer() {

@@ -103,6 +103,8 @@ public:
     static std::int32_t intervalSeconds(std::string_view text);
 
 private:
+    void advanceRecordNo();
+
     RecordTable& table_;
     const Clock* clock_;
 
