@@ -1,5 +1,6 @@
 #include <QCoreApplication>
 #include <QFile>
+#include <QTimer>
 
 #include <cerrno>
 #include <cstdio>
@@ -111,8 +112,15 @@ int runSimulate(const QStringList& args) {
                              std::fflush(stdout);
                          });
     }
-    QObject::connect(&sim, &MeterSimulator::finished, QCoreApplication::instance(),
-                     &QCoreApplication::quit);
+    QObject::connect(&sim, &MeterSimulator::finished, [&sim, pty] {
+        // Closing the pseudo-terminal throws away what its reader has not read yet: give the
+        // reader a moment to take the last frame, as a meter's cable stays plugged in a while.
+        if (pty && sim.lastError().isEmpty() && sim.readerAttached()) {
+            QTimer::singleShot(500, QCoreApplication::instance(), &QCoreApplication::quit);
+        } else {
+            QCoreApplication::quit();
+        }
+    });
     sim.start();
     if (!stopSignalReceived()) QCoreApplication::exec();
     sim.stop();

@@ -103,6 +103,7 @@ bool TSerialPortDriver::OpenPort() {
         return false;
     }
     port_ = std::move(port);
+    portPath_ = path;
     connect(port_.get(), &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onPortError(static_cast<int>(e)); });
     open_ = true;
@@ -187,9 +188,7 @@ void TSerialPortDriver::onPortError(int error) {
     // loop, so it is closed (outside its own notification) and polling reads nothing until the
     // port is closed and opened again.
     lost_ = true;
-    lastError_ = QStringLiteral("%1 (%2): %3")
-                     .arg(portName(), port_ ? port_->portName() : QString(),
-                          port_ ? port_->errorString() : QString());
+    lastError_ = QStringLiteral("%1 (%2): the device went away").arg(portName(), portPath_);
     QMetaObject::invokeMethod(this, &TSerialPortDriver::releaseLostDevice, Qt::QueuedConnection);
 }
 

@@ -121,6 +121,8 @@ public:
     QString lastError() const { return lastError_; }
     // The open device went away; reads fail quietly until ClosePort.
     bool deviceLost() const { return lost_; }
+    // Bytes that arrived before the device went away and that polls have not handed over yet.
+    bool hasUndeliveredBytes() const { return !leftOver_.isEmpty(); }
 
     // What the last ApplyPortSettings wrote.
     const SerialLineSettings& lineSettings() const { return lineSettings_; }
@@ -162,6 +164,7 @@ private:
     bool polling_ = false;  // inside PollPort: a handler that spins the event loop cannot nest
     QByteArray leftOver_;   // bytes the port held when its device went away
     QString lastError_;
+    QString portPath_;      // the device the open port reads
     SerialLineSettings lineSettings_;
     std::vector<char> receiveBuffer_;
     QTimer timer_;
