@@ -2,6 +2,7 @@
 // pipeline as the window, one line per decoded frame, flushed at once.
 
 #include <QCoreApplication>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <algorithm>
@@ -49,7 +50,9 @@ int runRecord(const QStringList& arguments) {
             if (!hasValue) return usageError(QStringLiteral("--port needs PATH, COMn or COMn=PATH"));
             const QString v = args.at(++i);
             QString why;
-            if (v.contains(QLatin1Char('=')) && PortNameTable::parsePortName(v.section(QLatin1Char('='), 0, 0))) {
+            static const QRegularExpression mapping(QStringLiteral("^COM[0-9]+="),
+                                                    QRegularExpression::CaseInsensitiveOption);
+            if (mapping.match(v).hasMatch()) {
                 if (!names.addMapping(v, &why)) return usageError(why);
                 lastMapped = *PortNameTable::parsePortName(v.section(QLatin1Char('='), 0, 0));
             } else if (const auto n = PortNameTable::parsePortName(v)) {
