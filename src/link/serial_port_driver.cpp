@@ -89,6 +89,10 @@ int TSerialPortDriver::nativeHandle() const {
     return port_ && port_->isOpen() ? static_cast<int>(port_->handle()) : -1;
 }
 
+qint64 TSerialPortDriver::bytesWaiting() const {
+    return leftOver_.size() + (port_ && port_->isOpen() ? port_->bytesAvailable() : 0);
+}
+
 bool TSerialPortDriver::OpenPort() {
     if (IsOpen()) return true;
     const QString name = portName();

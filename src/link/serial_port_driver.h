@@ -38,6 +38,18 @@ struct SerialLineSettings {
 // the driver stays open until ClosePort, and a later OpenPort finds the device again.
 class TSerialPortDriver : public QObject {
     Q_OBJECT
+    Q_PROPERTY(TComPortNumber ComPort READ ComPort WRITE setComPort)
+    Q_PROPERTY(TComPortBaudRate ComPortSpeed READ ComPortSpeed WRITE setComPortSpeed)
+    Q_PROPERTY(TComPortDataBits ComPortDataBits READ ComPortDataBits WRITE setComPortDataBits)
+    Q_PROPERTY(TComPortStopBits ComPortStopBits READ ComPortStopBits WRITE setComPortStopBits)
+    Q_PROPERTY(TComPortParity ComPortParity READ ComPortParity WRITE setComPortParity)
+    Q_PROPERTY(TComPortHwHandshaking ComPortHwHandshaking READ ComPortHwHandshaking WRITE setComPortHwHandshaking)
+    Q_PROPERTY(TComPortSwHandshaking ComPortSwHandshaking READ ComPortSwHandshaking WRITE setComPortSwHandshaking)
+    Q_PROPERTY(quint16 ComPortInBufSize READ ComPortInBufSize WRITE setComPortInBufSize)
+    Q_PROPERTY(quint16 ComPortOutBufSize READ ComPortOutBufSize WRITE setComPortOutBufSize)
+    Q_PROPERTY(quint16 ComPortPollingDelay READ ComPortPollingDelay WRITE setComPortPollingDelay)
+    Q_PROPERTY(bool EnableDTROnOpen READ EnableDTROnOpen WRITE setEnableDTROnOpen)
+    Q_PROPERTY(quint16 OutputTimeout READ OutputTimeout WRITE setOutputTimeout)
 
 public:
     enum TComPortNumber { pnCOM1, pnCOM2, pnCOM3, pnCOM4 };
@@ -128,6 +140,8 @@ public:
     const SerialLineSettings& lineSettings() const { return lineSettings_; }
     // The operating system's handle of the open device (-1 when closed or lost).
     int nativeHandle() const;
+    // Bytes received and waiting for the next poll.
+    qint64 bytesWaiting() const;
     bool isPolling() const { return timer_.isActive(); }
     int pollingInterval() const { return timer_.interval(); }
     const std::vector<char>& ReceiveBuffer() const { return receiveBuffer_; }

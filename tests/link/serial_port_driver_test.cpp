@@ -38,6 +38,15 @@ protected:
     // Poll by hand only: the timer of a long period never fires during a test.
     void manualPolling() { driver.setComPortPollingDelay(60000); }
 
+    // Writes bytes and runs the loop until the port holds them all.
+    void arrive(const std::string& bytes) {
+        const qint64 before = driver.bytesWaiting();
+        ASSERT_TRUE(writeAll(pty, bytes));
+        ASSERT_TRUE(waitUntil([&] {
+            return driver.bytesWaiting() >= before + static_cast<qint64>(bytes.size());
+        }));
+    }
+
     std::string received() const {
         std::string all;
         for (const auto& b : blocks) all += b;
@@ -81,18 +90,15 @@ TEST_F(SerialPortDriverTest, BlocksReachTheHandlerThroughPollingWholeOrSplit) {
     EXPECT_TRUE(blocks.empty());
 
     // A tick after 7 bytes raises one event with the 7 bytes.
-    ASSERT_TRUE(writeAll(pty, "\x0a" "123452"));
-    settle();
+    arrive("\x0a" "123452");
     driver.PollPort();
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0], "\x0a" "123452");
 
     // The rest of a frame, split over two ticks, follows in order.
-    ASSERT_TRUE(writeAll(pty, "12"));
-    settle();
+    arrive("12");
     driver.PollPort();
-    ASSERT_TRUE(writeAll(pty, "1\x0d"));
-    settle();
+    arrive("1\x0d");
     driver.PollPort();
     driver.PollPort();  // idle again
     ASSERT_EQ(blocks.size(), 3u);
@@ -172,11 +178,10 @@ TEST_F(SerialPortDriverTest, InputBufferSizeLimitsEachReadAndSetsTheXonLimit) {
     std::string bytes;
     for (int i = 0; i < 1300; ++i) bytes.push_back(static_cast<char>(i * 7));
     ASSERT_TRUE(writeAll(pty, bytes));
-    settle(100);
-    for (int i = 0; i < 10 && received().size() < bytes.size(); ++i) {
+    EXPECT_TRUE(waitUntil([&] {
         driver.PollPort();
-        settle(20);
-    }
+        return received().size() >= bytes.size();
+    }));
     ASSERT_GE(blocks.size(), 3u);
     for (const auto& b : blocks) {
         EXPECT_GE(b.size(), 1u);
@@ -188,16 +193,14 @@ TEST_F(SerialPortDriverTest, InputBufferSizeLimitsEachReadAndSetsTheXonLimit) {
 TEST_F(SerialPortDriverTest, UnassignedHandlerMeansReceivedBytesAreDiscarded) {
     manualPolling();
     ASSERT_TRUE(driver.OpenPort());
-    ASSERT_TRUE(writeAll(pty, "lost bytes"));
-    settle();
+    arrive("lost bytes");
     driver.PollPort();  // read, and no one to give them to
+    EXPECT_EQ(driver.bytesWaiting(), 0);
 
     listen();
-    settle();
     driver.PollPort();
     EXPECT_TRUE(blocks.empty());
-    ASSERT_TRUE(writeAll(pty, "kept"));
-    settle();
+    arrive("kept");
     driver.PollPort();
     EXPECT_EQ(received(), "kept");
 }
