@@ -125,7 +125,7 @@ int runRecord(const QStringList& arguments) {
     // What arrived before the stop, or before the device went away, is still decoded.
     QCoreApplication::processEvents();
     driver.PollPort();
-    while (driver.hasUndeliveredBytes()) driver.PollPort();
+    for (int i = 0; i < 1024 && driver.hasUndeliveredBytes(); ++i) driver.PollPort();
     if (driver.deviceLost()) {
         std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(driver.lastError()));
         status = 1;

@@ -211,15 +211,31 @@ void TSerialPortDriver::PollPort() {
     qint64 count = 0;
     if (!leftOver_.isEmpty()) {
         count = std::min<qint64>(room, leftOver_.size());
-        if (count > 0) std::memcpy(receiveBuffer_.data(), leftOver_.constData(), static_cast<std::size_t>(count));
+        if (count > 0) {
+            std::memcpy(receiveBuffer_.data(), leftOver_.constData(),
+                        static_cast<std::size_t>(count));
+        }
         leftOver_.remove(0, count);
     } else if (port_ && port_->isOpen() && room > 0) {
         count = port_->read(receiveBuffer_.data(), room);  // < 0: a failed read, not reported
     }
     if (count > 0 && onReceiveData_) {
-        // A copy, so that the handler may assign another handler while it runs.
-        const TComPortReceiveDataEvent handler = onReceiveData_;
-        handler(this, receiveBuffer_.data(), static_cast<std::int32_t>(count));
+        onReceiveData_(this, receiveBuffer_.data(), static_cast<std::int32_t>(count));
     }
     polling_ = false;
+    if (nextOnReceiveDataGiven_) {
+        nextOnReceiveDataGiven_ = false;
+        onReceiveData_ = std::move(nextOnReceiveData_);
+        nextOnReceiveData_ = nullptr;
+    }
+}
+
+void TSerialPortDriver::setOnReceiveData(TComPortReceiveDataEvent handler) {
+    if (polling_) {
+        // The running handler must not be destroyed under its own feet.
+        nextOnReceiveData_ = std::move(handler);
+        nextOnReceiveDataGiven_ = true;
+    } else {
+        onReceiveData_ = std::move(handler);
+    }
 }

@@ -106,7 +106,8 @@ public:
     std::uint16_t OutputTimeout() const { return outputTimeout_; }
     void setOutputTimeout(std::uint16_t ms) { outputTimeout_ = ms; }
     const TComPortReceiveDataEvent& OnReceiveData() const { return onReceiveData_; }
-    void setOnReceiveData(TComPortReceiveDataEvent handler) { onReceiveData_ = std::move(handler); }
+    // A handler given while the current one runs takes over when that call returns.
+    void setOnReceiveData(TComPortReceiveDataEvent handler);
 
     // Opens the device behind ComPort and starts polling. True when the port is open
     // afterwards, also when it was open already. On failure lastError() says why.
@@ -169,6 +170,8 @@ private:
     bool enableDtrOnOpen_ = true;
     std::uint16_t outputTimeout_ = 4000;
     TComPortReceiveDataEvent onReceiveData_;
+    TComPortReceiveDataEvent nextOnReceiveData_;  // given during a call of onReceiveData_
+    bool nextOnReceiveDataGiven_ = false;
 
     PortNameTable systemPortNames_;
     const PortNameTable* portNames_ = &systemPortNames_;

@@ -205,6 +205,28 @@ TEST_F(SerialPortDriverTest, UnassignedHandlerMeansReceivedBytesAreDiscarded) {
     EXPECT_EQ(received(), "kept");
 }
 
+TEST_F(SerialPortDriverTest, HandlerMayReplaceItselfOrCloseThePortDuringItsCall) {
+    manualPolling();
+    ASSERT_TRUE(driver.OpenPort());
+    std::string first, second;
+    driver.setOnReceiveData([&](TSerialPortDriver* d, const void* data, std::int32_t size) {
+        first.assign(static_cast<const char*>(data), static_cast<std::size_t>(size));
+        d->setOnReceiveData([&](TSerialPortDriver* d2, const void* data2, std::int32_t size2) {
+            second.assign(static_cast<const char*>(data2), static_cast<std::size_t>(size2));
+            d2->ClosePort();  // the window's disconnect, while a block is being handled
+        });
+    });
+    arrive("one");
+    driver.PollPort();
+    arrive("two");
+    driver.PollPort();
+    EXPECT_EQ(first, "one");
+    EXPECT_EQ(second, "two");
+    EXPECT_FALSE(driver.IsOpen());
+    driver.PollPort();  // a tick that was already due does nothing
+    EXPECT_TRUE(driver.OpenPort());
+}
+
 TEST_F(SerialPortDriverTest, PortsThatCannotBeOpenedStayClosedWithAReason) {
     struct Row {
         const char* what;
