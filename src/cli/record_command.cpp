@@ -35,7 +35,8 @@ int runRecord(const QStringList& arguments) {
     CommonOptions options;
     const QString error = takeCommonOptions(args, options);
     if (!error.isEmpty()) return usageError(error);
-    if (options.usbRoad) return usageError(QStringLiteral("--road does not apply; use --port or --usb"));
+    if (options.usbRoad)
+        return usageError(QStringLiteral("--road does not apply; use --port or --usb"));
 
     // --port COMn=PATH maps a name (several may be given); --port PATH or --port COMn chooses
     // the port. A mapping alone chooses the port it maps.
@@ -47,7 +48,8 @@ int runRecord(const QStringList& arguments) {
         const QString& a = args.at(i);
         const bool hasValue = i + 1 < args.size();
         if (a == QLatin1String("--port")) {
-            if (!hasValue) return usageError(QStringLiteral("--port needs PATH, COMn or COMn=PATH"));
+            if (!hasValue)
+                return usageError(QStringLiteral("--port needs PATH, COMn or COMn=PATH"));
             const QString v = args.at(++i);
             QString why;
             static const QRegularExpression mapping(QStringLiteral("^COM[0-9]+="),
@@ -96,9 +98,10 @@ int runRecord(const QStringList& arguments) {
     driver.setComPort(static_cast<TSerialPortDriver::TComPortNumber>(port - 1));
     driver.setComPortSpeed(TSerialPortDriver::br2400);
     const dmm::Family family = options.family;
-    driver.setOnReceiveData([&core, family](TSerialPortDriver*, const void* data, std::int32_t size) {
-        core.receive(family, data, size);
-    });
+    driver.setOnReceiveData(
+        [&core, family](TSerialPortDriver*, const void* data, std::int32_t size) {
+            core.receive(family, data, size);
+        });
     if (!driver.OpenPort()) {
         std::fprintf(stderr, "dmmcli record: could not open %s\n", qPrintable(driver.lastError()));
         return 1;
@@ -116,7 +119,8 @@ int runRecord(const QStringList& arguments) {
     watch.start(200);
     QTimer duration;
     duration.setSingleShot(true);
-    QObject::connect(&duration, &QTimer::timeout, QCoreApplication::instance(), &QCoreApplication::quit);
+    QObject::connect(&duration, &QTimer::timeout, QCoreApplication::instance(),
+                     &QCoreApplication::quit);
     if (durationSeconds > 0) {
         duration.start(static_cast<int>(std::min(durationSeconds * 1000.0, 2147483647.0)));
     }

@@ -54,7 +54,8 @@ int runSimulate(const QStringList& args) {
             options.family = *f;
         } else if (a == QLatin1String("--out")) {
             out = value();
-            if (!out || out->isEmpty()) return usageError(QStringLiteral("--out needs a file or -"));
+            if (!out || out->isEmpty())
+                return usageError(QStringLiteral("--out needs a file or -"));
         } else if (a == QLatin1String("--rate")) {
             const auto v = value();
             bool ok = false;
@@ -66,7 +67,8 @@ int runSimulate(const QStringList& args) {
             const auto v = value();
             bool ok = false;
             options.frames = v ? v->toLongLong(&ok) : 0;
-            if (!ok || options.frames < 0) return usageError(QStringLiteral("--frames needs a count"));
+            if (!ok || options.frames < 0)
+                return usageError(QStringLiteral("--frames needs a count"));
         } else if (a == QLatin1String("--seed")) {
             const auto v = value();
             bool ok = false;
@@ -93,7 +95,8 @@ int runSimulate(const QStringList& args) {
         fd = STDOUT_FILENO;
         sim.setOutputFd(fd);
     } else {
-        fd = ::open(QFile::encodeName(*out).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        fd = ::open(QFile::encodeName(*out).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
+                    0644);
         if (fd < 0) {
             std::fprintf(stderr, "dmmcli simulate: cannot write %s: %s\n", qPrintable(*out),
                          std::strerror(errno));

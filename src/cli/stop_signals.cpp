@@ -26,7 +26,8 @@ void quitOnStopSignals() {
     if (wakeFds[0] >= 0) return;
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, wakeFds) != 0) return;
     ::fcntl(wakeFds[0], F_SETFL, O_NONBLOCK);
-    auto* notifier = new QSocketNotifier(wakeFds[1], QSocketNotifier::Read, QCoreApplication::instance());
+    auto* notifier =
+        new QSocketNotifier(wakeFds[1], QSocketNotifier::Read, QCoreApplication::instance());
     QObject::connect(notifier, &QSocketNotifier::activated, [] {
         char buf[16];
         while (::read(wakeFds[1], buf, sizeof buf) > 0) {

@@ -65,7 +65,8 @@ bool MeterSimulator::flushPending() {
             n = w < 0 ? -1 : static_cast<long>(w);
         }
         if (n < 0) {
-            finish(QStringLiteral("cannot write: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            finish(QStringLiteral("cannot write: %1")
+                       .arg(QString::fromLocal8Bit(std::strerror(errno))));
             return false;
         }
         pendingFrom_ += static_cast<std::size_t>(n);

@@ -29,7 +29,8 @@ bool PortNameTable::addMapping(const QString& text, QString* error) {
     const QString path = eq > 0 ? text.mid(eq + 1) : QString();
     if (!n || path.isEmpty()) {
         if (error) {
-            *error = QStringLiteral("'%1' is not of the form COMn=PATH with n from 1 to 4").arg(text);
+            *error =
+                QStringLiteral("'%1' is not of the form COMn=PATH with n from 1 to 4").arg(text);
         }
         return false;
     }
@@ -63,8 +64,8 @@ QStringList PortNameTable::presentDevices() const {
         const QString p = QString::fromLatin1(prefix);
         const QRegularExpression re(QStringLiteral("^%1([0-9]+)$").arg(p));
         std::vector<std::pair<long, QString>> found;
-        const QStringList names =
-            dev.entryList({p + QLatin1Char('*')}, QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+        const QStringList names = dev.entryList({p + QLatin1Char('*')},
+                                                QDir::System | QDir::Files | QDir::NoDotAndDotDot);
         for (const QString& name : names) {
             const QRegularExpressionMatch m = re.match(name);
             if (!m.hasMatch()) continue;
@@ -91,7 +92,9 @@ QString PortNameTable::describe(int n) const {
     if (mappings_.contains(n)) return QStringLiteral("%1: %2").arg(name, mappings_.value(n));
     const QStringList present = presentDevices();
     if (n > present.size()) {
-        return QStringLiteral("%1: no serial device present (%2 found)").arg(name).arg(present.size());
+        return QStringLiteral("%1: no serial device present (%2 found)")
+            .arg(name)
+            .arg(present.size());
     }
     static const char* const kOrdinals[] = {"1st", "2nd", "3rd", "4th"};
     return QStringLiteral("%1: %2 (%3 serial device)")

@@ -16,7 +16,9 @@ bool PseudoTerminal::open(QString* error) {
     int slave = -1;
     char name[256] = {};
     if (::openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        if (error) *error = QStringLiteral("cannot create a pseudo-terminal: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        if (error)
+            *error = QStringLiteral("cannot create a pseudo-terminal: %1")
+                         .arg(QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     termios tio{};

@@ -38,7 +38,9 @@ constexpr Scene kScenes[] = {
     {"overload", 3}, {"resistance", 6}, {"frequency", 6},
 };
 
-int integerDigits(int fullScale) { return fullScale >= 1000 ? 4 : fullScale >= 100 ? 3 : fullScale >= 10 ? 2 : 1; }
+int integerDigits(int fullScale) {
+    return fullScale >= 1000 ? 4 : fullScale >= 100 ? 3 : fullScale >= 10 ? 2 : 1;
+}
 
 }  // namespace
 

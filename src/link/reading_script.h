@@ -29,7 +29,8 @@ public:
     // that holds it, or in range `fixedRange` (an index into the quantity's ranges; an
     // overload when the value does not fit). Exposed for tests.
     enum class Quantity { Volts, Ohms, Hertz };
-    MeterDisplay format(Quantity q, double value, const std::string& coupling, int fixedRange = -1) const;
+    MeterDisplay format(Quantity q, double value, const std::string& coupling,
+                        int fixedRange = -1) const;
 
 private:
     double jitter(double span);  // uniform in [-span, span]

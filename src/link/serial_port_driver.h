@@ -43,8 +43,10 @@ class TSerialPortDriver : public QObject {
     Q_PROPERTY(TComPortDataBits ComPortDataBits READ ComPortDataBits WRITE setComPortDataBits)
     Q_PROPERTY(TComPortStopBits ComPortStopBits READ ComPortStopBits WRITE setComPortStopBits)
     Q_PROPERTY(TComPortParity ComPortParity READ ComPortParity WRITE setComPortParity)
-    Q_PROPERTY(TComPortHwHandshaking ComPortHwHandshaking READ ComPortHwHandshaking WRITE setComPortHwHandshaking)
-    Q_PROPERTY(TComPortSwHandshaking ComPortSwHandshaking READ ComPortSwHandshaking WRITE setComPortSwHandshaking)
+    Q_PROPERTY(TComPortHwHandshaking ComPortHwHandshaking READ ComPortHwHandshaking WRITE
+                   setComPortHwHandshaking)
+    Q_PROPERTY(TComPortSwHandshaking ComPortSwHandshaking READ ComPortSwHandshaking WRITE
+                   setComPortSwHandshaking)
     Q_PROPERTY(quint16 ComPortInBufSize READ ComPortInBufSize WRITE setComPortInBufSize)
     Q_PROPERTY(quint16 ComPortOutBufSize READ ComPortOutBufSize WRITE setComPortOutBufSize)
     Q_PROPERTY(quint16 ComPortPollingDelay READ ComPortPollingDelay WRITE setComPortPollingDelay)

@@ -217,7 +217,8 @@ struct SornBits {
         const int odd = (2 * digit + 1 - 1) * 4 + 1;
         const int even = (2 * digit - 1) * 4 + 1;
         for (int i = 0; i < 4; ++i) on[static_cast<std::size_t>(odd + i)] = pattern[i] == '1';
-        for (int i = 0; i < 3; ++i) on[static_cast<std::size_t>(even + 1 + i)] = pattern[4 + i] == '1';
+        for (int i = 0; i < 3; ++i)
+            on[static_cast<std::size_t>(even + 1 + i)] = pattern[4 + i] == '1';
     }
 };
 
@@ -264,7 +265,8 @@ bool encodeSorn(const MeterDisplay& d, std::string& bytes, std::string* error) {
         bits.setPattern(4, kBlankPattern);
     } else {
         for (int k = 1; k <= 4; ++k) {
-            bits.setPattern(k, kSegmentPatterns[static_cast<std::size_t>(d.digits[static_cast<std::size_t>(k - 1)] - '0')]);
+            bits.setPattern(k, kSegmentPatterns[static_cast<std::size_t>(
+                                   d.digits[static_cast<std::size_t>(k - 1)] - '0')]);
         }
     }
 

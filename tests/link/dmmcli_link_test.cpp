@@ -127,10 +127,12 @@ TEST(DmmcliLink, RawStreamDecodesAsACapture) {
         QProcess sim;
         QProcess dec;
         sim.setStandardOutputProcess(&dec);
-        sim.start(kDmmcli, {QStringLiteral("simulate"), QStringLiteral("--out"), QStringLiteral("-"),
-                            QStringLiteral("--family"), QLatin1String(family), QStringLiteral("--rate"),
-                            QStringLiteral("0"), QStringLiteral("--frames"), QStringLiteral("200")});
-        dec.start(kDmmcli, {QStringLiteral("decode"), QStringLiteral("--family"), QLatin1String(family)});
+        sim.start(kDmmcli,
+                  {QStringLiteral("simulate"), QStringLiteral("--out"), QStringLiteral("-"),
+                   QStringLiteral("--family"), QLatin1String(family), QStringLiteral("--rate"),
+                   QStringLiteral("0"), QStringLiteral("--frames"), QStringLiteral("200")});
+        dec.start(kDmmcli,
+                  {QStringLiteral("decode"), QStringLiteral("--family"), QLatin1String(family)});
         ASSERT_TRUE(sim.waitForFinished(10000));
         ASSERT_TRUE(dec.waitForFinished(10000));
         EXPECT_EQ(sim.exitCode(), 0);
@@ -168,7 +170,8 @@ TEST(DmmcliLink, BadArgumentsAndMissingPortsAreRefusedWithAMessage) {
         ASSERT_TRUE(p.waitForFinished(10000)) << row.args.join(' ').toStdString();
         EXPECT_EQ(p.exitCode(), row.status) << row.args.join(' ').toStdString();
         const QByteArray err = p.readAllStandardError();
-        EXPECT_TRUE(err.contains(row.says)) << row.args.join(' ').toStdString() << ": " << err.toStdString();
+        EXPECT_TRUE(err.contains(row.says))
+            << row.args.join(' ').toStdString() << ": " << err.toStdString();
     }
 }
 

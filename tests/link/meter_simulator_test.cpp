@@ -52,7 +52,8 @@ TEST(ReadingScript, EveryFamilyShowsEachSceneAndEveryFrameDecodes) {
             ASSERT_EQ(core.counters().decoded, static_cast<std::uint64_t>(i + 1));
             EXPECT_EQ(core.reading().valueText, dmm::displayValueText(family, d, "."));
             negative |= core.reading().valueText.starts_with("-");
-            overload |= core.reading().valueText.ends_with("L") || core.reading().valueText.ends_with("L.");
+            overload |=
+                core.reading().valueText.ends_with("L") || core.reading().valueText.ends_with("L.");
             ac |= core.reading().couplingText == "AC";
             ohms |= core.reading().unitText == "k*";
             hertz |= core.reading().unitText.ends_with("Hz");

@@ -79,7 +79,8 @@ TEST(PortNames, ParsesNamesAndMappings) {
     for (const Row& r : {Row{"COM1", 1}, Row{"com4", 4}, Row{"Com2", 2}, Row{"COM5", 0},
                          Row{"COM0", 0}, Row{"COM", 0}, Row{"COM11", 0}, Row{"/dev/ttyS0", 0},
                          Row{" COM1", 0}}) {
-        EXPECT_EQ(PortNameTable::parsePortName(QLatin1String(r.text)).value_or(0), r.port) << r.text;
+        EXPECT_EQ(PortNameTable::parsePortName(QLatin1String(r.text)).value_or(0), r.port)
+            << r.text;
     }
     for (const char* bad : {"COM1", "COM1=", "=/dev/x", "COM9=/dev/x", "/dev/ttyS0", "COMx=/a"}) {
         PortNameTable t;

@@ -30,10 +30,11 @@ protected:
 
     // Collect every OnReceiveData call.
     void listen() {
-        driver.setOnReceiveData([this](TSerialPortDriver* sender, const void* data, std::int32_t size) {
-            EXPECT_EQ(sender, &driver);
-            blocks.emplace_back(static_cast<const char*>(data), static_cast<std::size_t>(size));
-        });
+        driver.setOnReceiveData(
+            [this](TSerialPortDriver* sender, const void* data, std::int32_t size) {
+                EXPECT_EQ(sender, &driver);
+                blocks.emplace_back(static_cast<const char*>(data), static_cast<std::size_t>(size));
+            });
     }
     // Poll by hand only: the timer of a long period never fires during a test.
     void manualPolling() { driver.setComPortPollingDelay(60000); }

@@ -50,7 +50,8 @@ void expectRoundTrip(MeterCore& core, Family family, const MeterDisplay& d) {
     ASSERT_TRUE(encodeFrame(family, d, bytes, &error)) << error;
     const auto before = core.counters().decoded;
     core.receive(family, bytes.data(), static_cast<std::int32_t>(bytes.size()));
-    ASSERT_EQ(core.counters().decoded, before + 1) << "frame " << lowNibbles(bytes) << " not decoded";
+    ASSERT_EQ(core.counters().decoded, before + 1)
+        << "frame " << lowNibbles(bytes) << " not decoded";
     const Expected e = expectedFor(family, d, core.state);
     const MeterReading& r = core.reading();
     EXPECT_EQ(r.valueText, e.valueText);
