@@ -55,7 +55,8 @@ protected:
     }
 
     PseudoTerminal pty;
-    PortNameTable names;
+    QTemporaryDir noDevices;  // only the mappings name devices, whatever this machine has
+    PortNameTable names{noDevices.path(), noDevices.path()};
     TSerialPortDriver driver;
     std::vector<std::string> blocks;
 };
@@ -165,6 +166,14 @@ TEST_F(SerialPortDriverTest, ComPortAndBufferSizesAreTakenOnlyWhileClosed) {
     EXPECT_EQ(driver.ComPort(), TSerialPortDriver::pnCOM3);
     EXPECT_EQ(driver.portName(), "COM3");
     EXPECT_EQ(driver.ComPortOutBufSize(), 100);
+
+    // The next open takes the device COM3 stands for.
+    EXPECT_FALSE(driver.OpenPort());
+    EXPECT_TRUE(driver.lastError().startsWith(QLatin1String("COM3")));
+    names.map(3, pty.slavePath());
+    ASSERT_TRUE(driver.OpenPort());
+    EXPECT_EQ(driver.portPath(), pty.slavePath());
+    EXPECT_EQ(driver.lineSettings().outputQueue, 100);
 }
 
 TEST_F(SerialPortDriverTest, InputBufferSizeLimitsEachReadAndSetsTheXonLimit) {
