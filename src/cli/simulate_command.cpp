@@ -1,13 +1,9 @@
 #include <QCoreApplication>
-#include <QFile>
 #include <QTimer>
 
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <optional>
-#include <unistd.h>
+#include <string>
 
 #include "commands.h"
 #include "frame_encoder.h"
@@ -82,27 +78,14 @@ int runSimulate(const QStringList& args) {
 
     quitOnStopSignals();
     MeterSimulator sim(options);
-    int fd = -1;
     const bool listFrames = pty || *out != QLatin1String("-");
+    if (pty ? !sim.openPty() : !sim.openOutput(*out)) {
+        std::fprintf(stderr, "dmmcli simulate: %s\n", qPrintable(sim.lastError()));
+        return 1;
+    }
     if (pty) {
-        if (!sim.openPty()) {
-            std::fprintf(stderr, "dmmcli simulate: %s\n", qPrintable(sim.lastError()));
-            return 1;
-        }
         std::printf("%s\n", qPrintable(sim.devicePath()));
         std::fflush(stdout);
-    } else if (*out == QLatin1String("-")) {
-        fd = STDOUT_FILENO;
-        sim.setOutputFd(fd);
-    } else {
-        fd = ::open(QFile::encodeName(*out).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                    0644);
-        if (fd < 0) {
-            std::fprintf(stderr, "dmmcli simulate: cannot write %s: %s\n", qPrintable(*out),
-                         std::strerror(errno));
-            return 1;
-        }
-        sim.setOutputFd(fd);
     }
 
     if (listFrames) {
@@ -129,12 +112,7 @@ int runSimulate(const QStringList& args) {
     sim.stop();
 
     int status = 0;
-    if (fd >= 0 && fd != STDOUT_FILENO && ::close(fd) != 0) {
-        std::fprintf(stderr, "dmmcli simulate: cannot write %s: %s\n", qPrintable(*out),
-                     std::strerror(errno));
-        status = 1;
-    }
-    if (!sim.lastError().isEmpty()) {
+    if (!sim.closeOutput() || !sim.lastError().isEmpty()) {
         std::fprintf(stderr, "dmmcli simulate: %s\n", qPrintable(sim.lastError()));
         status = 1;
     }

@@ -1,8 +1,11 @@
 #include "meter_simulator.h"
 
+#include <QFile>
+
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace {
@@ -19,15 +22,49 @@ MeterSimulator::MeterSimulator(const Options& options, QObject* parent)
     connect(&timer_, &QTimer::timeout, this, &MeterSimulator::tick);
 }
 
-MeterSimulator::~MeterSimulator() = default;
+MeterSimulator::~MeterSimulator() { closeOutput(); }
 
 bool MeterSimulator::openPty() {
+    closeOutput();
     fd_ = -1;
-    if (!pty_.open(&lastError_)) return false;
+    return pty_.open(&lastError_);
+}
+
+bool MeterSimulator::openOutput(const QString& path) {
+    closeOutput();
+    pty_.close();
+    if (path == QLatin1String("-")) {
+        fd_ = STDOUT_FILENO;
+        return true;
+    }
+    const int fd = ::open(QFile::encodeName(path).constData(),
+                          O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        lastError_ = QStringLiteral("cannot write %1: %2")
+                         .arg(path, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    fd_ = fd;
+    ownsFd_ = true;
+    outputPath_ = path;
+    return true;
+}
+
+bool MeterSimulator::closeOutput() {
+    if (!ownsFd_) return true;
+    ownsFd_ = false;
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        lastError_ = QStringLiteral("cannot write %1: %2")
+                         .arg(outputPath_, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
     return true;
 }
 
 void MeterSimulator::setOutputFd(int fd) {
+    closeOutput();
     pty_.close();
     fd_ = fd;
 }

@@ -42,8 +42,13 @@ public:
     bool openPty();
     // The device a reader opens (the pseudo-terminal's slave side); empty without one.
     QString devicePath() const { return pty_.slavePath(); }
-    // Sends to an open file descriptor instead (a file, a pipe, standard output); the caller
-    // keeps it open while the simulator runs and closes it afterwards. Writes to it wait.
+    // Sends to a file instead, created or emptied, or to standard output for "-". False, with
+    // lastError(), when it cannot be opened. Writes to it wait.
+    bool openOutput(const QString& path);
+    // Closes the file of openOutput; false, with lastError(), when what was written could not
+    // be stored.
+    bool closeOutput();
+    // Sends to an open file descriptor the caller owns (a pipe, a socket).
     void setOutputFd(int fd);
 
     void start();
@@ -73,6 +78,8 @@ private:
     dmm::ReadingScript script_;
     PseudoTerminal pty_;
     int fd_ = -1;
+    bool ownsFd_ = false;
+    QString outputPath_;
     QTimer timer_;
     QElapsedTimer readerSince_;  // valid while a reader is attached
     QElapsedTimer clock_;        // since start()

@@ -165,15 +165,13 @@ TEST(MeterSimulator, SendsOnlyToAnOpenReaderAndStopsAfterItsFrames) {
 TEST(MeterSimulator, WritesTheEncodedScriptToAFile) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("stream.bin"));
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
     MeterSimulator sim({Family::Brio, 0.0, 30, 9});
-    sim.setOutputFd(fd);
+    ASSERT_TRUE(sim.openOutput(path));
     bool finished = false;
     QObject::connect(&sim, &MeterSimulator::finished, [&] { finished = true; });
     sim.start();
     ASSERT_TRUE(waitUntil([&] { return finished; }));
-    ::close(fd);
+    EXPECT_TRUE(sim.closeOutput());
 
     dmm::ReadingScript script(Family::Brio, 9);
     std::string expected;
