@@ -73,10 +73,9 @@ TrendChartModel::PageRange TrendChartModel::shownRange() const {
 std::pair<double, double> TrendChartModel::axisRange() const {
     const PageRange range = shownRange();
     const double start = static_cast<double>(range.start);
-    std::size_t width = pointsPerPage_ > 0 ? static_cast<std::size_t>(pointsPerPage_)
-                                           : range.count;
-    width = std::max<std::size_t>(width, 2);
-    return {start, start + static_cast<double>(width - 1)};
+    if (pointsPerPage_ > 0) return {start, start + static_cast<double>(pointsPerPage_)};
+    const std::size_t last = range.count > 1 ? range.count - 1 : 1;
+    return {start, start + static_cast<double>(last)};
 }
 
 void TrendChartModel::setCaptionToPage() { caption_ = std::to_string(currentPage_); }

@@ -57,8 +57,8 @@ public:
     // Clamps into 1 .. pageCount.
     void setCurrentPage(int page);
     PageRange shownRange() const;
-    // The span of the horizontal axis: always the width of a whole page, also on a short last
-    // page, so the points keep their spacing.
+    // The span of the horizontal axis: a whole page of N points wide (start .. start + N), also
+    // on a short last page, so the points keep their spacing; without paging, all the points.
     std::pair<double, double> axisRange() const;
 
     bool followLastPage() const { return followLastPage_; }
