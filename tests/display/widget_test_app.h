@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QApplication>
+
+namespace dmm::test {
+
+// The one QApplication of a widget test program, created on first use (the tests run under
+// QT_QPA_PLATFORM=offscreen).
+inline QApplication& widgetApp() {
+    static int argc = 1;
+    static char name[] = "display_test";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+}  // namespace dmm::test
