@@ -226,6 +226,11 @@ void TrendChart::appendPoint(double value) {
     refreshPage(false);
 }
 
+void TrendChart::appendPoints(std::span<const double> values) {
+    for (double v : values) model_.append(v);
+    refreshPage(false);
+}
+
 void TrendChart::setValueAxis(double minimum, double maximum) {
     axisY_->setRange(minimum, maximum);
 }

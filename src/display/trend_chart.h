@@ -3,6 +3,7 @@
 #include <QChartView>
 #include <QImage>
 #include <QRect>
+#include <span>
 
 #include "trend_chart_model.h"
 
@@ -44,6 +45,8 @@ public:
     void BtNewClick();
     // Appends a reading to both series and follows the last page while FollowLastPage is set.
     void appendPoint(double value);
+    // Appends many readings as appendPoint does each, bringing the view up to date once.
+    void appendPoints(std::span<const double> values);
     // Sets the fixed range of the value axis.
     void setValueAxis(double minimum, double maximum);
 

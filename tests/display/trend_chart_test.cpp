@@ -234,6 +234,23 @@ TEST_F(TrendChartTest, PagingButtonsAndFollowing) {
     EXPECT_EQ(chart->areaSeries()->upperSeries()->at(0).x(), 300);
 }
 
+TEST_F(TrendChartTest, ManyReadingsAtOnceEndLikeOneByOne) {
+    TrendChart single(nullptr, &window);
+    single.BtNewClick();
+    std::vector<double> values;
+    for (int i = 0; i < 345; ++i) values.push_back(i * 3.0 - 500.0);
+    for (double v : values) single.appendPoint(v);
+    chart->appendPoints(values);
+    EXPECT_EQ(chart->model().pointCount(), single.model().pointCount());
+    EXPECT_EQ(chart->model().currentPage(), 4);
+    EXPECT_EQ(pageCaption(), "4");
+    ASSERT_EQ(chart->shownPointCount(), single.shownPointCount());
+    for (int i = 0; i < chart->shownPointCount(); ++i) {
+        EXPECT_EQ(chart->areaSeries()->upperSeries()->at(i),
+                  single.areaSeries()->upperSeries()->at(i));
+    }
+}
+
 TEST_F(TrendChartTest, ViewHoldsOnlyTheShownPage) {
     fillTo(5000);
     EXPECT_EQ(chart->shownPointCount(), 100);
