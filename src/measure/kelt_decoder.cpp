@@ -1,1 +1,283 @@
-// in progress
+// Kelt frames: nine characters of which the low nibbles carry five digits, a range digit, a
+// function digit, a coupling digit and a status digit, followed by "DA".
+
+#include <array>
+
+#include "decoded_frame.h"
+
+namespace dmm {
+
+namespace {
+
+using E = LcdElement;
+
+constexpr int kNone = kNoDecimalPoint;
+
+// Decimal point by range digit 0..7 for one function; kNone where the range is not listed.
+using RangePoints = std::array<int, 8>;
+
+void appendPrefixUnit(DecodedFrame& f, std::string_view prefix, std::string_view unit) {
+    f.reading.unitText.append(prefix);
+    f.reading.unitText.append(unit);
+}
+
+// Shows the function's annunciators and sets the unit text; returns the decimal point.
+int applyFunction(int fn, int r, DecodedFrame& f) {
+    LcdPanel& p = f.panel;
+    const auto pointFor = [r](const RangePoints& table) {
+        return (r >= 0 && r < 8) ? table[static_cast<std::size_t>(r)] : kNone;
+    };
+    switch (fn) {
+    case 0:
+        return kNone;
+    case 1:
+    case 2:
+        p.show(E::LcdV);
+        appendPrefixUnit(f, "", "V");
+        return pointFor({kNone, 0, 1, 2, 3, kNone, kNone, kNone});
+    case 3:
+        p.show(E::LcdV);
+        p.show(E::Lcdm);
+        appendPrefixUnit(f, "m", "V");
+        return 2;
+    case 4: {
+        p.show(E::LCDohm);
+        std::string_view prefix;
+        if (r >= 2 && r <= 4) {
+            p.show(E::LCDk);
+            prefix = "k";
+        } else if (r == 5 || r == 6) {
+            p.show(E::LCDM1);
+            prefix = "M";
+        }
+        appendPrefixUnit(f, prefix, "*");
+        return pointFor({kNone, 2, 0, 1, 2, 0, 1, kNone});
+    }
+    case 5: {
+        p.show(E::LCDF);
+        std::string_view prefix;
+        if (r == 1 || r == 2) {
+            p.show(E::LCDn);
+            prefix = "n";
+        } else if (r >= 3 && r <= 5) {
+            p.show(E::LCDu);
+            prefix = "u";
+        } else if (r == 6 || r == 7) {
+            p.show(E::Lcdm);
+            prefix = "m";
+        }
+        appendPrefixUnit(f, prefix, "F");
+        return pointFor({kNone, 1, 2, 0, 1, 2, 0, 1});
+    }
+    case 6:
+        p.show(E::LCDCS);
+        appendPrefixUnit(f, "", "#");
+        return 3;
+    case 7: {
+        p.show(E::LCDA);
+        std::string_view prefix;
+        if (r == 0 || r == 1) {
+            p.show(E::LCDu);
+            prefix = "u";
+        }
+        appendPrefixUnit(f, prefix, "A");
+        return pointFor({2, 3, kNone, kNone, kNone, kNone, kNone, kNone});
+    }
+    case 8: {
+        p.show(E::LCDA);
+        std::string_view prefix;
+        if (r == 0 || r == 1) {
+            p.show(E::Lcdm);
+            prefix = "m";
+        }
+        appendPrefixUnit(f, prefix, "A");
+        return pointFor({1, 2, kNone, kNone, kNone, kNone, kNone, kNone});
+    }
+    case 9:
+        p.show(E::LCDA);
+        appendPrefixUnit(f, "", "A");
+        return 1;
+    case 10:
+        p.show(E::LCDFm);
+        p.show(E::LCDohm);
+        appendPrefixUnit(f, "", "*&");
+        return 2;
+    case 11:
+        p.show(E::LCDDI);
+        p.show(E::LcdV);
+        appendPrefixUnit(f, "", "V)");
+        return 0;
+    case 12: {
+        p.show(E::LCDHz);
+        std::string_view prefix;
+        if (r >= 2 && r <= 4) {
+            p.show(E::LCDk);
+            prefix = "k";
+        } else if (r >= 5 && r <= 7) {
+            p.show(E::LCDM1);
+            prefix = "M";
+        }
+        appendPrefixUnit(f, prefix, "Hz");
+        return pointFor({1, 2, 0, 1, 2, 0, 1, 2});
+    }
+    case 13:
+        p.show(E::LCDFS);
+        appendPrefixUnit(f, "", "?");
+        return 3;
+    case 14:
+        p.show(E::lcdW);
+        appendPrefixUnit(f, "", "W");
+        return 3;
+    case 15:
+        p.show(E::LCDBF);
+        appendPrefixUnit(f, "", "mA%");
+        return 2;
+    default:
+        return kNone;
+    }
+}
+
+void applyCoupling(int c, int fn, DecodedFrame& f) {
+    LcdPanel& p = f.panel;
+    for (E e : {E::LcdAC, E::LCDJa, E::LcdDc1, E::LCDTRMST, E::LCDTRMS}) p.hide(e);
+    f.reading.couplingText.clear();
+    switch (c) {
+    case 0:
+        if (fn == 0 || fn == 1 || fn == 3 || fn == 7 || fn == 8 || fn == 9) {
+            f.reading.couplingText = "DC";
+        }
+        break;
+    case 1:
+        p.show(E::LcdAC);
+        p.show(E::LCDTRMST);
+        p.show(E::LCDTRMS);
+        f.reading.couplingText = "AC";
+        break;
+    case 2:
+        p.show(E::LcdDc1);
+        f.reading.couplingText = "DC";
+        break;
+    case 3:
+        for (E e : {E::LcdAC, E::LCDTRMST, E::LCDTRMS, E::LCDJa, E::LcdDc1}) p.show(e);
+        f.reading.couplingText = "AC+DC";
+        break;
+    default:
+        break;
+    }
+}
+
+}  // namespace
+
+bool decodeKelt(std::string_view frame, std::string_view separator, DecodedFrame& f) {
+    if (frame.size() < 11) return false;
+    const auto at = [frame](int position) { return frame[static_cast<std::size_t>(position - 1)]; };
+
+    // Digits, taken only from a frame that ends in "DA".
+    if (at(10) == 'D' && at(11) == 'A') {
+        if (at(1) == 'A') {
+            // Overload ("0L") and blank ("L0") forms.
+            if (at(2) == 'C') {
+                f.db = '@';
+                f.dc = '0';
+            } else {
+                f.db = '0';
+                f.dc = '@';
+            }
+        } else if (at(4) == 'B') {
+            f.d0 = f.da = f.db = f.dc = f.dd = '0';
+        } else {
+            f.d0 = at(1);
+            f.da = at(2);
+            f.db = at(3);
+            f.dc = at(4);
+            f.dd = at(5) == 'A' ? '\0' : at(5);
+        }
+    }
+
+    LcdPanel& p = f.panel;
+    for (E e : {E::LcdV, E::Lcdm, E::LCDohm, E::LCDk, E::LCDM1, E::LCDF, E::LCDn, E::LCDu, E::LCDCS,
+                E::LCDA, E::LCDHz, E::LCDBF, E::LCDFm, E::LCDDI, E::LCDFS, E::lcdW}) {
+        p.hide(e);
+    }
+
+    const int range = decimalValue(at(6));
+    const int function = hexValue(at(7));
+    const int coupling = decimalValue(at(8));
+    int status = decimalValue(at(9));
+    if (range < 0 || function < 0 || coupling < 0 || status < 0) return false;
+
+    int decimalPos = applyFunction(function, range, f);
+    applyCoupling(coupling, function, f);
+
+    if (status >= 8) status -= 8;
+    if (status >= 4) {
+        f.negative = true;
+        p.show(E::LcdFH);
+        status -= 4;
+    } else {
+        p.hide(E::LcdFH);
+    }
+    if (status == 1) {
+        p.show(E::LcdAuto);
+        f.reading.rangeText = "AUTO";
+    } else {
+        p.hide(E::LcdAuto);
+    }
+
+    // A frequency shown with the minus sign is a percentage (duty cycle).
+    if (p.shown(E::LCDHz) && p.shown(E::LcdFH)) {
+        decimalPos = 2;
+        for (E e : {E::LCDk, E::LCDM1, E::LCDHz, E::LcdFH}) p.hide(e);
+        p.show(E::LCDBF);
+        f.negative = false;
+        f.reading.unitText = "%";
+    }
+
+    std::string_view sep[4];
+    for (E e : {E::LcdP0, E::LcdP1, E::LcdP2, E::LcdP3}) p.hide(e);
+    if (decimalPos >= 0 && decimalPos <= 3) {
+        static constexpr E kPoints[4] = {E::LcdP0, E::LcdP1, E::LcdP2, E::LcdP3};
+        p.show(kPoints[decimalPos]);
+        sep[decimalPos] = separator;
+    }
+    // The blank form shows its point after the third digit, whatever the range.
+    if (f.db == '@' && f.dc == '0') {
+        sep[3] = separator;
+        p.show(E::LcdP3);
+        sep[2] = {};
+        p.hide(E::LcdP2);
+    }
+
+    std::string& v = f.reading.valueText;
+    const auto put = [&v](char c) {
+        if (c) v.push_back(c);
+    };
+    if (f.dc == '@') {
+        if (f.negative) v.push_back('-');
+        put(f.d0);
+        v.append(sep[0]);
+        put(f.da);
+        v.append(sep[1]);
+        put(f.db);
+        v.append(sep[2]);
+        v.push_back('L');
+        v.append(sep[3]);
+        put(f.dd);
+    } else if (f.db == '@') {
+        v = "L0.";
+    } else {
+        if (f.negative) v.push_back('-');
+        put(f.d0);
+        v.append(sep[0]);
+        put(f.da);
+        v.append(sep[1]);
+        put(f.db);
+        v.append(sep[2]);
+        put(f.dc);
+        v.append(sep[3]);
+        put(f.dd);
+    }
+    return true;
+}
+
+}  // namespace dmm

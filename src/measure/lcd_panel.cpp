@@ -109,6 +109,16 @@ void LcdPanel::setDigit(LcdElement e, char c) {
     digits_[static_cast<std::size_t>(slot)] = c;
 }
 
+std::string LcdPanel::shownNames() const {
+    std::string names;
+    for (const LcdElementInfo& e : kTable) {
+        if (!shown(e.id)) continue;
+        if (!names.empty()) names.push_back(' ');
+        names.append(e.name);
+    }
+    return names;
+}
+
 char LcdPanel::digit(LcdElement e) const {
     const int slot = digitSlot(e);
     return slot < 0 ? '\0' : digits_[static_cast<std::size_t>(slot)];

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace dmm {
@@ -69,6 +70,9 @@ public:
     // Digit labels only (LcdD0, LcdDa .. LcdDd); '\0' makes the label blank.
     void setDigit(LcdElement e, char c);
     char digit(LcdElement e) const;
+
+    // Names of the shown elements in table order, separated by single blanks.
+    std::string shownNames() const;
 
     bool operator==(const LcdPanel&) const = default;
 

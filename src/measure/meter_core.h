@@ -7,6 +7,7 @@
 
 #include "bounded_log.h"
 #include "clock.h"
+#include "decoded_frame.h"
 #include "frame_assembler.h"
 #include "lcd_panel.h"
 #include "meter_reading.h"
@@ -92,6 +93,10 @@ private:
     void serialFrameEnd(Family family);
     void usbReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
                    std::uint16_t size);
+    // Checks the numbers of a decoded frame and, when all can be formed, commits the frame and
+    // runs the post-decode pipeline. False when the frame is dropped.
+    bool runPipeline(DecodedFrame& frame);
+    void advanceRecallClock();
 
     PipelineSink nullSink_;
     PipelineSink* sink_;
@@ -110,6 +115,7 @@ private:
     BoundedLog history_{1000};
     BoundedLog memo_{1000};
     std::string lineBuffer_;
+    DecodedFrame scratch_;
 };
 
 }  // namespace dmm

@@ -1,1 +1,144 @@
-// in progress
+// Sorn frames: fourteen bytes whose low nibbles carry the state of 56 LCD segments and
+// annunciators; the digits are rebuilt from their seven-segment patterns.
+
+#include "decoded_frame.h"
+
+namespace dmm {
+
+namespace {
+
+using E = LcdElement;
+
+// Digit text for a seven-segment pattern, segments in the order d c g b e f a (bit 6 = d).
+// '\0' for a pattern that is no digit (a blank digit). The L glyph is known in digit 3 only.
+char digitForPattern(unsigned pattern, bool thirdDigit) {
+    switch (pattern) {
+    case 0x6F: return '0';
+    case 0x28: return '1';
+    case 0x5D: return '2';
+    case 0x79: return '3';
+    case 0x3A: return '4';
+    case 0x73: return '5';
+    case 0x77: return '6';
+    case 0x29: return '7';
+    case 0x7F: return '8';
+    case 0x7B: return '9';
+    case 0x46: return thirdDigit ? '@' : '\0';
+    default: return '\0';
+    }
+}
+
+struct Annunciator {
+    int bit;
+    E element;
+    std::string_view unit;
+};
+
+// Shown in this order; the prefixes come before the units in the unit text.
+constexpr Annunciator kAnnunciators[] = {
+    {37, E::LCDu, "u"},  {38, E::LCDn, "n"},  {39, E::LCDk, "k"},   {40, E::LCDDI, ""},
+    {41, E::Lcdm, "m"},  {42, E::LCDBF, "%"}, {43, E::LCDM1, "M"},  {44, E::LCDFm, ""},
+    {45, E::LCDF, "F"},  {46, E::LCDohm, "*"}, {47, E::LCDRec, ""}, {48, E::LCDHold, ""},
+    {49, E::LCDA, "A"},  {50, E::LcdV, "V"},  {52, E::LCDBATT, ""},
+};
+
+}  // namespace
+
+bool decodeSorn(std::string_view frame, std::string_view separator, const MeterSettings& settings,
+                DecodedFrame& f) {
+    if (frame.size() < 14) return false;
+    unsigned nib[15] = {};  // nib[b] = low nibble of byte b (1..14)
+    for (int b = 1; b <= 14; ++b) {
+        const int v = hexValue(frame[static_cast<std::size_t>(b - 1)]);
+        if (v < 0) return false;
+        nib[b] = static_cast<unsigned>(v);
+    }
+    // Bit position p (1..56): bit 3 - ((p - 1) mod 4) of byte (p - 1) div 4 + 1.
+    const auto bit = [&nib](int p) -> bool {
+        return (nib[(p - 1) / 4 + 1] >> (3 - (p - 1) % 4)) & 1u;
+    };
+
+    char digits[4];
+    for (int k = 1; k <= 4; ++k) {
+        const unsigned pattern = (nib[2 * k + 1] << 3) | (nib[2 * k] & 7u);
+        digits[k - 1] = digitForPattern(pattern, k == 3);
+    }
+    f.da = digits[0];
+    f.db = digits[1];
+    f.dc = digits[2];
+    f.dd = digits[3];
+
+    LcdPanel& p = f.panel;
+    MeterReading& r = f.reading;
+
+    f.negative = bit(5);
+    p.setShown(E::LcdFH, f.negative);
+
+    std::string_view sep[4];
+    static constexpr E kPoints[3] = {E::LcdP1, E::LcdP2, E::LcdP3};
+    static constexpr int kPointBits[3] = {13, 21, 29};
+    for (int i = 0; i < 3; ++i) {
+        const bool lit = bit(kPointBits[i]);
+        p.setShown(kPoints[i], lit);
+        if (lit) sep[i + 1] = separator;
+    }
+
+    if (bit(1)) {
+        p.show(E::LcdAC);
+        r.couplingText = "AC";
+    } else {
+        p.hide(E::LcdAC);
+    }
+    if (settings.ivra) {
+        p.setShown(E::LCDTRMST, bit(1));
+        p.setShown(E::LCDTRMS, bit(1));
+    }
+    if (bit(2)) r.couplingText = "DC";
+    if (bit(3)) {
+        p.show(E::LcdAuto);
+        r.rangeText = "AUTO";
+    } else {
+        p.hide(E::LcdAuto);
+        r.rangeText = "MANU";
+    }
+    p.setShown(E::LCDRS, bit(4));
+    p.setShown(E::LCD232C, bit(4));
+
+    for (const Annunciator& a : kAnnunciators) {
+        const bool on = bit(a.bit);
+        p.setShown(a.element, on);
+        if (on) r.unitText.append(a.unit);
+    }
+
+    if (bit(56) && !bit(51)) {
+        p.show(E::LCDCS);
+        r.couplingText.clear();
+        r.unitText = "#";
+    } else {
+        p.hide(E::LCDCS);
+    }
+
+    if (bit(51)) {
+        p.hide(E::LCDCS);
+        p.show(E::LCDHz);
+        r.unitText.append("Hz");
+        r.rangeText = "AUTO";
+        f.frequencyMode = true;
+    } else {
+        p.hide(E::LCDHz);
+        f.frequencyMode = false;
+    }
+
+    std::string& v = r.valueText;
+    if (f.negative) v.push_back('-');
+    if (f.da) v.push_back(f.da);
+    v.append(sep[1]);
+    if (f.db) v.push_back(f.db);
+    v.append(sep[2]);
+    if (f.dc) v.push_back(f.dc == '@' ? 'L' : f.dc);
+    v.append(sep[3]);
+    if (f.dd) v.push_back(f.dd);
+    return true;
+}
+
+}  // namespace dmm

@@ -1,0 +1,70 @@
+// Feeds arbitrary bytes through frame assembly, the decoders and the pipeline, on both roads.
+//
+// Input: byte 0 picks the family, the road and the model settings; the rest is the stream.
+// Serial road: the stream is cut into blocks whose sizes come from the stream itself.
+// USB road: the stream is a run of reports, each a length byte followed by that many bytes
+// (report ID first).
+// After the stream, whatever FrameText is left is decoded by every decoder directly, which
+// reaches the decoders with texts the assemblers would never pass.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "meter_core.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size < 1) return 0;
+    const std::uint8_t mode = data[0];
+    ++data;
+    --size;
+
+    dmm::PipelineSink sink;
+    dmm::FixedClock clock(1234);
+    dmm::MeterCore core(&sink, &clock);
+    const dmm::Family families[3] = {dmm::Family::Kelt, dmm::Family::Sorn, dmm::Family::Brio};
+    const dmm::Family family = families[(mode & 3) % 3];
+    core.settings.ivra = mode & 0x10;
+    core.settings.brio = mode & 0x20;
+    core.settings.fermo = mode & 0x40;
+    core.settings.recallCheck = mode & 0x80;
+    core.settings.setMaxB = core.settings.setMinB = mode & 0x08;
+    core.state.upperLimit = 100;
+    core.state.lowerLimit = -100;
+
+    const bool usb = (mode & 4) && family != dmm::Family::Brio;
+    std::size_t i = 0;
+    if (!usb) {
+        while (i < size) {
+            const std::size_t block = 1 + data[i] % 16;
+            const std::size_t n = block < size - i ? block : size - i;
+            core.receive(family, data + i, static_cast<std::int32_t>(n));
+            i += n;
+        }
+    } else {
+        while (i < size) {
+            const std::size_t len = data[i++];
+            const std::size_t n = len < size - i ? len : size - i;
+            if (n == 0) {
+                core.HidKeltData(0, nullptr, 0);
+                continue;
+            }
+            const std::uint8_t id = data[i];
+            const auto* report = data + i + 1;
+            const auto reportSize = static_cast<std::uint16_t>(n - 1);
+            if (family == dmm::Family::Sorn) {
+                core.HidSornData(id, report, reportSize);
+            } else {
+                core.HidKeltData(id, report, reportSize);
+            }
+            i += n;
+        }
+    }
+
+    const std::string text(reinterpret_cast<const char*>(data), size < 20 ? size : 20);
+    for (dmm::Family f : families) {
+        core.setFrameText(text);
+        core.decode(f);
+    }
+    return 0;
+}

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "meter_core.h"
+
+// Options shared by the commands that decode: which meter, how to show numbers, the limits and
+// the recorder's rules.
+struct CommonOptions {
+    dmm::Family family = dmm::Family::Kelt;
+    bool usbRoad = false;
+    std::string decimal;  // empty: the system locale's decimal separator
+    const dmm::CountClass* countClass = &dmm::standardCountClass();
+    std::optional<int> upper;
+    std::optional<int> lower;
+    bool noRepeat = false;
+    int limit = 10000;
+    std::optional<int> intervalSeconds;
+};
+
+// Takes the options it knows out of `args`, leaving the rest in order. Returns an error message,
+// or an empty string when all the options it took were well formed.
+QString takeCommonOptions(QStringList& args, CommonOptions& options);
+
+// The system locale's decimal separator, as UTF-8.
+std::string systemDecimalSeparator();
+
+// Applies the options to a core: decimal separator, count class, limits.
+void configureCore(dmm::MeterCore& core, const CommonOptions& options);
+
+// Prints one TAB-separated line per decoded frame, under a header line:
+// frame value_text coupling unit range value decimal_pos range_change max_text min_text alarm
+// needle bar chart record_no shown
+class FramePrinter : public dmm::PipelineSink {
+public:
+    FramePrinter(const dmm::MeterCore& core, std::FILE* out, bool flushEachLine = false);
+
+    void printHeader();
+    // Offered each reading at the record step; returns the No of the record it appended, if any.
+    std::function<std::optional<long long>()> recordHook;
+
+    void rangeChanged() override { rangeChange_ = true; }
+    void record() override;
+    void frameDone() override;
+
+    unsigned long long linesPrinted() const { return lines_; }
+
+private:
+    const dmm::MeterCore& core_;
+    std::FILE* out_;
+    bool flush_;
+    bool rangeChange_ = false;
+    std::optional<long long> recordNo_;
+    std::string line_;
+    unsigned long long lines_ = 0;
+};
+
+// One line for standard error: how many frames were decoded and dropped, and why.
+std::string summaryLine(const dmm::FrameCounters& counters);
