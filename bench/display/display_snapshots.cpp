@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
     window.show();
     chart.BtNewClick();
     chart.setValueAxis(-40000, 40000);
+    chart.grab().save(dir + "/chart_new.png");
     for (int i = 0; i < 250; ++i) chart.appendPoint(20000.0 * std::sin(i / 12.0) + 150.0 * i);
     chart.grab().save(dir + "/chart_area_last.png");
     chart.BtFirstClick();

@@ -354,6 +354,8 @@ void TrendChart::ChtshowMouseWheel(QWheelEvent* event) { event->accept(); }
 
 void TrendChart::wheelEvent(QWheelEvent* event) { ChtshowMouseWheel(event); }
 
+bool TrendChart::fillTicked() const { return btFill_->isChecked(); }
+
 qsizetype TrendChart::shownPointCount() const { return activeXY()->count(); }
 
 void TrendChart::refreshPage(bool rebuild) {

@@ -68,6 +68,8 @@ public:
     bool savePicture(const QString& fileName, QString* error);
 
     const TrendChartModel& model() const { return model_; }
+    // Whether the Fill box is ticked: the series a range change shows (0 when ticked, else 1).
+    bool fillTicked() const;
     int activeSeries() const { return active_; }
     QMenu* graphicMenu() const { return graphicMenu_; }
     QLineSeries* lineSeries() const { return series1_; }
