@@ -56,6 +56,9 @@ const QImage& AnalogScale::picture() const { return kd1_->picture(); }
 
 QSize AnalogScale::drawingPanelSize() {
     if (!kd1_->hasPicture()) {
+        // Lay KD1 out for the panel's present size first: a panel resized while hidden has
+        // not had its resize event yet.
+        KDResize();
         drawingPanel_ = size();
         kd1_->picture();
     }
@@ -149,7 +152,9 @@ void AnalogScale::resizeEvent(QResizeEvent* event) {
 }
 
 void AnalogScale::KdFdClick() {
-    if (width() < 470) {
+    // The panel's state decides, not its width, so that a small window cannot make a second
+    // click enlarge again and lose the bounds to restore.
+    if (!enlarged_) {
         kdFd_->hide();
         kdSx_->show();
         savedBounds_ = geometry();
@@ -161,8 +166,7 @@ void AnalogScale::KdFdClick() {
         kdSx_->hide();
         kdFd_->show();
         enlarged_ = false;
-        // A panel placed wider than the zoom threshold was never enlarged: nothing to restore.
-        if (savedBounds_.isValid()) setGeometry(savedBounds_);
+        setGeometry(savedBounds_);
     }
     KDResize();
     emit enlargedChanged(enlarged_);

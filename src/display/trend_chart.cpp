@@ -286,12 +286,16 @@ void TrendChart::MaxrecordExit() {
 }
 
 void TrendChart::TbFdClick() {
-    if (y() <= 50) {
+    // The chart's own state decides, not its top: a chart the window places near the top is
+    // enlarged by the first click instead of being "restored" to bounds never saved.
+    if (enlarged_) {
+        enlarged_ = false;
         tbSx_->hide();
         tbFd_->show();
         resize(savedGeometry_.size());
         move(savedGeometry_.topLeft());
     } else {
+        enlarged_ = true;
         savedGeometry_ = geometry();
         tbFd_->hide();
         tbSx_->show();

@@ -126,6 +126,7 @@ private:
     QAction* actFill_ = nullptr;
 
     QRect savedGeometry_;
+    bool enlarged_ = false;
 };
 
 }  // namespace dmm

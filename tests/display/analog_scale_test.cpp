@@ -241,6 +241,29 @@ TEST_F(AnalogScaleTest, ZoomEnlargesAndRestoresThePanel) {
     EXPECT_FALSE(spy.at(1).at(0).toBool());
 }
 
+TEST_F(AnalogScaleTest, ZoomInASmallWindowStillRestores) {
+    QWidget window;
+    window.resize(420, 300);  // the enlarged panel stays narrower than 470 pixels
+    auto* scale = new AnalogScale(&window);
+    scale->setGeometry(40, 30, 371, 143);
+    window.show();
+    scale->KdFdClick();
+    EXPECT_TRUE(scale->isEnlarged());
+    EXPECT_LT(scale->width(), 470);
+    scale->KdFdClick();
+    EXPECT_FALSE(scale->isEnlarged());
+    EXPECT_EQ(scale->geometry(), QRect(40, 30, 371, 143));
+}
+
+TEST_F(AnalogScaleTest, PanelResizedBeforeShowingDrawsForItsSize) {
+    AnalogScale wide;
+    wide.resize(451, 163);  // hidden: no resize event has run yet
+    wide.KDsetup(1);
+    EXPECT_EQ(wide.picture().size(), QSize(447, 159));
+    EXPECT_FLOAT_EQ(wide.scaleGeometry().chord(), 411.0f);
+    EXPECT_FLOAT_EQ(wide.scaleGeometry().rise(), 103.0f);
+}
+
 TEST_F(AnalogScaleTest, ResizeKeepsZoomPicturesAtTheRightEdge) {
     kd.show();
     kd.resize(420, 150);

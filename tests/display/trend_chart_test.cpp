@@ -300,6 +300,15 @@ TEST_F(TrendChartTest, EnlargeAndRestore) {
     EXPECT_TRUE(sx->isHidden());
 }
 
+TEST_F(TrendChartTest, ChartPlacedNearTheTopEnlargesFirstAndComesBack) {
+    chart->setGeometry(336, 10, 371, 309);
+    chart->TbFdClick();
+    EXPECT_EQ(chart->y(), 28);
+    EXPECT_GT(chart->width(), 371);
+    chart->TbFdClick();
+    EXPECT_EQ(chart->geometry(), QRect(336, 10, 371, 309));
+}
+
 TEST_F(TrendChartTest, MouseWheelChangesNothing) {
     fillTo(250);
     chart->BtFirstClick();
