@@ -177,6 +177,8 @@ void TrendChart::buildMenu() {
     graphicMenu_ = new QMenu("Graphic", this);
     graphicMenu_->setObjectName("Graphic");
     graphicMenu_->menuAction()->setObjectName("GraphicMenu");
+    // A hidden item of the main menu: its entries work, the menu bar does not show it.
+    graphicMenu_->menuAction()->setVisible(false);
     auto add = [this](const char* name, const QString& text, auto handler) {
         QAction* a = graphicMenu_->addAction(text);
         a->setObjectName(name);

@@ -28,8 +28,8 @@ class Dialogs;
 // The trend chart `Chtshow`: one point per reading against the running point number, shown a
 // page at a time as a filled area (`Series2`, index 0) or a plain line (`Series1`, index 1),
 // with a tool bar on its top edge for paging, the series choice, a new chart, saving a bitmap
-// and enlarging. The hidden "Graphic" menu repeats the tool bar; the window adds it to its menu
-// bar.
+// and enlarging. The "Graphic" menu repeats the tool bar; the window adds it to its menu bar,
+// where its item is hidden (its menuAction() is not visible).
 //
 // The points live in the model; the view holds only the points of the page shown, in the one
 // active series.

@@ -208,15 +208,5 @@ TEST(TrendChartModel, SetCurrentPageClampsIntoThePages) {
     EXPECT_EQ(m.currentPage(), 3);
 }
 
-TEST(TrendChartModel, KeepsEveryValueItWasGiven) {
-    TrendChartModel m = chartWith(1);
-    const double values[] = {-40000.0, 40000.0, 0.0, -1.0, 12345.0, 5000.0, -5000.0};
-    for (double v : values) m.append(v);
-    ASSERT_EQ(m.pointCount(), 8u);
-    for (std::size_t i = 0; i < std::size(values); ++i) {
-        EXPECT_EQ(m.value(i + 1), static_cast<float>(values[i]));
-    }
-}
-
 }  // namespace
 }  // namespace dmm

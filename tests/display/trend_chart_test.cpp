@@ -122,6 +122,7 @@ TEST_F(TrendChartTest, ToolBarControlsWithTheirPlacesAndHints) {
     for (QAction* a : chart->graphicMenu()->actions()) entries << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(entries.join(","), "First,Previous,Next,Last,-,New,Save,-,Fill");
     EXPECT_EQ(chart->graphicMenu()->objectName(), "Graphic");
+    EXPECT_FALSE(chart->graphicMenu()->menuAction()->isVisible());
     ASSERT_NE(action("Fill"), nullptr);
     EXPECT_TRUE(action("Fill")->isChecked());
 }
@@ -209,7 +210,6 @@ TEST_F(TrendChartTest, PagingButtonsAndFollowing) {
     EXPECT_FALSE(action("GraphicPrevious")->isEnabled());
     fillTo(400);
     EXPECT_EQ(pageCaption(), "1");
-    EXPECT_EQ(chart->model().currentPage(), 1);
 
     QTest::mouseClick(child<QToolButton>("BTlast"), Qt::LeftButton);
     EXPECT_EQ(pageCaption(), "4");
