@@ -47,6 +47,26 @@ int main(int argc, char** argv) {
     f.frequencyMode = true;
     snapScale(dir, "frequency", f, 400);
 
+    {
+        // A tall panel (W <= 2H) drawn directly, and the standard panel enlarged by the zoom.
+        dmm::AnalogScale tall;
+        tall.resize(300, 260);
+        tall.show();
+        tall.KDsetup(1);
+        tall.KDrun(650);
+        tall.grab().save(dir + "/scale_tall_panel.png");
+
+        QWidget window;
+        window.resize(711, 485);
+        auto* kd = new dmm::AnalogScale(&window);
+        kd->setGeometry(340, 30, 371, 143);
+        window.show();
+        kd->KDsetup(1);
+        kd->KdFdClick();
+        kd->KDrun(250);
+        window.grab().save(dir + "/scale_enlarged.png");
+    }
+
     dmm::SegmentedBar bar;
     bar.resize(334, 17);
     bar.show();

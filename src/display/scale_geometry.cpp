@@ -54,6 +54,12 @@ NeedleLine ScaleGeometry::needle(int position, int positions) const {
     const float s = std::sin(t);
     NeedleLine line;
     line.tip = {roundHalfEven(w_ / 2.0f - r_ * c) + 20, roundHalfEven(r_ - r_ * s + 4.0f) + 30};
+    if (r_ < h_ + 30.0f) {
+        // The circle's centre lies inside the panel (a tall panel): the needle pivots there,
+        // instead of running on through it towards a pivot line below the panel.
+        line.base = {roundHalfEven(w_ / 2.0f) + 20, roundHalfEven(r_) + 30};
+        return line;
+    }
     const float l = (r_ - h_) - 280.0f;
     // A horizontal needle (sin 0) never meets the pivot line; roundHalfEven clamps the infinity.
     const float baseX = s != 0.0f ? w_ / 2.0f - l * c / s : (l * c > 0.0f ? -kLimit : kLimit);

@@ -39,7 +39,8 @@ public:
     // The point at radius rho for position p on n positions, rounded half to even.
     ScalePoint pointAt(int position, int positions, float rho) const;
     // The needle for position p on n positions: tip 4 pixels below the circle of radius R, base
-    // where the line towards the circle's centre meets the line y = H + 310.
+    // where the line towards the circle's centre meets the line y = H + 310 (below the panel),
+    // or the centre itself when the centre lies inside the panel.
     NeedleLine needle(int position, int positions) const;
 
 private:

@@ -134,6 +134,12 @@ TEST(ScaleGeometry, TallPanelArcStillRunsFromLeftChordEndOverTheTopToTheRight) {
     expectNear(left, {20, 30 + 345}, 1, "left end");
     expectNear(top, {20 + 332, 30}, 1, "top");
     expectNear(right, {20 + 665, 30 + 345}, 1, "right end");
+    // The centre (352.5, 362.7) is inside the 405 pixels high panel: needles pivot on it.
+    for (int p : {0, 200, 400, 650, 800}) {
+        const NeedleLine n = g.needle(p, 800);
+        EXPECT_EQ(n.base, (ScalePoint{352, 363})) << p;
+        EXPECT_LT(n.tip.y, 405) << p;
+    }
 }
 
 TEST(ScaleLayout, LabelsTicksAndMajorDotsPerLayout) {
