@@ -18,8 +18,8 @@ struct NeedleLine {
 // The arc of the analog scale for a panel of a given size: a circle through the two ends of a
 // chord of width W = panel width - 40 whose arc rises H = panel height - 60 above the chord,
 // the chord 20 pixels in from the sides and the top of the arc 30 pixels below the panel's top.
-// All numbers are single precision, and the degree conversion of the sweep uses 3.1415, so the
-// pictures come out pixel for pixel the same as the meter program's users know them.
+// All numbers are single precision and the sweep's conversion to degrees uses 3.1415: both
+// decide on which pixel a dot or a needle end lands, so they are part of the scale's look.
 //
 // Panels of any size give finite numbers: the chord and the rise are at least one pixel, the
 // sweep is measured with atan2 (so a tall panel, W <= 2H, gets an arc of 180 degrees or more
