@@ -13,14 +13,14 @@
 
 namespace {
 
-QApplication* app = nullptr;
+// The chart's window; destroyed in main, before the application object.
+std::unique_ptr<QWidget> window;
 
 double reading(std::size_t i) { return static_cast<double>((i * 7919) % 80001) - 40000.0; }
 
 // The chart in its window, at the layout's size, filled to n points. Kept between runs of the
 // same size, since filling 10^7 points takes a while.
 dmm::TrendChart& chartWith(std::size_t n) {
-    static std::unique_ptr<QWidget> window;
     static dmm::TrendChart* chart = nullptr;
     static std::size_t filled = 0;
     if (!chart || filled > n) {
@@ -87,9 +87,9 @@ BENCHMARK(BM_KDsetup)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
-    app = &application;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    window.reset();
     return 0;
 }
