@@ -102,7 +102,7 @@ int runSimulate(const QStringList& args) {
         // Closing the pseudo-terminal throws away what its reader has not read yet: give the
         // reader a moment to take the last frame, as a meter's cable stays plugged in a while.
         if (pty && sim.lastError().isEmpty() && sim.readerAttached()) {
-            QTimer::singleShot(500, QCoreApplication::instance(), &QCoreApplication::quit);
+            QTimer::singleShot(1000, QCoreApplication::instance(), &QCoreApplication::quit);
         } else {
             QCoreApplication::quit();
         }

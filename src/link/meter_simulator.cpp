@@ -12,7 +12,7 @@ namespace {
 
 // A reader that has just opened the device still sets up its line and discards what the
 // line holds; frames start this long after it is seen.
-constexpr qint64 kReaderSettleMs = 100;
+constexpr qint64 kReaderSettleMs = 250;
 
 }  // namespace
 
