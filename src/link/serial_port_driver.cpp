@@ -169,8 +169,9 @@ void TSerialPortDriver::ApplyPortSettings() {
     if (!s.rtsCts) port_->setRequestToSend(false);
     port_->clearError();
     PurgeBuffers(true, true);
-    // The receive queue: the port holds at most this much between two polls.
-    port_->setReadBufferSize(inBufSize_);
+    // The receive queue: the port holds at most this much between two polls (a size of 0
+    // would mean no limit to the port).
+    port_->setReadBufferSize(std::max<qint64>(inBufSize_, 1));
 }
 
 void TSerialPortDriver::PurgeBuffers(bool input, bool output) {
