@@ -312,6 +312,20 @@ TEST_F(SerialPortDriverTest, LineSettingsAreOnTheDevice) {
     EXPECT_EQ(driver.lineSettings().stopBits, 20);
     EXPECT_TRUE(driver.IsOpen());
     EXPECT_FALSE(driver.deviceLost());
+
+    // Handshaking: hardware, then software, then none again.
+    driver.setComPortHwHandshaking(TSerialPortDriver::hhRTSCTS);
+    ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
+    EXPECT_NE(tio.c_cflag & CRTSCTS, 0u);
+    EXPECT_TRUE(driver.lineSettings().rtsCts);
+    driver.setComPortHwHandshaking(TSerialPortDriver::hhNONE);
+    driver.setComPortSwHandshaking(TSerialPortDriver::shXONXOFF);
+    ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
+    EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+    driver.setComPortSwHandshaking(TSerialPortDriver::shNONE);
+    ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
 }
 
 TEST_F(SerialPortDriverTest, PollingDelayChangeRestartsTheTimer) {
