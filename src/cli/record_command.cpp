@@ -111,10 +111,16 @@ int runRecord(const QStringList& arguments) {
                  std::string(dmm::familyName(family)).c_str());
     printer.printHeader();
 
-    // A device that goes away ends the log: it would deliver nothing more.
+    // A device that goes away ends the log: it would deliver nothing more. So does an output
+    // nobody reads any more (the reader of a pipe has ended).
     QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, [&driver] {
+    bool outputFailed = false;
+    QObject::connect(&watch, &QTimer::timeout, [&driver, &outputFailed] {
         if (driver.deviceLost()) QCoreApplication::exit(1);
+        if (std::ferror(stdout)) {
+            outputFailed = true;
+            QCoreApplication::exit(1);
+        }
     });
     watch.start(200);
     QTimer duration;
@@ -132,6 +138,10 @@ int runRecord(const QStringList& arguments) {
     for (int i = 0; i < 1024 && driver.hasUndeliveredBytes(); ++i) driver.PollPort();
     if (driver.deviceLost()) {
         std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(driver.lastError()));
+        status = 1;
+    }
+    if (outputFailed || std::ferror(stdout)) {
+        std::fputs("dmmcli record: cannot write the output\n", stderr);
         status = 1;
     }
     driver.ClosePort();

@@ -104,6 +104,24 @@ TEST(DmmcliLink, StopSignalsEndBothProgramsCleanlyWithTheirSummaries) {
     }
 }
 
+TEST(DmmcliLink, AnOutputNobodyReadsEndsTheLog) {
+    QProcess sim;
+    const QString path = startSimulator(sim, {QStringLiteral("--rate"), QStringLiteral("40")});
+    ASSERT_FALSE(path.isEmpty());
+    // The pipeline's status is the logger's.
+    QProcess pipeline;
+    pipeline.start(QStringLiteral("bash"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("'%1' record --port '%2' | head -3; exit ${PIPESTATUS[0]}")
+                        .arg(kDmmcli, path)});
+    ASSERT_TRUE(pipeline.waitForFinished(10000));
+    EXPECT_EQ(pipeline.exitCode(), 1);
+    EXPECT_EQ(dataLines(pipeline.readAllStandardOutput()).size(), 3);
+    EXPECT_TRUE(pipeline.readAllStandardError().contains("cannot write the output"));
+    sim.terminate();
+    ASSERT_TRUE(sim.waitForFinished(5000));
+}
+
 TEST(DmmcliLink, DurationEndsTheLog) {
     QProcess sim;
     const QString path = startSimulator(sim, {QStringLiteral("--rate"), QStringLiteral("20")});
