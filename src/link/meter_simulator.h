@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QMetaType>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -92,3 +93,5 @@ private:
     std::int64_t framesWritten_ = 0;
     QString lastError_;
 };
+
+Q_DECLARE_METATYPE(dmm::MeterDisplay)
