@@ -7,7 +7,6 @@
 #include <QTimer>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 
 #include "frame_encoder.h"
