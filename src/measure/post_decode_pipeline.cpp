@@ -62,50 +62,39 @@ std::optional<Numbers> numbersOf(const DecodedFrame& f, const CountClass& cc) {
     const bool neg = f.negative;
     const int fs = cc.fullScale;
     Numbers out{};
-    if (f.family == Family::Brio) {
-        if (f.dc == '@') {
-            out.value = static_cast<float>(neg ? -(fs + 1) : fs + 1);
-            out.needle = neg ? 0 : cc.needleStep * 10;
-            out.bar = f.brioFunctionOne ? 25 : cc.barFull;
-            out.chart = static_cast<double>(neg ? -fs : fs);
-            return out;
-        }
-        const auto value = integerOf(neg, {f.da, f.db, f.dc, f.dd}, true);
-        const auto needle = integerOf(neg, {f.da, f.db, f.dc}, false);
-        const auto bar = integerOf(false, {f.da, f.db}, false);
-        if (!value || !needle || !bar) return std::nullopt;
-        out.value = static_cast<float>(*value);
-        out.needle = *needle + cc.needleCentre;
-        out.bar = *bar < 2 ? 1 : *bar;
-        out.chart = static_cast<double>(*value);
-        return out;
-    }
-
-    const bool overload = f.db == '0' && f.dc == '@';
-    if (overload) {
+    const auto overloadNumbers = [&]() {
         out.value = static_cast<float>(neg ? -fs : fs);
         out.needle = neg ? 0 : cc.needleStep * 10;
         out.bar = cc.barFull;
         out.chart = static_cast<double>(neg ? -fs : fs);
         return out;
-    }
-    if (f.family == Family::Kelt && f.db == '@' && f.dc == '0') {  // blank reading
+    };
+    if (f.family == Family::Brio) {
+        if (f.dc == '@') {
+            // Brio shows an overload one count beyond full scale, and its bar in the diode
+            // function at 25.
+            overloadNumbers();
+            out.value = static_cast<float>(neg ? -(fs + 1) : fs + 1);
+            if (f.brioFunctionOne) out.bar = 25;
+            return out;
+        }
+    } else if (f.db == '0' && f.dc == '@') {
+        return overloadNumbers();
+    } else if (f.family == Family::Kelt && f.db == '@' && f.dc == '0') {  // blank reading
         out.value = 0.0f;
         out.needle = cc.needleStep * 5;
         out.bar = 1;
         out.chart = 0.0;
         return out;
     }
-    std::optional<std::int32_t> value, needle, bar;
-    if (f.family == Family::Kelt) {
-        value = integerOf(neg, {f.d0, f.da, f.db, f.dc, f.dd}, true);
-        needle = integerOf(neg, {f.d0, f.da, f.db}, false);
-        bar = integerOf(false, {f.d0, f.da}, false);
-    } else {
-        value = integerOf(neg, {f.da, f.db, f.dc, f.dd}, true);
-        needle = integerOf(neg, {f.da, f.db, f.dc}, false);
-        bar = integerOf(false, {f.da, f.db}, false);
-    }
+    // A normal reading. Only Kelt has the fifth digit d0; for the others it is blank, and a
+    // blank leading digit adds nothing.
+    const bool kelt = f.family == Family::Kelt;
+    const auto value = integerOf(neg, {f.d0, f.da, f.db, f.dc, f.dd}, true);
+    const auto needle = kelt ? integerOf(neg, {f.d0, f.da, f.db}, false)
+                             : integerOf(neg, {f.da, f.db, f.dc}, false);
+    const auto bar = kelt ? integerOf(false, {f.d0, f.da}, false)
+                          : integerOf(false, {f.da, f.db}, false);
     if (!value || !needle || !bar) return std::nullopt;
     out.value = static_cast<float>(*value);
     out.needle = *needle + cc.needleCentre;
