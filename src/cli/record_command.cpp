@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli_recording.h"
 #include "cli_session.h"
 #include "commands.h"
 #include "meter_core.h"
@@ -23,7 +24,8 @@ int usageError(const QString& message) {
     std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(message));
     std::fputs("usage: dmmcli record (--port PATH|COMn | --usb) [--port COMn=PATH]...\n"
                "                     [--family kelt|sorn|brio] [--decimal SEP] [--count-class C]\n"
-               "                     [--upper N] [--lower N] [--duration S]\n",
+               "                     [--upper N] [--lower N] [--duration S] [--out FILE]\n"
+               "                     [--interval S] [--no-repeat] [--limit N]\n",
                stderr);
     return 2;
 }
@@ -44,6 +46,7 @@ int runRecord(const QStringList& arguments) {
     int port = 0;
     int lastMapped = 0;
     double durationSeconds = 0;
+    QString outPath;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
         const bool hasValue = i + 1 < args.size();
@@ -75,8 +78,10 @@ int runRecord(const QStringList& arguments) {
             std::fputs("dmmcli record: the USB cable is not available in this build\n", stderr);
             return 2;
         } else if (a == QLatin1String("--out")) {
-            std::fputs("dmmcli record: --out is not available in this build\n", stderr);
-            return 2;
+            if (!hasValue || args.at(i + 1).isEmpty()) {
+                return usageError(QStringLiteral("--out needs FILE"));
+            }
+            outPath = args.at(++i);
         } else {
             return usageError(QStringLiteral("unknown argument '%1'").arg(a));
         }
@@ -89,7 +94,17 @@ int runRecord(const QStringList& arguments) {
     dmm::MeterCore core;
     configureCore(core, options);
     FramePrinter printer(core, stdout, true);
+    CliRecording recording(core, options);
+    recording.attach(printer);
     core.setSink(&printer);
+    if (!outPath.isEmpty()) {
+        std::string why;
+        if (!recording.startFile(outPath.toStdString(), &why)) {
+            std::fprintf(stderr, "dmmcli record: cannot write '%s': %s\n", qPrintable(outPath),
+                         why.c_str());
+            return 1;
+        }
+    }
 
     // The window's serial instance: 2400 baud, 8 data bits, no parity, 1 stop bit, no flow
     // control, DTR on, RTS off, polled every 50 ms.
@@ -145,6 +160,11 @@ int runRecord(const QStringList& arguments) {
         status = 1;
     }
     driver.ClosePort();
+    if (std::string why; !recording.finish(&why)) {
+        std::fprintf(stderr, "dmmcli record: cannot write '%s': %s\n", qPrintable(outPath),
+                     why.c_str());
+        status = 1;
+    }
     std::fflush(stdout);
     std::fprintf(stderr, "%s\n", summaryLine(core.counters()).c_str());
     return status;

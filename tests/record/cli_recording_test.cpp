@@ -5,9 +5,11 @@
 #include <sys/wait.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <sstream>
 #include <vector>
 
+#include "data_files.h"
 #include "temp_dir.h"
 #include "test_tables.h"
 
@@ -109,6 +111,58 @@ TEST_F(DmmcliRecordingTest, ConvertReportsFailuresAndLeavesTheTargetAlone) {
     EXPECT_EQ(dmmcli("convert '" + dir.file("none.xml") + "' '" + target + "'").status, 1);
     EXPECT_EQ(dmmcli("convert only-one-name").status, 2);
     EXPECT_EQ(dmm::test::readFile(target), "keep me");
+}
+
+// A simulated meter on a pseudo-terminal, logged by `record --out`: the file holds exactly the
+// records whose numbers the log shows, with the logged readings.
+TEST_F(DmmcliRecordingTest, RecordKeepsTheRecordingInTheOutFile) {
+    for (const char* name : {"out.txt", "out.xml"}) {
+        const std::string out = dir.file(name);
+        // The simulator prints its device's path first, then serves one logger.
+        dmm::test::writeFile(dir.file("run.sh"),
+                             "cd \"$1\" || exit 9\n"
+                             "export LC_ALL=C\n"
+                             "\"$2\" simulate --pty --rate 25 --frames 30 --seed 5 \\\n"
+                             "  >sim.txt 2>/dev/null &\n"
+                             "for i in $(seq 200); do [ -s sim.txt ] && break; sleep 0.05; done\n"
+                             "\"$2\" record --port \"$(head -n1 sim.txt)\" --decimal . --no-repeat \\\n"
+                             "  --duration 60 --out \"$3\" >rec.txt 2>rec.err\n"
+                             "status=$?\n"
+                             "wait\n"
+                             "exit $status\n");
+        const int rc = std::system(("bash '" + dir.file("run.sh") + "' '" + dir.path() + "' '" +
+                                    DMMCLI_PATH + "' '" + out + "'")
+                                       .c_str());
+        // The logger ends with status 1 when the meter goes away.
+        ASSERT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 1)
+            << rc << " " << dmm::test::readFile(dir.file("rec.err"));
+
+        // The logged frames with a record number, in order.
+        std::vector<std::string> expected;
+        std::istringstream log(dmm::test::readFile(dir.file("rec.txt")));
+        std::string line;
+        std::getline(log, line);
+        while (std::getline(log, line)) {
+            std::vector<std::string> cols;
+            std::istringstream fields(line);
+            for (std::string f; std::getline(fields, f, '\t');) cols.push_back(f);
+            ASSERT_GE(cols.size(), 15u);
+            if (!cols[14].empty()) expected.push_back(cols[14] + " " + cols[1] + " " + cols[3]);
+        }
+        ASSERT_GE(expected.size(), 20u) << name;
+
+        dmm::RecordTable table;
+        const auto loaded =
+            dmm::LoadTableFromFile(out, table, false, dmm::LongTimeFormat("%H:%M:%S"));
+        ASSERT_TRUE(loaded.ok) << name << ": " << loaded.reason;
+        std::vector<std::string> recorded;
+        for (const auto row : table) {
+            recorded.push_back(std::to_string(*row.no()) + " " +
+                               std::string(*row.text(dmm::kFieldValue)) + " " +
+                               std::string(*row.text(dmm::kFieldUnit)));
+        }
+        EXPECT_EQ(recorded, expected) << name;
+    }
 }
 
 }  // namespace
