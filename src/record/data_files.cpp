@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <exception>
 
 #include "atomic_file.h"
 #include "data_packet_xml.h"
@@ -128,8 +129,13 @@ SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileNam
                             const LongTimeFormat& fmt) {
     SaveOutcome o;
     const bool xml = dataFileFormatOf(fileName) == DataFileFormat::Xml;
-    const std::string bytes = xml ? dataPacket(table) : tabText(table, fmt);
-    o.ok = writeFileAtomically(fileName, bytes, &o.reason);
+    try {
+        const std::string bytes = xml ? dataPacket(table) : tabText(table, fmt);
+        o.ok = writeFileAtomically(fileName, bytes, &o.reason);
+    } catch (const std::exception& e) {  // no memory for the file's text
+        o.ok = false;
+        o.reason = e.what();
+    }
     if (o.ok) {
         o.message = information("Save table to specified file: " + fileName + " Scuss!");
     } else if (xml) {
@@ -142,9 +148,14 @@ SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileNam
 
 LoadOutcome LoadTableFromFile(const std::string& fileName, RecordTable& table, bool emptyFirst,
                               const LongTimeFormat& fmt) {
-    if (emptyFirst) table.clear();
-    if (dataFileFormatOf(fileName) == DataFileFormat::Xml) return loadXml(fileName, table);
-    return loadText(fileName, table, fmt);
+    const std::size_t before = table.size();
+    try {
+        if (emptyFirst) table.clear();
+        if (dataFileFormatOf(fileName) == DataFileFormat::Xml) return loadXml(fileName, table);
+        return loadText(fileName, table, fmt);
+    } catch (const std::exception& e) {  // out of memory: what was read so far stays
+        return loadFailure(e.what(), table.size() > before ? table.size() - before : 0);
+    }
 }
 
 }  // namespace dmm

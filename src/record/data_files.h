@@ -35,7 +35,8 @@ struct LoadOutcome {
 // only when all of it has been written and flushed; on any failure an existing file keeps its
 // old contents. Success: "Save table to specified file: NAME Scuss!" (Information).
 // Failure, text: "Could not save table to specified file: NAME" (Error); failure, XML:
-// "Cannot create file "NAME". REASON" (Error). Never throws but for std::bad_alloc.
+// "Cannot create file "NAME". REASON" (Error). Never throws: running out of memory is a failed
+// save like any other.
 SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileName,
                             const LongTimeFormat& fmt = LongTimeFormat::fromLocale());
 
@@ -43,8 +44,8 @@ SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileNam
 // switches change logging on; a packet that cannot be read (or one over 2 GiB) leaves the
 // table exactly as it was. TAB text appends one record per line after the header; the first line that cannot be
 // read stops the load, and the records of the lines before it stay. Any failure gives
-// "Failed to Load File!" (Error). `emptyFirst` empties the table before reading. Never throws
-// but for std::bad_alloc.
+// "Failed to Load File!" (Error). `emptyFirst` empties the table before reading. Never throws:
+// running out of memory is a failed load like any other.
 LoadOutcome LoadTableFromFile(const std::string& fileName, RecordTable& table, bool emptyFirst,
                               const LongTimeFormat& fmt = LongTimeFormat::fromLocale());
 

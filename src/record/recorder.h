@@ -42,7 +42,12 @@ inline constexpr std::string_view kInputErrorText = "Input error!";
 // below when they change; it reads back the recall edits' texts after the recall handlers,
 // which may rewrite them. Handlers never throw for bad input: a text that is not an integer
 // is reported through the ShowMessage callback with "'%s' is not a valid integer value" and
-// the rest of that handler is skipped. Only std::bad_alloc can escape.
+// the rest of that handler is skipped. Nothing throws except INDataToTable when memory runs out
+// (std::bad_alloc, or std::length_error past four billion distinct texts); the window's guard
+// around its handlers reports that like any other failure.
+//
+// `recallCheck` is also read by the core's pipeline (MeterSettings::recallCheck): the window
+// copies the box's state into both.
 class Recorder {
 public:
     explicit Recorder(RecordTable& table, const Clock* clock = &SystemClock::instance());
