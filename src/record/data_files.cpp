@@ -57,6 +57,10 @@ bool readWholeFile(const std::string& name, std::string& out, std::string& reaso
         reason = std::strerror(EISDIR);
         return false;
     }
+    if (st.st_size > 0 && static_cast<std::uint64_t>(st.st_size) > kMaxPacketBytes) {
+        reason = std::strerror(EFBIG);
+        return false;
+    }
     out.clear();
     if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
     char buf[1 << 16];

@@ -35,10 +35,6 @@ void appendTrimmedOrNull(std::string& out, std::string_view cp1252) {
     out.append(cp1252.empty() ? std::string_view("NULL") : cp1252);
 }
 
-}  // namespace
-
-namespace {
-
 // The file form of a time or text value: Windows-1252, trimmed, "NULL" when nothing is left.
 void renderValue(std::string& out, std::string_view utf8) {
     if (isAscii(utf8)) {
