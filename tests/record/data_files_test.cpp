@@ -236,7 +236,7 @@ TEST_F(DataFilesTest, SavingIntoADirectoryWithoutWritePermissionLeavesTheOldFile
     ::chmod(dir.path().c_str(), 0555);
     const int status = inChild([&] {
         // Root writes anywhere: drop to an unprivileged user for the attempt.
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 2;
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 3;
         const SaveOutcome text = SaveTableToFile(bigTable(), path, kClock24);
         const SaveOutcome xml = SaveTableToFile(bigTable(), xmlPath, kClock24);
         const bool right =
@@ -246,6 +246,7 @@ TEST_F(DataFilesTest, SavingIntoADirectoryWithoutWritePermissionLeavesTheOldFile
     });
     ::chmod(dir.path().c_str(), 0700);
     ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "running as root without the right to drop it";
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(test::readFile(path), kOldContents);
     EXPECT_EQ(test::readFile(xmlPath), kOldContents);
