@@ -1,14 +1,34 @@
 #include "tab_text.h"
 
+#include <array>
 #include <charconv>
+#include <utility>
 
+#include "grid_columns.h"
 #include "integer_text.h"
 #include "rendered_texts.h"
 #include "text_codec.h"
 
 namespace dmm {
 
-const std::string_view kTabHeaderLine = "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n";
+namespace {
+
+// The grid's column titles joined by TABs, with CR LF.
+constexpr auto kHeader = [] {
+    std::array<char, 64> line{};
+    std::size_t n = 0;
+    for (const auto& c : kGridColumns) {
+        if (n) line[n++] = '\t';
+        for (char ch : c.title) line[n++] = ch;
+    }
+    line[n++] = '\r';
+    line[n++] = '\n';
+    return std::pair{line, n};
+}();
+
+}  // namespace
+
+const std::string_view kTabHeaderLine(kHeader.first.data(), kHeader.second);
 
 void SplitText(std::string_view line, char delimiter, std::vector<std::string_view>& pieces) {
     pieces.clear();
