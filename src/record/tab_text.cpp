@@ -2,6 +2,7 @@
 
 #include <array>
 #include <charconv>
+#include <cstring>
 #include <utility>
 
 #include "grid_columns.h"
@@ -142,31 +143,53 @@ bool TabTextReader::line(std::string_view bytes) {
         headerDone_ = true;
         return true;
     }
+    // One pass finds the TABs and whether the line is plain ASCII.
+    std::size_t tabs[kFieldCount];
+    std::size_t tabCount = 0;
+    unsigned char high = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        high |= c;
+        if (c == '\t') {
+            if (tabCount == kFieldCount - 1) return fail("more than six values");
+            tabs[tabCount++] = i;
+        }
+    }
     std::string_view text = bytes;
-    if (!isAscii(bytes)) {
+    if (high & 0x80) {
         utf8_.clear();
         appendCp1252AsUtf8(utf8_, bytes);
         text = utf8_;
+        tabCount = 0;  // the positions moved; find them again
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\t') tabs[tabCount++] = i;
+        }
     }
-    SplitText(text, '\t', pieces_);
-    if (pieces_.size() > kFieldCount) return fail("more than six values");
+    std::string_view pieces[kFieldCount];
+    std::size_t start = 0;
+    for (std::size_t k = 0; k < tabCount; ++k) {
+        pieces[k] = text.substr(start, tabs[k] - start);
+        start = tabs[k] + 1;
+    }
+    pieces[tabCount] = text.substr(start);
+    const std::size_t count = tabCount + 1;
 
     RecordValues v;
-    if (!pieces_[0].empty()) {
-        v.no = parseIntegerText(pieces_[0]);
-        if (!v.no) return fail(notAnIntegerMessage(pieces_[0]));
+    if (!pieces[0].empty()) {
+        v.no = parseIntegerText(pieces[0]);
+        if (!v.no) return fail(notAnIntegerMessage(pieces[0]));
     }
-    if (pieces_.size() > 1 && !pieces_[1].empty()) {
-        if (pieces_[1] == lastTimeText_ && lastTime_ >= 0) {
+    if (count > 1 && !pieces[1].empty()) {
+        if (pieces[1] == lastTimeText_ && lastTime_ >= 0) {
             v.timeMs = lastTime_;
         } else {
-            v.timeMs = fmt_.parse(pieces_[1]);
-            if (!v.timeMs) return fail("'" + std::string(pieces_[1]) + "' is not a valid time");
-            lastTimeText_.assign(pieces_[1]);
+            v.timeMs = fmt_.parse(pieces[1]);
+            if (!v.timeMs) return fail("'" + std::string(pieces[1]) + "' is not a valid time");
+            lastTimeText_.assign(pieces[1]);
             lastTime_ = *v.timeMs;
         }
     }
-    for (std::size_t i = kFieldDcAc; i < pieces_.size(); ++i) v.text[i - kFieldDcAc] = pieces_[i];
+    for (std::size_t i = kFieldDcAc; i < count; ++i) v.text[i - kFieldDcAc] = pieces[i];
     table_.append(v);
     ++added_;
     return true;
@@ -181,8 +204,13 @@ bool TabTextReader::feed(std::string_view bytes) {
         if (bytes[0] == '\n') i = 1;
     }
     while (i < bytes.size()) {
-        std::size_t end = i;
-        while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') ++end;
+        // The line ends at the first CR or LF.
+        const char* from = bytes.data() + i;
+        const std::size_t rest = bytes.size() - i;
+        const void* lf = std::memchr(from, '\n', rest);
+        const std::size_t upTo = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) : rest;
+        const void* cr = std::memchr(from, '\r', upTo);
+        std::size_t end = i + (cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - from) : upTo);
         if (end == bytes.size()) {
             if (partial_.size() + (end - i) > kMaxLine) return fail("line too long");
             partial_.append(bytes.substr(i));

@@ -61,7 +61,6 @@ private:
     std::string failure_;
     std::size_t lineNo_ = 0;
     std::size_t added_ = 0;
-    std::vector<std::string_view> pieces_;
     std::string utf8_;
     std::string lastTimeText_;
     std::int32_t lastTime_ = -1;
