@@ -2,6 +2,7 @@
 // pipeline as the window, one line per decoded frame, flushed at once.
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -97,14 +98,6 @@ int runRecord(const QStringList& arguments) {
     CliRecording recording(core, options);
     recording.attach(printer);
     core.setSink(&printer);
-    if (!outPath.isEmpty()) {
-        std::string why;
-        if (!recording.startFile(outPath.toStdString(), &why)) {
-            std::fprintf(stderr, "dmmcli record: cannot write '%s': %s\n", qPrintable(outPath),
-                         why.c_str());
-            return 1;
-        }
-    }
 
     // The window's serial instance: 2400 baud, 8 data bits, no parity, 1 stop bit, no flow
     // control, DTR on, RTS off, polled every 50 ms.
@@ -120,6 +113,16 @@ int runRecord(const QStringList& arguments) {
     if (!driver.OpenPort()) {
         std::fprintf(stderr, "dmmcli record: could not open %s\n", qPrintable(driver.lastError()));
         return 1;
+    }
+    // Only now, with the meter there, is an older file of that name replaced.
+    if (!outPath.isEmpty()) {
+        std::string why;
+        if (!recording.startFile(QFile::encodeName(outPath).toStdString(), &why)) {
+            std::fprintf(stderr, "dmmcli record: cannot write '%s': %s\n", qPrintable(outPath),
+                         why.c_str());
+            driver.ClosePort();
+            return 1;
+        }
     }
     std::fprintf(stderr, "dmmcli record: reading %s (%s), %s frames; Ctrl+C stops\n",
                  qPrintable(driver.portName()), qPrintable(driver.portPath()),

@@ -113,6 +113,15 @@ TEST_F(DmmcliRecordingTest, ConvertReportsFailuresAndLeavesTheTargetAlone) {
     EXPECT_EQ(dmm::test::readFile(target), "keep me");
 }
 
+TEST_F(DmmcliRecordingTest, RecordWithoutAMeterLeavesAnOlderOutFileAlone) {
+    for (const char* name : {"old.txt", "old.xml"}) {
+        const std::string out = dir.file(name);
+        dmm::test::writeFile(out, "an older recording");
+        EXPECT_EQ(dmmcli("record --port '" + dir.file("no-such-port") + "' --out '" + out + "'").status, 1);
+        EXPECT_EQ(dmm::test::readFile(out), "an older recording") << name;
+    }
+}
+
 // A simulated meter on a pseudo-terminal, logged by `record --out`: the file holds exactly the
 // records whose numbers the log shows, with the logged readings.
 TEST_F(DmmcliRecordingTest, RecordKeepsTheRecordingInTheOutFile) {
