@@ -171,7 +171,17 @@ bool kindMatches(FieldKind want, TypeKind have) {
 struct Attr {
     std::string_view name;
     std::string_view value;  // raw, references not yet resolved
+    bool hasReference = true;  // the value holds an ampersand
 };
+
+// Equal bytes; for the short names of a row, cheaper than a library call.
+bool sameBytes(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) return false;
+    }
+    return true;
+}
 
 struct Tag {
     enum class Kind { Start, End, Eof } kind = Kind::Eof;
@@ -321,14 +331,17 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
         }
         const char quote = in_[pos_++];
         const std::size_t valueStart = pos_;
-        pos_ = in_.find(quote, valueStart);
-        if (pos_ == std::string_view::npos) {
-            pos_ = in_.size();
-            return fail("the input ends inside an attribute value");
+        bool lessThan = false;
+        bool reference = false;
+        // Values are short: one plain pass finds the end and what the value holds.
+        while (pos_ < in_.size() && in_[pos_] != quote) {
+            lessThan |= in_[pos_] == '<';
+            reference |= in_[pos_] == '&';
+            ++pos_;
         }
-        const std::string_view value = in_.substr(valueStart, pos_ - valueStart);
-        if (value.find('<') != std::string_view::npos) return fail("a '<' inside an attribute value");
-        tag.attrs.push_back({name, value});
+        if (pos_ >= in_.size()) return fail("the input ends inside an attribute value");
+        if (lessThan) return fail("a '<' inside an attribute value");
+        tag.attrs.push_back({name, in_.substr(valueStart, pos_ - valueStart), reference});
         ++pos_;
     }
 }
@@ -560,7 +573,8 @@ bool PacketReader::row(const Tag& tag) {
         std::size_t j = hint;
         std::size_t tried = 0;
         for (; tried < fields_.size(); ++tried, j = (j + 1) % fields_.size()) {
-            if (fields_[j].attrName == a.name || equalsIgnoringCase(fields_[j].attrName, a.name)) {
+            if (sameBytes(fields_[j].attrName, a.name) ||
+                equalsIgnoringCase(fields_[j].attrName, a.name)) {
                 break;
             }
         }
@@ -582,8 +596,12 @@ bool PacketReader::row(const Tag& tag) {
                 break;
             case FieldKind::Text: {
                 std::string& s = textScratch_[f - kFieldDcAc];
-                if (!decodeText(a.value, s)) return false;
-                values.text[f - kFieldDcAc] = s;
+                if (!a.hasReference && (utf8_ || isAscii(a.value))) {
+                    values.text[f - kFieldDcAc] = a.value;  // nothing to undo
+                } else {
+                    if (!decodeText(a.value, s)) return false;
+                    values.text[f - kFieldDcAc] = s;
+                }
                 break;
             }
         }
