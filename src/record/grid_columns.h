@@ -1,7 +1,11 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
+
+#include "long_time_format.h"
+#include "record_table.h"
 
 namespace dmm {
 
@@ -24,5 +28,9 @@ inline constexpr std::array<GridColumn, 6> kGridColumns = {{
     {"Unit", 35, ColumnAlignment::Right, true},
     {"Auto", 35, ColumnAlignment::Centre, false},
 }};
+
+// What a grid cell shows: No in decimal, Time in the long time format (no milliseconds), the
+// texts as stored; a missing value shows as an empty cell.
+std::string gridCellText(const RecordTable::Row& row, int column, const LongTimeFormat& fmt);
 
 }  // namespace dmm

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "grid_columns.h"
 #include "record_table.h"
 #include "test_tables.h"
 #include "text_codec.h"
@@ -94,6 +95,19 @@ TEST(RecordTable, LoadedChangeLogIsKeptAndContinued) {
     t.setLoadedChangeLog({1, 0, 4});
     add(t, 2, 0, "DC", "2", "V", "");
     EXPECT_EQ(t.changeLog(), (std::vector<std::uint32_t>{1, 0, 4, 2, 0, 4}));
+}
+
+TEST(GridColumns, CellsShowTheValuesAndEmptyForMissingOnes) {
+    RecordTable t;
+    add(t, -7, test::hms(13, 5, 7, 999), "DC", " 1.5", "k*", "");
+    add(t, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt);
+    const LongTimeFormat fmt("%I:%M:%S %p");
+    const std::vector<std::string> first = {"-7", "01:05:07 PM", "DC", " 1.5", "k*", ""};
+    for (int c = 0; c < kFieldCount; ++c) {
+        EXPECT_EQ(kGridColumns[c].title, kFields[c].name);
+        EXPECT_EQ(gridCellText(t[0], c, fmt), first[c]) << c;
+        EXPECT_EQ(gridCellText(t[1], c, fmt), "") << c;
+    }
 }
 
 TEST(TextCodec, EveryWindows1252ByteSurvivesTheRoundTrip) {
