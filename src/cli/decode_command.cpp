@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_recording.h"
 #include "cli_session.h"
 #include "commands.h"
 
@@ -77,6 +78,8 @@ int runDecode(const QStringList& arguments) {
     dmm::MeterCore core;
     configureCore(core, options);
     FramePrinter printer(core, stdout);
+    CliRecording recording(core, options);
+    recording.attach(printer);
     core.setSink(&printer);
     printer.printHeader();
 

@@ -1,8 +1,174 @@
+// dmmcli record: logs a meter on a serial port through the same driver, assembler, decoders and
+// pipeline as the window, one line per decoded frame, flushed at once.
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <string>
 
+#include "cli_recording.h"
+#include "cli_session.h"
 #include "commands.h"
+#include "meter_core.h"
+#include "port_name_table.h"
+#include "serial_port_driver.h"
+#include "stop_signals.h"
 
-int runRecord(const QStringList&) {
-    std::fputs("dmmcli record: not available in this build\n", stderr);
+namespace {
+
+int usageError(const QString& message) {
+    std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(message));
+    std::fputs("usage: dmmcli record (--port PATH|COMn | --usb) [--port COMn=PATH]...\n"
+               "                     [--family kelt|sorn|brio] [--decimal SEP] [--count-class C]\n"
+               "                     [--upper N] [--lower N] [--duration S] [--out FILE]\n"
+               "                     [--interval S] [--no-repeat] [--limit N]\n",
+               stderr);
     return 2;
+}
+
+}  // namespace
+
+int runRecord(const QStringList& arguments) {
+    QStringList args = arguments;
+    CommonOptions options;
+    const QString error = takeCommonOptions(args, options);
+    if (!error.isEmpty()) return usageError(error);
+    if (options.usbRoad)
+        return usageError(QStringLiteral("--road does not apply; use --port or --usb"));
+
+    // --port COMn=PATH maps a name (several may be given); --port PATH or --port COMn chooses
+    // the port. A mapping alone chooses the port it maps.
+    PortNameTable names;
+    int port = 0;
+    int lastMapped = 0;
+    double durationSeconds = 0;
+    QString outPath;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args.at(i);
+        const bool hasValue = i + 1 < args.size();
+        if (a == QLatin1String("--port")) {
+            if (!hasValue)
+                return usageError(QStringLiteral("--port needs PATH, COMn or COMn=PATH"));
+            const QString v = args.at(++i);
+            QString why;
+            static const QRegularExpression mapping(QStringLiteral("^COM[0-9]+="),
+                                                    QRegularExpression::CaseInsensitiveOption);
+            if (mapping.match(v).hasMatch()) {
+                if (!names.addMapping(v, &why)) return usageError(why);
+                lastMapped = *PortNameTable::parsePortName(v.section(QLatin1Char('='), 0, 0));
+            } else if (const auto n = PortNameTable::parsePortName(v)) {
+                port = *n;
+            } else if (!v.isEmpty()) {
+                names.map(1, v);
+                port = 1;
+            } else {
+                return usageError(QStringLiteral("--port needs PATH, COMn or COMn=PATH"));
+            }
+        } else if (a == QLatin1String("--duration")) {
+            bool ok = false;
+            durationSeconds = hasValue ? args.at(++i).toDouble(&ok) : 0;
+            if (!ok || !(durationSeconds > 0) || durationSeconds > 1e7) {
+                return usageError(QStringLiteral("--duration needs a number of seconds above 0"));
+            }
+        } else if (a == QLatin1String("--usb")) {
+            std::fputs("dmmcli record: the USB cable is not available in this build\n", stderr);
+            return 2;
+        } else if (a == QLatin1String("--out")) {
+            if (!hasValue || args.at(i + 1).isEmpty()) {
+                return usageError(QStringLiteral("--out needs FILE"));
+            }
+            outPath = args.at(++i);
+        } else {
+            return usageError(QStringLiteral("unknown argument '%1'").arg(a));
+        }
+    }
+    if (port == 0) port = lastMapped;
+    if (port == 0) return usageError(QStringLiteral("give --port PATH or --port COMn"));
+
+    quitOnStopSignals();
+
+    dmm::MeterCore core;
+    configureCore(core, options);
+    FramePrinter printer(core, stdout, true);
+    CliRecording recording(core, options);
+    recording.attach(printer);
+    core.setSink(&printer);
+
+    // The window's serial instance: 2400 baud, 8 data bits, no parity, 1 stop bit, no flow
+    // control, DTR on, RTS off, polled every 50 ms.
+    TSerialPortDriver driver;
+    driver.setPortNames(&names);
+    driver.setComPort(static_cast<TSerialPortDriver::TComPortNumber>(port - 1));
+    driver.setComPortSpeed(TSerialPortDriver::br2400);
+    const dmm::Family family = options.family;
+    driver.setOnReceiveData(
+        [&core, family](TSerialPortDriver*, const void* data, std::int32_t size) {
+            core.receive(family, data, size);
+        });
+    if (!driver.OpenPort()) {
+        std::fprintf(stderr, "dmmcli record: could not open %s\n", qPrintable(driver.lastError()));
+        return 1;
+    }
+    // Only now, with the meter there, is an older file of that name replaced.
+    if (!outPath.isEmpty()) {
+        std::string why;
+        if (!recording.startFile(QFile::encodeName(outPath).toStdString(), &why)) {
+            std::fprintf(stderr, "dmmcli record: cannot write '%s': %s\n", qPrintable(outPath),
+                         why.c_str());
+            driver.ClosePort();
+            return 1;
+        }
+    }
+    std::fprintf(stderr, "dmmcli record: reading %s (%s), %s frames; Ctrl+C stops\n",
+                 qPrintable(driver.portName()), qPrintable(driver.portPath()),
+                 std::string(dmm::familyName(family)).c_str());
+    printer.printHeader();
+
+    // A device that goes away ends the log: it would deliver nothing more. So does an output
+    // nobody reads any more (the reader of a pipe has ended).
+    QTimer watch;
+    bool outputFailed = false;
+    QObject::connect(&watch, &QTimer::timeout, [&driver, &outputFailed] {
+        if (driver.deviceLost()) QCoreApplication::exit(1);
+        if (std::ferror(stdout)) {
+            outputFailed = true;
+            QCoreApplication::exit(1);
+        }
+    });
+    watch.start(200);
+    QTimer duration;
+    duration.setSingleShot(true);
+    QObject::connect(&duration, &QTimer::timeout, QCoreApplication::instance(),
+                     &QCoreApplication::quit);
+    if (durationSeconds > 0) {
+        duration.start(static_cast<int>(std::min(durationSeconds * 1000.0, 2147483647.0)));
+    }
+
+    int status = stopSignalReceived() ? 0 : QCoreApplication::exec();
+    // What arrived before the stop, or before the device went away, is still decoded.
+    QCoreApplication::processEvents();
+    driver.PollPort();
+    for (int i = 0; i < 1024 && driver.hasUndeliveredBytes(); ++i) driver.PollPort();
+    if (driver.deviceLost()) {
+        std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(driver.lastError()));
+        status = 1;
+    }
+    if (outputFailed || std::ferror(stdout)) {
+        std::fputs("dmmcli record: cannot write the output\n", stderr);
+        status = 1;
+    }
+    driver.ClosePort();
+    if (std::string why; !recording.finish(&why)) {
+        std::fprintf(stderr, "dmmcli record: cannot write '%s': %s\n", qPrintable(outPath),
+                     why.c_str());
+        status = 1;
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", summaryLine(core.counters()).c_str());
+    return status;
 }

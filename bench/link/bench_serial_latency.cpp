@@ -1,0 +1,103 @@
+// Latency from the last byte of a frame written to a pseudo-terminal to the decoded reading:
+// the serial driver polling every 50 ms hands the bytes to the measurement core, whose
+// pipeline reports the finished frame. Frames are written every 73 ms, so that they land at
+// every phase of the polling period. Prints median, 90th percentile and maximum.
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "frame_encoder.h"
+#include "meter_core.h"
+#include "port_name_table.h"
+#include "pseudo_terminal.h"
+#include "serial_port_driver.h"
+
+namespace {
+
+struct LatencySink : dmm::PipelineSink {
+    QElapsedTimer* clock = nullptr;
+    qint64 writtenNs = -1;
+    std::vector<double> latenciesMs;
+    void frameDone() override {
+        if (writtenNs < 0) return;
+        latenciesMs.push_back(static_cast<double>(clock->nsecsElapsed() - writtenNs) / 1e6);
+        writtenNs = -1;
+    }
+};
+
+double percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
+    return v[i];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int frames = argc > 1 ? std::atoi(argv[1]) : 200;
+
+    PseudoTerminal pty;
+    QString error;
+    if (!pty.open(&error)) {
+        std::fprintf(stderr, "%s\n", qPrintable(error));
+        return 1;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    LatencySink sink;
+    sink.clock = &clock;
+    dmm::MeterCore core(&sink);
+
+    PortNameTable names;
+    names.map(1, pty.slavePath());
+    TSerialPortDriver driver;
+    driver.setPortNames(&names);
+    driver.setComPort(TSerialPortDriver::pnCOM1);
+    driver.setComPortSpeed(TSerialPortDriver::br2400);
+    driver.setOnReceiveData([&core](TSerialPortDriver*, const void* data, std::int32_t size) {
+        core.HKeltRData(data, size);
+    });
+    if (!driver.OpenPort()) {
+        std::fprintf(stderr, "%s\n", qPrintable(driver.lastError()));
+        return 1;
+    }
+
+    std::string frame;
+    dmm::encodeFrame(dmm::Family::Kelt, {"12345", 3, false, false, "V", "DC", true}, frame);
+    int written = 0;
+    QTimer writer;
+    writer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&writer, &QTimer::timeout, [&] {
+        if (static_cast<int>(sink.latenciesMs.size()) >= frames) {
+            app.quit();
+            return;
+        }
+        sink.writtenNs = -1;  // a frame not decoded by now is not counted
+        if (pty.write(frame.data(), frame.size()) == static_cast<long>(frame.size())) {
+            sink.writtenNs = clock.nsecsElapsed();
+            ++written;
+        }
+    });
+    writer.start(73);
+    app.exec();
+    driver.ClosePort();
+
+    if (sink.latenciesMs.empty()) {
+        std::fprintf(stderr, "no frame decoded\n");
+        return 1;
+    }
+    std::printf("frame written to decoded reading, polling every %d ms, %zu of %d frames: "
+                "median %.1f ms, p90 %.1f ms, max %.1f ms\n",
+                driver.ComPortPollingDelay(), sink.latenciesMs.size(), written,
+                percentile(sink.latenciesMs, 0.5), percentile(sink.latenciesMs, 0.9),
+                *std::max_element(sink.latenciesMs.begin(), sink.latenciesMs.end()));
+    return 0;
+}

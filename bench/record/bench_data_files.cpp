@@ -1,0 +1,123 @@
+// Saves and loads a table of N records (default 1,000,000) in each data file format and compares
+// the time with the floor: writing the same bytes with one plain write(), and reading them with
+// one plain read(). Prints one line per measurement; the best of R runs (default 5) counts.
+//
+// usage: bench_data_files [N] [R] [DIR]
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "data_files.h"
+#include "data_packet_xml.h"
+#include "recorder.h"
+#include "tab_text.h"
+
+namespace {
+
+using Seconds = std::chrono::duration<double>;
+
+template <typename F>
+double best(int runs, F f) {
+    double b = 1e300;
+    for (int i = 0; i < runs; ++i) {
+        const auto t0 = std::chrono::steady_clock::now();
+        f();
+        b = std::min(b, Seconds(std::chrono::steady_clock::now() - t0).count());
+    }
+    return b;
+}
+
+// A run of a meter read four times a second: the reading wanders by a few counts between
+// readings, over the whole display range, in four units and both couplings.
+dmm::RecordTable makeTable(std::size_t n) {
+    dmm::RecordTable table;
+    dmm::FixedClock clock(dmm::kMsPerDay / 3);
+    dmm::Recorder recorder(table, &clock);
+    recorder.limitessClick();
+    const char* units[] = {"mV", "V", "k*", "uA"};
+    dmm::MeterReading r;
+    long v = 0;
+    unsigned seed = 1;
+    for (std::size_t i = 0; i < n; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        v = std::clamp(v + static_cast<long>((seed >> 16) % 41) - 20, -39999L, 39999L);
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%ld.%03ld", v / 1000, std::labs(v % 1000));
+        r.valueText = buf;
+        r.unitText = units[(i / 5000) % 4];
+        r.couplingText = (i / 20000) % 2 ? "AC" : "DC";
+        r.rangeText = "AUTO";
+        recorder.INDataToTable(r, 0);
+        clock.advance(250);
+    }
+    return table;
+}
+
+void plainWrite(const std::string& path, const std::string& bytes, bool sync) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size())) {
+        std::perror("write");
+        std::exit(1);
+    }
+    if (sync) ::fsync(fd);
+    ::close(fd);
+}
+
+void plainRead(const std::string& path, std::string& buf) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    const ssize_t n = ::read(fd, buf.data(), buf.size());
+    if (n != static_cast<ssize_t>(buf.size())) {
+        std::perror("read");
+        std::exit(1);
+    }
+    ::close(fd);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t n = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1000000;
+    const int runs = argc > 2 ? std::atoi(argv[2]) : 5;
+    const std::string dir = argc > 3 ? argv[3] : "/tmp";
+    const dmm::LongTimeFormat fmt("%H:%M:%S");
+    const dmm::RecordTable table = makeTable(n);
+
+    std::printf("%zu records, best of %d runs, files in %s\n", n, runs, dir.c_str());
+    for (const char* ext : {".txt", ".xml"}) {
+        const std::string path = dir + "/bench_data_files" + ext;
+        const std::string floorPath = path + ".floor";
+        const std::string bytes = std::string(ext) == ".xml" ? dmm::dataPacket(table)
+                                                             : dmm::tabText(table, fmt);
+
+        const double save = best(runs, [&] {
+            if (!dmm::SaveTableToFile(table, path, fmt).ok) std::exit(1);
+        });
+        const double floorWrite = best(runs, [&] { plainWrite(floorPath, bytes, false); });
+        const double floorWriteSync = best(runs, [&] { plainWrite(floorPath, bytes, true); });
+
+        std::string buf(bytes.size(), '\0');
+        const double load = best(runs, [&] {
+            dmm::RecordTable loaded;
+            if (!dmm::LoadTableFromFile(path, loaded, false, fmt).ok || loaded.size() != n) {
+                std::exit(1);
+            }
+        });
+        const double floorRead = best(runs, [&] { plainRead(floorPath, buf); });
+
+        std::printf("%s %6.1f MB  save %7.3f s  write floor %7.3f s (%5.2fx)  "
+                    "write+fsync floor %7.3f s (%5.2fx)\n",
+                    ext, bytes.size() / 1e6, save, floorWrite, save / floorWrite, floorWriteSync,
+                    save / floorWriteSync);
+        std::printf("%s %6.1f MB  load %7.3f s  read floor  %7.3f s (%5.2fx)\n", ext,
+                    bytes.size() / 1e6, load, floorRead, load / floorRead);
+        ::unlink(path.c_str());
+        ::unlink(floorPath.c_str());
+    }
+    return 0;
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "cli_session.h"
+#include "live_recording_file.h"
+#include "long_time_format.h"
+#include "record_table.h"
+#include "recorder.h"
+
+// The recorder behind dmmcli decode and record: the window's rules ("Repeat" ticked, no
+// sampling, limit 10000) changed by --no-repeat, --interval S and --limit N, and optionally a
+// file that keeps the recording on disk while it is taken (record --out FILE).
+//
+// Use: construct after configureCore, attach to the FramePrinter (which then fills record_no),
+// startFile for --out, and finish at the end. The sampling timer is kept by the wall clock:
+// each reading first catches up the one-second ticks that have passed, so no event loop is
+// needed.
+class CliRecording {
+public:
+    CliRecording(const dmm::MeterCore& core, const CommonOptions& options,
+                 const dmm::Clock* clock = &dmm::SystemClock::instance());
+
+    // The printer asks this recording for the record_no of every frame.
+    void attach(FramePrinter& printer);
+
+    // Offers the core's current reading to the recorder; the No of the record appended, if any.
+    std::optional<long long> record();
+
+    // Starts writing the recording to `path` (TAB text line by line, flushed per record; XML
+    // rewritten atomically at least once a minute while records come, and at the end).
+    // False with the reason when the file cannot be started.
+    bool startFile(const std::string& path, std::string* reason);
+    // The final write of the file, if there is one. False with the reason when it failed.
+    bool finish(std::string* reason);
+
+    const dmm::RecordTable& table() const { return table_; }
+    dmm::Recorder& recorder() { return recorder_; }
+
+private:
+    void catchUpTimer();
+
+    const dmm::MeterCore& core_;
+    dmm::RecordTable table_;
+    dmm::Recorder recorder_;
+    dmm::LongTimeFormat timeFormat_;
+    std::unique_ptr<dmm::LiveRecordingFile> file_;
+    bool fileFailed_ = false;
+    std::chrono::steady_clock::time_point started_;
+    long long ticks_ = 0;
+};

@@ -1,0 +1,175 @@
+#include "analog_scale.h"
+
+#include <QPainter>
+#include <QResizeEvent>
+
+#include "clickable_image.h"
+#include "icons.h"
+#include "scale_layout.h"
+#include "stretched_picture.h"
+
+namespace dmm {
+
+namespace {
+
+constexpr int kBevel = 2;
+constexpr int kZoomIconSize = 25;
+
+// A dot of the scale: an ellipse in the 2 x 2 box at the point, drawn with the pen of the
+// moment and filled white.
+void drawDot(QPainter& p, ScalePoint at) {
+    p.drawEllipse(QRectF(at.x, at.y, 2, 2));
+}
+
+}  // namespace
+
+AnalogScale::AnalogScale(QWidget* parent)
+    : QFrame(parent),
+      kd1_(new StretchedPicture(this)),
+      kdFd_(new ClickableImage(this)),
+      kdSx_(new ClickableImage(this)) {
+    setObjectName("KD");
+    setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    setLineWidth(kBevel);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    setPalette(pal);
+
+    kd1_->setObjectName("KD1");
+    kdFd_->setObjectName("KdFd");
+    kdFd_->setToolTip("Enlarge");
+    kdFd_->setPixmap(drawIcon(Icon::ZoomIn, kZoomIconSize));
+    kdSx_->setObjectName("KdSx");
+    kdSx_->setToolTip("Restore");
+    kdSx_->setPixmap(drawIcon(Icon::ZoomOut, kZoomIconSize));
+    for (ClickableImage* icon : {kdFd_, kdSx_}) {
+        icon->resize(kZoomIconSize, kZoomIconSize);
+        icon->hide();
+        connect(icon, &ClickableImage::clicked, this, &AnalogScale::KdFdClick);
+    }
+    resize(371, 143);
+    KDResize();
+}
+
+const QImage& AnalogScale::picture() const { return kd1_->picture(); }
+
+QSize AnalogScale::drawingPanelSize() {
+    if (!kd1_->hasPicture()) {
+        // Lay KD1 out for the panel's present size first: a panel resized while hidden has
+        // not had its resize event yet.
+        KDResize();
+        drawingPanel_ = size();
+        kd1_->picture();
+    }
+    return drawingPanel_;
+}
+
+ScaleGeometry AnalogScale::scaleGeometry() const {
+    const QSize panel = kd1_->hasPicture() ? drawingPanel_ : size();
+    return ScaleGeometry(panel.width(), panel.height());
+}
+
+void AnalogScale::KDsetup(int) {
+    drawingPanelSize();
+    const ScaleGeometry g = scaleGeometry();
+    const ScaleLayout layout = ScaleLayout::forSettings(settings_);
+    QImage& image = kd1_->picture();
+    QPainter p(&image);
+    p.fillRect(image.rect(), Qt::white);
+    p.setBrush(Qt::white);
+    p.setBackground(Qt::white);
+    p.setBackgroundMode(Qt::OpaqueMode);
+    QFont font = p.font();
+    font.setPointSize(8);
+    p.setFont(font);
+
+    const int ticks = layout.ticks();
+    for (int i = 0; i <= ticks; ++i) {
+        p.setPen(QPen(Qt::black, 1));
+        if (const ScaleLabel* label = layout.labelAt(i)) {
+            const ScalePoint at = g.pointAt(i, ticks, g.radius() + 18.0f);
+            const QString text = QString::fromLatin1(label->text.data(),
+                                                     static_cast<qsizetype>(label->text.size()));
+            const QPoint topLeft(at.x - label->dx, at.y - label->dy);
+            const QRect box = p.fontMetrics().boundingRect(text);
+            p.drawText(QRect(topLeft, box.size()), Qt::AlignLeft | Qt::AlignTop, text);
+        }
+        if (layout.isMajorTick(i)) {
+            p.setPen(QPen(Qt::red, 2));
+            drawDot(p, g.pointAt(i, ticks, g.radius() + 6.0f));
+        }
+    }
+
+    const int dots = arcDotCount(settings_.countClass);
+    const int positions = dots - 1;
+    const QPen black(Qt::black, 4);
+    const QPen red(Qt::red, 4);
+    for (int c = 0; c < dots; ++c) {
+        p.setPen(arcDotIsRed(c, settings_) ? red : black);
+        drawDot(p, g.pointAt(c, positions, g.radius() + 3.0f));
+    }
+    p.end();
+    kd1_->update();
+}
+
+void AnalogScale::KDrun(int needlePosition) {
+    drawingPanelSize();
+    const ScaleGeometry g = scaleGeometry();
+    int positions = settings_.countClass.needleStep * 10;
+    int q = needlePosition;
+    if (settings_.frequencyMode) {
+        positions = 1000;
+        q = needlePosition + 100;
+    }
+    const NeedleLine next = g.needle(q, positions);
+
+    QImage& image = kd1_->picture();
+    QPainter p(&image);
+    p.setPen(QPen(palette().color(QPalette::Window), 2));
+    p.drawLine(lastNeedle_.tip.x, lastNeedle_.tip.y, lastNeedle_.base.x, lastNeedle_.base.y);
+    lastNeedle_ = next;
+    p.setPen(QPen(Qt::black, 2));
+    p.drawLine(next.tip.x, next.tip.y, next.base.x, next.base.y);
+    p.end();
+    kd1_->update();
+}
+
+void AnalogScale::KDResize() {
+    const int left = width() - 30;
+    kdFd_->move(left, kdFd_->y());
+    kdSx_->move(left, kdSx_->y());
+    if (enlarged_) {
+        kd1_->setGeometry(kBevel, kBevel, width() - 40, height() - 140);
+    } else {
+        kd1_->setGeometry(kBevel, kBevel, width() - 2 * kBevel, height() - 2 * kBevel);
+    }
+}
+
+void AnalogScale::resizeEvent(QResizeEvent* event) {
+    QFrame::resizeEvent(event);
+    KDResize();
+}
+
+void AnalogScale::KdFdClick() {
+    // The panel's state decides, not its width, so that a small window cannot make a second
+    // click enlarge again and lose the bounds to restore.
+    if (!enlarged_) {
+        kdFd_->hide();
+        kdSx_->show();
+        savedBounds_ = geometry();
+        const QSize outer = window()->frameGeometry().size();
+        enlarged_ = true;
+        setGeometry(2, 28, outer.width() - 12, outer.height() - 80);
+        raise();
+    } else {
+        kdSx_->hide();
+        kdFd_->show();
+        enlarged_ = false;
+        setGeometry(savedBounds_);
+    }
+    KDResize();
+    emit enlargedChanged(enlarged_);
+}
+
+}  // namespace dmm

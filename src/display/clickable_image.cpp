@@ -1,0 +1,18 @@
+#include "clickable_image.h"
+
+#include <QMouseEvent>
+
+namespace dmm {
+
+ClickableImage::ClickableImage(QWidget* parent) : QLabel(parent) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void ClickableImage::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
+        emit clicked();
+    }
+    QLabel::mouseReleaseEvent(event);
+}
+
+}  // namespace dmm

@@ -1,0 +1,242 @@
+#include "serial_port_driver.h"
+
+#include <QSerialPort>
+
+#include <algorithm>
+#include <cstring>
+
+std::int32_t TSerialPortDriver::lineSpeed(TComPortBaudRate rate) {
+    static constexpr std::int32_t kSpeeds[] = {110,   300,   600,   1200,  2400,  4800,  9600,
+                                               14400, 19200, 38400, 56000, 57600, 115200};
+    return kSpeeds[static_cast<int>(rate)];
+}
+
+TSerialPortDriver::TSerialPortDriver(QObject* owner)
+    : QObject(owner), receiveBuffer_(inBufSize_) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    connect(&timer_, &QTimer::timeout, this, &TSerialPortDriver::PollPort);
+}
+
+TSerialPortDriver::~TSerialPortDriver() { ClosePort(); }
+
+void TSerialPortDriver::setComPort(TComPortNumber port) {
+    if (!IsOpen()) comPort_ = port;
+}
+
+void TSerialPortDriver::setComPortSpeed(TComPortBaudRate speed) {
+    speed_ = speed;
+    if (IsOpen()) ApplyPortSettings();
+}
+
+void TSerialPortDriver::setComPortDataBits(TComPortDataBits bits) {
+    dataBits_ = bits;
+    if (IsOpen()) ApplyPortSettings();
+}
+
+void TSerialPortDriver::setComPortStopBits(TComPortStopBits bits) {
+    stopBits_ = bits;
+    if (IsOpen()) ApplyPortSettings();
+}
+
+void TSerialPortDriver::setComPortParity(TComPortParity parity) {
+    parity_ = parity;
+    if (IsOpen()) ApplyPortSettings();
+}
+
+void TSerialPortDriver::setComPortHwHandshaking(TComPortHwHandshaking h) {
+    hwHandshaking_ = h;
+    if (IsOpen()) ApplyPortSettings();
+}
+
+void TSerialPortDriver::setComPortSwHandshaking(TComPortSwHandshaking h) {
+    swHandshaking_ = h;
+    if (IsOpen()) ApplyPortSettings();
+}
+
+void TSerialPortDriver::setComPortInBufSize(std::uint16_t size) {
+    if (IsOpen()) return;
+    inBufSize_ = size;
+    receiveBuffer_ = std::vector<char>(size);
+}
+
+void TSerialPortDriver::setComPortOutBufSize(std::uint16_t size) {
+    // Like the input size: taken while closed, so that it is in force at the next open.
+    if (IsOpen()) return;
+    outBufSize_ = size;
+}
+
+void TSerialPortDriver::setComPortPollingDelay(std::uint16_t ms) {
+    if (ms == pollingDelay_) return;
+    if (IsOpen()) {
+        timer_.stop();
+        pollingDelay_ = ms;
+        startTimer();
+    } else {
+        pollingDelay_ = ms;
+    }
+}
+
+void TSerialPortDriver::startTimer() {
+    // A period of 0 would poll on every pass of the event loop and keep a core busy.
+    timer_.start(std::max<int>(pollingDelay_, 1));
+}
+
+void TSerialPortDriver::setPortNames(const PortNameTable* table) {
+    portNames_ = table ? table : &systemPortNames_;
+}
+
+int TSerialPortDriver::nativeHandle() const {
+    return port_ && port_->isOpen() ? static_cast<int>(port_->handle()) : -1;
+}
+
+qint64 TSerialPortDriver::bytesWaiting() const {
+    return leftOver_.size() + (port_ && port_->isOpen() ? port_->bytesAvailable() : 0);
+}
+
+bool TSerialPortDriver::OpenPort() {
+    if (IsOpen()) return true;
+    const QString name = portName();
+    const QString path = portPath();
+    if (path.isEmpty()) {
+        lastError_ = portNames_->describe(comPort_ + 1);
+        return false;
+    }
+    auto port = std::make_unique<QSerialPort>(path);
+    if (!port->open(QIODevice::ReadWrite)) {
+        lastError_ = QStringLiteral("%1 (%2): %3").arg(name, path, port->errorString());
+        return false;
+    }
+    port_ = std::move(port);
+    portPath_ = path;
+    connect(port_.get(), &QSerialPort::errorOccurred, this,
+            [this](QSerialPort::SerialPortError e) { onPortError(static_cast<int>(e)); });
+    open_ = true;
+    lost_ = false;
+    leftOver_.clear();
+    lastError_.clear();
+    ApplyPortSettings();
+    startTimer();
+    return true;
+}
+
+void TSerialPortDriver::ClosePort() {
+    if (!IsOpen()) return;
+    timer_.stop();
+    if (port_) {
+        port_->disconnect(this);
+        port_->close();
+        port_.reset();
+    }
+    open_ = false;
+    lost_ = false;
+    leftOver_.clear();
+}
+
+void TSerialPortDriver::ApplyPortSettings() {
+    if (!IsOpen()) return;
+    SerialLineSettings s;
+    s.baudRate = lineSpeed(speed_);
+    s.dataBits = 5 + static_cast<int>(dataBits_);
+    s.parity = "NOEMS"[static_cast<int>(parity_)];
+    s.stopBits = stopBits_ == sb1BITS ? 10 : stopBits_ == sb1HALFBITS ? 15 : 20;
+    s.rtsCts = hwHandshaking_ == hhRTSCTS;
+    s.xonXoff = swHandshaking_ == shXONXOFF;
+    s.dtrOn = enableDtrOnOpen_;
+    s.rtsOn = false;
+    s.xonLimit = inBufSize_ / 4;
+    s.xoffLimit = 1;
+    s.inputQueue = inBufSize_;
+    s.outputQueue = outBufSize_;
+    lineSettings_ = s;
+    if (!port_ || !port_->isOpen()) return;  // device gone: nothing to write to
+
+    // Each setting on its own: what the device refuses stays as the device has it, and the
+    // refusal is not an error of the port.
+    port_->setBaudRate(s.baudRate);
+    port_->setDataBits(static_cast<QSerialPort::DataBits>(s.dataBits));
+    static constexpr QSerialPort::Parity kParity[] = {
+        QSerialPort::NoParity, QSerialPort::OddParity, QSerialPort::EvenParity,
+        QSerialPort::MarkParity, QSerialPort::SpaceParity};
+    port_->setParity(kParity[static_cast<int>(parity_)]);
+    port_->setStopBits(stopBits_ == sb1BITS       ? QSerialPort::OneStop
+                       : stopBits_ == sb1HALFBITS ? QSerialPort::OneAndHalfStop
+                                                  : QSerialPort::TwoStop);
+    // One flow control at a time on this platform; hardware handshaking wins.
+    port_->setFlowControl(s.rtsCts    ? QSerialPort::HardwareControl
+                          : s.xonXoff ? QSerialPort::SoftwareControl
+                                      : QSerialPort::NoFlowControl);
+    port_->setDataTerminalReady(s.dtrOn);
+    if (!s.rtsCts) port_->setRequestToSend(false);
+    port_->clearError();
+    PurgeBuffers(true, true);
+    // The receive queue: the port holds at most this much between two polls (a size of 0
+    // would mean no limit to the port).
+    port_->setReadBufferSize(std::max<qint64>(inBufSize_, 1));
+}
+
+void TSerialPortDriver::PurgeBuffers(bool input, bool output) {
+    if (!IsOpen()) return;
+    if (input) leftOver_.clear();
+    if (!port_ || !port_->isOpen()) return;
+    QSerialPort::Directions d;
+    if (input) d |= QSerialPort::Input;
+    if (output) d |= QSerialPort::Output;
+    if (d) port_->clear(d);
+    port_->clearError();
+}
+
+void TSerialPortDriver::onPortError(int error) {
+    const auto e = static_cast<QSerialPort::SerialPortError>(error);
+    if (e != QSerialPort::ReadError && e != QSerialPort::ResourceError) return;
+    if (lost_) return;
+    // The device is gone. The port would report the failed read on every pass of the event
+    // loop, so it is closed (outside its own notification) and polling reads nothing until the
+    // port is closed and opened again.
+    lost_ = true;
+    lastError_ = QStringLiteral("%1 (%2): the device went away").arg(portName(), portPath_);
+    QMetaObject::invokeMethod(this, &TSerialPortDriver::releaseLostDevice, Qt::QueuedConnection);
+}
+
+void TSerialPortDriver::releaseLostDevice() {
+    if (!lost_ || !port_) return;
+    // What arrived before the device went away is still delivered.
+    leftOver_ += port_->readAll();
+    port_->disconnect(this);
+    port_->close();
+}
+
+void TSerialPortDriver::PollPort() {
+    if (!IsOpen() || polling_) return;
+    polling_ = true;
+    const qint64 room = static_cast<qint64>(receiveBuffer_.size());
+    qint64 count = 0;
+    if (!leftOver_.isEmpty()) {
+        count = std::min<qint64>(room, leftOver_.size());
+        if (count > 0) {
+            std::memcpy(receiveBuffer_.data(), leftOver_.constData(),
+                        static_cast<std::size_t>(count));
+        }
+        leftOver_.remove(0, count);
+    } else if (port_ && port_->isOpen() && room > 0) {
+        count = port_->read(receiveBuffer_.data(), room);  // < 0: a failed read, not reported
+    }
+    if (count > 0 && onReceiveData_) {
+        onReceiveData_(this, receiveBuffer_.data(), static_cast<std::int32_t>(count));
+    }
+    polling_ = false;
+    if (nextOnReceiveDataGiven_) {
+        nextOnReceiveDataGiven_ = false;
+        onReceiveData_ = std::move(nextOnReceiveData_);
+        nextOnReceiveData_ = nullptr;
+    }
+}
+
+void TSerialPortDriver::setOnReceiveData(TComPortReceiveDataEvent handler) {
+    if (polling_) {
+        // The running handler must not be destroyed under its own feet.
+        nextOnReceiveData_ = std::move(handler);
+        nextOnReceiveDataGiven_ = true;
+    } else {
+        onReceiveData_ = std::move(handler);
+    }
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace dmm {
+
+// Replaces the contents of `path` with `bytes` so that, whatever happens (disk full, no
+// permission, the process killed half-way), the file afterwards holds either its old contents
+// or all of the new ones: the bytes go to a temporary file beside the target, which is flushed
+// to the disk and then renamed over it. An existing file keeps its permissions; a symbolic link
+// keeps pointing where it did and the file it names is replaced. A target that exists and is
+// not a regular file (a device, a pipe) is written directly.
+//
+// Returns false with the system's reason in `reason` when the file was not written.
+bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* reason);
+
+// Writes all of `bytes` to a file descriptor, retrying after interruptions and short writes.
+bool writeAll(int fd, std::string_view bytes);
+
+}  // namespace dmm

@@ -1,0 +1,659 @@
+#include "data_packet_xml.h"
+
+#include <array>
+#include <charconv>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "rendered_texts.h"
+#include "text_codec.h"
+
+namespace dmm {
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+namespace {
+
+constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" standalone=\"yes\"?>  ";
+
+void appendEscaped(std::string& out, std::string_view cp1252) {
+    for (char c : cp1252) {
+        switch (c) {
+            case '<': out.append("&lt;"); break;
+            case '>': out.append("&gt;"); break;
+            case '&': out.append("&amp;"); break;
+            case '\'': out.append("&apos;"); break;
+            case '"': out.append("&quot;"); break;
+            case '\r': out.append("&#013;"); break;
+            case '\n': out.append("&#010;"); break;
+            case '\t': out.append("&#009;"); break;
+            case '\\': out.append("&#092;"); break;
+            default: out.push_back(c); break;
+        }
+    }
+}
+
+void appendInt(std::string& out, std::int64_t v) {
+    char buf[24];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    out.append(buf, r.ptr);
+}
+
+}  // namespace
+
+void appendDataPacket(std::string& out, const RecordTable& table) {
+    out.append(kDeclaration);
+    out.append("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
+    for (const auto& f : kFields) {
+        out.append("<FIELD attrname=\"");
+        out.append(f.name);
+        switch (f.kind) {
+            case FieldKind::Integer: out.append("\" fieldtype=\"i4\"/>"); break;
+            case FieldKind::Time: out.append("\" fieldtype=\"time\"/>"); break;
+            case FieldKind::Text:
+                out.append("\" fieldtype=\"string\" WIDTH=\"");
+                appendInt(out, kTextWidth);
+                out.append("\"/>");
+                break;
+        }
+    }
+    out.append("</FIELDS>");
+    const std::vector<std::uint32_t> log = table.changeLog();
+    if (log.empty()) {
+        out.append("<PARAMS/>");
+    } else {
+        out.append("<PARAMS CHANGE_LOG=\"");
+        for (std::size_t i = 0; i < log.size(); ++i) {
+            if (i) out.push_back(' ');
+            appendInt(out, log[i]);
+        }
+        out.append("\"/>");
+    }
+    out.append("</METADATA><ROWDATA>");
+    RenderedTexts texts(table, [](std::string& to, std::string_view utf8) {
+        if (isAscii(utf8)) {
+            appendEscaped(to, utf8);
+        } else {
+            appendEscaped(to, utf8ToCp1252(utf8));
+        }
+    });
+    for (const auto row : table) {
+        out.append("<ROW");
+        if (row.rowState() != 0) {
+            out.append(" RowState=\"");
+            appendInt(out, row.rowState());
+            out.push_back('"');
+        }
+        if (auto no = row.no()) {
+            out.append(" No=\"");
+            appendInt(out, *no);
+            out.push_back('"');
+        }
+        if (auto t = row.timeMs()) {
+            const int ms = *t;
+            char time[12] = {'0', '0', ':', '0', '0', ':', '0', '0', '0', '0', '0', '"'};
+            int v = ms / 3600000;
+            time[0] = static_cast<char>('0' + v / 10 % 10);
+            time[1] = static_cast<char>('0' + v % 10);
+            v = ms / 60000 % 60;
+            time[3] = static_cast<char>('0' + v / 10);
+            time[4] = static_cast<char>('0' + v % 10);
+            v = ms % 60000;
+            for (int i = 10; i >= 6; --i, v /= 10) time[i] = static_cast<char>('0' + v % 10);
+            out.append(" Time=\"");
+            out.append(time, sizeof time);
+        }
+        for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
+            if (!row.has(f)) continue;
+            out.push_back(' ');
+            out.append(kFields[f].name);
+            out.append("=\"");
+            out.append(texts.get(row.textId(f)));
+            out.push_back('"');
+        }
+        out.append("/>");
+    }
+    out.append("</ROWDATA></DATAPACKET>");
+}
+
+std::string dataPacket(const RecordTable& table) {
+    std::string out;
+    out.reserve(600 + table.size() * 90);
+    appendDataPacket(out, table);
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+namespace {
+
+char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+bool isSpace(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+enum class TypeKind { Integer, Time, Text, Other };
+
+TypeKind kindOfType(std::string_view t) {
+    static constexpr std::array<std::string_view, 8> ints = {"i1",  "i2",  "i4",  "i8",
+                                                             "ui1", "ui2", "ui4", "ui8"};
+    for (auto i : ints) {
+        if (equalsIgnoringCase(t, i)) return TypeKind::Integer;
+    }
+    if (equalsIgnoringCase(t, "time")) return TypeKind::Time;
+    if (equalsIgnoringCase(t, "string") || equalsIgnoringCase(t, "string.uni")) {
+        return TypeKind::Text;
+    }
+    return TypeKind::Other;
+}
+
+bool kindMatches(FieldKind want, TypeKind have) {
+    switch (want) {
+        case FieldKind::Integer: return have == TypeKind::Integer;
+        case FieldKind::Time: return have == TypeKind::Time;
+        case FieldKind::Text: return have == TypeKind::Text;
+    }
+    return false;
+}
+
+struct Attr {
+    std::string_view name;
+    std::string_view value;  // raw, references not yet resolved
+    bool hasReference = true;  // the value holds an ampersand
+};
+
+// Equal bytes; for the short names of a row, cheaper than a library call.
+bool sameBytes(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i]) return false;
+    }
+    return true;
+}
+
+struct Tag {
+    enum class Kind { Start, End, Eof } kind = Kind::Eof;
+    std::string_view name;
+    bool selfClosing = false;
+    std::vector<Attr> attrs;
+
+    const Attr* find(std::string_view n) const {
+        for (const auto& a : attrs) {
+            if (a.name == n) return &a;
+        }
+        return nullptr;
+    }
+};
+
+constexpr std::size_t kMaxFields = 256;
+
+struct PacketField {
+    std::string attrName;  // the ROW attribute's name
+    int tableField = -1;
+};
+
+class PacketReader {
+public:
+    PacketReader(std::string_view in, RecordTable& table) : in_(in), table_(table) {}
+
+    bool read();
+    const std::string& failure() const { return failure_; }
+
+private:
+    bool fail(std::string why) {
+        if (failure_.empty()) {
+            failure_ = std::move(why) + " (at byte " + std::to_string(pos_) + ")";
+        }
+        return false;
+    }
+
+    bool prolog();
+    bool next(Tag& tag);
+    bool attributes(Tag& tag, bool inDeclaration);
+    bool expectStart(const Tag& tag, std::string_view name);
+    bool expectEnd(Tag& tag, std::string_view name);
+    bool skipElementEnd(const Tag& tag, Tag& scratch);
+    bool decodeText(std::string_view raw, std::string& out);
+    bool metadata(Tag& tag);
+    bool rows(Tag& tag);
+    bool row(const Tag& tag);
+
+    std::string_view in_;
+    std::size_t pos_ = 0;
+    bool utf8_ = false;
+    RecordTable& table_;
+    std::string failure_;
+
+    std::vector<PacketField> fields_;
+    std::vector<std::uint32_t> changeLog_;
+    std::array<std::string, kTextFieldCount> textScratch_;
+    std::string nameScratch_;
+};
+
+bool PacketReader::decodeText(std::string_view raw, std::string& out) {
+    out.clear();
+    std::size_t i = 0;
+    while (i < raw.size()) {
+        const std::size_t amp = raw.find('&', i);
+        const std::string_view plain = raw.substr(i, amp == std::string_view::npos ? raw.npos : amp - i);
+        if (utf8_) {
+            out.append(plain);
+        } else {
+            appendCp1252AsUtf8(out, plain);
+        }
+        if (amp == std::string_view::npos) break;
+        const std::size_t semi = raw.find(';', amp);
+        if (semi == std::string_view::npos || semi - amp > 12) {
+            return fail("an ampersand that starts no reference");
+        }
+        const std::string_view ref = raw.substr(amp + 1, semi - amp - 1);
+        i = semi + 1;
+        if (ref == "lt") {
+            out.push_back('<');
+        } else if (ref == "gt") {
+            out.push_back('>');
+        } else if (ref == "amp") {
+            out.push_back('&');
+        } else if (ref == "apos") {
+            out.push_back('\'');
+        } else if (ref == "quot") {
+            out.push_back('"');
+        } else if (ref.size() >= 2 && ref[0] == '#') {
+            const bool hex = ref[1] == 'x' || ref[1] == 'X';
+            const std::string_view digits = ref.substr(hex ? 2 : 1);
+            std::uint32_t cp = 0;
+            const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), cp,
+                                           hex ? 16 : 10);
+            if (digits.empty() || r.ec != std::errc() || r.ptr != digits.data() + digits.size() ||
+                cp == 0 || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+                return fail("a character reference that gives no character");
+            }
+            appendUtf8(out, cp);
+        } else {
+            return fail("an unknown reference");
+        }
+    }
+    return true;
+}
+
+// Reads the attributes of a start tag (or of the declaration) up to its end.
+bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
+    tag.attrs.clear();
+    tag.selfClosing = false;
+    for (;;) {
+        const std::size_t before = pos_;
+        while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+        if (pos_ >= in_.size()) return fail("the input ends inside a tag");
+        const char c = in_[pos_];
+        if (inDeclaration) {
+            if (c == '?' && pos_ + 1 < in_.size() && in_[pos_ + 1] == '>') {
+                pos_ += 2;
+                return true;
+            }
+        } else if (c == '>') {
+            ++pos_;
+            return true;
+        } else if (c == '/' && pos_ + 1 < in_.size() && in_[pos_ + 1] == '>') {
+            pos_ += 2;
+            tag.selfClosing = true;
+            return true;
+        }
+        if (pos_ == before && !tag.attrs.empty()) return fail("attributes without blanks between");
+        if (pos_ == before) return fail("no blank before an attribute");
+        const std::size_t nameStart = pos_;
+        while (pos_ < in_.size() && !isSpace(in_[pos_]) && in_[pos_] != '=') {
+            const char n = in_[pos_];
+            if (n == '<' || n == '>' || n == '"' || n == '\'' || n == '&') {
+                return fail("a bad character in an attribute name");
+            }
+            ++pos_;
+        }
+        const std::string_view name = in_.substr(nameStart, pos_ - nameStart);
+        if (name.empty()) return fail("an attribute without a name");
+        while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+        if (pos_ >= in_.size() || in_[pos_] != '=') return fail("an attribute without a value");
+        ++pos_;
+        while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+        if (pos_ >= in_.size() || (in_[pos_] != '"' && in_[pos_] != '\'')) {
+            return fail("an attribute value without quotes");
+        }
+        const char quote = in_[pos_++];
+        const std::size_t valueStart = pos_;
+        bool lessThan = false;
+        bool reference = false;
+        // Values are short: one plain pass finds the end and what the value holds.
+        while (pos_ < in_.size() && in_[pos_] != quote) {
+            lessThan |= in_[pos_] == '<';
+            reference |= in_[pos_] == '&';
+            ++pos_;
+        }
+        if (pos_ >= in_.size()) return fail("the input ends inside an attribute value");
+        if (lessThan) return fail("a '<' inside an attribute value");
+        tag.attrs.push_back({name, in_.substr(valueStart, pos_ - valueStart), reference});
+        ++pos_;
+    }
+}
+
+bool PacketReader::prolog() {
+    if (in_.substr(0, 3) == "\xEF\xBB\xBF") {
+        utf8_ = true;
+        pos_ = 3;
+        if (!isValidUtf8(in_.substr(3))) return fail("a UTF-8 byte-order mark over text that is not UTF-8");
+    }
+    while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+    if (in_.substr(pos_, 5) == "<?xml" && pos_ + 5 < in_.size() &&
+        (isSpace(in_[pos_ + 5]) || in_[pos_ + 5] == '?')) {
+        pos_ += 5;
+        Tag decl;
+        if (!attributes(decl, true)) return false;
+        for (const auto& a : decl.attrs) {
+            if (a.name == "encoding" && equalsIgnoringCase(a.value, "UTF-8") && !utf8_) {
+                utf8_ = isValidUtf8(in_);
+            }
+        }
+    }
+    return true;
+}
+
+bool PacketReader::next(Tag& tag) {
+    for (;;) {
+        while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+        if (pos_ >= in_.size()) {
+            tag.kind = Tag::Kind::Eof;
+            tag.name = {};
+            return true;
+        }
+        if (in_[pos_] != '<') return fail("text outside a tag");
+        if (in_.substr(pos_, 4) == "<!--") {
+            const std::size_t end = in_.find("-->", pos_ + 4);
+            if (end == std::string_view::npos) return fail("an unclosed comment");
+            pos_ = end + 3;
+            continue;
+        }
+        break;
+    }
+    ++pos_;
+    const bool end = pos_ < in_.size() && in_[pos_] == '/';
+    if (end) ++pos_;
+    const std::size_t nameStart = pos_;
+    while (pos_ < in_.size() &&
+           (isLetter(in_[pos_]) || isDigit(in_[pos_]) || in_[pos_] == '_' || in_[pos_] == '-' ||
+            in_[pos_] == '.' || in_[pos_] == ':')) {
+        ++pos_;
+    }
+    tag.name = in_.substr(nameStart, pos_ - nameStart);
+    if (tag.name.empty()) return fail("a tag without a name");
+    if (end) {
+        while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+        if (pos_ >= in_.size() || in_[pos_] != '>') return fail("a bad end tag");
+        ++pos_;
+        tag.kind = Tag::Kind::End;
+        tag.selfClosing = false;
+        tag.attrs.clear();
+        return true;
+    }
+    tag.kind = Tag::Kind::Start;
+    return attributes(tag, false);
+}
+
+bool PacketReader::expectStart(const Tag& tag, std::string_view name) {
+    if (tag.kind != Tag::Kind::Start || tag.name != name) {
+        return fail("expected the element " + std::string(name));
+    }
+    return true;
+}
+
+bool PacketReader::expectEnd(Tag& tag, std::string_view name) {
+    if (!next(tag)) return false;
+    if (tag.kind != Tag::Kind::End || tag.name != name) {
+        return fail("expected the end of " + std::string(name));
+    }
+    return true;
+}
+
+// An element written with an end tag must be empty: its end tag comes next.
+bool PacketReader::skipElementEnd(const Tag& tag, Tag& scratch) {
+    if (tag.selfClosing) return true;
+    const std::string name(tag.name);
+    return expectEnd(scratch, name);
+}
+
+bool PacketReader::metadata(Tag& tag) {
+    if (!expectStart(tag, "METADATA")) return false;
+    if (tag.selfClosing) return fail("the packet carries no fields");
+    if (!next(tag) || !expectStart(tag, "FIELDS")) return false;
+    std::vector<std::pair<std::string, TypeKind>> named;  // field name, kind
+    if (!tag.selfClosing) {
+        Tag scratch;
+        for (;;) {
+            if (!next(tag)) return false;
+            if (tag.kind == Tag::Kind::End && tag.name == "FIELDS") break;
+            if (!expectStart(tag, "FIELD")) return false;
+            const Attr* attrName = tag.find("attrname");
+            const Attr* fieldName = tag.find("fieldname");
+            const Attr* type = tag.find("fieldtype");
+            if (!attrName || !type) return fail("a FIELD without attrname or fieldtype");
+            // Rows look their attributes up among the fields; keep that search short.
+            if (fields_.size() >= kMaxFields) return fail("too many fields");
+            PacketField pf;
+            if (!decodeText(attrName->value, pf.attrName)) return false;
+            std::string name = pf.attrName;
+            if (fieldName && !decodeText(fieldName->value, name)) return false;
+            if (!decodeText(type->value, nameScratch_)) return false;
+            named.emplace_back(std::move(name), kindOfType(nameScratch_));
+            fields_.push_back(std::move(pf));
+            if (!skipElementEnd(tag, scratch)) return false;
+        }
+    }
+    if (!next(tag)) return false;
+    if (tag.kind == Tag::Kind::Start && tag.name == "PARAMS") {
+        if (const Attr* log = tag.find("CHANGE_LOG")) {
+            std::string_view v = log->value;
+            std::size_t i = 0;
+            while (i < v.size()) {
+                while (i < v.size() && isSpace(v[i])) ++i;
+                if (i >= v.size()) break;
+                std::uint32_t n = 0;
+                const auto r = std::from_chars(v.data() + i, v.data() + v.size(), n);
+                if (r.ec != std::errc() || (r.ptr != v.data() + v.size() && !isSpace(*r.ptr))) {
+                    return fail("CHANGE_LOG is not a list of numbers");
+                }
+                changeLog_.push_back(n);
+                i = static_cast<std::size_t>(r.ptr - v.data());
+            }
+        }
+        Tag scratch;
+        if (!skipElementEnd(tag, scratch)) return false;
+        if (!next(tag)) return false;
+    }
+    if (tag.kind != Tag::Kind::End || tag.name != "METADATA") return fail("expected the end of METADATA");
+
+    // The table's fields must all be there, with a matching kind.
+    for (int f = 0; f < kFieldCount; ++f) {
+        bool found = false;
+        for (std::size_t j = 0; j < named.size(); ++j) {
+            if (!equalsIgnoringCase(named[j].first, kFields[f].name)) continue;
+            if (!kindMatches(kFields[f].kind, named[j].second)) {
+                return fail("the field " + std::string(kFields[f].name) + " has another type");
+            }
+            fields_[j].tableField = f;
+            found = true;
+            break;
+        }
+        if (!found) return fail("the packet has no field " + std::string(kFields[f].name));
+    }
+    return true;
+}
+
+std::optional<std::int32_t> readInteger(std::string_view v, bool& bad) {
+    std::size_t d = 0;
+    while (d < v.size() && !isDigit(v[d])) {
+        if (isLetter(v[d])) return std::nullopt;
+        ++d;
+    }
+    if (d == v.size()) return std::nullopt;
+    const bool negative = d > 0 && v[d - 1] == '-';
+    std::int64_t n = 0;
+    for (std::size_t i = d; i < v.size() && isDigit(v[i]); ++i) {
+        n = n * 10 + (v[i] - '0');
+        if (n > std::int64_t{INT32_MAX} + 1) {
+            bad = true;
+            return std::nullopt;
+        }
+    }
+    if (negative) n = -n;
+    if (n > INT32_MAX || n < INT32_MIN) {
+        bad = true;
+        return std::nullopt;
+    }
+    return static_cast<std::int32_t>(n);
+}
+
+// hh:mm:sssss, the seconds with milliseconds padded on the right to five digits.
+std::optional<std::int32_t> readTime(std::string_view v, bool& bad) {
+    if (v.empty()) return std::nullopt;
+    auto two = [&](std::size_t at) { return (v[at] - '0') * 10 + (v[at + 1] - '0'); };
+    if (v.size() < 5 || !isDigit(v[0]) || !isDigit(v[1]) || !isDigit(v[3]) || !isDigit(v[4]) ||
+        (v.size() > 5 && v.size() - 6 > 5)) {
+        bad = true;
+        return std::nullopt;
+    }
+    const int h = two(0);
+    const int m = two(3);
+    int secMs = 0;
+    if (v.size() > 6) {
+        const std::string_view digits = v.substr(6);
+        int width = 0;
+        for (char c : digits) {
+            if (!isDigit(c)) {
+                bad = true;
+                return std::nullopt;
+            }
+            secMs = secMs * 10 + (c - '0');
+            ++width;
+        }
+        for (; width < 5; ++width) secMs *= 10;
+    }
+    if (h > 23 || m > 59 || secMs > 59999) {
+        bad = true;
+        return std::nullopt;
+    }
+    return (h * 60 + m) * 60000 + secMs;
+}
+
+bool PacketReader::row(const Tag& tag) {
+    RecordValues values;
+    std::uint8_t rowState = 0;
+    unsigned seen = 0;
+    std::size_t hint = 0;
+    for (const Attr& a : tag.attrs) {
+        if (a.name == "RowState") {
+            if (seen & 0x80u) return fail("RowState given twice");
+            seen |= 0x80u;
+            unsigned n = 0;
+            const auto r = std::from_chars(a.value.data(), a.value.data() + a.value.size(), n);
+            if (r.ec != std::errc() || r.ptr != a.value.data() + a.value.size() || n > 255) {
+                return fail("a bad RowState");
+            }
+            rowState = static_cast<std::uint8_t>(n);
+            continue;
+        }
+        std::size_t j = hint;
+        std::size_t tried = 0;
+        for (; tried < fields_.size(); ++tried, j = (j + 1) % fields_.size()) {
+            if (sameBytes(fields_[j].attrName, a.name) ||
+                equalsIgnoringCase(fields_[j].attrName, a.name)) {
+                break;
+            }
+        }
+        if (tried == fields_.size()) continue;  // names no field: ignored
+        hint = (j + 1) % fields_.size();
+        const int f = fields_[j].tableField;
+        if (f < 0) continue;  // a field the table does not have
+        if (seen & (1u << f)) return fail("a value given twice in one row");
+        seen |= 1u << f;
+        bool bad = false;
+        switch (kFields[f].kind) {
+            case FieldKind::Integer:
+                values.no = readInteger(a.value, bad);
+                if (bad) return fail("a number out of range");
+                break;
+            case FieldKind::Time:
+                values.timeMs = readTime(a.value, bad);
+                if (bad) return fail("a bad time");
+                break;
+            case FieldKind::Text: {
+                std::string& s = textScratch_[f - kFieldDcAc];
+                if (!a.hasReference && (utf8_ || isAscii(a.value))) {
+                    values.text[f - kFieldDcAc] = a.value;  // nothing to undo
+                } else {
+                    if (!decodeText(a.value, s)) return false;
+                    values.text[f - kFieldDcAc] = s;
+                }
+                break;
+            }
+        }
+    }
+    table_.appendWithState(values, rowState);
+    return true;
+}
+
+bool PacketReader::rows(Tag& tag) {
+    if (!expectStart(tag, "ROWDATA")) return false;
+    if (tag.selfClosing) return true;
+    Tag scratch;
+    for (;;) {
+        if (!next(tag)) return false;
+        if (tag.kind == Tag::Kind::End && tag.name == "ROWDATA") return true;
+        if (tag.kind != Tag::Kind::Start || tag.name.substr(0, 3) != "ROW") {
+            return fail("expected a ROW element");
+        }
+        if (!row(tag)) return false;
+        if (!skipElementEnd(tag, scratch)) return false;
+    }
+}
+
+bool PacketReader::read() {
+    if (!prolog()) return false;
+    Tag tag;
+    if (!next(tag)) return false;
+    const bool packet = tag.kind == Tag::Kind::Start && tag.name == "DATAPACKET";
+    if (packet) {
+        if (tag.selfClosing) return fail("the packet carries no fields");
+        if (!next(tag)) return false;
+    }
+    if (tag.kind != Tag::Kind::Start || tag.name != "METADATA") {
+        return fail("the packet carries no fields");
+    }
+    if (!metadata(tag)) return false;
+    if (!next(tag) || !rows(tag)) return false;
+    if (packet && !expectEnd(tag, "DATAPACKET")) return false;
+    if (!next(tag)) return false;
+    if (tag.kind != Tag::Kind::Eof) return fail("more after the packet");
+    table_.setChangeLogging(true);
+    table_.setLoadedChangeLog(std::move(changeLog_));
+    return true;
+}
+
+}  // namespace
+
+bool readDataPacket(std::string_view bytes, RecordTable& table, std::string* failure) {
+    PacketReader reader(bytes, table);
+    const bool ok = reader.read();
+    if (!ok && failure) *failure = reader.failure();
+    return ok;
+}
+
+}  // namespace dmm

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <string>
+#include <string_view>
+
+#include "long_time_format.h"
+#include "record_table.h"
+
+namespace dmm {
+
+// The columns of the grid that shows the data table, one per field in field order. Their titles
+// also make the header line of a TAB text file.
+enum class ColumnAlignment { Left, Right, Centre };
+
+struct GridColumn {
+    std::string_view title;
+    int width;  // pixels
+    ColumnAlignment alignment;
+    bool glyphFont;  // drawn in the LCD annunciator font, so unit glyphs show as symbols
+};
+
+inline constexpr std::array<GridColumn, 6> kGridColumns = {{
+    {"No", 53, ColumnAlignment::Right, false},
+    {"Time", 60, ColumnAlignment::Centre, false},
+    {"DC/AC", 44, ColumnAlignment::Centre, false},
+    {"Value", 56, ColumnAlignment::Right, false},
+    {"Unit", 35, ColumnAlignment::Right, true},
+    {"Auto", 35, ColumnAlignment::Centre, false},
+}};
+
+// What a grid cell shows: No in decimal, Time in the long time format (no milliseconds), the
+// texts as stored; a missing value shows as an empty cell.
+std::string gridCellText(const RecordTable::Row& row, int column, const LongTimeFormat& fmt);
+
+}  // namespace dmm

@@ -1,0 +1,101 @@
+#include "live_recording_file.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "atomic_file.h"
+#include "data_packet_xml.h"
+#include "tab_text.h"
+
+namespace dmm {
+
+LiveRecordingFile::LiveRecordingFile(std::string path, const RecordTable& table,
+                                     const LongTimeFormat& fmt, DataFileFormat format,
+                                     Clock::duration xmlInterval)
+    : path_(std::move(path)),
+      table_(table),
+      fmt_(fmt),
+      format_(format),
+      xmlInterval_(xmlInterval),
+      lastRewrite_(Clock::now()) {}
+
+LiveRecordingFile::~LiveRecordingFile() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+std::unique_ptr<LiveRecordingFile> LiveRecordingFile::start(const std::string& path,
+                                                            const RecordTable& table,
+                                                            const LongTimeFormat& fmt,
+                                                            std::string* reason,
+                                                            Clock::duration xmlInterval) {
+    std::unique_ptr<LiveRecordingFile> f(
+        new LiveRecordingFile(path, table, fmt, dataFileFormatOf(path), xmlInterval));
+    if (f->format_ == DataFileFormat::Xml) {
+        if (!f->rewritePacket()) {
+            if (reason) *reason = f->reason_;
+            return nullptr;
+        }
+        return f;
+    }
+    std::string text = tabText(table, fmt);
+    if (!writeFileAtomically(path, text, reason)) return nullptr;
+    f->written_ = table.size();
+    f->fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (f->fd_ < 0) {
+        if (reason) *reason = std::strerror(errno);
+        return nullptr;
+    }
+    return f;
+}
+
+bool LiveRecordingFile::rewritePacket() {
+    lastRewrite_ = Clock::now();
+    std::string why;
+    if (!writeFileAtomically(path_, dataPacket(table_), &why)) {
+        reason_ = std::move(why);
+        return false;
+    }
+    written_ = table_.size();
+    return true;
+}
+
+bool LiveRecordingFile::recordsAppended() {
+    if (format_ == DataFileFormat::Xml) return poll();
+    if (fd_ < 0) return false;
+    if (table_.size() < written_) written_ = 0;  // the table was emptied: continue with it
+    if (table_.size() == written_) return true;
+    line_.clear();
+    for (std::size_t i = written_; i < table_.size(); ++i) appendTabLine(line_, table_[i], fmt_);
+    if (!writeAll(fd_, line_) || ::fdatasync(fd_) != 0) {
+        reason_ = std::strerror(errno);
+        return false;
+    }
+    written_ = table_.size();
+    return true;
+}
+
+bool LiveRecordingFile::poll() {
+    if (format_ != DataFileFormat::Xml) return true;
+    if (table_.size() == written_) return true;
+    if (Clock::now() - lastRewrite_ < xmlInterval_) return true;
+    return rewritePacket();
+}
+
+bool LiveRecordingFile::finish() {
+    if (format_ == DataFileFormat::Xml) return rewritePacket();
+    const bool ok = recordsAppended();
+    if (fd_ >= 0) {
+        if (::close(fd_) != 0 && ok) {
+            reason_ = std::strerror(errno);
+            fd_ = -1;
+            return false;
+        }
+        fd_ = -1;
+    }
+    return ok;
+}
+
+}  // namespace dmm

@@ -1,0 +1,264 @@
+#include "tab_text.h"
+
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <utility>
+
+#include "grid_columns.h"
+#include "integer_text.h"
+#include "rendered_texts.h"
+#include "text_codec.h"
+
+namespace dmm {
+
+namespace {
+
+// The grid's column titles joined by TABs, with CR LF.
+constexpr auto kHeader = [] {
+    std::array<char, 64> line{};
+    std::size_t n = 0;
+    for (const auto& c : kGridColumns) {
+        if (n) line[n++] = '\t';
+        for (char ch : c.title) line[n++] = ch;
+    }
+    line[n++] = '\r';
+    line[n++] = '\n';
+    return std::pair{line, n};
+}();
+
+}  // namespace
+
+const std::string_view kTabHeaderLine(kHeader.first.data(), kHeader.second);
+
+void SplitText(std::string_view line, char delimiter, std::vector<std::string_view>& pieces) {
+    pieces.clear();
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t at = line.find(delimiter, start);
+        if (at == std::string_view::npos) {
+            pieces.push_back(line.substr(start));
+            return;
+        }
+        pieces.push_back(line.substr(start, at - start));
+        start = at + 1;
+    }
+}
+
+namespace {
+
+bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+// Appends a value trimmed of blanks and control characters at both ends, or "NULL".
+void appendTrimmedOrNull(std::string& out, std::string_view cp1252) {
+    while (!cp1252.empty() && isBlankOrControl(cp1252.front())) cp1252.remove_prefix(1);
+    while (!cp1252.empty() && isBlankOrControl(cp1252.back())) cp1252.remove_suffix(1);
+    out.append(cp1252.empty() ? std::string_view("NULL") : cp1252);
+}
+
+// The file form of a time or text value: Windows-1252, trimmed, "NULL" when nothing is left.
+void renderValue(std::string& out, std::string_view utf8) {
+    if (isAscii(utf8)) {
+        appendTrimmedOrNull(out, utf8);
+        return;
+    }
+    thread_local std::string cp;
+    cp.clear();
+    appendUtf8AsCp1252(cp, utf8);
+    appendTrimmedOrNull(out, cp);
+}
+
+void appendNumber(std::string& out, std::int32_t n) {
+    char buf[16];
+    const auto r = std::to_chars(buf, buf + sizeof buf, n);
+    out.append(buf, r.ptr);
+}
+
+}  // namespace
+
+void appendTabLine(std::string& out, const RecordTable::Row& row, const LongTimeFormat& fmt) {
+    if (auto no = row.no()) appendNumber(out, *no);
+    out.push_back('\t');
+    if (auto t = row.timeMs()) {
+        std::string formatted;
+        fmt.appendTo(formatted, *t);
+        renderValue(out, formatted);
+    } else {
+        out.append("NULL");
+    }
+    for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
+        out.push_back('\t');
+        renderValue(out, row.text(f).value_or(std::string_view()));
+    }
+    out.append("\r\n");
+}
+
+std::string tabText(const RecordTable& table, const LongTimeFormat& fmt) {
+    std::string out;
+    out.reserve(kTabHeaderLine.size() + table.size() * 40);
+    out.append(kTabHeaderLine);
+    // The same as appendTabLine per record, with each distinct text prepared once and the time
+    // formatted once per second.
+    RenderedTexts texts(table, renderValue);
+    std::int32_t lastSecond = -1;
+    std::string time;
+    std::string formatted;
+    for (const auto row : table) {
+        if (auto no = row.no()) appendNumber(out, *no);
+        out.push_back('\t');
+        if (auto t = row.timeMs()) {
+            if (*t / 1000 != lastSecond) {
+                lastSecond = *t / 1000;
+                formatted.clear();
+                fmt.appendTo(formatted, *t);
+                time.clear();
+                renderValue(time, formatted);
+            }
+            out.append(time);
+        } else {
+            out.append("NULL");
+        }
+        for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
+            out.push_back('\t');
+            if (row.has(f)) {
+                out.append(texts.get(row.textId(f)));
+            } else {
+                out.append("NULL");
+            }
+        }
+        out.append("\r\n");
+    }
+    return out;
+}
+
+bool TabTextReader::fail(std::string why) {
+    failed_ = true;
+    failure_ = "line " + std::to_string(lineNo_) + ": " + std::move(why);
+    return false;
+}
+
+bool TabTextReader::line(std::string_view bytes) {
+    ++lineNo_;
+    if (!headerDone_) {
+        headerDone_ = true;
+        return true;
+    }
+    // One pass finds the TABs and whether the line is plain ASCII.
+    std::size_t tabs[kFieldCount];
+    std::size_t tabCount = 0;
+    unsigned char high = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        high |= c;
+        if (c == '\t') {
+            if (tabCount == kFieldCount - 1) return fail("more than six values");
+            tabs[tabCount++] = i;
+        }
+    }
+    std::string_view text = bytes;
+    if (high & 0x80) {
+        utf8_.clear();
+        appendCp1252AsUtf8(utf8_, bytes);
+        text = utf8_;
+        tabCount = 0;  // the positions moved; find them again
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\t') tabs[tabCount++] = i;
+        }
+    }
+    std::string_view pieces[kFieldCount];
+    std::size_t start = 0;
+    for (std::size_t k = 0; k < tabCount; ++k) {
+        pieces[k] = text.substr(start, tabs[k] - start);
+        start = tabs[k] + 1;
+    }
+    pieces[tabCount] = text.substr(start);
+    const std::size_t count = tabCount + 1;
+
+    RecordValues v;
+    if (!pieces[0].empty()) {
+        v.no = parseIntegerText(pieces[0]);
+        if (!v.no) return fail(notAnIntegerMessage(pieces[0]));
+    }
+    if (count > 1 && !pieces[1].empty()) {
+        if (pieces[1] == lastTimeText_ && lastTime_ >= 0) {
+            v.timeMs = lastTime_;
+        } else {
+            v.timeMs = fmt_.parse(pieces[1]);
+            if (!v.timeMs) return fail("'" + std::string(pieces[1]) + "' is not a valid time");
+            lastTimeText_.assign(pieces[1]);
+            lastTime_ = *v.timeMs;
+        }
+    }
+    for (std::size_t i = kFieldDcAc; i < count; ++i) v.text[i - kFieldDcAc] = pieces[i];
+    table_.append(v);
+    ++added_;
+    return true;
+}
+
+bool TabTextReader::feed(std::string_view bytes) {
+    if (failed_) return false;
+    if (!bytes.empty()) sawAnything_ = true;
+    std::size_t i = 0;
+    if (pendingCr_ && !bytes.empty()) {
+        pendingCr_ = false;
+        if (bytes[0] == '\n') i = 1;
+    }
+    while (i < bytes.size()) {
+        // The line ends at the first CR or LF.
+        const char* from = bytes.data() + i;
+        const std::size_t rest = bytes.size() - i;
+        const void* lf = std::memchr(from, '\n', rest);
+        const std::size_t upTo = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) : rest;
+        const void* cr = std::memchr(from, '\r', upTo);
+        std::size_t end = i + (cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - from) : upTo);
+        if (end == bytes.size()) {
+            if (partial_.size() + (end - i) > kMaxLine) return fail("line too long");
+            partial_.append(bytes.substr(i));
+            return true;
+        }
+        bool ok;
+        if (partial_.empty()) {
+            if (end - i > kMaxLine) return fail("line too long");
+            ok = line(bytes.substr(i, end - i));
+        } else {
+            if (partial_.size() + (end - i) > kMaxLine) return fail("line too long");
+            partial_.append(bytes.substr(i, end - i));
+            ok = line(partial_);
+            partial_.clear();
+        }
+        if (!ok) return false;
+        if (bytes[end] == '\r') {
+            if (end + 1 == bytes.size()) {
+                pendingCr_ = true;
+                return true;
+            }
+            if (bytes[end + 1] == '\n') ++end;
+        }
+        i = end + 1;
+    }
+    return true;
+}
+
+bool TabTextReader::finish() {
+    if (failed_) return false;
+    if (!sawAnything_) {
+        lineNo_ = 0;
+        return fail("the file is empty");
+    }
+    if (!partial_.empty()) {
+        const bool ok = line(partial_);
+        partial_.clear();
+        return ok;
+    }
+    return true;
+}
+
+bool readTabText(std::string_view bytes, RecordTable& table, const LongTimeFormat& fmt,
+                 std::string* failure) {
+    TabTextReader reader(table, fmt);
+    const bool ok = reader.feed(bytes) && reader.finish();
+    if (!ok && failure) *failure = reader.failure();
+    return ok;
+}
+
+}  // namespace dmm

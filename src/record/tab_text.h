@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "long_time_format.h"
+#include "record_table.h"
+
+namespace dmm {
+
+// Cuts `line` at every `delimiter`: n delimiters give n + 1 pieces, empty ones included; a
+// line without a delimiter is one piece, an empty line one empty piece. The pieces point into
+// `line`.
+void SplitText(std::string_view line, char delimiter, std::vector<std::string_view>& pieces);
+
+// TAB text, Windows-1252, every line ended by CR LF: the header line of column titles, then
+// one line per record. No is written as its number; Time in the long time format; the
+// texts as stored. Each value but No has leading and trailing blanks and control characters
+// removed and is "NULL" when nothing is left.
+extern const std::string_view kTabHeaderLine;  // "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n"
+void appendTabLine(std::string& out, const RecordTable::Row& row, const LongTimeFormat& fmt);
+std::string tabText(const RecordTable& table, const LongTimeFormat& fmt);
+
+// Reads TAB text into a table, fed in blocks of any size. The first line is the header and
+// is skipped whatever it holds; each further line (ended by CR LF, CR or LF; a final line
+// break adds no empty line) becomes one record appended after those already in the table,
+// pieces assigned to the fields by position. "No" must be an integer and "Time" a time of day
+// (an empty piece gives no value); texts are stored as they stand, "NULL" included; a line
+// with fewer than six pieces leaves the remaining fields without values.
+//
+// The first line that cannot be read (a seventh piece, a number or time that does not
+// convert, a line over 1 MiB) stops the reading: the records of earlier lines stay, that
+// line's record is not added, and nothing after it is read. An empty input is a failure.
+class TabTextReader {
+public:
+    TabTextReader(RecordTable& table, const LongTimeFormat& fmt) : table_(table), fmt_(fmt) {}
+
+    // Both return false once the reading has failed.
+    bool feed(std::string_view bytes);
+    bool finish();
+
+    bool failed() const { return failed_; }
+    const std::string& failure() const { return failure_; }  // why, for logs and dmmcli
+    std::size_t recordsAdded() const { return added_; }
+
+    static constexpr std::size_t kMaxLine = std::size_t{1} << 20;
+
+private:
+    bool line(std::string_view bytes);
+    bool fail(std::string why);
+
+    RecordTable& table_;
+    const LongTimeFormat& fmt_;
+    std::string partial_;  // a line not yet ended
+    bool pendingCr_ = false;
+    bool sawAnything_ = false;
+    bool headerDone_ = false;
+    bool failed_ = false;
+    std::string failure_;
+    std::size_t lineNo_ = 0;
+    std::size_t added_ = 0;
+    std::string utf8_;
+    std::string lastTimeText_;
+    std::int32_t lastTime_ = -1;
+};
+
+// Reads a whole TAB text held in memory. Returns false on failure.
+bool readTabText(std::string_view bytes, RecordTable& table, const LongTimeFormat& fmt,
+                 std::string* failure = nullptr);
+
+}  // namespace dmm

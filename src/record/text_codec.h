@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace dmm {
+
+// Texts in memory are UTF-8; data files carry Windows-1252 so that they interchange with the
+// program's Windows installations. Every Windows-1252 byte maps to one code point and back
+// (the five unassigned bytes map to the C1 controls of the same value).
+
+// Windows-1252 bytes to UTF-8.
+std::string cp1252ToUtf8(std::string_view bytes);
+void appendCp1252AsUtf8(std::string& out, std::string_view bytes);
+
+// UTF-8 to Windows-1252. A code point the code page lacks, and a byte that is not part of a
+// valid UTF-8 sequence, become '?'.
+std::string utf8ToCp1252(std::string_view utf8);
+void appendUtf8AsCp1252(std::string& out, std::string_view utf8);
+
+// Appends the UTF-8 form of a code point (callers pass valid scalar values).
+void appendUtf8(std::string& out, char32_t codePoint);
+
+bool isValidUtf8(std::string_view bytes);
+bool isAscii(std::string_view bytes);
+
+// The first `count` characters of a UTF-8 text (a byte outside a valid sequence counts as one
+// character, so the cut never splits a sequence and never reads past the end).
+std::string_view firstChars(std::string_view utf8, std::size_t count);
+
+}  // namespace dmm

@@ -1,0 +1,66 @@
+#include "text_pool.h"
+
+#include <stdexcept>
+
+namespace dmm {
+
+namespace {
+
+std::uint64_t hashText(std::string_view s) {
+    std::uint64_t h = 1469598103934665603ULL;
+    for (char c : s) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 1099511628211ULL;
+    }
+    h ^= h >> 33;
+    h *= 0xff51afd7ed558ccdULL;
+    h ^= h >> 33;
+    return h;
+}
+
+}  // namespace
+
+TextPool::TextPool() { clear(); }
+
+void TextPool::clear() {
+    arena_.clear();
+    arena_.shrink_to_fit();
+    offsets_.assign(1, 0);
+    slots_.assign(64, 0);
+}
+
+std::uint32_t TextPool::intern(std::string_view s) {
+    const std::uint64_t h = hashText(s);
+    const std::uint64_t tag = h & 0xFFFFFFFF00000000ULL;
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t i = h & mask;
+    while (slots_[i] != 0) {
+        if ((slots_[i] & 0xFFFFFFFF00000000ULL) == tag) {
+            const auto id = static_cast<std::uint32_t>((slots_[i] & 0xFFFFFFFFu) - 1);
+            if (text(id) == s) return id;
+        }
+        i = (i + 1) & mask;
+    }
+    if (size() >= 0xFFFFFFF0u) throw std::length_error("too many distinct texts");
+    const auto id = static_cast<std::uint32_t>(size());
+    arena_.append(s);
+    offsets_.push_back(arena_.size());
+    slots_[i] = tag | (id + 1);
+    if (size() * 2 > slots_.size()) grow();
+    return id;
+}
+
+void TextPool::grow() {
+    std::vector<std::uint64_t> slots(slots_.size() * 2, 0);
+    const std::size_t mask = slots.size() - 1;
+    for (std::uint64_t slot : slots_) {
+        if (slot == 0) continue;
+        const auto id = static_cast<std::uint32_t>((slot & 0xFFFFFFFFu) - 1);
+        std::size_t i = hashText(text(id)) & mask;
+        while (slots[i] != 0) i = (i + 1) & mask;
+        slots[i] = slot;
+    }
+    slots_.swap(slots);
+}
+
+}  // namespace dmm

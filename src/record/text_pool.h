@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace dmm {
+
+// Stores each distinct text once and hands out a small number for it. Recorded readings repeat
+// a handful of texts ("DC", "mV", "AUTO", ...), so a record keeps numbers, not strings.
+class TextPool {
+public:
+    TextPool();
+
+    // The number of `text`, adding it when it is new. Amortised O(1).
+    std::uint32_t intern(std::string_view text);
+    std::string_view text(std::uint32_t id) const {
+        return std::string_view(arena_).substr(offsets_[id], offsets_[id + 1] - offsets_[id]);
+    }
+    std::size_t size() const { return offsets_.size() - 1; }
+    void clear();
+
+private:
+    void grow();
+
+    std::string arena_;                 // all texts, back to back
+    std::vector<std::size_t> offsets_;  // start of text i; one extra entry for the end
+    // Open addressing; a slot is 0 when empty, else (hash << 32) | (id + 1), so that most
+    // mismatches are told apart without touching the texts.
+    std::vector<std::uint64_t> slots_;
+};
+
+}  // namespace dmm

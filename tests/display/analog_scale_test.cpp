@@ -1,0 +1,325 @@
+#include "analog_scale.h"
+
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "count_class.h"
+#include "scale_layout.h"
+#include "segmented_bar.h"
+#include "stretched_picture.h"
+#include "widget_test_app.h"
+
+namespace dmm {
+namespace {
+
+bool isRed(QRgb c) { return qRed(c) > 200 && qGreen(c) < 80 && qBlue(c) < 80; }
+bool isDark(QRgb c) { return qRed(c) < 100 && qGreen(c) < 100 && qBlue(c) < 100; }
+
+struct Neighbourhood {
+    int red = 0;
+    int dark = 0;
+};
+
+// The 3 x 3 pixels around the centre of the dot drawn at a point.
+Neighbourhood around(const QImage& img, ScalePoint p) {
+    Neighbourhood n;
+    for (int dx = 0; dx <= 2; ++dx) {
+        for (int dy = 0; dy <= 2; ++dy) {
+            const QRgb c = img.pixel(p.x + dx, p.y + dy);
+            n.red += isRed(c) ? 1 : 0;
+            n.dark += isDark(c) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+int darkPixelsIn(const QImage& img, QRect r) {
+    int count = 0;
+    r = r.intersected(img.rect());
+    for (int x = r.left(); x <= r.right(); ++x) {
+        for (int y = r.top(); y <= r.bottom(); ++y) count += isDark(img.pixel(x, y)) ? 1 : 0;
+    }
+    return count;
+}
+
+class AnalogScaleTest : public testing::Test {
+protected:
+    // The scale as start-up draws it, for the given settings.
+    void draw(const ScaleSettings& s) {
+        kd.setSettings(s);
+        kd.KDsetup(1);
+    }
+
+    QApplication& app = test::widgetApp();
+    AnalogScale kd;
+};
+
+TEST_F(AnalogScaleTest, PanelNamesAndPictureSize) {
+    EXPECT_EQ(kd.objectName(), "KD");
+    EXPECT_EQ(kd.size(), QSize(371, 143));
+    auto* kd1 = kd.findChild<StretchedPicture*>("KD1");
+    ASSERT_NE(kd1, nullptr);
+    EXPECT_EQ(kd1->geometry(), QRect(2, 2, 367, 139));
+    ASSERT_NE(kd.findChild<QWidget*>("KdFd"), nullptr);
+    ASSERT_NE(kd.findChild<QWidget*>("KdSx"), nullptr);
+    EXPECT_TRUE(kd.findChild<QWidget*>("KdFd")->isHidden());
+    EXPECT_TRUE(kd.findChild<QWidget*>("KdSx")->isHidden());
+    kd.KDsetup(1);
+    EXPECT_EQ(kd.picture().size(), QSize(367, 139));
+}
+
+TEST_F(AnalogScaleTest, ArcDotsAreRedExactlyWhereTheActiveUpperLimitIsExceeded) {
+    ScaleSettings s;
+    s.upperLimit = 20000.0f;
+    s.setMaxB = true;
+    draw(s);
+    const ScaleGeometry g = kd.scaleGeometry();
+    const QImage ticked = kd.picture();
+    for (int c = 0; c <= 800; c += 5) {
+        if (c > 588 && c < 612) continue;  // neighbouring dots overlap at the boundary
+        const Neighbourhood n = around(ticked, g.pointAt(c, 800, g.radius() + 3.0f));
+        if (c >= 601) {
+            EXPECT_GT(n.red, 0) << "dot " << c << " should be red";
+        } else {
+            EXPECT_EQ(n.red, 0) << "dot " << c << " should be black";
+            EXPECT_GT(n.dark, 0) << "dot " << c;
+        }
+    }
+
+    s.setMaxB = false;
+    draw(s);
+    const QImage unticked = kd.picture();
+    for (int c = 0; c <= 800; c += 5) {
+        const Neighbourhood n = around(unticked, g.pointAt(c, 800, g.radius() + 3.0f));
+        EXPECT_EQ(n.red, 0) << "dot " << c;
+        EXPECT_GT(n.dark, 0) << "dot " << c;
+    }
+}
+
+TEST_F(AnalogScaleTest, LowerLimitColoursTheLeftEndAndStartUpLimitNone) {
+    ScaleSettings s;
+    s.lowerLimit = -40002.0f;
+    s.setMinB = true;
+    draw(s);
+    const ScaleGeometry g = kd.scaleGeometry();
+    for (int c = 0; c <= 800; c += 10) {
+        EXPECT_EQ(around(kd.picture(), g.pointAt(c, 800, g.radius() + 3.0f)).red, 0) << c;
+    }
+    s.lowerLimit = -30000.0f;
+    draw(s);
+    EXPECT_GT(around(kd.picture(), g.pointAt(50, 800, g.radius() + 3.0f)).red, 0);
+    EXPECT_EQ(around(kd.picture(), g.pointAt(150, 800, g.radius() + 3.0f)).red, 0);
+}
+
+TEST_F(AnalogScaleTest, LabelsOfTheLayoutInForce) {
+    for (const char* name : {"4", "6", "34", "2"}) {
+        for (bool frequency : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "class " << name << " frequency " << frequency);
+            ScaleSettings s;
+            s.countClass = *findCountClass(name);
+            s.frequencyMode = frequency;
+            draw(s);
+            const ScaleGeometry g = kd.scaleGeometry();
+            const ScaleLayout layout = ScaleLayout::forSettings(s);
+            for (const ScaleLabel& l : layout.labels()) {
+                const ScalePoint at = g.pointAt(l.tick, layout.ticks(), g.radius() + 18.0f);
+                const QRect box(at.x - l.dx, at.y - l.dy, 14, 10);
+                EXPECT_GT(darkPixelsIn(kd.picture(), box), 3) << "label " << l.text;
+            }
+            // Between the labels of the ends there is no text.
+            const int between = layout.labels()[0].tick + 3;
+            const ScalePoint gap = g.pointAt(between, layout.ticks(), g.radius() + 18.0f);
+            EXPECT_EQ(darkPixelsIn(kd.picture(), QRect(gap.x - 1, gap.y - 1, 3, 3)), 0);
+        }
+    }
+}
+
+TEST_F(AnalogScaleTest, FrequencyLayoutShowsRedMajorTicksAndKeepsTheArc) {
+    ScaleSettings s;
+    draw(s);
+    const QImage normal = kd.picture();
+    s.frequencyMode = true;
+    draw(s);
+    const QImage frequency = kd.picture();
+    const ScaleGeometry g = kd.scaleGeometry();
+    int redMajors = 0;
+    for (int i = 0; i <= 100; i += 10) {
+        const ScalePoint p = g.pointAt(i, 100, g.radius() + 6.0f);
+        QRect r(p.x - 1, p.y - 2, 4, 3);
+        bool red = false;
+        for (int x = r.left(); x <= r.right(); ++x)
+            for (int y = r.top(); y <= r.bottom(); ++y) red = red || isRed(frequency.pixel(x, y));
+        redMajors += red ? 1 : 0;
+    }
+    EXPECT_GE(redMajors, 9);
+    // The arc of dots is the same in both layouts.
+    for (int c = 0; c <= 800; c += 20) {
+        const ScalePoint p = g.pointAt(c, 800, g.radius() + 3.0f);
+        EXPECT_EQ(normal.pixel(p.x + 1, p.y + 1), frequency.pixel(p.x + 1, p.y + 1)) << c;
+    }
+}
+
+TEST_F(AnalogScaleTest, NeedleMovesWithoutTouchingTheScale) {
+    draw(ScaleSettings{});
+    kd.KDrun(400);
+    const QImage atZero = kd.picture();
+    const NeedleLine vertical = kd.lastNeedle();
+    EXPECT_EQ(vertical.tip, (ScalePoint{186, 34}));
+    // A point halfway down the visible part of the needle is black.
+    EXPECT_TRUE(isDark(atZero.pixel(vertical.tip.x, 90)));
+
+    kd.KDrun(700);
+    const QImage moved = kd.picture();
+    EXPECT_FALSE(isDark(moved.pixel(vertical.tip.x, 90))) << "old needle not erased";
+    const NeedleLine n = kd.lastNeedle();
+    const int y = 100;
+    const int x = n.tip.x + (n.base.x - n.tip.x) * (y - n.tip.y) / (n.base.y - n.tip.y);
+    EXPECT_GT(darkPixelsIn(moved, QRect(x - 1, y, 3, 1)), 0) << "new needle not drawn";
+
+    // Sweep over the whole scale and beyond its ends, and back: only the needle changes.
+    for (int p = -40; p <= 840; p += 7) kd.KDrun(p);
+    kd.KDrun(400);
+    EXPECT_EQ(kd.picture(), atZero);
+}
+
+TEST_F(AnalogScaleTest, FrequencyNeedleRunsOnThousandPositionsShiftedBy100) {
+    ScaleSettings s;
+    s.frequencyMode = true;
+    draw(s);
+    kd.KDrun(400);
+    EXPECT_EQ(kd.lastNeedle(), kd.scaleGeometry().needle(500, 1000));
+    EXPECT_EQ(kd.lastNeedle().tip, (ScalePoint{186, 34}));
+    kd.KDrun(-100);
+    EXPECT_EQ(kd.lastNeedle(), kd.scaleGeometry().needle(0, 800));
+}
+
+TEST_F(AnalogScaleTest, FirstNeedleErasesNothingAndSetupKeepsTheLastNeedle) {
+    EXPECT_EQ(kd.lastNeedle(), NeedleLine{});
+    draw(ScaleSettings{});
+    kd.KDrun(400);
+    const NeedleLine n = kd.lastNeedle();
+    kd.KDsetup(1);  // repaints the scale, the needle is drawn again at the next reading
+    EXPECT_EQ(kd.lastNeedle(), n);
+    EXPECT_FALSE(isDark(kd.picture().pixel(n.tip.x, 90)));
+}
+
+TEST_F(AnalogScaleTest, ZoomEnlargesAndRestoresThePanel) {
+    QWidget window;
+    window.resize(711, 485);
+    auto* scale = new AnalogScale(&window);
+    scale->setGeometry(340, 30, 371, 143);
+    window.show();
+    scale->KDsetup(1);
+    scale->KDrun(400);
+    const NeedleLine normalNeedle = scale->lastNeedle();
+    QSignalSpy spy(scale, &AnalogScale::enlargedChanged);
+    auto* kd1 = scale->findChild<StretchedPicture*>("KD1");
+    auto* fd = scale->findChild<QWidget*>("KdFd");
+    auto* sx = scale->findChild<QWidget*>("KdSx");
+
+    scale->KdFdClick();
+    const QSize outer = window.frameGeometry().size();
+    EXPECT_EQ(scale->geometry(), QRect(2, 28, outer.width() - 12, outer.height() - 80));
+    EXPECT_EQ(kd1->geometry(), QRect(2, 2, scale->width() - 40, scale->height() - 140));
+    EXPECT_TRUE(fd->isHidden());
+    EXPECT_FALSE(sx->isHidden());
+    EXPECT_EQ(sx->x(), scale->width() - 30);
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_TRUE(spy.at(0).at(0).toBool());
+    // The picture keeps its size and is stretched; the needle stays on the scale drawn on it.
+    EXPECT_EQ(scale->picture().size(), QSize(367, 139));
+    scale->KDrun(400);
+    EXPECT_EQ(scale->lastNeedle(), normalNeedle);
+
+    scale->KdFdClick();
+    EXPECT_EQ(scale->geometry(), QRect(340, 30, 371, 143));
+    EXPECT_EQ(kd1->geometry(), QRect(2, 2, 367, 139));
+    EXPECT_FALSE(fd->isHidden());
+    EXPECT_TRUE(sx->isHidden());
+    ASSERT_EQ(spy.count(), 2);
+    EXPECT_FALSE(spy.at(1).at(0).toBool());
+}
+
+TEST_F(AnalogScaleTest, ZoomInASmallWindowStillRestores) {
+    QWidget window;
+    window.resize(420, 300);  // the enlarged panel stays narrower than 470 pixels
+    auto* scale = new AnalogScale(&window);
+    scale->setGeometry(40, 30, 371, 143);
+    window.show();
+    scale->KdFdClick();
+    EXPECT_TRUE(scale->isEnlarged());
+    EXPECT_LT(scale->width(), 470);
+    scale->KdFdClick();
+    EXPECT_FALSE(scale->isEnlarged());
+    EXPECT_EQ(scale->geometry(), QRect(40, 30, 371, 143));
+}
+
+TEST_F(AnalogScaleTest, PanelResizedBeforeShowingDrawsForItsSize) {
+    AnalogScale wide;
+    wide.resize(451, 163);  // hidden: no resize event has run yet
+    wide.KDsetup(1);
+    EXPECT_EQ(wide.picture().size(), QSize(447, 159));
+    EXPECT_FLOAT_EQ(wide.scaleGeometry().chord(), 411.0f);
+    EXPECT_FLOAT_EQ(wide.scaleGeometry().rise(), 103.0f);
+}
+
+TEST_F(AnalogScaleTest, ResizeKeepsZoomPicturesAtTheRightEdge) {
+    kd.show();
+    kd.resize(420, 150);
+    EXPECT_EQ(kd.findChild<QWidget*>("KdFd")->x(), 390);
+    EXPECT_EQ(kd.findChild<QWidget*>("KdSx")->x(), 390);
+}
+
+class SegmentedBarTest : public testing::Test {
+protected:
+    void SetUp() override { bar.resize(334, 17); }
+    QApplication& app = test::widgetApp();
+    SegmentedBar bar;
+};
+
+TEST_F(SegmentedBarTest, LayoutValuesAndPositionsClampedIntoRange) {
+    EXPECT_EQ(bar.objectName(), "PBar2");
+    EXPECT_EQ(bar.minimum(), 0);
+    EXPECT_EQ(bar.maximum(), 40);
+    EXPECT_EQ(bar.value(), 20);
+    struct Row {
+        int maximum;
+        int position;
+        int shown;
+    };
+    for (const Row& r : {Row{40, 12, 12}, Row{40, 40, 40}, Row{40, 99, 40}, Row{40, 1, 1},
+                         Row{40, -3, 0}, Row{20, 25, 20}, Row{20, 20, 20}}) {
+        bar.setMaximum(r.maximum);
+        bar.setPosition(5);
+        bar.setPosition(r.position);
+        EXPECT_EQ(bar.value(), r.shown) << r.maximum << " " << r.position;
+    }
+}
+
+TEST_F(SegmentedBarTest, LitBlocksFollowThePosition) {
+    bar.setMaximum(40);
+    bar.setPosition(0);
+    EXPECT_EQ(bar.litBlocks(), 0);
+    bar.setPosition(1);
+    EXPECT_EQ(bar.litBlocks(), 1);
+    bar.setPosition(40);
+    EXPECT_EQ(bar.litBlocks(), bar.blockCount());
+    bar.setPosition(20);
+    EXPECT_NEAR(bar.litBlocks(), bar.blockCount() / 2, 1);
+    EXPECT_GT(bar.blockCount(), 10);
+
+    // The painted bar: the right end is lit only when the bar is full.
+    const QColor block = bar.palette().color(QPalette::Highlight);
+    bar.setPosition(40);
+    const QImage full = bar.grab().toImage();
+    bar.setPosition(10);
+    const QImage quarter = bar.grab().toImage();
+    const int rightX = 2 + (bar.blockCount() - 1) * (bar.width() / bar.blockCount()) + 2;
+    EXPECT_EQ(QColor(full.pixel(rightX, 8)), block);
+    EXPECT_NE(QColor(quarter.pixel(rightX, 8)), block);
+    EXPECT_EQ(QColor(quarter.pixel(4, 8)), block);
+}
+
+}  // namespace
+}  // namespace dmm

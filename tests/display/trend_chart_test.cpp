@@ -1,0 +1,387 @@
+#include "trend_chart.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QAreaSeries>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QValueAxis>
+#include <QWheelEvent>
+
+#include "dialogs.h"
+#include "widget_test_app.h"
+
+namespace dmm {
+namespace {
+
+// Answers the save dialog with a prepared name and records every message shown.
+class ScriptedDialogs : public Dialogs {
+public:
+    QString saveName;
+    QStringList informations;
+    QStringList errors;
+    QString lastFilter;
+    QString lastSuffix;
+
+    QString getSaveFileName(const QString&, const QString& filter,
+                            const QString& defaultSuffix) override {
+        lastFilter = filter;
+        lastSuffix = defaultSuffix;
+        return saveName;
+    }
+    QString getOpenFileName(const QString&, const QString&) override { return {}; }
+    void information(const QString& text) override { informations << text; }
+    void error(const QString& text) override { errors << text; }
+};
+
+class TrendChartTest : public testing::Test {
+protected:
+    TrendChartTest() {
+        window.resize(711, 485);
+        chart = new TrendChart(&dialogs, &window);
+        window.show();
+        chart->BtNewClick();  // as start-up resets it
+        chart->setValueAxis(-40000, 40000);
+    }
+
+    // Appends readings until the series holds `points` points (the placeholder included).
+    void fillTo(int points) {
+        while (static_cast<int>(chart->model().pointCount()) < points) {
+            chart->appendPoint(static_cast<double>(chart->model().pointCount() * 10 % 40000));
+        }
+    }
+    template <typename T>
+    T* child(const char* name) {
+        T* w = chart->findChild<T*>(name);
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QAction* action(const char* name) { return chart->graphicMenu()->findChild<QAction*>(name); }
+    QString pageCaption() { return child<QToolButton>("Bt10")->text(); }
+
+    QApplication& app = test::widgetApp();
+    ScriptedDialogs dialogs;
+    QWidget window;
+    TrendChart* chart = nullptr;
+};
+
+TEST_F(TrendChartTest, ToolBarControlsWithTheirPlacesAndHints) {
+    EXPECT_EQ(chart->objectName(), "Chtshow");
+    EXPECT_EQ(chart->geometry(), QRect(336, 172, 371, 309));
+    struct Row {
+        const char* name;
+        QRect bounds;
+        const char* hint;
+        bool hidden;
+    };
+    const Row rows[] = {
+        {"Bevel1", {2, 2, 40, 20}, "", false},
+        {"BtFill", {5, 5, 36, 17}, "Graphic Fill", false},
+        {"Maxrecord", {48, 3, 41, 21}, "", false},
+        {"BtNew", {91, 3, 35, 21}, "New", false},
+        {"BtSave", {125, 3, 35, 21}, "Save", false},
+        {"BtFirst", {163, 3, 25, 21}, "First", false},
+        {"BTPrevious", {187, 3, 25, 21}, "Previous", false},
+        {"Bt10", {211, 3, 25, 21}, "Page No.", false},
+        {"BtNext", {235, 3, 25, 21}, "Next", false},
+        {"BTlast", {259, 3, 25, 21}, "last", false},
+        {"TbFd", {288, 3, 25, 25}, "Graphic Enlarge", false},
+        {"TbSx", {288, 3, 25, 25}, "Graphic Restore", true},
+        {"ComboBox1", {176, 59, 65, 21}, "", true},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        QWidget* w = child<QWidget>(r.name);
+        ASSERT_NE(w, nullptr);
+        EXPECT_EQ(w->parentWidget(), chart);
+        EXPECT_EQ(w->geometry(), r.bounds);
+        EXPECT_EQ(w->toolTip(), r.hint);
+        EXPECT_EQ(w->isHidden(), r.hidden);
+        if (auto* b = qobject_cast<QToolButton*>(w)) {
+            EXPECT_TRUE(b->isEnabled());
+        }
+    }
+    EXPECT_TRUE(child<QCheckBox>("BtFill")->isChecked());
+    EXPECT_EQ(child<QCheckBox>("BtFill")->text(), "Fill");
+    EXPECT_EQ(child<QLineEdit>("Maxrecord")->text(), "100");
+    EXPECT_EQ(pageCaption(), "1");
+    auto* combo = child<QComboBox>("ComboBox1");
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(0), "atile");
+    EXPECT_EQ(combo->itemText(1), "btile");
+
+    QStringList entries;
+    for (QAction* a : chart->graphicMenu()->actions()) entries << (a->isSeparator() ? "-" : a->text());
+    EXPECT_EQ(entries.join(","), "First,Previous,Next,Last,-,New,Save,-,Fill");
+    EXPECT_EQ(chart->graphicMenu()->objectName(), "Graphic");
+    EXPECT_FALSE(chart->graphicMenu()->menuAction()->isVisible());
+    ASSERT_NE(action("Fill"), nullptr);
+    EXPECT_TRUE(action("Fill")->isChecked());
+}
+
+TEST_F(TrendChartTest, FixedValueAxisAndNoLegend) {
+    QValueAxis* y = chart->valueAxis();
+    EXPECT_EQ(y->min(), -40000);
+    EXPECT_EQ(y->max(), 40000);
+    EXPECT_EQ(y->minorTickCount(), 4);
+    EXPECT_EQ(y->linePen().style(), Qt::DashLine);
+    EXPECT_EQ(y->linePen().color(), QColor(0, 64, 128));
+    EXPECT_FALSE(chart->chart()->legend()->isVisible());
+    fillTo(300);
+    EXPECT_EQ(y->min(), -40000);  // data never moves it
+    EXPECT_EQ(y->max(), 40000);
+    chart->setValueAxis(-5000, 5000);
+    EXPECT_EQ(y->min(), -5000);
+    EXPECT_EQ(y->max(), 5000);
+    EXPECT_EQ(chart->areaSeries()->brush().color(), QColor(255, 255, 128));
+    EXPECT_EQ(chart->areaSeries()->pen().color(), QColor(0, 128, 255));
+}
+
+TEST_F(TrendChartTest, FillBoxMenuAndComboChooseOneActiveSeries) {
+    fillTo(30);
+    auto* fill = child<QCheckBox>("BtFill");
+    auto expectShown = [&](int index, const char* when) {
+        SCOPED_TRACE(when);
+        EXPECT_EQ(chart->activeSeries(), index);
+        EXPECT_EQ(chart->areaSeries()->isVisible(), index == 0);
+        EXPECT_EQ(chart->lineSeries()->isVisible(), index == 1);
+        // The inactive series holds no points; the active one the page without placeholder.
+        const qsizetype area = chart->areaSeries()->upperSeries()->count();
+        const qsizetype line = chart->lineSeries()->count();
+        EXPECT_EQ(index == 0 ? area : line, 29);
+        EXPECT_EQ(index == 0 ? line : area, 0);
+    };
+    expectShown(0, "start");
+
+    QTest::mouseClick(fill, Qt::LeftButton, {}, QPoint(8, 8));
+    EXPECT_FALSE(fill->isChecked());
+    EXPECT_FALSE(action("Fill")->isChecked());
+    expectShown(1, "box unticked");
+
+    action("Fill")->trigger();
+    EXPECT_TRUE(fill->isChecked());
+    EXPECT_TRUE(action("Fill")->isChecked());
+    expectShown(0, "menu Fill");
+
+    action("Fill")->trigger();
+    EXPECT_FALSE(fill->isChecked());
+    EXPECT_FALSE(action("Fill")->isChecked());
+    expectShown(1, "menu Fill again");
+
+    fill->setChecked(true);  // a change by program runs the handler too
+    EXPECT_TRUE(action("Fill")->isChecked());
+    expectShown(0, "box ticked by program");
+
+    chart->ComboBox1Change(1);
+    expectShown(1, "combo btile");
+    chart->ComboBox1Change(0);
+    expectShown(0, "combo atile");
+}
+
+TEST_F(TrendChartTest, NewChartLooksEmptyAndNumbersTheNextReadingOne) {
+    fillTo(150);
+    chart->ComboBox1Change(1);
+    chart->BtNewClick();
+    EXPECT_EQ(chart->shownPointCount(), 0);
+    EXPECT_EQ(chart->activeSeries(), 0);  // Fill is ticked
+    EXPECT_EQ(child<QComboBox>("ComboBox1")->currentIndex(), 0);
+    chart->appendPoint(1234.0);
+    ASSERT_EQ(chart->shownPointCount(), 1);
+    EXPECT_EQ(chart->areaSeries()->upperSeries()->at(0), QPointF(1, 1234));
+}
+
+TEST_F(TrendChartTest, PagingButtonsAndFollowing) {
+    fillTo(100);
+    EXPECT_EQ(pageCaption(), "1");
+    fillTo(101);
+    EXPECT_EQ(pageCaption(), "2");
+    fillTo(250);
+    QTest::mouseClick(child<QToolButton>("BtFirst"), Qt::LeftButton);
+    EXPECT_EQ(pageCaption(), "1");
+    EXPECT_FALSE(child<QToolButton>("BtFirst")->isEnabled());
+    EXPECT_FALSE(action("GraphicPrevious")->isEnabled());
+    fillTo(400);
+    EXPECT_EQ(pageCaption(), "1");
+
+    QTest::mouseClick(child<QToolButton>("BTlast"), Qt::LeftButton);
+    EXPECT_EQ(pageCaption(), "4");
+    EXPECT_FALSE(child<QToolButton>("BtNext")->isEnabled());
+    EXPECT_FALSE(action("GraphicLast")->isEnabled());
+    EXPECT_TRUE(action("GraphicFirst")->isEnabled());
+    // The last page holds 100 points of 400 (300..399) on an axis of a whole page.
+    EXPECT_EQ(chart->shownPointCount(), 100);
+    EXPECT_EQ(chart->pointAxis()->min(), 300);
+    EXPECT_EQ(chart->pointAxis()->max(), 400);
+    fillTo(420);
+    EXPECT_EQ(pageCaption(), "5");
+    EXPECT_EQ(chart->shownPointCount(), 20);
+    EXPECT_EQ(chart->pointAxis()->min(), 400);
+    EXPECT_EQ(chart->pointAxis()->max(), 500);
+    const QPointF lastShown = chart->areaSeries()->upperSeries()->at(19);
+    EXPECT_EQ(lastShown.x(), 419);
+    EXPECT_EQ(lastShown.y(), chart->model().value(419));
+
+    action("GraphicPrevious")->trigger();
+    EXPECT_EQ(pageCaption(), "4");
+    EXPECT_EQ(chart->areaSeries()->upperSeries()->at(0).x(), 300);
+}
+
+TEST_F(TrendChartTest, ManyReadingsAtOnceEndLikeOneByOne) {
+    TrendChart single(nullptr, &window);
+    single.BtNewClick();
+    std::vector<double> values;
+    for (int i = 0; i < 345; ++i) values.push_back(i * 3.0 - 500.0);
+    for (double v : values) single.appendPoint(v);
+    chart->appendPoints(values);
+    EXPECT_EQ(chart->model().pointCount(), single.model().pointCount());
+    EXPECT_EQ(chart->model().currentPage(), 4);
+    EXPECT_EQ(pageCaption(), "4");
+    ASSERT_EQ(chart->shownPointCount(), single.shownPointCount());
+    for (int i = 0; i < chart->shownPointCount(); ++i) {
+        EXPECT_EQ(chart->areaSeries()->upperSeries()->at(i),
+                  single.areaSeries()->upperSeries()->at(i));
+    }
+}
+
+TEST_F(TrendChartTest, ViewHoldsOnlyTheShownPage) {
+    fillTo(5000);
+    EXPECT_EQ(chart->shownPointCount(), 100);
+    EXPECT_EQ(chart->lineSeries()->count(), 0);
+    chart->FillClick();
+    EXPECT_EQ(chart->lineSeries()->count(), 100);
+    EXPECT_EQ(chart->areaSeries()->upperSeries()->count(), 0);
+}
+
+TEST_F(TrendChartTest, PointsPerPageEdit) {
+    fillTo(250);
+    auto* edit = child<QLineEdit>("Maxrecord");
+    edit->setText("300");
+    EXPECT_EQ(chart->model().pointsPerPage(), 300);
+    EXPECT_EQ(chart->model().currentPage(), 1);
+    EXPECT_EQ(pageCaption(), "3");  // not updated by the edit
+    EXPECT_EQ(chart->shownPointCount(), 249);
+
+    edit->setText("0");
+    EXPECT_EQ(chart->model().pageCount(), 1);
+    EXPECT_EQ(chart->shownPointCount(), 249);
+    EXPECT_TRUE(dialogs.errors.isEmpty());
+
+    edit->setText("");
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_EQ(dialogs.errors[0], "'' is not a valid integer value");
+    EXPECT_EQ(chart->model().pointsPerPage(), 0);
+
+    // Typing goes through the digit filter.
+    edit->setFocus();
+    QTest::keyClicks(edit, "5x0");
+    EXPECT_EQ(edit->text(), "50");
+    EXPECT_EQ(chart->model().pointsPerPage(), 50);
+}
+
+TEST_F(TrendChartTest, EnlargeAndRestore) {
+    auto* fd = child<QWidget>("TbFd");
+    auto* sx = child<QWidget>("TbSx");
+    QTest::mouseClick(fd, Qt::LeftButton);
+    const QSize outer = window.frameGeometry().size();
+    EXPECT_EQ(chart->geometry(), QRect(2, 28, outer.width() - 12, outer.height() - 85));
+    EXPECT_TRUE(fd->isHidden());
+    EXPECT_FALSE(sx->isHidden());
+    QTest::mouseClick(sx, Qt::LeftButton);
+    EXPECT_EQ(chart->geometry(), QRect(336, 172, 371, 309));
+    EXPECT_FALSE(fd->isHidden());
+    EXPECT_TRUE(sx->isHidden());
+}
+
+TEST_F(TrendChartTest, ChartPlacedNearTheTopEnlargesFirstAndComesBack) {
+    chart->setGeometry(336, 10, 371, 309);
+    chart->TbFdClick();
+    EXPECT_EQ(chart->y(), 28);
+    EXPECT_GT(chart->width(), 371);
+    chart->TbFdClick();
+    EXPECT_EQ(chart->geometry(), QRect(336, 10, 371, 309));
+}
+
+TEST_F(TrendChartTest, MouseWheelChangesNothing) {
+    fillTo(250);
+    chart->BtFirstClick();
+    const auto xRange = std::pair(chart->pointAxis()->min(), chart->pointAxis()->max());
+    const auto yRange = std::pair(chart->valueAxis()->min(), chart->valueAxis()->max());
+    const QPointF at(150, 150);
+    for (int delta : {120, -120, 960}) {
+        QWheelEvent wheel(at, chart->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(chart->viewport(), &wheel);
+        EXPECT_TRUE(wheel.isAccepted());
+    }
+    EXPECT_EQ(chart->model().currentPage(), 1);
+    EXPECT_EQ(std::pair(chart->pointAxis()->min(), chart->pointAxis()->max()), xRange);
+    EXPECT_EQ(std::pair(chart->valueAxis()->min(), chart->valueAxis()->max()), yRange);
+}
+
+TEST_F(TrendChartTest, SavesTheChartAsABitmapOfItsSize) {
+    fillTo(180);
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    dialogs.saveName = dir.filePath("trend.bmp");
+    QTest::mouseClick(child<QToolButton>("BtSave"), Qt::LeftButton);
+    EXPECT_EQ(dialogs.lastFilter, "Bitmaps (*.bmp)");
+    EXPECT_EQ(dialogs.lastSuffix, "bmp");
+    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("; ").toStdString();
+    ASSERT_EQ(dialogs.informations.size(), 1);
+    EXPECT_EQ(dialogs.informations[0], "Graphic has saved on " + dialogs.saveName);
+
+    QFile file(dialogs.saveName);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.read(2), "BM");
+    QImage saved;
+    ASSERT_TRUE(saved.load(dialogs.saveName, "BMP"));
+    EXPECT_EQ(saved.size(), chart->size());
+    // The tool bar is not in the picture: where the Fill box sits the picture is blank.
+    int dark = 0;
+    for (int x = 6; x < 40; ++x)
+        for (int y = 6; y < 20; ++y) dark += qGray(saved.pixel(x, y)) < 128 ? 1 : 0;
+    EXPECT_EQ(dark, 0);
+    // The area's fill colour is in the picture.
+    bool fillSeen = false;
+    for (int x = 0; x < saved.width() && !fillSeen; x += 2)
+        for (int y = 0; y < saved.height() && !fillSeen; y += 2)
+            fillSeen = QColor(saved.pixel(x, y)) == QColor(255, 255, 128);
+    EXPECT_TRUE(fillSeen);
+
+    // A name without an extension gets ".bmp".
+    dialogs.saveName = dir.filePath("plain");
+    chart->BtSaveClick();
+    EXPECT_TRUE(QFile::exists(dir.filePath("plain.bmp")));
+    EXPECT_EQ(dialogs.informations.last(), "Graphic has saved on " + dir.filePath("plain.bmp"));
+}
+
+TEST_F(TrendChartTest, UnwritablePictureIsAnErrorWithoutSuccessMessage) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A regular file where a folder is needed cannot be written into, whoever runs the test.
+    QFile blocker(dir.filePath("not-a-folder"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    dialogs.saveName = dir.filePath("not-a-folder/chart.bmp");
+    chart->BtSaveClick();
+    EXPECT_TRUE(dialogs.informations.isEmpty());
+    ASSERT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.errors[0].contains(dialogs.saveName)) << dialogs.errors[0].toStdString();
+
+    // Cancelling the dialog shows nothing.
+    dialogs.saveName.clear();
+    chart->BtSaveClick();
+    EXPECT_TRUE(dialogs.informations.isEmpty());
+    EXPECT_EQ(dialogs.errors.size(), 1);
+}
+
+}  // namespace
+}  // namespace dmm

@@ -1,0 +1,196 @@
+// dmmcli simulate and dmmcli record, run as programs: a simulated meter on a pseudo-terminal
+// logged through the serial driver, stop signals, and bad arguments.
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QStringList>
+
+#include <csignal>
+#include <string>
+#include <vector>
+
+#include "link_test_support.h"
+
+namespace {
+
+const QString kDmmcli = QStringLiteral(DMMCLI_PATH);
+
+QStringList dataLines(const QByteArray& out) {
+    QStringList lines = QString::fromUtf8(out).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return lines;
+}
+
+// Starts `dmmcli simulate --pty ...` and returns the device path from its first line.
+QString startSimulator(QProcess& sim, const QStringList& args) {
+    sim.start(kDmmcli, QStringList{QStringLiteral("simulate"), QStringLiteral("--pty")} + args);
+    if (!sim.waitForStarted(5000)) return {};
+    if (!waitUntil([&] { return sim.canReadLine(); }, 5000)) return {};
+    return QString::fromUtf8(sim.readLine()).trimmed();
+}
+
+// Every simulated reading arrives at the logger, in order, none dropped, for each family.
+TEST(DmmcliLink, SimulatorPipedIntoRecordDeliversEveryReadingInOrder) {
+    for (const char* family : {"kelt", "sorn", "brio"}) {
+        SCOPED_TRACE(family);
+        QProcess sim;
+        const QString path = startSimulator(
+            sim, {QStringLiteral("--family"), QLatin1String(family), QStringLiteral("--rate"),
+                  QStringLiteral("25"), QStringLiteral("--frames"), QStringLiteral("30"),
+                  QStringLiteral("--seed"), QStringLiteral("11")});
+        ASSERT_TRUE(path.startsWith(QLatin1String("/dev/"))) << path.toStdString();
+
+        QProcess rec;
+        rec.start(kDmmcli, {QStringLiteral("record"), QStringLiteral("--port"), path,
+                            QStringLiteral("--family"), QLatin1String(family),
+                            QStringLiteral("--decimal"), QStringLiteral("."),
+                            QStringLiteral("--duration"), QStringLiteral("60")});
+        ASSERT_TRUE(sim.waitForFinished(20000));
+        EXPECT_EQ(sim.exitCode(), 0) << sim.readAllStandardError().toStdString();
+        // The meter went away: the logger says so and ends.
+        ASSERT_TRUE(rec.waitForFinished(10000));
+        const QByteArray recErr = rec.readAllStandardError();
+        EXPECT_TRUE(recErr.contains("went away")) << recErr.toStdString();
+        EXPECT_TRUE(recErr.contains("decoded 30 frames, dropped 0")) << recErr.toStdString();
+
+        const QStringList sent = dataLines(sim.readAllStandardOutput());
+        QStringList logged = dataLines(rec.readAllStandardOutput());
+        ASSERT_FALSE(logged.isEmpty());
+        EXPECT_TRUE(logged.takeFirst().startsWith(QLatin1String("frame\tvalue_text\tcoupling")));
+        ASSERT_EQ(sent.size(), 30);
+        ASSERT_EQ(logged.size(), 30);
+        for (int i = 0; i < 30; ++i) {
+            // Simulator: number, value text, coupling, unit, range. Logger: frame, value text,
+            // coupling, unit, range, ...
+            const QStringList s = sent[i].split(QLatin1Char('\t'));
+            const QStringList l = logged[i].split(QLatin1Char('\t'));
+            ASSERT_EQ(s.size(), 5);
+            ASSERT_GE(l.size(), 16);
+            EXPECT_EQ(s[0].toInt(), i + 1);
+            EXPECT_EQ(l.mid(1, 4), s.mid(1, 4)) << "reading " << i + 1;
+        }
+    }
+}
+
+TEST(DmmcliLink, StopSignalsEndBothProgramsCleanlyWithTheirSummaries) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        SCOPED_TRACE(signal);
+        QProcess sim;
+        const QString path = startSimulator(sim, {QStringLiteral("--rate"), QStringLiteral("40")});
+        ASSERT_FALSE(path.isEmpty());
+        QProcess rec;
+        rec.start(kDmmcli, {QStringLiteral("record"), QStringLiteral("--port"), path});
+        QByteArray out;
+        ASSERT_TRUE(waitUntil([&] {
+            out += rec.readAllStandardOutput();
+            return out.count('\n') >= 6;  // header and five readings
+        }, 10000));
+        ::kill(static_cast<pid_t>(rec.processId()), signal);
+        ASSERT_TRUE(rec.waitForFinished(5000));
+        EXPECT_EQ(rec.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(rec.exitCode(), 0);
+        out += rec.readAllStandardOutput();
+        const QByteArray err = rec.readAllStandardError();
+        // Every decoded frame was printed before the summary.
+        const qsizetype lines = out.count('\n') - 1;
+        EXPECT_TRUE(err.contains("decoded " + QByteArray::number(lines) + " frames"))
+            << lines << " lines; " << err.toStdString();
+
+        ::kill(static_cast<pid_t>(sim.processId()), signal);
+        ASSERT_TRUE(sim.waitForFinished(5000));
+        EXPECT_EQ(sim.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(sim.exitCode(), 0);
+        EXPECT_TRUE(sim.readAllStandardError().contains("frames sent"));
+    }
+}
+
+TEST(DmmcliLink, AnOutputNobodyReadsEndsTheLog) {
+    QProcess sim;
+    const QString path = startSimulator(sim, {QStringLiteral("--rate"), QStringLiteral("40")});
+    ASSERT_FALSE(path.isEmpty());
+    // The pipeline's status is the logger's.
+    QProcess pipeline;
+    pipeline.start(QStringLiteral("bash"),
+                   {QStringLiteral("-c"),
+                    QStringLiteral("'%1' record --port '%2' | head -3; exit ${PIPESTATUS[0]}")
+                        .arg(kDmmcli, path)});
+    ASSERT_TRUE(pipeline.waitForFinished(10000));
+    EXPECT_EQ(pipeline.exitCode(), 1);
+    EXPECT_EQ(dataLines(pipeline.readAllStandardOutput()).size(), 3);
+    EXPECT_TRUE(pipeline.readAllStandardError().contains("cannot write the output"));
+    sim.terminate();
+    ASSERT_TRUE(sim.waitForFinished(5000));
+}
+
+TEST(DmmcliLink, DurationEndsTheLog) {
+    QProcess sim;
+    const QString path = startSimulator(sim, {QStringLiteral("--rate"), QStringLiteral("20")});
+    ASSERT_FALSE(path.isEmpty());
+    QProcess rec;
+    rec.start(kDmmcli, {QStringLiteral("record"), QStringLiteral("--port"),
+                        QStringLiteral("COM2=") + path, QStringLiteral("--duration"),
+                        QStringLiteral("1.5")});
+    ASSERT_TRUE(rec.waitForFinished(10000));
+    EXPECT_EQ(rec.exitCode(), 0);
+    const QStringList lines = dataLines(rec.readAllStandardOutput());
+    EXPECT_GE(lines.size(), 3);  // header and some readings
+    EXPECT_TRUE(rec.readAllStandardError().contains("COM2 (" + path.toUtf8() + ")"));
+    sim.terminate();
+    ASSERT_TRUE(sim.waitForFinished(5000));
+}
+
+// The raw stream of `simulate --out -` is what `decode` reads from a capture.
+TEST(DmmcliLink, RawStreamDecodesAsACapture) {
+    for (const char* family : {"kelt", "sorn", "brio"}) {
+        QProcess sim;
+        QProcess dec;
+        sim.setStandardOutputProcess(&dec);
+        sim.start(kDmmcli,
+                  {QStringLiteral("simulate"), QStringLiteral("--out"), QStringLiteral("-"),
+                   QStringLiteral("--family"), QLatin1String(family), QStringLiteral("--rate"),
+                   QStringLiteral("0"), QStringLiteral("--frames"), QStringLiteral("200")});
+        dec.start(kDmmcli,
+                  {QStringLiteral("decode"), QStringLiteral("--family"), QLatin1String(family)});
+        ASSERT_TRUE(sim.waitForFinished(10000));
+        ASSERT_TRUE(dec.waitForFinished(10000));
+        EXPECT_EQ(sim.exitCode(), 0);
+        EXPECT_EQ(dec.exitCode(), 0);
+        EXPECT_EQ(dataLines(dec.readAllStandardOutput()).size(), 201) << family;
+        EXPECT_TRUE(dec.readAllStandardError().contains("decoded 200 frames, dropped 0")) << family;
+    }
+}
+
+TEST(DmmcliLink, BadArgumentsAndMissingPortsAreRefusedWithAMessage) {
+    struct Row {
+        QStringList args;
+        int status;
+        const char* says;
+    };
+    const Row rows[] = {
+        {{"record"}, 2, "--port"},
+        {{"record", "--port"}, 2, "--port needs"},
+        {{"record", "--port", "/dev/no-such-meter"}, 1, "could not open COM1 (/dev/no-such-meter)"},
+        {{"record", "--port", "COM1=/dev/no-such-meter"}, 1, "/dev/no-such-meter"},
+        {{"record", "--port", "COM5=/dev/x"}, 2, "COMn=PATH"},
+        {{"record", "--port", "/dev/x", "--duration", "0"}, 2, "--duration"},
+        {{"record", "--port", "/dev/x", "--family", "volt"}, 2, "family"},
+        {{"record", "--port", "/dev/x", "--bogus"}, 2, "--bogus"},
+        {{"simulate"}, 2, "--pty or --out"},
+        {{"simulate", "--pty", "--out", "-"}, 2, "--pty or --out"},
+        {{"simulate", "--pty", "--rate", "-1"}, 2, "--rate"},
+        {{"simulate", "--pty", "--frames", "x"}, 2, "--frames"},
+        {{"simulate", "--pty", "--family", "volt"}, 2, "--family"},
+        {{"simulate", "--out", "/no/such/dir/f.bin"}, 1, "cannot write"},
+    };
+    for (const Row& row : rows) {
+        QProcess p;
+        p.start(kDmmcli, row.args);
+        ASSERT_TRUE(p.waitForFinished(10000)) << row.args.join(' ').toStdString();
+        EXPECT_EQ(p.exitCode(), row.status) << row.args.join(' ').toStdString();
+        const QByteArray err = p.readAllStandardError();
+        EXPECT_TRUE(err.contains(row.says))
+            << row.args.join(' ').toStdString() << ": " << err.toStdString();
+    }
+}
+
+}  // namespace

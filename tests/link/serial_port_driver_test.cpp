@@ -1,0 +1,373 @@
+#include "serial_port_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <termios.h>
+#include <vector>
+
+#include "frame_encoder.h"
+#include "link_test_support.h"
+#include "meter_core.h"
+#include "port_name_table.h"
+#include "pseudo_terminal.h"
+
+namespace {
+
+// A driver set up as the main window's COMM2, on COM1 mapped to a fresh pseudo-terminal.
+class SerialPortDriverTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.open());
+        names.map(1, pty.slavePath());
+        driver.setPortNames(&names);
+        driver.setComPort(TSerialPortDriver::pnCOM1);
+        driver.setComPortSpeed(TSerialPortDriver::br2400);
+    }
+
+    // Collect every OnReceiveData call.
+    void listen() {
+        driver.setOnReceiveData(
+            [this](TSerialPortDriver* sender, const void* data, std::int32_t size) {
+                EXPECT_EQ(sender, &driver);
+                blocks.emplace_back(static_cast<const char*>(data), static_cast<std::size_t>(size));
+            });
+    }
+    // Poll by hand only: the timer of a long period never fires during a test.
+    void manualPolling() { driver.setComPortPollingDelay(60000); }
+
+    // Writes bytes and runs the loop until the port holds them all.
+    void arrive(const std::string& bytes) {
+        const qint64 before = driver.bytesWaiting();
+        ASSERT_TRUE(writeAll(pty, bytes));
+        ASSERT_TRUE(waitUntil([&] {
+            return driver.bytesWaiting() >= before + static_cast<qint64>(bytes.size());
+        }));
+    }
+
+    std::string received() const {
+        std::string all;
+        for (const auto& b : blocks) all += b;
+        return all;
+    }
+
+    PseudoTerminal pty;
+    QTemporaryDir noDevices;  // only the mappings name devices, whatever this machine has
+    PortNameTable names{noDevices.path(), noDevices.path()};
+    TSerialPortDriver driver;
+    std::vector<std::string> blocks;
+};
+
+TEST_F(SerialPortDriverTest, StartsWithThePublishedDefaults) {
+    TSerialPortDriver d;
+    EXPECT_EQ(d.ComPort(), TSerialPortDriver::pnCOM2);
+    EXPECT_EQ(d.ComPortSpeed(), TSerialPortDriver::br9600);
+    EXPECT_EQ(d.ComPortDataBits(), TSerialPortDriver::db8BITS);
+    EXPECT_EQ(d.ComPortStopBits(), TSerialPortDriver::sb1BITS);
+    EXPECT_EQ(d.ComPortParity(), TSerialPortDriver::ptNONE);
+    EXPECT_EQ(d.ComPortHwHandshaking(), TSerialPortDriver::hhNONE);
+    EXPECT_EQ(d.ComPortSwHandshaking(), TSerialPortDriver::shNONE);
+    EXPECT_EQ(d.ComPortInBufSize(), 2048);
+    EXPECT_EQ(d.ComPortOutBufSize(), 2048);
+    EXPECT_EQ(d.ComPortPollingDelay(), 50);
+    EXPECT_TRUE(d.EnableDTROnOpen());
+    EXPECT_EQ(d.OutputTimeout(), 4000);
+    EXPECT_FALSE(d.OnReceiveData());
+    EXPECT_FALSE(d.IsOpen());
+    EXPECT_EQ(d.ReceiveBuffer().size(), 2048u);
+    EXPECT_EQ(d.portName(), "COM2");
+}
+
+TEST_F(SerialPortDriverTest, BlocksReachTheHandlerThroughPollingWholeOrSplit) {
+    listen();
+    manualPolling();
+    ASSERT_TRUE(driver.OpenPort());
+
+    // A tick with nothing received raises nothing.
+    settle();
+    driver.PollPort();
+    EXPECT_TRUE(blocks.empty());
+
+    // A tick after 7 bytes raises one event with the 7 bytes.
+    arrive("\x0a" "123452");
+    driver.PollPort();
+    ASSERT_EQ(blocks.size(), 1u);
+    EXPECT_EQ(blocks[0], "\x0a" "123452");
+
+    // The rest of a frame, split over two ticks, follows in order.
+    arrive("12");
+    driver.PollPort();
+    arrive("1\x0d");
+    driver.PollPort();
+    driver.PollPort();  // idle again
+    ASSERT_EQ(blocks.size(), 3u);
+    EXPECT_EQ(received(), "\x0a" "123452121\x0d");
+}
+
+TEST_F(SerialPortDriverTest, KeltStreamDecodesEndToEndOnTheTimer) {
+    dmm::MeterCore core;
+    driver.setOnReceiveData([&core](TSerialPortDriver*, const void* data, std::int32_t size) {
+        core.HKeltRData(data, size);
+    });
+    ASSERT_TRUE(driver.OpenPort());
+    EXPECT_TRUE(driver.isPolling());
+    EXPECT_EQ(driver.pollingInterval(), 50);
+
+    std::string stream;
+    for (int i = 0; i < 6; ++i) {
+        dmm::MeterDisplay d{"0123" + std::to_string(i), 3, i % 2 == 1, false, "V", "DC", true};
+        std::string frame;
+        ASSERT_TRUE(dmm::encodeFrame(dmm::Family::Kelt, d, frame));
+        stream += frame;
+    }
+    // Written in uneven pieces, as a 2400 baud line delivers them between ticks.
+    for (std::size_t at = 0; at < stream.size(); at += 5) {
+        ASSERT_TRUE(writeAll(pty, stream.substr(at, 5)));
+        settle(7);
+    }
+    ASSERT_TRUE(waitUntil([&] { return core.counters().decoded == 6; }));
+    EXPECT_EQ(core.counters().dropped(), 0u);
+    EXPECT_EQ(core.reading().valueText, "-01.235");
+    EXPECT_EQ(core.reading().value, -1235.0f);
+}
+
+TEST_F(SerialPortDriverTest, OpenPortOnAnOpenPortKeepsPortAndTimer) {
+    ASSERT_TRUE(driver.OpenPort());
+    const int handle = driver.nativeHandle();
+    EXPECT_GE(handle, 0);
+    EXPECT_TRUE(driver.OpenPort());
+    EXPECT_EQ(driver.nativeHandle(), handle);
+    EXPECT_TRUE(driver.isPolling());
+
+    driver.ClosePort();
+    EXPECT_FALSE(driver.IsOpen());
+    EXPECT_FALSE(driver.isPolling());
+    driver.ClosePort();  // nothing when closed
+    EXPECT_FALSE(driver.IsOpen());
+    EXPECT_TRUE(driver.OpenPort());  // and again
+}
+
+TEST_F(SerialPortDriverTest, ComPortAndBufferSizesAreTakenOnlyWhileClosed) {
+    ASSERT_TRUE(driver.OpenPort());
+    driver.setComPort(TSerialPortDriver::pnCOM3);
+    driver.setComPortInBufSize(512);
+    driver.setComPortOutBufSize(100);
+    EXPECT_EQ(driver.ComPort(), TSerialPortDriver::pnCOM1);
+    EXPECT_EQ(driver.ComPortInBufSize(), 2048);
+    EXPECT_EQ(driver.ReceiveBuffer().size(), 2048u);
+    EXPECT_EQ(driver.ComPortOutBufSize(), 2048);
+
+    driver.ClosePort();
+    driver.setComPort(TSerialPortDriver::pnCOM3);
+    driver.setComPortOutBufSize(100);
+    EXPECT_EQ(driver.ComPort(), TSerialPortDriver::pnCOM3);
+    EXPECT_EQ(driver.portName(), "COM3");
+    EXPECT_EQ(driver.ComPortOutBufSize(), 100);
+
+    // The next open takes the device COM3 stands for.
+    EXPECT_FALSE(driver.OpenPort());
+    EXPECT_TRUE(driver.lastError().startsWith(QLatin1String("COM3")));
+    names.map(3, pty.slavePath());
+    ASSERT_TRUE(driver.OpenPort());
+    EXPECT_EQ(driver.portPath(), pty.slavePath());
+    EXPECT_EQ(driver.lineSettings().outputQueue, 100);
+}
+
+TEST_F(SerialPortDriverTest, InputBufferSizeLimitsEachReadAndSetsTheXonLimit) {
+    driver.setComPortInBufSize(512);
+    EXPECT_EQ(driver.ReceiveBuffer().size(), 512u);
+    listen();
+    manualPolling();
+    ASSERT_TRUE(driver.OpenPort());
+    EXPECT_EQ(driver.lineSettings().xonLimit, 128);
+    EXPECT_EQ(driver.lineSettings().xoffLimit, 1);
+
+    std::string bytes;
+    for (int i = 0; i < 1300; ++i) bytes.push_back(static_cast<char>(i * 7));
+    ASSERT_TRUE(writeAll(pty, bytes));
+    EXPECT_TRUE(waitUntil([&] {
+        driver.PollPort();
+        return received().size() >= bytes.size();
+    }));
+    ASSERT_GE(blocks.size(), 3u);
+    for (const auto& b : blocks) {
+        EXPECT_GE(b.size(), 1u);
+        EXPECT_LE(b.size(), 512u);
+    }
+    EXPECT_EQ(received(), bytes);
+}
+
+TEST_F(SerialPortDriverTest, UnassignedHandlerMeansReceivedBytesAreDiscarded) {
+    manualPolling();
+    ASSERT_TRUE(driver.OpenPort());
+    arrive("lost bytes");
+    driver.PollPort();  // read, and no one to give them to
+    EXPECT_EQ(driver.bytesWaiting(), 0);
+
+    listen();
+    driver.PollPort();
+    EXPECT_TRUE(blocks.empty());
+    arrive("kept");
+    driver.PollPort();
+    EXPECT_EQ(received(), "kept");
+}
+
+TEST_F(SerialPortDriverTest, HandlerMayReplaceItselfOrCloseThePortDuringItsCall) {
+    manualPolling();
+    ASSERT_TRUE(driver.OpenPort());
+    std::string first, second;
+    driver.setOnReceiveData([&](TSerialPortDriver* d, const void* data, std::int32_t size) {
+        first.assign(static_cast<const char*>(data), static_cast<std::size_t>(size));
+        d->setOnReceiveData([&](TSerialPortDriver* d2, const void* data2, std::int32_t size2) {
+            second.assign(static_cast<const char*>(data2), static_cast<std::size_t>(size2));
+            d2->ClosePort();  // the window's disconnect, while a block is being handled
+        });
+    });
+    arrive("one");
+    driver.PollPort();
+    arrive("two");
+    driver.PollPort();
+    EXPECT_EQ(first, "one");
+    EXPECT_EQ(second, "two");
+    EXPECT_FALSE(driver.IsOpen());
+    driver.PollPort();  // a tick that was already due does nothing
+    EXPECT_TRUE(driver.OpenPort());
+}
+
+TEST_F(SerialPortDriverTest, PortsThatCannotBeOpenedStayClosedWithAReason) {
+    struct Row {
+        const char* what;
+        QString path;  // empty: COM4 with no device present
+        const char* reasonHas;
+    };
+    QTemporaryDir emptyDev;
+    PortNameTable nothingPresent(emptyDev.path(), emptyDev.path());
+    const Row rows[] = {
+        {"missing device", QStringLiteral("/dev/does-not-exist-ttyUSB9"), "does-not-exist-ttyUSB9"},
+        {"not a serial device", emptyDev.path(), "COM1"},
+        {"no device for the name", QString(), "no serial device present"},
+    };
+    for (const Row& row : rows) {
+        TSerialPortDriver d;
+        PortNameTable table(emptyDev.path(), emptyDev.path());
+        if (!row.path.isEmpty()) table.map(1, row.path);
+        d.setPortNames(&table);
+        d.setComPort(TSerialPortDriver::pnCOM1);
+        EXPECT_FALSE(d.OpenPort()) << row.what;
+        EXPECT_FALSE(d.IsOpen()) << row.what;
+        EXPECT_FALSE(d.isPolling()) << row.what;
+        EXPECT_TRUE(d.lastError().contains(QLatin1String(row.reasonHas)))
+            << row.what << ": " << d.lastError().toStdString();
+        d.ClosePort();
+        EXPECT_FALSE(d.IsOpen());
+    }
+}
+
+TEST_F(SerialPortDriverTest, OpeningIsExclusive) {
+    ASSERT_TRUE(driver.OpenPort());
+    TSerialPortDriver second;
+    second.setPortNames(&names);
+    second.setComPort(TSerialPortDriver::pnCOM1);
+    EXPECT_FALSE(second.OpenPort());
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_FALSE(second.lastError().isEmpty());
+
+    driver.ClosePort();
+    EXPECT_TRUE(second.OpenPort());
+}
+
+TEST_F(SerialPortDriverTest, LineSettingsAreOnTheDevice) {
+    ASSERT_TRUE(driver.OpenPort());
+    termios tio{};
+    ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
+    EXPECT_EQ(cfgetispeed(&tio), static_cast<speed_t>(B2400));
+    EXPECT_EQ(cfgetospeed(&tio), static_cast<speed_t>(B2400));
+    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(tio.c_cflag & PARENB, 0u);
+    EXPECT_EQ(tio.c_cflag & CSTOPB, 0u);
+    EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
+    EXPECT_NE(tio.c_cflag & CREAD, 0u);
+    // Bytes pass untranslated: a carriage return stays a carriage return.
+    EXPECT_EQ(tio.c_iflag & (ICRNL | INLCR | IGNCR | ISTRIP), 0u);
+    EXPECT_EQ(tio.c_lflag & ICANON, 0u);
+    EXPECT_TRUE(driver.lineSettings().dtrOn);
+    EXPECT_FALSE(driver.lineSettings().rtsOn);
+
+    // Settings given while open take effect at once.
+    driver.setComPortSpeed(TSerialPortDriver::br9600);
+    driver.setComPortParity(TSerialPortDriver::ptEVEN);
+    driver.setComPortDataBits(TSerialPortDriver::db7BITS);
+    driver.setComPortStopBits(TSerialPortDriver::sb2BITS);
+    ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
+    EXPECT_EQ(cfgetispeed(&tio), static_cast<speed_t>(B9600));
+    EXPECT_NE(tio.c_cflag & CSTOPB, 0u);
+    // A pseudo-terminal keeps 8 data bits without parity whatever it is told: a refused
+    // setting leaves the port open and working.
+    EXPECT_EQ(driver.lineSettings().dataBits, 7);
+    EXPECT_EQ(driver.lineSettings().parity, 'E');
+    EXPECT_EQ(driver.lineSettings().stopBits, 20);
+    EXPECT_TRUE(driver.IsOpen());
+    EXPECT_FALSE(driver.deviceLost());
+
+    // Handshaking: hardware, then software, then none again.
+    driver.setComPortHwHandshaking(TSerialPortDriver::hhRTSCTS);
+    ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
+    EXPECT_NE(tio.c_cflag & CRTSCTS, 0u);
+    EXPECT_TRUE(driver.lineSettings().rtsCts);
+    driver.setComPortHwHandshaking(TSerialPortDriver::hhNONE);
+    driver.setComPortSwHandshaking(TSerialPortDriver::shXONXOFF);
+    ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
+    EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
+    driver.setComPortSwHandshaking(TSerialPortDriver::shNONE);
+    ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
+    EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
+}
+
+TEST_F(SerialPortDriverTest, PollingDelayChangeRestartsTheTimer) {
+    driver.setComPortPollingDelay(50);  // equal: nothing happens
+    ASSERT_TRUE(driver.OpenPort());
+    driver.setComPortPollingDelay(20);
+    EXPECT_TRUE(driver.isPolling());
+    EXPECT_EQ(driver.pollingInterval(), 20);
+    driver.ClosePort();
+    driver.setComPortPollingDelay(70);
+    EXPECT_FALSE(driver.isPolling());
+    ASSERT_TRUE(driver.OpenPort());
+    EXPECT_EQ(driver.pollingInterval(), 70);
+}
+
+TEST_F(SerialPortDriverTest, DeviceThatVanishesAndComesBack) {
+    listen();
+    ASSERT_TRUE(driver.OpenPort());
+    ASSERT_TRUE(writeAll(pty, "before"));
+    ASSERT_TRUE(waitUntil([&] { return received() == "before"; }));
+
+    pty.close();  // the adapter is pulled out
+    ASSERT_TRUE(waitUntil([&] { return driver.deviceLost(); }));
+    // The port no longer watches the dead device, so nothing keeps the loop busy; polling
+    // goes on quietly and the port stays open until closed.
+    EXPECT_TRUE(waitUntil([&] { return driver.nativeHandle() < 0; }));
+    settle(200);
+    EXPECT_TRUE(driver.IsOpen());
+    EXPECT_TRUE(driver.isPolling());
+    EXPECT_FALSE(driver.lastError().isEmpty());
+    EXPECT_EQ(received(), "before");
+
+    // Plugged in again (the system may give it another name).
+    PseudoTerminal back;
+    ASSERT_TRUE(back.open());
+    names.map(1, back.slavePath());
+    driver.ClosePort();
+    ASSERT_TRUE(driver.OpenPort());
+    EXPECT_FALSE(driver.deviceLost());
+    settle();
+    ASSERT_TRUE(writeAll(back, "after"));
+    EXPECT_TRUE(waitUntil([&] { return received() == "beforeafter"; }));
+}
+
+}  // namespace

@@ -1,0 +1,177 @@
+// dmmcli end to end: the recorder behind decode, and convert between the data file formats.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+#include "data_files.h"
+#include "temp_dir.h"
+#include "test_tables.h"
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out;
+};
+
+// Runs dmmcli in the C locale with the given shell-quoted arguments; stderr goes to `errFile`.
+CliRun dmmcli(const std::string& args, const std::string& errFile = "/dev/null") {
+    const std::string cmd =
+        "LC_ALL=C " + std::string(DMMCLI_PATH) + " " + args + " 2>'" + errFile + "'";
+    CliRun run;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return run;
+    char buf[4096];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) run.out.append(buf, n);
+    const int rc = ::pclose(p);
+    run.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    return run;
+}
+
+// The record_no column of decode's output, one entry per frame.
+std::vector<std::string> recordNumbers(const std::string& out) {
+    std::vector<std::string> numbers;
+    std::istringstream in(out);
+    std::string line;
+    std::getline(in, line);  // header
+    while (std::getline(in, line)) {
+        std::vector<std::string> cols;
+        std::istringstream fields(line);
+        for (std::string f; std::getline(fields, f, '\t');) cols.push_back(f);
+        numbers.push_back(cols.size() > 14 ? cols[14] : "?");
+    }
+    return numbers;
+}
+
+class DmmcliRecordingTest : public testing::Test {
+protected:
+    std::string capture(const std::vector<const char*>& frames) {
+        std::string bytes = "\n";  // the assembler starts at the end of a frame
+        for (const char* f : frames) bytes += std::string(f) + "\r\n";
+        const std::string path = dir.file("capture.bin");
+        dmm::test::writeFile(path, bytes);
+        return path;
+    }
+    dmm::test::TempDir dir;
+};
+
+constexpr const char* kA = "123462121";
+constexpr const char* kB = "123252121";
+
+TEST_F(DmmcliRecordingTest, DecodeRecordsByTheWindowsRulesAndTheOptions) {
+    const std::string in = capture({kA, kA, kA, kB, kB});
+    const struct {
+        const char* options;
+        std::vector<std::string> numbers;
+    } cases[] = {
+        {"", {"1", "2", "3", "4", "5"}},
+        {"--no-repeat", {"1", "", "", "4", ""}},
+        {"--limit 2", {"1", "2", "", "", ""}},
+        {"--limit 0", {"", "", "", "", ""}},
+        {"--interval 3600", {"1", "", "", "", ""}},
+        {"--interval 0", {"1", "2", "3", "4", "5"}},
+    };
+    for (const auto& c : cases) {
+        const CliRun run = dmmcli(std::string("decode ") + c.options + " '" + in + "'");
+        EXPECT_EQ(run.status, 0) << c.options;
+        EXPECT_EQ(recordNumbers(run.out), c.numbers) << c.options;
+    }
+}
+
+TEST_F(DmmcliRecordingTest, ConvertGoesBetweenTheFormatsThroughTheSameCode) {
+    const std::string xml = dir.file("in.xml");
+    dmm::test::writeFile(xml, dmm::test::golden("change_log_table.xml"));
+    ASSERT_EQ(dmmcli("convert '" + xml + "' '" + dir.file("copy.xml") + "'").status, 0);
+    EXPECT_EQ(dmm::test::readFile(dir.file("copy.xml")), dmm::test::golden("change_log_table.xml"));
+
+    const std::string text = dir.file("in.txt");
+    const std::string header = "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n";
+    const std::string body = "1\t09:05:07\tDC\t12.345\tmV\tAUTO\r\n2\t13:00:00\tAC\t-0.5\tk*\tMANU\r\n";
+    dmm::test::writeFile(text, header + body);
+    ASSERT_EQ(dmmcli("convert '" + text + "' '" + dir.file("mid.XML") + "'").status, 0);
+    ASSERT_EQ(dmmcli("convert '" + dir.file("mid.XML") + "' '" + dir.file("out.xls") + "'").status, 0);
+    EXPECT_EQ(dmm::test::readFile(dir.file("out.xls")), header + body);
+}
+
+TEST_F(DmmcliRecordingTest, ConvertReportsFailuresAndLeavesTheTargetAlone) {
+    const std::string target = dir.file("target.xml");
+    dmm::test::writeFile(target, "keep me");
+    const std::string err = dir.file("err.txt");
+    const std::string bad = dir.file("bad.txt");
+    dmm::test::writeFile(bad, "No\tTime\r\n1\tNULL\r\n");
+    EXPECT_EQ(dmmcli("convert '" + bad + "' '" + target + "'", err).status, 1);
+    EXPECT_NE(dmm::test::readFile(err).find("Failed to Load File!"), std::string::npos);
+    EXPECT_EQ(dmmcli("convert '" + dir.file("none.xml") + "' '" + target + "'").status, 1);
+    EXPECT_EQ(dmmcli("convert only-one-name").status, 2);
+    EXPECT_EQ(dmm::test::readFile(target), "keep me");
+}
+
+TEST_F(DmmcliRecordingTest, RecordWithoutAMeterLeavesAnOlderOutFileAlone) {
+    for (const char* name : {"old.txt", "old.xml"}) {
+        const std::string out = dir.file(name);
+        dmm::test::writeFile(out, "an older recording");
+        EXPECT_EQ(dmmcli("record --port '" + dir.file("no-such-port") + "' --out '" + out + "'").status, 1);
+        EXPECT_EQ(dmm::test::readFile(out), "an older recording") << name;
+    }
+}
+
+// A simulated meter on a pseudo-terminal, logged by `record --out`: the file holds exactly the
+// records whose numbers the log shows, with the logged readings.
+TEST_F(DmmcliRecordingTest, RecordKeepsTheRecordingInTheOutFile) {
+    for (const char* name : {"out.txt", "out.xml"}) {
+        const std::string out = dir.file(name);
+        // The simulator prints its device's path first, then serves one logger.
+        dmm::test::writeFile(dir.file("run.sh"),
+                             "cd \"$1\" || exit 9\n"
+                             "export LC_ALL=C\n"
+                             "\"$2\" simulate --pty --rate 25 --frames 30 --seed 5 \\\n"
+                             "  >sim.txt 2>/dev/null &\n"
+                             "for i in $(seq 200); do [ -s sim.txt ] && break; sleep 0.05; done\n"
+                             "\"$2\" record --port \"$(head -n1 sim.txt)\" --decimal . --no-repeat \\\n"
+                             "  --duration 60 --out \"$3\" >rec.txt 2>rec.err\n"
+                             "status=$?\n"
+                             "wait\n"
+                             "exit $status\n");
+        const int rc = std::system(("bash '" + dir.file("run.sh") + "' '" + dir.path() + "' '" +
+                                    DMMCLI_PATH + "' '" + out + "'")
+                                       .c_str());
+        // The logger ends with status 1 when the meter goes away.
+        ASSERT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 1)
+            << rc << " " << dmm::test::readFile(dir.file("rec.err"));
+
+        // The logged frames with a record number, in order.
+        std::vector<std::string> expected;
+        std::istringstream log(dmm::test::readFile(dir.file("rec.txt")));
+        std::string line;
+        std::getline(log, line);
+        while (std::getline(log, line)) {
+            std::vector<std::string> cols;
+            std::istringstream fields(line);
+            for (std::string f; std::getline(fields, f, '\t');) cols.push_back(f);
+            ASSERT_GE(cols.size(), 15u);
+            if (!cols[14].empty()) expected.push_back(cols[14] + " " + cols[1] + " " + cols[3]);
+        }
+        ASSERT_GE(expected.size(), 20u) << name;
+
+        dmm::RecordTable table;
+        const auto loaded =
+            dmm::LoadTableFromFile(out, table, false, dmm::LongTimeFormat("%H:%M:%S"));
+        ASSERT_TRUE(loaded.ok) << name << ": " << loaded.reason;
+        std::vector<std::string> recorded;
+        for (const auto row : table) {
+            recorded.push_back(std::to_string(*row.no()) + " " +
+                               std::string(*row.text(dmm::kFieldValue)) + " " +
+                               std::string(*row.text(dmm::kFieldUnit)));
+        }
+        EXPECT_EQ(recorded, expected) << name;
+    }
+}
+
+}  // namespace

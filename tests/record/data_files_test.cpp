@@ -1,0 +1,306 @@
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "data_files.h"
+#include "data_packet_xml.h"
+#include "tab_text.h"
+#include "temp_dir.h"
+#include "test_tables.h"
+
+namespace dmm {
+namespace {
+
+using test::hms;
+
+const LongTimeFormat kClock24("%H:%M:%S");
+
+class DataFilesTest : public testing::Test {
+protected:
+    test::TempDir dir;
+};
+
+TEST_F(DataFilesTest, ExtensionChoosesTheFormat) {
+    EXPECT_EQ(dataFileFormatOf("a.xml"), DataFileFormat::Xml);
+    EXPECT_EQ(dataFileFormatOf("/x/A.XmL"), DataFileFormat::Xml);
+    EXPECT_EQ(dataFileFormatOf("a.xls"), DataFileFormat::Text);
+    EXPECT_EQ(dataFileFormatOf("a.txt"), DataFileFormat::Text);
+    EXPECT_EQ(dataFileFormatOf("a.xml.bak"), DataFileFormat::Text);
+    EXPECT_EQ(dataFileFormatOf("dir.xml/data"), DataFileFormat::Text);
+    EXPECT_EQ(dataFileFormatOf("xml"), DataFileFormat::Text);
+}
+
+TEST_F(DataFilesTest, SavesEachFormatWithTheSuccessMessage) {
+    const struct {
+        const char* name;
+        const char* golden;
+    } cases[] = {{"t.xls", "plain_table.txt"}, {"t.txt", "plain_table.txt"},
+                 {"t.dat", "plain_table.txt"}, {"t.XML", "plain_table.xml"}};
+    for (const auto& c : cases) {
+        const RecordTable table = std::string(c.golden).ends_with(".xml") ? test::xmlGoldenTable()
+                                                                          : test::textGoldenTable();
+        const std::string path = dir.file(c.name);
+        const SaveOutcome o = SaveTableToFile(table, path, kClock24);
+        EXPECT_TRUE(o.ok) << c.name;
+        EXPECT_EQ(o.message, information("Save table to specified file: " + path + " Scuss!"));
+        EXPECT_EQ(test::readFile(path), test::golden(c.golden)) << c.name;
+    }
+}
+
+TEST_F(DataFilesTest, SavingReplacesAnOlderFileAndKeepsItsPermissions) {
+    const std::string path = dir.file("t.txt");
+    test::writeFile(path, std::string(100000, 'x'));
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(SaveTableToFile(RecordTable(), path, kClock24).ok);
+    EXPECT_EQ(test::readFile(path), test::golden("empty_table.txt"));
+    struct stat st{};
+    ::stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+        << "no temporary file is left behind";
+}
+
+TEST_F(DataFilesTest, SavingThroughASymbolicLinkReplacesTheFileItNames) {
+    const std::string real = dir.file("real.xml");
+    const std::string link = dir.file("link.xml");
+    test::writeFile(real, "old");
+    std::filesystem::create_symlink(real, link);
+    ASSERT_TRUE(SaveTableToFile(RecordTable(), link, kClock24).ok);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(test::readFile(real), test::golden("empty_table.xml"));
+}
+
+TEST_F(DataFilesTest, XmlLoadReplacesAllRecordsAndSwitchesLoggingOn) {
+    const std::string path = dir.file("in.xml");
+    test::writeFile(path, test::golden("plain_table.xml"));
+    RecordTable t;
+    test::add(t, 50, 0, "DC", "old", "V", "");
+    const LoadOutcome o = LoadTableFromFile(path, t, false, kClock24);
+    ASSERT_TRUE(o.ok) << o.reason;
+    EXPECT_EQ(test::dump(t), test::dump(test::xmlGoldenTable()));
+    EXPECT_TRUE(t.changeLogging());
+}
+
+TEST_F(DataFilesTest, TextLoadedTwiceDoublesTheRecords) {
+    const std::string path = dir.file("in.txt");
+    test::writeFile(path, "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n"
+                          "1\t09:05:07\tDC\t1.0\tV\tAUTO\r\n"
+                          "2\t09:05:08\tDC\t1.1\tV\tNULL\r\n");
+    RecordTable t;
+    ASSERT_TRUE(LoadTableFromFile(path, t, false, kClock24).ok);
+    ASSERT_TRUE(LoadTableFromFile(path, t, false, kClock24).ok);
+    ASSERT_EQ(t.size(), 4u);
+    EXPECT_EQ(t[2].no(), 1);
+    EXPECT_EQ(*t[3].text(kFieldAuto), "NULL") << "\"NULL\" is read as the four letters";
+    EXPECT_FALSE(t.changeLogging());
+}
+
+TEST_F(DataFilesTest, XmlFileRenamedToTextAddsNothingAndReportsNothing) {
+    const std::string path = dir.file("renamed.txt");
+    test::writeFile(path, test::golden("plain_table.xml"));
+    RecordTable t;
+    const LoadOutcome o = LoadTableFromFile(path, t, false, kClock24);
+    EXPECT_TRUE(o.ok);
+    EXPECT_TRUE(t.empty());
+}
+
+struct LoadFailureCase {
+    const char* name;
+    const char* file;
+    std::string bytes;  // nothing written when empty and the name says "Missing"
+    std::size_t rowsAfter;
+};
+
+class LoadFailureTest : public DataFilesTest, public testing::WithParamInterface<LoadFailureCase> {};
+
+TEST_P(LoadFailureTest, ReportsFailedToLoadFile) {
+    const auto& c = GetParam();
+    const std::string path = dir.file(c.file);
+    if (std::string_view(c.name) != "MissingFile") test::writeFile(path, c.bytes);
+    RecordTable t;
+    test::add(t, 100, 0, "DC", "kept", "V", "");
+    const LoadOutcome o = LoadTableFromFile(path, t, false, kClock24);
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(o.message, error("Failed to Load File!"));
+    EXPECT_EQ(o.message.caption(), "Error");
+    EXPECT_EQ(t.size(), c.rowsAfter);
+    EXPECT_EQ(t[0].no(), 100);
+    EXPECT_FALSE(t.changeLogging()) << "a failed XML load changes nothing";
+}
+
+const std::string kHeader = "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Failures, LoadFailureTest,
+    testing::Values(
+        LoadFailureCase{"NullTime", "a.txt", kHeader + "1\t09:00:00\r\n2\tNULL\tDC\r\n3\t09:00:02\r\n", 2},
+        LoadFailureCase{"SevenPieces", "a.xls", kHeader + "1\t09:00:00\tDC\t1\tV\tAUTO\textra\r\n", 1},
+        LoadFailureCase{"EmptyFile", "a.txt", "", 1},
+        LoadFailureCase{"MissingFile", "absent.txt", "", 1},
+        LoadFailureCase{"MissingXmlFile", "absent.xml", "", 1},
+        LoadFailureCase{"EmptyXmlFile", "a.xml", "", 1},
+        LoadFailureCase{"XmlFieldOfTheWrongKind", "a.xml",
+                        [] {
+                            std::string p = test::golden("plain_table.xml");
+                            p.replace(p.find("\"time\""), 6, "\"i4\"");
+                            return p;
+                        }(),
+                        1},
+        LoadFailureCase{"TextFileLoadedAsXml", "a.xml", test::golden("plain_table.txt"), 1}),
+    [](const auto& info) { return info.param.name; });
+
+// ---- Fault injection: a failed save never shows success and never spoils the old file.
+
+constexpr std::string_view kOldContents = "the old file, still intact\r\n";
+
+RecordTable bigTable() {
+    RecordTable t;
+    for (int i = 0; i < 20000; ++i) test::add(t, i, hms(10, 0, 0), "DC", "123.45", "mV", "AUTO");
+    return t;
+}
+
+// Runs `body` in a child process and returns its wait status.
+template <typename F>
+int inChild(F body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        rlimit noCore{0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::_exit(body());
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+TEST_F(DataFilesTest, SavingToAFullDeviceReportsTheFailure) {
+    const SaveOutcome text = SaveTableToFile(bigTable(), "/dev/full", kClock24);
+    EXPECT_FALSE(text.ok);
+    EXPECT_EQ(text.message, error("Could not save table to specified file: /dev/full"));
+
+    // A device is written in place: the XML name check needs a name ending in .xml.
+    const std::string link = dir.file("full.xml");
+    std::filesystem::create_symlink("/dev/full", link);
+    const SaveOutcome xml = SaveTableToFile(bigTable(), link, kClock24);
+    EXPECT_FALSE(xml.ok);
+    EXPECT_EQ(xml.message.kind, Message::Kind::Error);
+    EXPECT_EQ(xml.message.text, "Cannot create file \"" + link + "\". " + xml.reason);
+    EXPECT_FALSE(xml.reason.empty());
+}
+
+TEST_F(DataFilesTest, DiskFullWhileWritingLeavesTheOldFile) {
+    for (const char* name : {"full.txt", "full.xml"}) {
+        const std::string path = dir.file(name);
+        test::writeFile(path, kOldContents);
+        const int status = inChild([&] {
+            rlimit small{64 * 1024, 64 * 1024};  // the file system "fills up" at 64 KiB
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            std::signal(SIGXFSZ, SIG_IGN);
+            const SaveOutcome o = SaveTableToFile(bigTable(), path, kClock24);
+            return !o.ok && o.message.kind == Message::Kind::Error ? 0 : 1;
+        });
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
+        EXPECT_EQ(test::readFile(path), kOldContents) << name;
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
+        << "the temporary files are removed";
+}
+
+TEST_F(DataFilesTest, SaveKilledMidWayLeavesTheOldFile) {
+    for (const char* name : {"killed.txt", "killed.xml"}) {
+        const std::string path = dir.file(name);
+        test::writeFile(path, kOldContents);
+        const int status = inChild([&] {
+            rlimit small{64 * 1024, 64 * 1024};  // SIGXFSZ kills the process at 64 KiB
+            ::setrlimit(RLIMIT_FSIZE, &small);
+            std::signal(SIGXFSZ, SIG_DFL);
+            SaveTableToFile(bigTable(), path, kClock24);
+            return 0;
+        });
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the save was meant to be killed";
+        EXPECT_EQ(test::readFile(path), kOldContents) << name;
+    }
+}
+
+TEST_F(DataFilesTest, SavingIntoADirectoryWithoutWritePermissionLeavesTheOldFile) {
+    const std::string path = dir.file("locked.xls");
+    const std::string xmlPath = dir.file("locked.xml");
+    test::writeFile(path, kOldContents);
+    test::writeFile(xmlPath, kOldContents);
+    ::chmod(dir.path().c_str(), 0555);
+    const int status = inChild([&] {
+        // Root writes anywhere: drop to an unprivileged user for the attempt.
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 3;
+        const SaveOutcome text = SaveTableToFile(bigTable(), path, kClock24);
+        const SaveOutcome xml = SaveTableToFile(bigTable(), xmlPath, kClock24);
+        const bool right =
+            !text.ok && text.message == error("Could not save table to specified file: " + path) &&
+            !xml.ok && xml.message.text.starts_with("Cannot create file \"" + xmlPath + "\". ");
+        return right ? 0 : 1;
+    });
+    ::chmod(dir.path().c_str(), 0700);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "running as root without the right to drop it";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(test::readFile(path), kOldContents);
+    EXPECT_EQ(test::readFile(xmlPath), kOldContents);
+}
+
+}  // namespace
+}  // namespace dmm
+
+namespace dmm {
+namespace {
+
+// What every data file format promises, run once per format.
+class DataFileContractTest : public testing::TestWithParam<const char*> {
+protected:
+    std::string path(const std::string& stem = "table") const { return dir.file(stem + GetParam()); }
+    test::TempDir dir;
+};
+
+TEST_P(DataFileContractTest, WhatIsSavedLoadsBackAsTheSameRecords) {
+    RecordTable saved;
+    test::add(saved, 1, hms(0, 0, 0), "DC", "-0.001", "mV", "AUTO");
+    test::add(saved, 2, hms(12, 34, 56), "AC+DC", " 1.5", "\xC2\xB5" "A", "MANU");
+    test::add(saved, 2147483647, hms(23, 59, 59), "AC", "OL", "M*", "x");
+    ASSERT_TRUE(SaveTableToFile(saved, path(), kClock24).ok);
+    RecordTable loaded;
+    const LoadOutcome o = LoadTableFromFile(path(), loaded, false, kClock24);
+    ASSERT_TRUE(o.ok) << o.reason;
+    EXPECT_EQ(o.recordsAdded, 3u);
+    std::string expected = test::dump(saved);
+    if (dataFileFormatOf(path()) == DataFileFormat::Text) {
+        expected.replace(expected.find("[ 1.5]"), 6, "[1.5]");  // text values are trimmed
+    }
+    // Rows read from a packet carry no change state of their own.
+    EXPECT_EQ(test::dump(loaded), expected);
+}
+
+TEST_P(DataFileContractTest, AnEmptyTableSavesAndLoadsAsEmpty) {
+    ASSERT_TRUE(SaveTableToFile(RecordTable(), path(), kClock24).ok);
+    RecordTable loaded;
+    EXPECT_TRUE(LoadTableFromFile(path(), loaded, false, kClock24).ok);
+    EXPECT_TRUE(loaded.empty());
+}
+
+TEST_P(DataFileContractTest, SavingToAMissingDirectoryFailsWithoutSuccessMessage) {
+    const std::string p = dir.file("no/such/dir/t") + GetParam();
+    const SaveOutcome o = SaveTableToFile(test::xmlGoldenTable(), p, kClock24);
+    EXPECT_FALSE(o.ok);
+    EXPECT_EQ(o.message.kind, Message::Kind::Error);
+    EXPECT_EQ(o.message.text.find("Scuss"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(p));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, DataFileContractTest, testing::Values(".xml", ".xls", ".txt"),
+                         [](const auto& info) { return std::string(info.param + 1); });
+
+}  // namespace
+}  // namespace dmm
