@@ -9,8 +9,8 @@
 #include <memory>
 
 #include "app_options.h"
-#include "demo_meter.h"
 #include "main_window.h"
+#include "meter_simulator.h"
 #include "real_dialogs.h"
 #include "window_snapshot.h"
 
@@ -33,15 +33,20 @@ int runDmmview(QApplication& app) {
     // The task-bar text; the window sets its own caption.
     QCoreApplication::setApplicationName(QStringLiteral("61-50883"));
 
-    std::unique_ptr<DemoMeter> demo;
+    // --demo: a simulated meter of the chosen family on a pseudo-terminal, mapped to COM1.
+    std::unique_ptr<MeterSimulator> demo;
     if (options.demo) {
-        QString error;
-        demo = DemoMeter::start(options.family.value_or(Family::Kelt), &error);
-        if (!demo) {
-            std::fprintf(stderr, "dmmview: the simulated meter could not start: %s\n", qPrintable(error));
+        MeterSimulator::Options sim;
+        sim.family = options.family.value_or(Family::Kelt);
+        sim.rate = 5.0;
+        demo = std::make_unique<MeterSimulator>(sim);
+        if (!demo->openPty()) {
+            std::fprintf(stderr, "dmmview: the simulated meter could not start: %s\n",
+                         qPrintable(demo->lastError()));
             return 1;
         }
-        options.ports[1] = demo->portPath();
+        options.ports[1] = demo->devicePath();
+        demo->start();
     }
 
     RealDialogs dialogs;

@@ -14,6 +14,7 @@
 #include "data_files.h"
 #include "dialogs.h"
 #include "file_filter.h"
+#include "grid_columns.h"
 #include "main_window.h"
 #include "record_table_model.h"
 
@@ -36,7 +37,7 @@ void TFCOMM::createRecordTable() {
         gridModel_ = new RecordTableModel(&table_, this);
         DBGrid1->setModel(gridModel_);
         for (int c = 0; c < kFieldCount; ++c) {
-            DBGrid1->setColumnWidth(c, RecordTableModel::kColumnWidths[c]);
+            DBGrid1->setColumnWidth(c, kGridColumns[static_cast<std::size_t>(c)].width);
         }
     }
     gridModel_->sync();

@@ -3,6 +3,7 @@
 #include <QFont>
 
 #include "lcd_view.h"
+#include "grid_columns.h"
 #include "long_time_format.h"
 #include "record_table.h"
 
@@ -47,36 +48,24 @@ int RecordTableModel::columnCount(const QModelIndex& parent) const {
 
 QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
     if (!table_ || !index.isValid() || index.row() >= rows_ ||
-        static_cast<std::size_t>(index.row()) >= table_->size()) {
+        static_cast<std::size_t>(index.row()) >= table_->size() || index.column() >= kFieldCount) {
         return {};
     }
-    const int col = index.column();
+    const GridColumn& column = kGridColumns[static_cast<std::size_t>(index.column())];
     if (role == Qt::TextAlignmentRole) {
-        switch (col) {
-        case kFieldNo:
-        case kFieldValue:
-        case kFieldUnit: return int(Qt::AlignRight | Qt::AlignVCenter);
-        default: return int(Qt::AlignHCenter | Qt::AlignVCenter);
+        switch (column.alignment) {
+        case ColumnAlignment::Right: return int(Qt::AlignRight | Qt::AlignVCenter);
+        case ColumnAlignment::Centre: return int(Qt::AlignHCenter | Qt::AlignVCenter);
+        case ColumnAlignment::Left: return int(Qt::AlignLeft | Qt::AlignVCenter);
         }
     }
     if (role != Qt::DisplayRole) return {};
-    const RecordTable::Row row = (*table_)[static_cast<std::size_t>(index.row())];
-    switch (col) {
-    case kFieldNo: {
-        const auto no = row.no();
-        return no ? QVariant(QString::number(*no)) : QVariant();
-    }
-    case kFieldTime: {
-        const auto t = row.timeMs();
-        return t ? QVariant(longTimeText(*t)) : QVariant();
-    }
-    default: {
-        const auto text = row.text(col);
-        if (!text) return {};
-        const QString s = QString::fromLatin1(text->data(), static_cast<qsizetype>(text->size()));
-        return col == kFieldUnit ? unitSymbols(s) : s;
-    }
-    }
+    static const LongTimeFormat format = LongTimeFormat::fromLocale();
+    const std::string text =
+        gridCellText((*table_)[static_cast<std::size_t>(index.row())], index.column(), format);
+    const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    // The unit column is drawn in the glyph face: its glyph characters show as their symbols.
+    return column.glyphFont ? unitSymbols(s) : s;
 }
 
 QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -85,8 +74,8 @@ QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, 
         section >= kFieldCount) {
         return QAbstractTableModel::headerData(section, orientation, role);
     }
-    const std::string_view name = kFields[static_cast<std::size_t>(section)].name;
-    return QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    const std::string_view title = kGridColumns[static_cast<std::size_t>(section)].title;
+    return QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size()));
 }
 
 Qt::ItemFlags RecordTableModel::flags(const QModelIndex& index) const {

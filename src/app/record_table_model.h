@@ -25,8 +25,6 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    static constexpr int kColumnWidths[6] = {53, 60, 44, 56, 35, 35};
-
 private:
     const RecordTable* table_;
     int rows_ = 0;

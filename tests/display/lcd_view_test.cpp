@@ -55,10 +55,8 @@ LcdPanel blankPanel() {
 
 class LcdViewTest : public ::testing::TestWithParam<bool> {
 protected:
-    void SetUp() override {
-        app();
-        view.setUseDigitFont(GetParam());
-    }
+    void SetUp() override { view.setUseDigitFont(GetParam()); }
+    QApplication& application = app();  // before any widget
     LcdView view;
 };
 
