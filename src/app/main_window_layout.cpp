@@ -197,10 +197,12 @@ void TFCOMM::buildLayout() {
     oltext->setStyleSheet(QStringLiteral("background: grey; color: white;"));
     oltext->hide();
 
+    // The chart's points-per-page edit takes digits only, like the record row's interval.
+    Maxrecord = Chtshow->findChild<QLineEdit*>(QStringLiteral("Maxrecord"));
     digitFilter_ = new KeyFilter(KeyFilter::digits(), this);
     signedFilter_ = new KeyFilter(KeyFilter::signedDigits(), this);
     for (QLineEdit* e : {RecordSITime, Maxrecord, TimeH, TimeM, TimeS, TimeInt}) {
-        e->installEventFilter(digitFilter_);
+        if (e) e->installEventFilter(digitFilter_);
     }
     for (QLineEdit* e : {Setmax, SetMin}) e->installEventFilter(signedFilter_);
 
@@ -233,8 +235,6 @@ void TFCOMM::buildHiddenControls() {
     TimeInt = place(new QLineEdit(QStringLiteral("1"), Panel2), "TimeInt", 282, 2, 27, 21);
     place(new QLabel(QStringLiteral("'S"), Panel2), "LabelIntervalS", 312, 5, 14, 15);
     Panel2->hide();
-    Maxrecord = place(new QLineEdit(client), "Maxrecord", 380, 560, 40, 21);
-    Maxrecord->hide();
 
     // Limits and extremes.
     Panel3 = place(new QFrame(client), "Panel3", 29, 481, 334, 47);

@@ -285,7 +285,9 @@ TEST_F(WindowTest, KeyFiltersRefuseWhatIsNotANumber) {
         {w->Setmax, "-+a.5", "40000-+5"},
         {w->SetMin, " 3", "-400003"},
         {w->TimeInt, "2b", "12"},
+        {w->Maxrecord, "x5", "1005"},  // the chart's points-per-page edit
     };
+    ASSERT_NE(w->Maxrecord, nullptr);
     for (const Row& r : rows) {
         const QString before = r.edit->text();
         r.edit->setFocus();
