@@ -301,6 +301,10 @@ void TFCOMM::frameDone() {
     MaxTextU->setText(unit);
     MinTextU->setText(unit);
     USBtxt->setText(QString::fromStdString(core_.usbTxt()));
+    if (receiver_ == Receiver::Brio) {
+        // The hidden memo keeps the Brio frames' texts, as many as the core's bounded log.
+        Memo1->appendPlainText(QString::fromStdString(core_.frameText()));
+    }
     emit frameHandled();
 }
 

@@ -2,6 +2,7 @@
 #include <QImage>
 #include <QTest>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QTableView>
 #include <QTimer>
@@ -168,6 +169,39 @@ TEST_F(SerialMeterTest, ScreenshotShowsEveryDisplayArea) {
         EXPECT_GT(darkPixels(shot, a.rect), a.minimum) << a.what;
     }
     EXPECT_TRUE(dmm::saveWindowSnapshot(w, QStringLiteral("window_reading.png")));
+}
+
+}  // namespace
+
+namespace {
+
+// Each family's frames reach the window through the receive routine --family binds.
+TEST_F(WindowTest, FamilyOptionBindsItsReceiveRoutine) {
+    struct Row {
+        dmm::Family family;
+        const char* digits;
+    } rows[] = {{dmm::Family::Kelt, "01234"}, {dmm::Family::Sorn, "1234"}, {dmm::Family::Brio, "1234"}};
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(dmm::familyName(r.family)));
+        PtyPair pty;
+        ASSERT_TRUE(pty.ok());
+        dmm::AppOptions options;
+        options.family = r.family;
+        options.ports[1] = pty.slavePath();
+        auto w = makeWindow(options);
+        w->COMCon->click();
+        ASSERT_TRUE(w->COMM2->IsOpen());
+        dmm::MeterDisplay d;
+        d.digits = r.digits;
+        d.decimals = 3;
+        d.unit = "V";
+        std::string bytes, error;
+        ASSERT_TRUE(dmm::encodeFrame(r.family, d, bytes, &error)) << error;
+        for (int i = 0; i < 3; ++i) pty.write(QByteArray::fromStdString(bytes));
+        EXPECT_TRUE(waitFor([&] { return w->core().counters().decoded >= 2; }, 3000));
+        EXPECT_EQ(w->core().reading().unitText, "V");
+        EXPECT_EQ(w->Memo1->toPlainText().isEmpty(), r.family != dmm::Family::Brio);
+    }
 }
 
 }  // namespace
