@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <QTest>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QToolButton>
 
 #include "record_table_model.h"
@@ -127,6 +130,30 @@ TEST_F(RecordCommandsTest, CancelledDialogsAndBadFiles) {
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].kind, "error");
     EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not save table to specified file: "));
+}
+
+}  // namespace
+
+namespace {
+
+// The hidden recall panel still works when a layout shows it: its edits set the recall clock.
+TEST_F(RecordCommandsTest, RecallPanelSetsTheRecallClock) {
+    window->RecallCheck->click();
+    EXPECT_EQ(window->TimeH->text(), "00");
+    EXPECT_EQ(window->TimeS->text(), "00");
+    EXPECT_TRUE(window->core().settings.recallCheck);
+
+    window->TimeH->setText("24");
+    window->TimeM->setText("30");
+    QTest::keyRelease(window->TimeH, Qt::Key_4);
+    ASSERT_EQ(dialogs.shown.size(), 1);
+    EXPECT_EQ(dialogs.shown[0].text, "Input error!");
+    EXPECT_EQ(window->TimeH->text(), "00");
+    EXPECT_EQ(window->core().state.recallClock, (dmm::RecallClock{0, 30, 0}));
+
+    window->RecallCheck->click();
+    EXPECT_EQ(window->TimeH->text(), "23");
+    EXPECT_EQ(window->core().state.recallClock, (dmm::RecallClock{23, 59, 59}));
 }
 
 }  // namespace
