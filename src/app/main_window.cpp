@@ -294,16 +294,7 @@ void TFCOMM::bar(int position) { barWidget()->setPosition(position); }
 
 void TFCOMM::frameDone() {
     const ReadingState& st = core_.state;
-    if (receiver_ == Receiver::Sorn || receiver_ == Receiver::Brio) {
-        // Four-digit meters never set the fifth digit; left as the layout has it, it would
-        // stand before every reading as a digit the meter does not show.
-        LcdPanel shown = core_.panel();
-        shown.hide(LcdElement::LcdD0);
-        shown.hide(LcdElement::LcdP0);
-        Panel1->setPanel(shown);
-    } else {
-        Panel1->setPanel(core_.panel());
-    }
+    Panel1->setPanel(core_.panel());
     MaxText->setText(QString::fromStdString(st.maxReadingText));
     MinText->setText(QString::fromStdString(st.minReadingText));
     const QString unit = unitSymbols(QString::fromStdString(core_.reading().unitText));

@@ -96,6 +96,9 @@ bool decodeBrio(std::string_view frame, std::string_view separator, const MeterS
 
     LcdPanel& p = f.panel;
     MeterReading& rd = f.reading;
+    // A four-digit display: the fifth digit of the panel and its point stay dark.
+    p.hide(E::LcdD0);
+    p.hide(E::LcdP0);
 
     f.negative = minus;
     p.setShown(E::LcdFH, minus);

@@ -70,6 +70,10 @@ bool decodeSorn(std::string_view frame, std::string_view separator, const MeterS
 
     LcdPanel& p = f.panel;
     MeterReading& r = f.reading;
+    // A four-digit display: the fifth digit of the panel and its point stay dark, rather than
+    // showing the layout's placeholder before every reading.
+    p.hide(E::LcdD0);
+    p.hide(E::LcdP0);
 
     f.negative = bit(5);
     p.setShown(E::LcdFH, f.negative);

@@ -129,7 +129,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // digits 1 2 3 4, point 1, volts, DC, AUTO, RS-232C
         Row{"705DB1F2700040", "1.234", "V", "DC", "AUTO", 1234, 1, 523, 12, 1234,
-            "LcdV LcdAuto LCDRS LCD232C LcdP1", "LcdFH LcdAC LcdP2 LcdP3 LcdDc1"},
+            "LcdV LcdAuto LCDRS LCD232C LcdP1", "LcdFH LcdAC LcdP2 LcdP3 LcdDc1 LcdD0 LcdP0"},
         // minus bit
         Row{"785DB1F2700040", "-1.234", "V", "DC", "AUTO", -1234, 1, 277, 12, -1234, "LcdFH", ""},
         // the meter's overload display: blank, 0, L, blank
@@ -203,7 +203,7 @@ INSTANTIATE_TEST_SUITE_P(
     Brio, BrioRows,
     ::testing::Values(
         Row{"A11234B00AD", "1.234", "V", "DC", "AUTO", 1234, 1, 523, 12, 1234,
-            "LcdV LcdP1 LcdDc1 LcdAuto LCDRS LCD232C LcdDa LcdDb LcdDc LcdDd", "LcdAC"},
+            "LcdV LcdP1 LcdDc1 LcdAuto LCDRS LCD232C LcdDa LcdDb LcdDc LcdDd", "LcdAC LcdD0 LcdP0"},
         // leading zeros blanked without a point
         Row{"A40012B00AD", "0012", "V", "DC", "AUTO", 12, kNoDecimalPoint, 401, 1, 12, "LcdDc LcdDd",
             "LcdDa LcdDb LcdP1 LcdP2 LcdP3"},
