@@ -34,7 +34,7 @@ struct Scene {
     int frames;
 };
 constexpr Scene kScenes[] = {
-    {"dc", 8}, {"step", 4}, {"ac", 6}, {"negative", 4},
+    {"dc", 40}, {"step", 4}, {"ac", 6}, {"negative", 4},
     {"overload", 3}, {"resistance", 6}, {"frequency", 6},
 };
 
@@ -107,7 +107,7 @@ MeterDisplay ReadingScript::next() {
     scene_ = scene->name;
 
     if (scene_ == "dc") {
-        dcVolts_ = std::clamp(dcVolts_ + jitter(0.002), 3.1, 3.3);
+        dcVolts_ = std::clamp(dcVolts_ + jitter(0.02), 2.6, 3.6);
         return format(Quantity::Volts, dcVolts_, "DC");
     }
     if (scene_ == "step") {
