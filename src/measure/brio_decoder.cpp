@@ -266,25 +266,17 @@ bool decodeBrio(std::string_view frame, std::string_view separator, const MeterS
         p.show(E::LCDohm);
     }
 
-    std::string& v = rd.valueText;
-    if (minus) v.push_back('-');
     if (f.dc == '@') {
+        // Overload: only the "0L" of the display, with the lit separators.
+        std::string& v = rd.valueText;
+        if (minus) v.push_back('-');
         v.append(sep[1]);
         v.push_back('0');
         v.append(sep[2]);
         v.push_back('L');
         v.append(sep[3]);
     } else {
-        const auto put = [&v](char c) {
-            if (c) v.push_back(c);
-        };
-        put(f.da);
-        v.append(sep[1]);
-        put(f.db);
-        v.append(sep[2]);
-        put(f.dc);
-        v.append(sep[3]);
-        put(f.dd);
+        appendValueText(rd.valueText, f, sep);
     }
 
     // Leading-zero blanking, from the points of the function (before the "&" rule above).

@@ -39,6 +39,25 @@ struct DecodedFrame {
     }
 };
 
+// Appends the value text as the display shows it: SignText, then the digits with the separator
+// after each lit point (sep[i] follows the digit before point i), and "L" for the "@" glyph.
+// d0 and sep[0] are empty for the four-digit families.
+inline void appendValueText(std::string& out, const DecodedFrame& f, const std::string_view (&sep)[4]) {
+    const auto put = [&out](char c) {
+        if (c) out.push_back(c == '@' ? 'L' : c);
+    };
+    if (f.negative) out.push_back('-');
+    put(f.d0);
+    out.append(sep[0]);
+    put(f.da);
+    out.append(sep[1]);
+    put(f.db);
+    out.append(sep[2]);
+    put(f.dc);
+    out.append(sep[3]);
+    put(f.dd);
+}
+
 // Value of one upper-case hexadecimal digit character, or -1.
 constexpr int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';

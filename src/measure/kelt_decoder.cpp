@@ -248,34 +248,11 @@ bool decodeKelt(std::string_view frame, std::string_view separator, DecodedFrame
         p.hide(E::LcdP2);
     }
 
-    std::string& v = f.reading.valueText;
-    const auto put = [&v](char c) {
-        if (c) v.push_back(c);
-    };
-    if (f.dc == '@') {
-        if (f.negative) v.push_back('-');
-        put(f.d0);
-        v.append(sep[0]);
-        put(f.da);
-        v.append(sep[1]);
-        put(f.db);
-        v.append(sep[2]);
-        v.push_back('L');
-        v.append(sep[3]);
-        put(f.dd);
-    } else if (f.db == '@') {
-        v = "L0.";
+    // The blank form reads "L0." whatever the range; every other form is read as shown.
+    if (f.db == '@' && f.dc != '@') {
+        f.reading.valueText = "L0.";
     } else {
-        if (f.negative) v.push_back('-');
-        put(f.d0);
-        v.append(sep[0]);
-        put(f.da);
-        v.append(sep[1]);
-        put(f.db);
-        v.append(sep[2]);
-        put(f.dc);
-        v.append(sep[3]);
-        put(f.dd);
+        appendValueText(f.reading.valueText, f, sep);
     }
     return true;
 }

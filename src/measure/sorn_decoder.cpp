@@ -133,15 +133,7 @@ bool decodeSorn(std::string_view frame, std::string_view separator, const MeterS
         f.frequencyMode = false;
     }
 
-    std::string& v = r.valueText;
-    if (f.negative) v.push_back('-');
-    if (f.da) v.push_back(f.da);
-    v.append(sep[1]);
-    if (f.db) v.push_back(f.db);
-    v.append(sep[2]);
-    if (f.dc) v.push_back(f.dc == '@' ? 'L' : f.dc);
-    v.append(sep[3]);
-    if (f.dd) v.push_back(f.dd);
+    appendValueText(r.valueText, f, sep);
     return true;
 }
 
