@@ -134,8 +134,13 @@ SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileNam
     SaveOutcome o;
     const bool xml = dataFileFormatOf(fileName) == DataFileFormat::Xml;
     try {
-        const std::string bytes = xml ? dataPacket(table) : tabText(table, fmt);
-        o.ok = writeFileAtomically(fileName, bytes, &o.reason);
+        // Made a block at a time while writing, so the file's text is never whole in memory.
+        o.ok = writeFileAtomically(
+            fileName,
+            [&](const ByteSink& sink) {
+                return xml ? writeDataPacket(table, sink) : writeTabText(table, fmt, sink);
+            },
+            &o.reason);
     } catch (const std::exception& e) {  // no memory for the file's text
         o.ok = false;
         o.reason = e.what();

@@ -3,9 +3,11 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <vector>
 
+#include "output_buffer.h"
 #include "rendered_texts.h"
 #include "text_codec.h"
 
@@ -41,9 +43,7 @@ void appendInt(std::string& out, std::int64_t v) {
     out.append(buf, r.ptr);
 }
 
-}  // namespace
-
-void appendDataPacket(std::string& out, const RecordTable& table) {
+bool writeDataPacketTo(std::string& out, const ByteSink* sink, const RecordTable& table) {
     out.append(kDeclaration);
     out.append("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
     for (const auto& f : kFields) {
@@ -79,17 +79,30 @@ void appendDataPacket(std::string& out, const RecordTable& table) {
             appendEscaped(to, utf8ToCp1252(utf8));
         }
     });
+    // A row takes at most 4 + 15 + 17 + 19 + 2 bytes besides its texts, and a text at most its
+    // name, four more bytes and its prepared form.
+    std::string_view names[kTextFieldCount];
+    for (int f = kFieldDcAc; f <= kFieldAuto; ++f) names[f - kFieldDcAc] = kFields[f].name;
+    OutputBuffer buf(out, sink);
     for (const auto row : table) {
-        out.append("<ROW");
+        if (!buf.ok()) break;
+        std::string_view text[kTextFieldCount];
+        std::size_t size = 64;
+        for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
+            if (!row.has(f)) continue;
+            text[f - kFieldDcAc] = texts.get(row.textId(f));
+            size += 12 + text[f - kFieldDcAc].size();
+        }
+        char* p = OutputBuffer::put(buf.room(size), "<ROW");
         if (row.rowState() != 0) {
-            out.append(" RowState=\"");
-            appendInt(out, row.rowState());
-            out.push_back('"');
+            p = OutputBuffer::put(p, " RowState=\"");
+            p = OutputBuffer::putInt(p, row.rowState());
+            *p++ = '"';
         }
         if (auto no = row.no()) {
-            out.append(" No=\"");
-            appendInt(out, *no);
-            out.push_back('"');
+            p = OutputBuffer::put(p, " No=\"");
+            p = OutputBuffer::putInt(p, *no);
+            *p++ = '"';
         }
         if (auto t = row.timeMs()) {
             const int ms = *t;
@@ -102,20 +115,34 @@ void appendDataPacket(std::string& out, const RecordTable& table) {
             time[4] = static_cast<char>('0' + v % 10);
             v = ms % 60000;
             for (int i = 10; i >= 6; --i, v /= 10) time[i] = static_cast<char>('0' + v % 10);
-            out.append(" Time=\"");
-            out.append(time, sizeof time);
+            p = OutputBuffer::put(p, " Time=\"");
+            std::memcpy(p, time, sizeof time);
+            p += sizeof time;
         }
         for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
             if (!row.has(f)) continue;
-            out.push_back(' ');
-            out.append(kFields[f].name);
-            out.append("=\"");
-            out.append(texts.get(row.textId(f)));
-            out.push_back('"');
+            *p++ = ' ';
+            p = OutputBuffer::put(p, names[f - kFieldDcAc]);
+            p = OutputBuffer::put(p, "=\"");
+            p = OutputBuffer::put(p, text[f - kFieldDcAc]);
+            *p++ = '"';
         }
-        out.append("/>");
+        p = OutputBuffer::put(p, "/>");
+        buf.advance(p);
     }
-    out.append("</ROWDATA></DATAPACKET>");
+    buf.append("</ROWDATA></DATAPACKET>");
+    return buf.finish();
+}
+
+}  // namespace
+
+void appendDataPacket(std::string& out, const RecordTable& table) {
+    writeDataPacketTo(out, nullptr, table);
+}
+
+bool writeDataPacket(const RecordTable& table, const ByteSink& sink) {
+    std::string block;
+    return writeDataPacketTo(block, &sink, table);
 }
 
 std::string dataPacket(const RecordTable& table) {

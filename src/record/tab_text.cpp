@@ -7,6 +7,7 @@
 
 #include "grid_columns.h"
 #include "integer_text.h"
+#include "output_buffer.h"
 #include "rendered_texts.h"
 #include "text_codec.h"
 
@@ -93,9 +94,10 @@ void appendTabLine(std::string& out, const RecordTable::Row& row, const LongTime
     out.append("\r\n");
 }
 
-std::string tabText(const RecordTable& table, const LongTimeFormat& fmt) {
-    std::string out;
-    out.reserve(kTabHeaderLine.size() + table.size() * 40);
+namespace {
+
+bool writeTabTextTo(std::string& out, const ByteSink* sink, const RecordTable& table,
+                    const LongTimeFormat& fmt) {
     out.append(kTabHeaderLine);
     // The same as appendTabLine per record, with each distinct text prepared once and the time
     // formatted once per second.
@@ -103,9 +105,9 @@ std::string tabText(const RecordTable& table, const LongTimeFormat& fmt) {
     std::int32_t lastSecond = -1;
     std::string time;
     std::string formatted;
+    OutputBuffer buf(out, sink);
     for (const auto row : table) {
-        if (auto no = row.no()) appendNumber(out, *no);
-        out.push_back('\t');
+        if (!buf.ok()) break;
         if (auto t = row.timeMs()) {
             if (*t / 1000 != lastSecond) {
                 lastSecond = *t / 1000;
@@ -114,21 +116,39 @@ std::string tabText(const RecordTable& table, const LongTimeFormat& fmt) {
                 time.clear();
                 renderValue(time, formatted);
             }
-            out.append(time);
-        } else {
-            out.append("NULL");
         }
+        std::string_view text[kTextFieldCount];
+        std::size_t size = 24 + time.size();  // number, TABs, CR LF and time
         for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
-            out.push_back('\t');
-            if (row.has(f)) {
-                out.append(texts.get(row.textId(f)));
-            } else {
-                out.append("NULL");
-            }
+            text[f - kFieldDcAc] = row.has(f) ? texts.get(row.textId(f)) : std::string_view("NULL");
+            size += text[f - kFieldDcAc].size();
         }
-        out.append("\r\n");
+        char* p = buf.room(size);
+        if (auto no = row.no()) p = OutputBuffer::putInt(p, *no);
+        *p++ = '\t';
+        p = row.has(kFieldTime) ? OutputBuffer::put(p, time) : OutputBuffer::put(p, "NULL");
+        for (const std::string_view t : text) {
+            *p++ = '\t';
+            p = OutputBuffer::put(p, t);
+        }
+        p = OutputBuffer::put(p, "\r\n");
+        buf.advance(p);
     }
+    return buf.finish();
+}
+
+}  // namespace
+
+std::string tabText(const RecordTable& table, const LongTimeFormat& fmt) {
+    std::string out;
+    out.reserve(kTabHeaderLine.size() + table.size() * 40);
+    writeTabTextTo(out, nullptr, table, fmt);
     return out;
+}
+
+bool writeTabText(const RecordTable& table, const LongTimeFormat& fmt, const ByteSink& sink) {
+    std::string block;
+    return writeTabTextTo(block, &sink, table, fmt);
 }
 
 bool TabTextReader::fail(std::string why) {
