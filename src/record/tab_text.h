@@ -67,6 +67,7 @@ private:
     std::string utf8_;
     std::string lastTimeText_;
     std::int32_t lastTime_ = -1;
+    RecordValues values_;  // reused from line to line
 };
 
 // Reads a whole TAB text held in memory. Returns false on failure.

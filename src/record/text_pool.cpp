@@ -1,21 +1,44 @@
 #include "text_pool.h"
 
+#include <cstring>
 #include <stdexcept>
 
 namespace dmm {
 
 namespace {
 
-std::uint64_t hashText(std::string_view s) {
-    std::uint64_t h = 1469598103934665603ULL;
-    for (char c : s) {
-        h ^= static_cast<unsigned char>(c);
-        h *= 1099511628211ULL;
-    }
+std::uint64_t load8(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+std::uint64_t mix(std::uint64_t h) {
     h ^= h >> 33;
     h *= 0xff51afd7ed558ccdULL;
     h ^= h >> 33;
+    h *= 0xc4ceb9fe1a85ec53ULL;
+    h ^= h >> 33;
     return h;
+}
+
+// Eight bytes at a time: the texts of a table are short, and a record's texts are looked up
+// every time one is added.
+std::uint64_t hashText(std::string_view s) {
+    std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ s.size();
+    const char* p = s.data();
+    std::size_t n = s.size();
+    for (; n >= 8; p += 8, n -= 8) h = mix(h ^ load8(p));
+    if (n > 0) {
+        std::uint64_t tail = 0;
+        std::memcpy(&tail, p, n);
+        h = mix(h ^ tail);
+    }
+    return mix(h);
+}
+
+bool sameText(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
 }
 
 }  // namespace
@@ -37,7 +60,7 @@ std::uint32_t TextPool::intern(std::string_view s) {
     while (slots_[i] != 0) {
         if ((slots_[i] & 0xFFFFFFFF00000000ULL) == tag) {
             const auto id = static_cast<std::uint32_t>((slots_[i] & 0xFFFFFFFFu) - 1);
-            if (text(id) == s) return id;
+            if (sameText(text(id), s)) return id;
         }
         i = (i + 1) & mask;
     }
