@@ -1,6 +1,7 @@
 #include "data_packet_xml.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
@@ -171,6 +172,15 @@ bool isSpace(char c) { return static_cast<unsigned char>(c) <= ' '; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
+// The bytes that end an attribute name: blanks and control characters, '=', and those not
+// allowed in one.
+constexpr auto kEndsName = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c <= ' '; ++c) t[c] = true;
+    for (char c : {'=', '<', '>', '"', '\'', '&'}) t[static_cast<unsigned char>(c)] = true;
+    return t;
+}();
+
 enum class TypeKind { Integer, Time, Text, Other };
 
 TypeKind kindOfType(std::string_view t) {
@@ -199,7 +209,24 @@ struct Attr {
     std::string_view name;
     std::string_view value;  // raw, references not yet resolved
     bool hasReference = true;  // the value holds an ampersand
+    bool ascii = false;        // the value's bytes are all below 0x80
 };
+
+// Up to eight bytes of a short name as one number, so that two names of the same length
+// compare in one step. `end` is where the readable bytes stop.
+std::uint64_t nameKey(std::string_view name, const char* end) {
+    std::uint64_t k = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (name.size() <= 8 && end - name.data() >= 8) {
+            std::memcpy(&k, name.data(), 8);
+            return name.size() == 8 ? k : k & ((std::uint64_t{1} << (8 * name.size())) - 1);
+        }
+    }
+    for (std::size_t i = 0; i < name.size() && i < 8; ++i) {
+        k |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+    }
+    return k;
+}
 
 // Equal bytes; for the short names of a row, cheaper than a library call.
 bool sameBytes(std::string_view a, std::string_view b) {
@@ -229,6 +256,7 @@ constexpr std::size_t kMaxFields = 256;
 struct PacketField {
     std::string attrName;  // the ROW attribute's name
     int tableField = -1;
+    std::uint64_t key = 0;  // nameKey of attrName, when it is eight bytes or fewer
 };
 
 class PacketReader {
@@ -266,6 +294,7 @@ private:
     std::vector<PacketField> fields_;
     std::vector<std::uint32_t> changeLog_;
     std::array<std::string, kTextFieldCount> textScratch_;
+    RecordValues values_;  // reused from row to row
     std::string nameScratch_;
 };
 
@@ -340,12 +369,9 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
         if (pos_ == before && !tag.attrs.empty()) return fail("attributes without blanks between");
         if (pos_ == before) return fail("no blank before an attribute");
         const std::size_t nameStart = pos_;
-        while (pos_ < in_.size() && !isSpace(in_[pos_]) && in_[pos_] != '=') {
-            const char n = in_[pos_];
-            if (n == '<' || n == '>' || n == '"' || n == '\'' || n == '&') {
-                return fail("a bad character in an attribute name");
-            }
-            ++pos_;
+        while (pos_ < in_.size() && !kEndsName[static_cast<unsigned char>(in_[pos_])]) ++pos_;
+        if (pos_ < in_.size() && !isSpace(in_[pos_]) && in_[pos_] != '=') {
+            return fail("a bad character in an attribute name");
         }
         const std::string_view name = in_.substr(nameStart, pos_ - nameStart);
         if (name.empty()) return fail("an attribute without a name");
@@ -358,17 +384,24 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
         }
         const char quote = in_[pos_++];
         const std::size_t valueStart = pos_;
+        const void* end = std::memchr(in_.data() + pos_, quote, in_.size() - pos_);
+        if (end == nullptr) {
+            pos_ = in_.size();
+            return fail("the input ends inside an attribute value");
+        }
+        pos_ = static_cast<std::size_t>(static_cast<const char*>(end) - in_.data());
+        // Values are short: one pass without branches tells what the value holds.
         bool lessThan = false;
         bool reference = false;
-        // Values are short: one plain pass finds the end and what the value holds.
-        while (pos_ < in_.size() && in_[pos_] != quote) {
-            lessThan |= in_[pos_] == '<';
-            reference |= in_[pos_] == '&';
-            ++pos_;
+        unsigned char high = 0;
+        for (std::size_t i = valueStart; i < pos_; ++i) {
+            lessThan |= in_[i] == '<';
+            reference |= in_[i] == '&';
+            high |= static_cast<unsigned char>(in_[i]);
         }
-        if (pos_ >= in_.size()) return fail("the input ends inside an attribute value");
         if (lessThan) return fail("a '<' inside an attribute value");
-        tag.attrs.push_back({name, in_.substr(valueStart, pos_ - valueStart), reference});
+        tag.attrs.push_back(
+            {name, in_.substr(valueStart, pos_ - valueStart), reference, (high & 0x80) == 0});
         ++pos_;
     }
 }
@@ -480,6 +513,7 @@ bool PacketReader::metadata(Tag& tag) {
             if (fieldName && !decodeText(fieldName->value, name)) return false;
             if (!decodeText(type->value, nameScratch_)) return false;
             named.emplace_back(std::move(name), kindOfType(nameScratch_));
+            pf.key = nameKey(pf.attrName, pf.attrName.data() + pf.attrName.size());
             fields_.push_back(std::move(pf));
             if (!skipElementEnd(tag, scratch)) return false;
         }
@@ -581,7 +615,10 @@ std::optional<std::int32_t> readTime(std::string_view v, bool& bad) {
 }
 
 bool PacketReader::row(const Tag& tag) {
-    RecordValues values;
+    RecordValues& values = values_;
+    values.no.reset();
+    values.timeMs.reset();
+    for (auto& t : values.text) t.reset();
     std::uint8_t rowState = 0;
     unsigned seen = 0;
     std::size_t hint = 0;
@@ -599,13 +636,20 @@ bool PacketReader::row(const Tag& tag) {
         }
         std::size_t j = hint;
         std::size_t tried = 0;
-        for (; tried < fields_.size(); ++tried, j = (j + 1) % fields_.size()) {
-            if (sameBytes(fields_[j].attrName, a.name) ||
-                equalsIgnoringCase(fields_[j].attrName, a.name)) {
-                break;
+        // Rows name the fields in the packet's order, so the field after the one found last is
+        // nearly always the one; a short name is compared in one step.
+        const bool inOrder = j < fields_.size() && a.name.size() <= 8 &&
+                          fields_[j].attrName.size() == a.name.size() &&
+                          fields_[j].key == nameKey(a.name, in_.data() + in_.size());
+        if (!inOrder) {
+            for (; tried < fields_.size(); ++tried, j = (j + 1) % fields_.size()) {
+                if (sameBytes(fields_[j].attrName, a.name) ||
+                    equalsIgnoringCase(fields_[j].attrName, a.name)) {
+                    break;
+                }
             }
+            if (tried == fields_.size()) continue;  // names no field: ignored
         }
-        if (tried == fields_.size()) continue;  // names no field: ignored
         hint = (j + 1) % fields_.size();
         const int f = fields_[j].tableField;
         if (f < 0) continue;  // a field the table does not have
@@ -623,7 +667,7 @@ bool PacketReader::row(const Tag& tag) {
                 break;
             case FieldKind::Text: {
                 std::string& s = textScratch_[f - kFieldDcAc];
-                if (!a.hasReference && (utf8_ || isAscii(a.value))) {
+                if (!a.hasReference && (utf8_ || a.ascii)) {
                     values.text[f - kFieldDcAc] = a.value;  // nothing to undo
                 } else {
                     if (!decodeText(a.value, s)) return false;
