@@ -87,12 +87,10 @@ bool writeDataPacketTo(std::string& out, const ByteSink* sink, const RecordTable
     OutputBuffer buf(out, sink);
     for (const auto row : table) {
         if (!buf.ok()) break;
-        std::string_view text[kTextFieldCount];
+        // Preparing a text can move the others, so their places are taken once all are ready.
         std::size_t size = 64;
         for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
-            if (!row.has(f)) continue;
-            text[f - kFieldDcAc] = texts.get(row.textId(f));
-            size += 12 + text[f - kFieldDcAc].size();
+            if (row.has(f)) size += 12 + texts.get(row.textId(f)).size();
         }
         char* p = OutputBuffer::put(buf.room(size), "<ROW");
         if (row.rowState() != 0) {
@@ -125,7 +123,7 @@ bool writeDataPacketTo(std::string& out, const ByteSink* sink, const RecordTable
             *p++ = ' ';
             p = OutputBuffer::put(p, names[f - kFieldDcAc]);
             p = OutputBuffer::put(p, "=\"");
-            p = OutputBuffer::put(p, text[f - kFieldDcAc]);
+            p = OutputBuffer::put(p, texts.get(row.textId(f)));
             *p++ = '"';
         }
         p = OutputBuffer::put(p, "/>");

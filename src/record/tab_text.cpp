@@ -138,19 +138,19 @@ bool writeTabTextTo(std::string& out, const ByteSink* sink, const RecordTable& t
                 renderValue(time, formatted);
             }
         }
-        std::string_view text[kTextFieldCount];
+        // Preparing a text can move the others, so their places are taken once all are ready.
         std::size_t size = 24 + time.size();  // number, TABs, CR LF and time
         for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
-            text[f - kFieldDcAc] = row.has(f) ? texts.get(row.textId(f)) : std::string_view("NULL");
-            size += text[f - kFieldDcAc].size();
+            size += row.has(f) ? texts.get(row.textId(f)).size() : 4;
         }
         char* p = buf.room(size);
         if (auto no = row.no()) p = OutputBuffer::putInt(p, *no);
         *p++ = '\t';
         p = row.has(kFieldTime) ? OutputBuffer::put(p, time) : OutputBuffer::put(p, "NULL");
-        for (const std::string_view t : text) {
+        for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
             *p++ = '\t';
-            p = OutputBuffer::put(p, t);
+            p = row.has(f) ? OutputBuffer::put(p, texts.get(row.textId(f)))
+                           : OutputBuffer::put(p, "NULL");
         }
         p = OutputBuffer::put(p, "\r\n");
         buf.advance(p);
