@@ -37,6 +37,15 @@ std::uint64_t hashText(std::string_view s) {
     return mix(h);
 }
 
+// A short text and its length as one number that is never 0.
+std::uint64_t shortKey(std::string_view s) {
+    std::uint64_t k = 0;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        k |= std::uint64_t{static_cast<unsigned char>(s[i])} << (8 * i);
+    }
+    return k | (std::uint64_t{s.size() + 1} << 56);
+}
+
 bool sameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
 }
@@ -50,9 +59,46 @@ void TextPool::clear() {
     arena_.shrink_to_fit();
     offsets_.assign(1, 0);
     slots_.assign(64, 0);
+    shortSlots_.assign(64, ShortSlot{0, 0});
+    shortCount_ = 0;
+}
+
+std::uint32_t TextPool::add(std::string_view s) {
+    if (size() >= 0xFFFFFFF0u) throw std::length_error("too many distinct texts");
+    const auto id = static_cast<std::uint32_t>(size());
+    arena_.append(s);
+    offsets_.push_back(arena_.size());
+    return id;
+}
+
+std::uint32_t TextPool::internShort(std::string_view s) {
+    const std::uint64_t key = shortKey(s);
+    const std::size_t mask = shortSlots_.size() - 1;
+    std::size_t i = mix(key) & mask;
+    while (shortSlots_[i].key != 0) {
+        if (shortSlots_[i].key == key) return shortSlots_[i].id;
+        i = (i + 1) & mask;
+    }
+    const std::uint32_t id = add(s);
+    shortSlots_[i] = ShortSlot{key, id};
+    if (++shortCount_ * 2 > shortSlots_.size()) growShort();
+    return id;
+}
+
+void TextPool::growShort() {
+    std::vector<ShortSlot> slots(shortSlots_.size() * 2, ShortSlot{0, 0});
+    const std::size_t mask = slots.size() - 1;
+    for (const ShortSlot& slot : shortSlots_) {
+        if (slot.key == 0) continue;
+        std::size_t i = mix(slot.key) & mask;
+        while (slots[i].key != 0) i = (i + 1) & mask;
+        slots[i] = slot;
+    }
+    shortSlots_.swap(slots);
 }
 
 std::uint32_t TextPool::intern(std::string_view s) {
+    if (s.size() <= kShortText) return internShort(s);
     const std::uint64_t h = hashText(s);
     const std::uint64_t tag = h & 0xFFFFFFFF00000000ULL;
     const std::size_t mask = slots_.size() - 1;
@@ -64,12 +110,9 @@ std::uint32_t TextPool::intern(std::string_view s) {
         }
         i = (i + 1) & mask;
     }
-    if (size() >= 0xFFFFFFF0u) throw std::length_error("too many distinct texts");
-    const auto id = static_cast<std::uint32_t>(size());
-    arena_.append(s);
-    offsets_.push_back(arena_.size());
+    const std::uint32_t id = add(s);
     slots_[i] = tag | (id + 1);
-    if (size() * 2 > slots_.size()) grow();
+    if ((size() - shortCount_) * 2 > slots_.size()) grow();
     return id;
 }
 

@@ -23,13 +23,25 @@ public:
     void clear();
 
 private:
+    struct ShortSlot {
+        std::uint64_t key;  // 0 when empty
+        std::uint32_t id;
+    };
+    static constexpr std::size_t kShortText = 7;  // texts this long or shorter are short
+    std::uint32_t add(std::string_view text);
+    std::uint32_t internShort(std::string_view text);
     void grow();
+    void growShort();
 
     std::string arena_;                 // all texts, back to back
     std::vector<std::size_t> offsets_;  // start of text i; one extra entry for the end
     // Open addressing; a slot is 0 when empty, else (hash << 32) | (id + 1), so that most
     // mismatches are told apart without touching the texts.
     std::vector<std::uint64_t> slots_;
+    // Short texts, by far the most common, are found by their bytes alone: the key is the text
+    // and its length packed into one number, so a lookup reads one slot and no text.
+    std::vector<ShortSlot> shortSlots_;
+    std::size_t shortCount_ = 0;
 };
 
 }  // namespace dmm
