@@ -45,15 +45,21 @@ RecordTable::Stored& RecordTable::newSlot() {
 }
 
 std::uint32_t RecordTable::internText(int column, std::string_view text) {
+    const std::uint64_t key = TextPool::shortKey(text);
     if (lastTextValid_[column]) {
-        const std::string_view last = pool_.text(lastText_[column]);
-        if (last.size() == text.size() &&
-            (text.empty() || std::memcmp(last.data(), text.data(), text.size()) == 0)) {
-            return lastText_[column];
+        if (key != 0) {
+            if (key == lastKey_[column]) return lastText_[column];
+        } else {
+            const std::string_view last = pool_.text(lastText_[column]);
+            if (last.size() == text.size() &&
+                std::memcmp(last.data(), text.data(), text.size()) == 0) {
+                return lastText_[column];
+            }
         }
     }
-    const std::uint32_t id = pool_.intern(text);
+    const std::uint32_t id = key != 0 ? pool_.internShort(key, text) : pool_.intern(text);
     lastText_[column] = id;
+    lastKey_[column] = key;
     lastTextValid_[column] = true;
     return id;
 }

@@ -37,15 +37,6 @@ std::uint64_t hashText(std::string_view s) {
     return mix(h);
 }
 
-// A short text and its length as one number that is never 0.
-std::uint64_t shortKey(std::string_view s) {
-    std::uint64_t k = 0;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        k |= std::uint64_t{static_cast<unsigned char>(s[i])} << (8 * i);
-    }
-    return k | (std::uint64_t{s.size() + 1} << 56);
-}
-
 bool sameText(std::string_view a, std::string_view b) {
     return a.size() == b.size() && (a.empty() || std::memcmp(a.data(), b.data(), a.size()) == 0);
 }
@@ -71,8 +62,7 @@ std::uint32_t TextPool::add(std::string_view s) {
     return id;
 }
 
-std::uint32_t TextPool::internShort(std::string_view s) {
-    const std::uint64_t key = shortKey(s);
+std::uint32_t TextPool::internShort(std::uint64_t key, std::string_view s) {
     const std::size_t mask = shortSlots_.size() - 1;
     std::size_t i = mix(key) & mask;
     while (shortSlots_[i].key != 0) {
@@ -98,7 +88,7 @@ void TextPool::growShort() {
 }
 
 std::uint32_t TextPool::intern(std::string_view s) {
-    if (s.size() <= kShortText) return internShort(s);
+    if (const std::uint64_t key = shortKey(s); key != 0) return internShort(key, s);
     const std::uint64_t h = hashText(s);
     const std::uint64_t tag = h & 0xFFFFFFFF00000000ULL;
     const std::size_t mask = slots_.size() - 1;

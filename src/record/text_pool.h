@@ -20,6 +20,19 @@ public:
         return std::string_view(arena_).substr(offsets_[id], offsets_[id + 1] - offsets_[id]);
     }
     std::size_t size() const { return offsets_.size() - 1; }
+
+    // A short text (up to kShortText bytes) as one number, equal only for equal texts and
+    // never 0; 0 for a longer text.
+    static std::uint64_t shortKey(std::string_view text) {
+        if (text.size() > kShortText) return 0;
+        std::uint64_t k = 0;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            k |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+        }
+        return k | (std::uint64_t{text.size() + 1} << 56);
+    }
+    // intern() for a short text whose shortKey is already known.
+    std::uint32_t internShort(std::uint64_t key, std::string_view text);
     void clear();
 
 private:
@@ -29,7 +42,6 @@ private:
     };
     static constexpr std::size_t kShortText = 7;  // texts this long or shorter are short
     std::uint32_t add(std::string_view text);
-    std::uint32_t internShort(std::string_view text);
     void grow();
     void growShort();
 
