@@ -293,6 +293,10 @@ private:
     std::vector<std::uint32_t> changeLog_;
     std::array<std::string, kTextFieldCount> textScratch_;
     RecordValues values_;  // reused from row to row
+    // The names of the previous tag's first attributes, as nameKey and length (0: none).
+    static constexpr std::size_t kPredicted = 8;
+    std::array<std::uint64_t, kPredicted> predictedKey_{};
+    std::array<std::uint8_t, kPredicted> predictedLen_{};
     std::string nameScratch_;
 };
 
@@ -367,9 +371,37 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
         if (pos_ == before && !tag.attrs.empty()) return fail("attributes without blanks between");
         if (pos_ == before) return fail("no blank before an attribute");
         const std::size_t nameStart = pos_;
-        while (pos_ < in_.size() && !kEndsName[static_cast<unsigned char>(in_[pos_])]) ++pos_;
-        if (pos_ < in_.size() && !isSpace(in_[pos_]) && in_[pos_] != '=') {
-            return fail("a bad character in an attribute name");
+        // Tags of a kind come in runs with the same attributes in the same order: when the
+        // bytes here are the name the previous tag had in this place, followed by '=', the
+        // scan below would stop right after them.
+        const std::size_t k = tag.attrs.size();
+        bool predicted = false;
+        if constexpr (std::endian::native == std::endian::little) {
+            if (k < kPredicted && predictedLen_[k] != 0 && in_.size() - pos_ > 8) {
+                const std::size_t len = predictedLen_[k];
+                std::uint64_t w;
+                std::memcpy(&w, in_.data() + pos_, 8);
+                if (len < 8) w &= (std::uint64_t{1} << (8 * len)) - 1;
+                if (w == predictedKey_[k] && in_[pos_ + len] == '=') {
+                    pos_ += len;
+                    predicted = true;
+                }
+            }
+        }
+        if (!predicted) {
+            while (pos_ < in_.size() && !kEndsName[static_cast<unsigned char>(in_[pos_])]) ++pos_;
+            if (pos_ < in_.size() && !isSpace(in_[pos_]) && in_[pos_] != '=') {
+                return fail("a bad character in an attribute name");
+            }
+            if (k < kPredicted) {
+                const std::size_t len = pos_ - nameStart;
+                const bool fits = len >= 1 && len <= 8;
+                predictedLen_[k] = fits ? static_cast<std::uint8_t>(len) : 0;
+                if (fits) {
+                    predictedKey_[k] =
+                        nameKey(in_.substr(nameStart, len), in_.data() + in_.size());
+                }
+            }
         }
         const std::string_view name = in_.substr(nameStart, pos_ - nameStart);
         if (name.empty()) return fail("an attribute without a name");
