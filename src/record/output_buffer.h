@@ -15,7 +15,7 @@ using ByteSink = std::function<bool(std::string_view)>;
 
 // Writes straight into a string's storage through a pointer: a writer asks for room for one
 // record at a time (`room`), fills it, and hands back where it stopped (`advance`). The string
-// grows in large steps, so a record costs no capacity checks or library calls of its own.
+// grows in large steps, so a record costs no library calls of its own.
 // `finish` cuts the string to what was written; until then its tail holds unwritten room.
 //
 // Given a sink, the string is a reused block: whenever a mebibyte has gathered it goes to the
@@ -31,7 +31,7 @@ public:
     // A pointer to at least `n` writable bytes after what was written.
     char* room(std::size_t n) {
         if (sink_ && used_ >= kStep) flush();
-        if (out_.size() - used_ < n) out_.resize(used_ + std::max(n, kStep));
+        if (out_.size() - used_ < n) grow(n);
         return out_.data() + used_;
     }
     void advance(const char* end) { used_ = static_cast<std::size_t>(end - out_.data()); }
@@ -72,6 +72,12 @@ public:
     }
 
 private:
+    // A block for a sink; otherwise half again what is there, so that a small text is not
+    // padded to a mebibyte.
+    void grow(std::size_t n) {
+        const std::size_t step = sink_ ? kStep : std::clamp(used_ / 2, std::size_t{256}, kStep);
+        out_.resize(used_ + std::max(n, step));
+    }
     void flush() {
         if (ok_ && used_ > 0) ok_ = (*sink_)(std::string_view(out_.data(), used_));
         used_ = 0;
