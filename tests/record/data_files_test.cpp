@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 
+#include "atomic_file.h"
 #include "data_files.h"
 #include "data_packet_xml.h"
 #include "tab_text.h"
@@ -210,6 +211,22 @@ TEST_F(DataFilesTest, DiskFullWhileWritingLeavesTheOldFile) {
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2)
         << "the temporary files are removed";
+}
+
+// The text of a file is made while it is written; running out of memory half-way must
+// neither touch the old file nor leave the temporary one behind.
+TEST_F(DataFilesTest, FailureWhileMakingTheTextLeavesTheOldFile) {
+    const std::string path = dir.file("old.txt");
+    test::writeFile(path, kOldContents);
+    const auto throwHalfWay = [](const ByteSink& sink) -> bool {
+        sink(std::string(1 << 20, 'x'));
+        throw std::bad_alloc();
+    };
+    std::string reason;
+    EXPECT_THROW(writeFileAtomically(path, throwHalfWay, &reason), std::bad_alloc);
+    EXPECT_EQ(test::readFile(path), kOldContents);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+        << "the temporary file is removed";
 }
 
 TEST_F(DataFilesTest, SaveKilledMidWayLeavesTheOldFile) {
