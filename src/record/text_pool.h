@@ -1,7 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +28,29 @@ public:
     static std::uint64_t shortKey(std::string_view text) {
         if (text.size() > kShortText) return 0;
         std::uint64_t k = 0;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            k |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+        if constexpr (std::endian::native == std::endian::little) {
+            // Byte i at bits 8i, as below, in at most three loads instead of a loop.
+            const char* p = text.data();
+            unsigned shift = 0;
+            if (text.size() & 4) {
+                std::uint32_t v;
+                std::memcpy(&v, p, 4);
+                k = v;
+                p += 4;
+                shift = 32;
+            }
+            if (text.size() & 2) {
+                std::uint16_t v;
+                std::memcpy(&v, p, 2);
+                k |= std::uint64_t{v} << shift;
+                p += 2;
+                shift += 16;
+            }
+            if (text.size() & 1) k |= std::uint64_t{static_cast<unsigned char>(*p)} << shift;
+        } else {
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                k |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+            }
         }
         return k | (std::uint64_t{text.size() + 1} << 56);
     }
