@@ -55,7 +55,26 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* reason) {
+    return writeFileAtomically(
+        path, [bytes](const ByteSink& sink) { return sink(bytes); }, reason);
+}
+
+bool writeFileAtomically(const std::string& path,
+                         const std::function<bool(const ByteSink&)>& produce,
+                         std::string* reason) {
     if (path.empty()) return failWith(reason, ENOENT);
+    int writeError = 0;
+    // Writes everything `produce` makes to `fd`; the errno of a failed write is kept.
+    auto produceInto = [&](int fd) {
+        const ByteSink sink = [&](std::string_view piece) {
+            if (writeAll(fd, piece)) return true;
+            writeError = errno;
+            return false;
+        };
+        const bool ok = produce(sink);
+        if (!ok && writeError == 0) writeError = EIO;
+        return ok;
+    };
     std::string target = path;
     struct stat st{};
     bool exists = ::stat(path.c_str(), &st) == 0;
@@ -63,10 +82,15 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         if (S_ISDIR(st.st_mode)) return failWith(reason, EISDIR);
         const int fd = ::open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (fd < 0) return failWith(reason, errno);
-        const bool ok = writeAll(fd, bytes);
-        const int err = errno;
+        bool ok;
+        try {
+            ok = produceInto(fd);
+        } catch (...) {
+            ::close(fd);
+            throw;
+        }
         ::close(fd);
-        return ok ? true : failWith(reason, err);
+        return ok ? true : failWith(reason, writeError);
     }
     if (exists) {
         struct stat lst{};
@@ -88,7 +112,15 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes, std::s
         return failWith(reason, err);
     };
     if (::fchmod(fd, exists ? (st.st_mode & 07777) : modeForNewFile()) != 0) return abandon(errno);
-    if (!writeAll(fd, bytes)) return abandon(errno);
+    bool written;
+    try {
+        written = produceInto(fd);
+    } catch (...) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        throw;
+    }
+    if (!written) return abandon(writeError);
     if (::fsync(fd) != 0) return abandon(errno);
     if (::close(fd) != 0) {
         const int err = errno;

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
+
+#include "output_buffer.h"
 
 namespace dmm {
 
@@ -14,6 +17,14 @@ namespace dmm {
 //
 // Returns false with the system's reason in `reason` when the file was not written.
 bool writeFileAtomically(const std::string& path, std::string_view bytes, std::string* reason);
+
+// The same, with the bytes made while writing: `produce` passes them to the sink it is given,
+// piece by piece, and returns false when it stopped because the sink refused one (the sink then
+// holds the system's reason). An exception from `produce` leaves the file as it was and is
+// passed on.
+bool writeFileAtomically(const std::string& path,
+                         const std::function<bool(const ByteSink&)>& produce,
+                         std::string* reason);
 
 // Writes all of `bytes` to a file descriptor, retrying after interruptions and short writes.
 bool writeAll(int fd, std::string_view bytes);

@@ -4,9 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <exception>
+#include <memory>
 
 #include "atomic_file.h"
 #include "data_packet_xml.h"
@@ -45,8 +47,15 @@ private:
 // device or pipe that never ends cannot eat all memory.
 constexpr std::size_t kMaxPacketBytes = std::size_t{2} << 30;
 
+// A whole file's bytes, read straight into storage that is not cleared first.
+struct FileBytes {
+    std::unique_ptr<char[]> data;
+    std::size_t size = 0;
+    std::string_view view() const { return std::string_view(data.get(), size); }
+};
+
 // Reads a whole file; false with the reason when it cannot be read.
-bool readWholeFile(const std::string& name, std::string& out, std::string& reason) {
+bool readWholeFile(const std::string& name, FileBytes& out, std::string& reason) {
     Fd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         reason = std::strerror(errno);
@@ -61,22 +70,30 @@ bool readWholeFile(const std::string& name, std::string& out, std::string& reaso
         reason = std::strerror(EFBIG);
         return false;
     }
-    out.clear();
-    if (st.st_size > 0) out.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[1 << 16];
+    // One byte more than the file's size, so that the end is seen without growing; a file that
+    // grows meanwhile (or has no size, like a pipe) grows the buffer.
+    std::size_t capacity = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 1 << 16;
+    out.data = std::make_unique_for_overwrite<char[]>(capacity);
+    out.size = 0;
     for (;;) {
-        const ssize_t n = ::read(fd.get(), buf, sizeof buf);
+        if (out.size == capacity) {
+            capacity = std::min(capacity * 2, kMaxPacketBytes + 1);
+            auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
+            std::memcpy(bigger.get(), out.data.get(), out.size);
+            out.data = std::move(bigger);
+        }
+        const ssize_t n = ::read(fd.get(), out.data.get() + out.size, capacity - out.size);
         if (n < 0) {
             if (errno == EINTR) continue;
             reason = std::strerror(errno);
             return false;
         }
         if (n == 0) return true;
-        if (out.size() + static_cast<std::size_t>(n) > kMaxPacketBytes) {
+        if (out.size + static_cast<std::size_t>(n) > kMaxPacketBytes) {
             reason = std::strerror(EFBIG);
             return false;
         }
-        out.append(buf, static_cast<std::size_t>(n));
+        out.size += static_cast<std::size_t>(n);
     }
 }
 
@@ -90,11 +107,11 @@ LoadOutcome loadFailure(std::string reason, std::size_t added = 0) {
 }
 
 LoadOutcome loadXml(const std::string& fileName, RecordTable& table) {
-    std::string bytes;
+    FileBytes bytes;
     std::string reason;
     if (!readWholeFile(fileName, bytes, reason)) return loadFailure(reason);
     RecordTable loaded;
-    if (!readDataPacket(bytes, loaded, &reason)) return loadFailure(reason);
+    if (!readDataPacket(bytes.view(), loaded, &reason)) return loadFailure(reason);
     table = std::move(loaded);
     LoadOutcome o;
     o.ok = true;
@@ -134,8 +151,13 @@ SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileNam
     SaveOutcome o;
     const bool xml = dataFileFormatOf(fileName) == DataFileFormat::Xml;
     try {
-        const std::string bytes = xml ? dataPacket(table) : tabText(table, fmt);
-        o.ok = writeFileAtomically(fileName, bytes, &o.reason);
+        // Made a block at a time while writing, so the file's text is never whole in memory.
+        o.ok = writeFileAtomically(
+            fileName,
+            [&](const ByteSink& sink) {
+                return xml ? writeDataPacket(table, sink) : writeTabText(table, fmt, sink);
+            },
+            &o.reason);
     } catch (const std::exception& e) {  // no memory for the file's text
         o.ok = false;
         o.reason = e.what();

@@ -1,11 +1,14 @@
 #include "data_packet_xml.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <vector>
 
+#include "output_buffer.h"
 #include "rendered_texts.h"
 #include "text_codec.h"
 
@@ -41,9 +44,7 @@ void appendInt(std::string& out, std::int64_t v) {
     out.append(buf, r.ptr);
 }
 
-}  // namespace
-
-void appendDataPacket(std::string& out, const RecordTable& table) {
+bool writeDataPacketTo(std::string& out, const ByteSink* sink, const RecordTable& table) {
     out.append(kDeclaration);
     out.append("<DATAPACKET Version=\"2.0\"><METADATA><FIELDS>");
     for (const auto& f : kFields) {
@@ -79,17 +80,28 @@ void appendDataPacket(std::string& out, const RecordTable& table) {
             appendEscaped(to, utf8ToCp1252(utf8));
         }
     });
+    // A row takes at most 4 + 15 + 17 + 19 + 2 bytes besides its texts, and a text at most its
+    // name, four more bytes and its prepared form.
+    std::string_view names[kTextFieldCount];
+    for (int f = kFieldDcAc; f <= kFieldAuto; ++f) names[f - kFieldDcAc] = kFields[f].name;
+    OutputBuffer buf(out, sink);
     for (const auto row : table) {
-        out.append("<ROW");
+        if (!buf.ok()) break;
+        // Preparing a text can move the others, so their places are taken once all are ready.
+        std::size_t size = 64;
+        for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
+            if (row.has(f)) size += 12 + texts.get(row.textId(f)).size();
+        }
+        char* p = OutputBuffer::put(buf.room(size), "<ROW");
         if (row.rowState() != 0) {
-            out.append(" RowState=\"");
-            appendInt(out, row.rowState());
-            out.push_back('"');
+            p = OutputBuffer::put(p, " RowState=\"");
+            p = OutputBuffer::putInt(p, row.rowState());
+            *p++ = '"';
         }
         if (auto no = row.no()) {
-            out.append(" No=\"");
-            appendInt(out, *no);
-            out.push_back('"');
+            p = OutputBuffer::put(p, " No=\"");
+            p = OutputBuffer::putInt(p, *no);
+            *p++ = '"';
         }
         if (auto t = row.timeMs()) {
             const int ms = *t;
@@ -102,20 +114,34 @@ void appendDataPacket(std::string& out, const RecordTable& table) {
             time[4] = static_cast<char>('0' + v % 10);
             v = ms % 60000;
             for (int i = 10; i >= 6; --i, v /= 10) time[i] = static_cast<char>('0' + v % 10);
-            out.append(" Time=\"");
-            out.append(time, sizeof time);
+            p = OutputBuffer::put(p, " Time=\"");
+            std::memcpy(p, time, sizeof time);
+            p += sizeof time;
         }
         for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
             if (!row.has(f)) continue;
-            out.push_back(' ');
-            out.append(kFields[f].name);
-            out.append("=\"");
-            out.append(texts.get(row.textId(f)));
-            out.push_back('"');
+            *p++ = ' ';
+            p = OutputBuffer::put(p, names[f - kFieldDcAc]);
+            p = OutputBuffer::put(p, "=\"");
+            p = OutputBuffer::put(p, texts.get(row.textId(f)));
+            *p++ = '"';
         }
-        out.append("/>");
+        p = OutputBuffer::put(p, "/>");
+        buf.advance(p);
     }
-    out.append("</ROWDATA></DATAPACKET>");
+    buf.append("</ROWDATA></DATAPACKET>");
+    return buf.finish();
+}
+
+}  // namespace
+
+void appendDataPacket(std::string& out, const RecordTable& table) {
+    writeDataPacketTo(out, nullptr, table);
+}
+
+bool writeDataPacket(const RecordTable& table, const ByteSink& sink) {
+    std::string block;
+    return writeDataPacketTo(block, &sink, table);
 }
 
 std::string dataPacket(const RecordTable& table) {
@@ -143,6 +169,15 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 bool isSpace(char c) { return static_cast<unsigned char>(c) <= ' '; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The bytes that end an attribute name: blanks and control characters, '=', and those not
+// allowed in one.
+constexpr auto kEndsName = [] {
+    std::array<bool, 256> t{};
+    for (int c = 0; c <= ' '; ++c) t[c] = true;
+    for (char c : {'=', '<', '>', '"', '\'', '&'}) t[static_cast<unsigned char>(c)] = true;
+    return t;
+}();
 
 enum class TypeKind { Integer, Time, Text, Other };
 
@@ -172,7 +207,24 @@ struct Attr {
     std::string_view name;
     std::string_view value;  // raw, references not yet resolved
     bool hasReference = true;  // the value holds an ampersand
+    bool ascii = false;        // the value's bytes are all below 0x80
 };
+
+// Up to eight bytes of a short name as one number, so that two names of the same length
+// compare in one step. `end` is where the readable bytes stop.
+std::uint64_t nameKey(std::string_view name, const char* end) {
+    std::uint64_t k = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        if (name.size() <= 8 && end - name.data() >= 8) {
+            std::memcpy(&k, name.data(), 8);
+            return name.size() == 8 ? k : k & ((std::uint64_t{1} << (8 * name.size())) - 1);
+        }
+    }
+    for (std::size_t i = 0; i < name.size() && i < 8; ++i) {
+        k |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+    }
+    return k;
+}
 
 // Equal bytes; for the short names of a row, cheaper than a library call.
 bool sameBytes(std::string_view a, std::string_view b) {
@@ -202,6 +254,7 @@ constexpr std::size_t kMaxFields = 256;
 struct PacketField {
     std::string attrName;  // the ROW attribute's name
     int tableField = -1;
+    std::uint64_t key = 0;  // nameKey of attrName, when it is eight bytes or fewer
 };
 
 class PacketReader {
@@ -239,6 +292,11 @@ private:
     std::vector<PacketField> fields_;
     std::vector<std::uint32_t> changeLog_;
     std::array<std::string, kTextFieldCount> textScratch_;
+    RecordValues values_;  // reused from row to row
+    // The names of the previous tag's first attributes, as nameKey and length (0: none).
+    static constexpr std::size_t kPredicted = 8;
+    std::array<std::uint64_t, kPredicted> predictedKey_{};
+    std::array<std::uint8_t, kPredicted> predictedLen_{};
     std::string nameScratch_;
 };
 
@@ -313,12 +371,37 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
         if (pos_ == before && !tag.attrs.empty()) return fail("attributes without blanks between");
         if (pos_ == before) return fail("no blank before an attribute");
         const std::size_t nameStart = pos_;
-        while (pos_ < in_.size() && !isSpace(in_[pos_]) && in_[pos_] != '=') {
-            const char n = in_[pos_];
-            if (n == '<' || n == '>' || n == '"' || n == '\'' || n == '&') {
+        // Tags of a kind come in runs with the same attributes in the same order: when the
+        // bytes here are the name the previous tag had in this place, followed by '=', the
+        // scan below would stop right after them.
+        const std::size_t k = tag.attrs.size();
+        bool predicted = false;
+        if constexpr (std::endian::native == std::endian::little) {
+            if (k < kPredicted && predictedLen_[k] != 0 && in_.size() - pos_ > 8) {
+                const std::size_t len = predictedLen_[k];
+                std::uint64_t w;
+                std::memcpy(&w, in_.data() + pos_, 8);
+                if (len < 8) w &= (std::uint64_t{1} << (8 * len)) - 1;
+                if (w == predictedKey_[k] && in_[pos_ + len] == '=') {
+                    pos_ += len;
+                    predicted = true;
+                }
+            }
+        }
+        if (!predicted) {
+            while (pos_ < in_.size() && !kEndsName[static_cast<unsigned char>(in_[pos_])]) ++pos_;
+            if (pos_ < in_.size() && !isSpace(in_[pos_]) && in_[pos_] != '=') {
                 return fail("a bad character in an attribute name");
             }
-            ++pos_;
+            if (k < kPredicted) {
+                const std::size_t len = pos_ - nameStart;
+                const bool fits = len >= 1 && len <= 8;
+                predictedLen_[k] = fits ? static_cast<std::uint8_t>(len) : 0;
+                if (fits) {
+                    predictedKey_[k] =
+                        nameKey(in_.substr(nameStart, len), in_.data() + in_.size());
+                }
+            }
         }
         const std::string_view name = in_.substr(nameStart, pos_ - nameStart);
         if (name.empty()) return fail("an attribute without a name");
@@ -331,17 +414,24 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
         }
         const char quote = in_[pos_++];
         const std::size_t valueStart = pos_;
+        const void* end = std::memchr(in_.data() + pos_, quote, in_.size() - pos_);
+        if (end == nullptr) {
+            pos_ = in_.size();
+            return fail("the input ends inside an attribute value");
+        }
+        pos_ = static_cast<std::size_t>(static_cast<const char*>(end) - in_.data());
+        // Values are short: one pass without branches tells what the value holds.
         bool lessThan = false;
         bool reference = false;
-        // Values are short: one plain pass finds the end and what the value holds.
-        while (pos_ < in_.size() && in_[pos_] != quote) {
-            lessThan |= in_[pos_] == '<';
-            reference |= in_[pos_] == '&';
-            ++pos_;
+        unsigned char high = 0;
+        for (std::size_t i = valueStart; i < pos_; ++i) {
+            lessThan |= in_[i] == '<';
+            reference |= in_[i] == '&';
+            high |= static_cast<unsigned char>(in_[i]);
         }
-        if (pos_ >= in_.size()) return fail("the input ends inside an attribute value");
         if (lessThan) return fail("a '<' inside an attribute value");
-        tag.attrs.push_back({name, in_.substr(valueStart, pos_ - valueStart), reference});
+        tag.attrs.push_back(
+            {name, in_.substr(valueStart, pos_ - valueStart), reference, (high & 0x80) == 0});
         ++pos_;
     }
 }
@@ -453,6 +543,7 @@ bool PacketReader::metadata(Tag& tag) {
             if (fieldName && !decodeText(fieldName->value, name)) return false;
             if (!decodeText(type->value, nameScratch_)) return false;
             named.emplace_back(std::move(name), kindOfType(nameScratch_));
+            pf.key = nameKey(pf.attrName, pf.attrName.data() + pf.attrName.size());
             fields_.push_back(std::move(pf));
             if (!skipElementEnd(tag, scratch)) return false;
         }
@@ -554,7 +645,10 @@ std::optional<std::int32_t> readTime(std::string_view v, bool& bad) {
 }
 
 bool PacketReader::row(const Tag& tag) {
-    RecordValues values;
+    RecordValues& values = values_;
+    values.no.reset();
+    values.timeMs.reset();
+    for (auto& t : values.text) t.reset();
     std::uint8_t rowState = 0;
     unsigned seen = 0;
     std::size_t hint = 0;
@@ -572,13 +666,20 @@ bool PacketReader::row(const Tag& tag) {
         }
         std::size_t j = hint;
         std::size_t tried = 0;
-        for (; tried < fields_.size(); ++tried, j = (j + 1) % fields_.size()) {
-            if (sameBytes(fields_[j].attrName, a.name) ||
-                equalsIgnoringCase(fields_[j].attrName, a.name)) {
-                break;
+        // Rows name the fields in the packet's order, so the field after the one found last is
+        // nearly always the one; a short name is compared in one step.
+        const bool inOrder = j < fields_.size() && a.name.size() <= 8 &&
+                          fields_[j].attrName.size() == a.name.size() &&
+                          fields_[j].key == nameKey(a.name, in_.data() + in_.size());
+        if (!inOrder) {
+            for (; tried < fields_.size(); ++tried, j = (j + 1) % fields_.size()) {
+                if (sameBytes(fields_[j].attrName, a.name) ||
+                    equalsIgnoringCase(fields_[j].attrName, a.name)) {
+                    break;
+                }
             }
+            if (tried == fields_.size()) continue;  // names no field: ignored
         }
-        if (tried == fields_.size()) continue;  // names no field: ignored
         hint = (j + 1) % fields_.size();
         const int f = fields_[j].tableField;
         if (f < 0) continue;  // a field the table does not have
@@ -596,7 +697,7 @@ bool PacketReader::row(const Tag& tag) {
                 break;
             case FieldKind::Text: {
                 std::string& s = textScratch_[f - kFieldDcAc];
-                if (!a.hasReference && (utf8_ || isAscii(a.value))) {
+                if (!a.hasReference && (utf8_ || a.ascii)) {
                     values.text[f - kFieldDcAc] = a.value;  // nothing to undo
                 } else {
                     if (!decodeText(a.value, s)) return false;

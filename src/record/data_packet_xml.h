@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "output_buffer.h"
 #include "record_table.h"
 
 namespace dmm {
@@ -15,6 +16,8 @@ namespace dmm {
 // CHANGE_LOG.
 void appendDataPacket(std::string& out, const RecordTable& table);
 std::string dataPacket(const RecordTable& table);
+// The same bytes passed to `sink` a block at a time; false (and stops) when the sink refuses.
+bool writeDataPacket(const RecordTable& table, const ByteSink& sink);
 
 // Reads a data packet into `table`, which must be empty; on success the table holds the
 // packet's rows with their row states and change log, and change logging is on. Accepts what

@@ -40,7 +40,7 @@ std::unique_ptr<LiveRecordingFile> LiveRecordingFile::start(const std::string& p
         }
         return f;
     }
-    std::string text = tabText(table, fmt);
+    const auto text = [&](const ByteSink& sink) { return writeTabText(table, fmt, sink); };
     if (!writeFileAtomically(path, text, reason)) return nullptr;
     f->written_ = table.size();
     f->fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
@@ -54,7 +54,8 @@ std::unique_ptr<LiveRecordingFile> LiveRecordingFile::start(const std::string& p
 bool LiveRecordingFile::rewritePacket() {
     lastRewrite_ = Clock::now();
     std::string why;
-    if (!writeFileAtomically(path_, dataPacket(table_), &why)) {
+    const auto packet = [this](const ByteSink& sink) { return writeDataPacket(table_, sink); };
+    if (!writeFileAtomically(path_, packet, &why)) {
         reason_ = std::move(why);
         return false;
     }

@@ -79,6 +79,10 @@ LongTimeFormat::LongTimeFormat(std::string_view strftimeFormat)
     am_ = nl_langinfo(AM_STR);
     pm_ = nl_langinfo(PM_STR);
     compile(pattern_, 0);
+    hhmmss_ = !viaStrftime_ && pieces_.size() == 5 && pieces_[0].token == Token::Hour24 &&
+              pieces_[1].token == Token::Literal && pieces_[1].literal == ":" &&
+              pieces_[2].token == Token::Minute && pieces_[3].token == Token::Literal &&
+              pieces_[3].literal == ":" && pieces_[4].token == Token::Second;
 }
 
 void LongTimeFormat::compile(std::string_view fmt, int depth) {
@@ -150,7 +154,23 @@ std::string LongTimeFormat::format(std::int32_t ms) const {
 }
 
 std::optional<std::int32_t> LongTimeFormat::parse(std::string_view text) const {
-    const std::string t(trimBlanks(text));
+    const std::string_view trimmed = trimBlanks(text);
+    // In a 24-hour hours:minutes:seconds format, the form this program writes (two digits
+    // each) is read without the C library; whatever else the text is goes the long way.
+    if (hhmmss_ && trimmed.size() == 8 && trimmed[2] == ':' && trimmed[5] == ':') {
+        int v[3];
+        bool digits = true;
+        for (int k = 0; k < 3; ++k) {
+            const char a = trimmed[3 * k];
+            const char b = trimmed[3 * k + 1];
+            digits = digits && a >= '0' && a <= '9' && b >= '0' && b <= '9';
+            v[k] = (a - '0') * 10 + (b - '0');
+        }
+        if (digits && v[0] <= 23 && v[1] <= 59 && v[2] <= 59) {
+            return (v[0] * 3600 + v[1] * 60 + v[2]) * 1000;
+        }
+    }
+    const std::string t(trimmed);
     if (t.empty()) return std::nullopt;
     if (auto v = parseWith(pattern_.c_str(), t)) return v;
     if (auto v = parseWith("%H:%M:%S", t)) return v;

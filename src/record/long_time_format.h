@@ -42,6 +42,7 @@ private:
     std::string pattern_;
     std::vector<Piece> pieces_;
     bool viaStrftime_ = false;  // a conversion the fast path does not know
+    bool hhmmss_ = false;       // the format is hours:minutes:seconds, 24-hour
     std::string am_ = "AM";
     std::string pm_ = "PM";
 };

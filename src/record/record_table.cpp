@@ -1,5 +1,7 @@
 #include "record_table.h"
 
+#include <cstring>
+
 #include "text_codec.h"
 
 namespace dmm {
@@ -26,7 +28,7 @@ int findField(std::string_view name) {
 }
 
 std::string_view storedText(std::string_view text) {
-    std::string_view t = firstChars(text, kTextWidth);
+    std::string_view t = text.size() <= kTextWidth ? text : firstChars(text, kTextWidth);
     while (!t.empty() && t.back() == ' ') t.remove_suffix(1);
     return t;
 }
@@ -43,9 +45,21 @@ RecordTable::Stored& RecordTable::newSlot() {
 }
 
 std::uint32_t RecordTable::internText(int column, std::string_view text) {
-    if (lastTextValid_[column] && pool_.text(lastText_[column]) == text) return lastText_[column];
-    const std::uint32_t id = pool_.intern(text);
+    const std::uint64_t key = TextPool::shortKey(text);
+    if (lastTextValid_[column]) {
+        if (key != 0) {
+            if (key == lastKey_[column]) return lastText_[column];
+        } else {
+            const std::string_view last = pool_.text(lastText_[column]);
+            if (last.size() == text.size() &&
+                std::memcmp(last.data(), text.data(), text.size()) == 0) {
+                return lastText_[column];
+            }
+        }
+    }
+    const std::uint32_t id = key != 0 ? pool_.internShort(key, text) : pool_.intern(text);
     lastText_[column] = id;
+    lastKey_[column] = key;
     lastTextValid_[column] = true;
     return id;
 }

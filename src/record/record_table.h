@@ -178,6 +178,7 @@ private:
     TextPool pool_;
     std::array<std::uint32_t, kTextFieldCount> lastText_{};  // cache: same text as last time
     std::array<bool, kTextFieldCount> lastTextValid_{};
+    std::array<std::uint64_t, kTextFieldCount> lastKey_{};  // its short key, 0 when long
 
     bool logging_ = false;
     std::vector<std::uint32_t> loadedLog_;

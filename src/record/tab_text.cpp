@@ -1,12 +1,14 @@
 #include "tab_text.h"
 
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cstring>
 #include <utility>
 
 #include "grid_columns.h"
 #include "integer_text.h"
+#include "output_buffer.h"
 #include "rendered_texts.h"
 #include "text_codec.h"
 
@@ -68,6 +70,26 @@ void renderValue(std::string& out, std::string_view utf8) {
     appendTrimmedOrNull(out, cp);
 }
 
+// Where in memory order the lowest marked byte of a word lies, times eight.
+int readOrder(std::uint64_t marks) {
+    if constexpr (std::endian::native == std::endian::little) {
+        return std::countr_zero(marks);
+    } else {
+        return std::countl_zero(marks);
+    }
+}
+
+// One to nine digits and nothing else, the usual form of a record number; nothing otherwise.
+std::optional<std::int32_t> plainNumber(std::string_view s) {
+    if (s.empty() || s.size() > 9) return std::nullopt;
+    std::int32_t v = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    return v;
+}
+
 void appendNumber(std::string& out, std::int32_t n) {
     char buf[16];
     const auto r = std::to_chars(buf, buf + sizeof buf, n);
@@ -93,9 +115,10 @@ void appendTabLine(std::string& out, const RecordTable::Row& row, const LongTime
     out.append("\r\n");
 }
 
-std::string tabText(const RecordTable& table, const LongTimeFormat& fmt) {
-    std::string out;
-    out.reserve(kTabHeaderLine.size() + table.size() * 40);
+namespace {
+
+bool writeTabTextTo(std::string& out, const ByteSink* sink, const RecordTable& table,
+                    const LongTimeFormat& fmt) {
     out.append(kTabHeaderLine);
     // The same as appendTabLine per record, with each distinct text prepared once and the time
     // formatted once per second.
@@ -103,9 +126,9 @@ std::string tabText(const RecordTable& table, const LongTimeFormat& fmt) {
     std::int32_t lastSecond = -1;
     std::string time;
     std::string formatted;
+    OutputBuffer buf(out, sink);
     for (const auto row : table) {
-        if (auto no = row.no()) appendNumber(out, *no);
-        out.push_back('\t');
+        if (!buf.ok()) break;
         if (auto t = row.timeMs()) {
             if (*t / 1000 != lastSecond) {
                 lastSecond = *t / 1000;
@@ -114,21 +137,39 @@ std::string tabText(const RecordTable& table, const LongTimeFormat& fmt) {
                 time.clear();
                 renderValue(time, formatted);
             }
-            out.append(time);
-        } else {
-            out.append("NULL");
         }
+        // Preparing a text can move the others, so their places are taken once all are ready.
+        std::size_t size = 24 + time.size();  // number, TABs, CR LF and time
         for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
-            out.push_back('\t');
-            if (row.has(f)) {
-                out.append(texts.get(row.textId(f)));
-            } else {
-                out.append("NULL");
-            }
+            size += row.has(f) ? texts.get(row.textId(f)).size() : 4;
         }
-        out.append("\r\n");
+        char* p = buf.room(size);
+        if (auto no = row.no()) p = OutputBuffer::putInt(p, *no);
+        *p++ = '\t';
+        p = row.has(kFieldTime) ? OutputBuffer::put(p, time) : OutputBuffer::put(p, "NULL");
+        for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
+            *p++ = '\t';
+            p = row.has(f) ? OutputBuffer::put(p, texts.get(row.textId(f)))
+                           : OutputBuffer::put(p, "NULL");
+        }
+        p = OutputBuffer::put(p, "\r\n");
+        buf.advance(p);
     }
+    return buf.finish();
+}
+
+}  // namespace
+
+std::string tabText(const RecordTable& table, const LongTimeFormat& fmt) {
+    std::string out;
+    out.reserve(kTabHeaderLine.size() + table.size() * 40);
+    writeTabTextTo(out, nullptr, table, fmt);
     return out;
+}
+
+bool writeTabText(const RecordTable& table, const LongTimeFormat& fmt, const ByteSink& sink) {
+    std::string block;
+    return writeTabTextTo(block, &sink, table, fmt);
 }
 
 bool TabTextReader::fail(std::string why) {
@@ -146,8 +187,23 @@ bool TabTextReader::line(std::string_view bytes) {
     // One pass finds the TABs and whether the line is plain ASCII.
     std::size_t tabs[kFieldCount];
     std::size_t tabCount = 0;
-    unsigned char high = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::uint64_t high = 0;
+    std::size_t i = 0;
+    // Eight bytes at a time: a TAB byte becomes 0x80 in `tab`, every other byte 0.
+    for (; i + 8 <= bytes.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, bytes.data() + i, 8);
+        high |= w;
+        const std::uint64_t x = w ^ 0x0909090909090909ULL;
+        std::uint64_t tab = ~(((x & 0x7F7F7F7F7F7F7F7FULL) + 0x7F7F7F7F7F7F7F7FULL) | x |
+                              0x7F7F7F7F7F7F7F7FULL);
+        while (tab != 0) {
+            if (tabCount == kFieldCount - 1) return fail("more than six values");
+            tabs[tabCount++] = i + static_cast<std::size_t>(readOrder(tab)) / 8;
+            tab &= tab - 1;
+        }
+    }
+    for (; i < bytes.size(); ++i) {
         const auto c = static_cast<unsigned char>(bytes[i]);
         high |= c;
         if (c == '\t') {
@@ -156,7 +212,7 @@ bool TabTextReader::line(std::string_view bytes) {
         }
     }
     std::string_view text = bytes;
-    if (high & 0x80) {
+    if (high & 0x8080808080808080ULL) {
         utf8_.clear();
         appendCp1252AsUtf8(utf8_, bytes);
         text = utf8_;
@@ -165,31 +221,40 @@ bool TabTextReader::line(std::string_view bytes) {
             if (text[i] == '\t') tabs[tabCount++] = i;
         }
     }
-    std::string_view pieces[kFieldCount];
-    std::size_t start = 0;
-    for (std::size_t k = 0; k < tabCount; ++k) {
-        pieces[k] = text.substr(start, tabs[k] - start);
-        start = tabs[k] + 1;
-    }
-    pieces[tabCount] = text.substr(start);
     const std::size_t count = tabCount + 1;
+    // Piece k runs from after TAB k - 1 to TAB k (the line's end for the last one). No arrays
+    // of pieces or values are cleared per line: that showed up as a cost of its own.
+    auto piece = [&](std::size_t k) {
+        const std::size_t begin = k == 0 ? 0 : tabs[k - 1] + 1;
+        const std::size_t end = k < tabCount ? tabs[k] : text.size();
+        return text.substr(begin, end - begin);
+    };
 
-    RecordValues v;
-    if (!pieces[0].empty()) {
-        v.no = parseIntegerText(pieces[0]);
-        if (!v.no) return fail(notAnIntegerMessage(pieces[0]));
+    RecordValues& v = values_;
+    v.no.reset();
+    v.timeMs.reset();
+    if (const std::string_view no = piece(0); !no.empty()) {
+        v.no = plainNumber(no);
+        if (!v.no) v.no = parseIntegerText(no);
+        if (!v.no) return fail(notAnIntegerMessage(no));
     }
-    if (count > 1 && !pieces[1].empty()) {
-        if (pieces[1] == lastTimeText_ && lastTime_ >= 0) {
+    if (const std::string_view time = count > 1 ? piece(1) : std::string_view(); !time.empty()) {
+        if (time == lastTimeText_ && lastTime_ >= 0) {
             v.timeMs = lastTime_;
         } else {
-            v.timeMs = fmt_.parse(pieces[1]);
-            if (!v.timeMs) return fail("'" + std::string(pieces[1]) + "' is not a valid time");
-            lastTimeText_.assign(pieces[1]);
+            v.timeMs = fmt_.parse(time);
+            if (!v.timeMs) return fail("'" + std::string(time) + "' is not a valid time");
+            lastTimeText_.assign(time);
             lastTime_ = *v.timeMs;
         }
     }
-    for (std::size_t i = kFieldDcAc; i < count; ++i) v.text[i - kFieldDcAc] = pieces[i];
+    for (std::size_t i = kFieldDcAc; i < kFieldCount; ++i) {
+        if (i < count) {
+            v.text[i - kFieldDcAc] = piece(i);
+        } else {
+            v.text[i - kFieldDcAc].reset();
+        }
+    }
     table_.append(v);
     ++added_;
     return true;

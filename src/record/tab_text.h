@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "long_time_format.h"
+#include "output_buffer.h"
 #include "record_table.h"
 
 namespace dmm {
@@ -22,6 +23,8 @@ void SplitText(std::string_view line, char delimiter, std::vector<std::string_vi
 extern const std::string_view kTabHeaderLine;  // "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n"
 void appendTabLine(std::string& out, const RecordTable::Row& row, const LongTimeFormat& fmt);
 std::string tabText(const RecordTable& table, const LongTimeFormat& fmt);
+// The same bytes passed to `sink` a block at a time; false (and stops) when the sink refuses.
+bool writeTabText(const RecordTable& table, const LongTimeFormat& fmt, const ByteSink& sink);
 
 // Reads TAB text into a table, fed in blocks of any size. The first line is the header and
 // is skipped whatever it holds; each further line (ended by CR LF, CR or LF; a final line
@@ -64,6 +67,7 @@ private:
     std::string utf8_;
     std::string lastTimeText_;
     std::int32_t lastTime_ = -1;
+    RecordValues values_;  // reused from line to line
 };
 
 // Reads a whole TAB text held in memory. Returns false on failure.

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,16 +22,61 @@ public:
         return std::string_view(arena_).substr(offsets_[id], offsets_[id + 1] - offsets_[id]);
     }
     std::size_t size() const { return offsets_.size() - 1; }
+
+    // A short text (up to kShortText bytes) as one number, equal only for equal texts and
+    // never 0; 0 for a longer text.
+    static std::uint64_t shortKey(std::string_view text) {
+        if (text.size() > kShortText) return 0;
+        std::uint64_t k = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            // Byte i at bits 8i, as below, in at most three loads instead of a loop.
+            const char* p = text.data();
+            unsigned shift = 0;
+            if (text.size() & 4) {
+                std::uint32_t v;
+                std::memcpy(&v, p, 4);
+                k = v;
+                p += 4;
+                shift = 32;
+            }
+            if (text.size() & 2) {
+                std::uint16_t v;
+                std::memcpy(&v, p, 2);
+                k |= std::uint64_t{v} << shift;
+                p += 2;
+                shift += 16;
+            }
+            if (text.size() & 1) k |= std::uint64_t{static_cast<unsigned char>(*p)} << shift;
+        } else {
+            for (std::size_t i = 0; i < text.size(); ++i) {
+                k |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+            }
+        }
+        return k | (std::uint64_t{text.size() + 1} << 56);
+    }
+    // intern() for a short text whose shortKey is already known.
+    std::uint32_t internShort(std::uint64_t key, std::string_view text);
     void clear();
 
 private:
+    struct ShortSlot {
+        std::uint64_t key;  // 0 when empty
+        std::uint32_t id;
+    };
+    static constexpr std::size_t kShortText = 7;  // texts this long or shorter are short
+    std::uint32_t add(std::string_view text);
     void grow();
+    void growShort();
 
     std::string arena_;                 // all texts, back to back
     std::vector<std::size_t> offsets_;  // start of text i; one extra entry for the end
     // Open addressing; a slot is 0 when empty, else (hash << 32) | (id + 1), so that most
     // mismatches are told apart without touching the texts.
     std::vector<std::uint64_t> slots_;
+    // Short texts, by far the most common, are found by their bytes alone: the key is the text
+    // and its length packed into one number, so a lookup reads one slot and no text.
+    std::vector<ShortSlot> shortSlots_;
+    std::size_t shortCount_ = 0;
 };
 
 }  // namespace dmm

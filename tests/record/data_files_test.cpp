@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 
+#include "atomic_file.h"
 #include "data_files.h"
 #include "data_packet_xml.h"
 #include "tab_text.h"
@@ -212,6 +213,22 @@ TEST_F(DataFilesTest, DiskFullWhileWritingLeavesTheOldFile) {
         << "the temporary files are removed";
 }
 
+// The text of a file is made while it is written; running out of memory half-way must
+// neither touch the old file nor leave the temporary one behind.
+TEST_F(DataFilesTest, FailureWhileMakingTheTextLeavesTheOldFile) {
+    const std::string path = dir.file("old.txt");
+    test::writeFile(path, kOldContents);
+    const auto throwHalfWay = [](const ByteSink& sink) -> bool {
+        sink(std::string(1 << 20, 'x'));
+        throw std::bad_alloc();
+    };
+    std::string reason;
+    EXPECT_THROW(writeFileAtomically(path, throwHalfWay, &reason), std::bad_alloc);
+    EXPECT_EQ(test::readFile(path), kOldContents);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+        << "the temporary file is removed";
+}
+
 TEST_F(DataFilesTest, SaveKilledMidWayLeavesTheOldFile) {
     for (const char* name : {"killed.txt", "killed.xml"}) {
         const std::string path = dir.file(name);
@@ -281,6 +298,44 @@ TEST_P(DataFileContractTest, WhatIsSavedLoadsBackAsTheSameRecords) {
     }
     // Rows read from a packet carry no change state of their own.
     EXPECT_EQ(test::dump(loaded), expected);
+}
+
+// A table whose file takes several of the blocks a save is written in, with texts that change
+// from record to record and some that are missing.
+RecordTable manyBlocksTable() {
+    RecordTable t;
+    for (int i = 0; i < 100000; ++i) {
+        const std::string value = std::to_string(i % 977 - 488) + "." + std::to_string(i % 10);
+        test::add(t, i, hms(i / 3600 % 24, i / 60 % 60, i % 60, i % 1000), i % 7 ? "DC" : "AC",
+                  value, i % 5 ? std::optional<std::string_view>("mV") : std::nullopt, "AUTO");
+    }
+    return t;
+}
+
+TEST_P(DataFileContractTest, SavedFileIsTheWholeTextAcrossBlocks) {
+    const RecordTable table = manyBlocksTable();
+    ASSERT_TRUE(SaveTableToFile(table, path(), kClock24).ok);
+    const std::string whole = dataFileFormatOf(path()) == DataFileFormat::Xml
+                                  ? dataPacket(table)
+                                  : tabText(table, kClock24);
+    ASSERT_GT(whole.size(), std::size_t{3} << 20);
+    EXPECT_TRUE(test::readFile(path()) == whole);
+}
+
+TEST_P(DataFileContractTest, WriterStopsWhenTheSinkRefuses) {
+    const RecordTable table = manyBlocksTable();
+    int calls = 0;
+    std::size_t bytes = 0;
+    const ByteSink refuseSecond = [&](std::string_view piece) {
+        bytes += piece.size();
+        return ++calls < 2;
+    };
+    const bool ok = dataFileFormatOf(path()) == DataFileFormat::Xml
+                        ? writeDataPacket(table, refuseSecond)
+                        : writeTabText(table, kClock24, refuseSecond);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(calls, 2);
+    EXPECT_LT(bytes, std::size_t{3} << 20);
 }
 
 TEST_P(DataFileContractTest, AnEmptyTableSavesAndLoadsAsEmpty) {

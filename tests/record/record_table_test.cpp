@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 #include "grid_columns.h"
 #include "record_table.h"
 #include "test_tables.h"
@@ -66,6 +69,34 @@ TEST(RecordTable, KeepsRecordsInOrderWithMissingValuesApart) {
     }
     // The texts are pooled: two couplings, one unit, one range, the values.
     EXPECT_EQ(t.distinctTexts(), 200000u + 4u);
+}
+
+// Texts either side of the length that is pooled by its bytes alone, ones that differ only
+// in length or in a zero byte, each added twice in a scrambled order.
+TEST(RecordTable, EqualTextsShareOneNumberAndOthersNever) {
+    std::vector<std::string> texts = {"", std::string(1, '\0'), std::string(2, '\0'), "a",
+                                      std::string("a\0", 2), "1234567", "12345678",
+                                      "123456789", std::string("1234567\0", 8), "-0.001"};
+    for (int i = 0; i < 30000; ++i) texts.push_back(std::to_string(i * 7919 % 100003));
+    for (int i = 0; i < 3000; ++i) texts.push_back("long text " + std::to_string(i));
+    RecordTable t;
+    for (int round = 0; round < 2; ++round) {
+        for (std::size_t k = 0; k < texts.size(); ++k) {
+            const std::string& text = texts[(k * 7 + round) % texts.size()];
+            add(t, 0, 0, text, text, text, text);
+        }
+    }
+    std::set<std::string> distinct(texts.begin(), texts.end());
+    EXPECT_EQ(t.distinctTexts(), distinct.size());
+    std::map<std::string, std::uint32_t> ids;
+    for (const auto row : t) {
+        const std::string text(*row.text(kFieldValue));
+        ASSERT_EQ(*row.text(kFieldDcAc), text);
+        ASSERT_EQ(t.textById(row.textId(kFieldUnit)), text);
+        const auto [at, added] = ids.emplace(text, row.textId(kFieldValue));
+        ASSERT_EQ(at->second, row.textId(kFieldAuto)) << text;
+    }
+    EXPECT_EQ(ids.size(), distinct.size());
 }
 
 TEST(RecordTable, ChangeLogListsRecordsAppendedWhileLogging) {
