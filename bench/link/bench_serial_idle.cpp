@@ -10,9 +10,7 @@
 #include <cstdlib>
 #include <sys/resource.h>
 
-#include "port_name_table.h"
-#include "pseudo_terminal.h"
-#include "serial_port_driver.h"
+#include "bench_port.h"
 
 namespace {
 
@@ -30,23 +28,11 @@ int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
 
     PseudoTerminal pty;
-    QString error;
-    if (!pty.open(&error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
     PortNameTable names;
-    names.map(1, pty.slavePath());
     TSerialPortDriver driver;
-    driver.setPortNames(&names);
-    driver.setComPort(TSerialPortDriver::pnCOM1);
-    driver.setComPortSpeed(TSerialPortDriver::br2400);
     long events = 0;
     driver.setOnReceiveData([&events](TSerialPortDriver*, const void*, std::int32_t) { ++events; });
-    if (!driver.OpenPort()) {
-        std::fprintf(stderr, "%s\n", qPrintable(driver.lastError()));
-        return 1;
-    }
+    if (!openDriverOnPty(pty, names, driver)) return 1;
 
     const double cpuStart = cpuSeconds();
     QElapsedTimer wall;

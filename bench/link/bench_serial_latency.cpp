@@ -15,9 +15,7 @@
 
 #include "frame_encoder.h"
 #include "meter_core.h"
-#include "port_name_table.h"
-#include "pseudo_terminal.h"
-#include "serial_port_driver.h"
+#include "bench_port.h"
 
 namespace {
 
@@ -44,31 +42,19 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int frames = argc > 1 ? std::atoi(argv[1]) : 200;
 
-    PseudoTerminal pty;
-    QString error;
-    if (!pty.open(&error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
-        return 1;
-    }
     QElapsedTimer clock;
     clock.start();
     LatencySink sink;
     sink.clock = &clock;
     dmm::MeterCore core(&sink);
 
+    PseudoTerminal pty;
     PortNameTable names;
-    names.map(1, pty.slavePath());
     TSerialPortDriver driver;
-    driver.setPortNames(&names);
-    driver.setComPort(TSerialPortDriver::pnCOM1);
-    driver.setComPortSpeed(TSerialPortDriver::br2400);
     driver.setOnReceiveData([&core](TSerialPortDriver*, const void* data, std::int32_t size) {
         core.HKeltRData(data, size);
     });
-    if (!driver.OpenPort()) {
-        std::fprintf(stderr, "%s\n", qPrintable(driver.lastError()));
-        return 1;
-    }
+    if (!openDriverOnPty(pty, names, driver)) return 1;
 
     std::string frame;
     dmm::encodeFrame(dmm::Family::Kelt, {"12345", 3, false, false, "V", "DC", true}, frame);
