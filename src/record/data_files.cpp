@@ -110,9 +110,22 @@ LoadOutcome loadXml(const std::string& fileName, RecordTable& table) {
     FileBytes bytes;
     std::string reason;
     if (!readWholeFile(fileName, bytes, reason)) return loadFailure(reason);
-    RecordTable loaded;
-    if (!readDataPacket(bytes.view(), loaded, &reason)) return loadFailure(reason);
-    table = std::move(loaded);
+    // The packet's records go after the table's own, which are dropped only once the whole
+    // packet has been read: a failed load leaves the table as it was, and a table emptied
+    // before (or loaded into again) reuses its storage.
+    const std::size_t before = table.size();
+    bool ok;
+    try {
+        ok = readDataPacket(bytes.view(), table, &reason);
+    } catch (...) {
+        table.truncate(before);
+        throw;
+    }
+    if (!ok) {
+        table.truncate(before);
+        return loadFailure(reason);
+    }
+    table.eraseFront(before);
     LoadOutcome o;
     o.ok = true;
     o.recordsAdded = table.size();

@@ -21,6 +21,15 @@ namespace {
 
 constexpr std::string_view kDeclaration = "<?xml version=\"1.0\" standalone=\"yes\"?>  ";
 
+// The characters a text's file form replaces by a reference.
+constexpr auto kReplaced = [] {
+    std::array<bool, 256> t{};
+    for (char c : {'<', '>', '&', '\'', '"', '\r', '\n', '\t', '\\'}) {
+        t[static_cast<unsigned char>(c)] = true;
+    }
+    return t;
+}();
+
 void appendEscaped(std::string& out, std::string_view cp1252) {
     for (char c : cp1252) {
         switch (c) {
@@ -73,13 +82,23 @@ bool writeDataPacketTo(std::string& out, const ByteSink* sink, const RecordTable
         out.append("\"/>");
     }
     out.append("</METADATA><ROWDATA>");
-    RenderedTexts texts(table, [](std::string& to, std::string_view utf8) {
+    auto render = [](std::string& to, std::string_view utf8) {
         if (isAscii(utf8)) {
             appendEscaped(to, utf8);
         } else {
             appendEscaped(to, utf8ToCp1252(utf8));
         }
-    });
+    };
+    // ASCII without a character that is replaced is written as it stands.
+    auto plain = [](std::string_view t) {
+        for (char c : t) {
+            if (static_cast<unsigned char>(c) >= 0x80 || kReplaced[static_cast<unsigned char>(c)]) {
+                return false;
+            }
+        }
+        return true;
+    };
+    RenderedTexts texts(table, render, plain);
     // A row takes at most 4 + 15 + 17 + 19 + 2 bytes besides its texts, and a text at most its
     // name, four more bytes and its prepared form.
     std::string_view names[kTextFieldCount];
@@ -87,11 +106,15 @@ bool writeDataPacketTo(std::string& out, const ByteSink* sink, const RecordTable
     OutputBuffer buf(out, sink);
     for (const auto row : table) {
         if (!buf.ok()) break;
-        // Preparing a text can move the others, so their places are taken once all are ready.
+        // Preparing a pooled text can move the others, so their places are taken once all are
+        // ready; the value comes last, as its form is kept only until the next row.
         std::size_t size = 64;
         for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
-            if (row.has(f)) size += 12 + texts.get(row.textId(f)).size();
+            if (row.has(f) && row.pooled(f)) size += 12 + texts.get(row.textId(f)).size();
         }
+        const std::string_view value =
+            row.has(kFieldValue) ? texts.get(row, kFieldValue) : std::string_view();
+        size += 12 + value.size();
         char* p = OutputBuffer::put(buf.room(size), "<ROW");
         if (row.rowState() != 0) {
             p = OutputBuffer::put(p, " RowState=\"");
@@ -123,7 +146,7 @@ bool writeDataPacketTo(std::string& out, const ByteSink* sink, const RecordTable
             *p++ = ' ';
             p = OutputBuffer::put(p, names[f - kFieldDcAc]);
             p = OutputBuffer::put(p, "=\"");
-            p = OutputBuffer::put(p, texts.get(row.textId(f)));
+            p = OutputBuffer::put(p, f == kFieldValue ? value : texts.get(row.textId(f)));
             *p++ = '"';
         }
         p = OutputBuffer::put(p, "/>");

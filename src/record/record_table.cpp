@@ -1,6 +1,9 @@
 #include "record_table.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
+#include <utility>
 
 #include "text_codec.h"
 
@@ -34,14 +37,89 @@ std::string_view storedText(std::string_view text) {
 }
 
 RecordTable::RecordTable() = default;
-RecordTable::RecordTable(RecordTable&&) noexcept = default;
-RecordTable& RecordTable::operator=(RecordTable&&) noexcept = default;
+
+RecordTable::RecordTable(RecordTable&& o) noexcept
+    : blocks_(std::move(o.blocks_)), size_(std::exchange(o.size_, 0)),
+      next_(std::exchange(o.next_, nullptr)), blockEnd_(std::exchange(o.blockEnd_, nullptr)),
+      pool_(std::move(o.pool_)), lastText_(o.lastText_),
+      lastTextValid_(std::exchange(o.lastTextValid_, {})), lastKey_(o.lastKey_),
+      logging_(o.logging_), loadedLog_(std::move(o.loadedLog_)),
+      loggedFrom_(std::exchange(o.loggedFrom_, 0)) {
+    o.blocks_.clear();
+    o.pool_.clear();
+    o.loadedLog_.clear();
+}
+
+RecordTable& RecordTable::operator=(RecordTable&& o) noexcept {
+    if (this != &o) {
+        this->~RecordTable();
+        new (this) RecordTable(std::move(o));
+    }
+    return *this;
+}
+
 RecordTable::~RecordTable() = default;
 
-RecordTable::Stored& RecordTable::newSlot() {
+void RecordTable::FreeBlock::operator()(Stored* p) const { std::free(p); }
+
+void RecordTable::newBlock() {
+    // The block of record size_, allocated unless an earlier, longer table left it.
     const std::size_t b = blockOf(size_);
-    if (b == blocks_.size()) blocks_.push_back(std::make_unique_for_overwrite<Stored[]>(blockSize(b)));
-    return blocks_[b][size_ - blockStart(b)];
+    if (b == blocks_.size()) {
+        void* p = std::malloc(blockSize(b) * sizeof(Stored));
+        if (p == nullptr) throw std::bad_alloc();
+        blocks_.emplace_back(static_cast<Stored*>(p));
+    }
+    next_ = blocks_[b].get() + (size_ - blockStart(b));
+    blockEnd_ = blocks_[b].get() + blockSize(b);
+}
+
+void RecordTable::truncate(std::size_t n) {
+    if (n >= size_) return;
+    size_ = n;
+    next_ = blockEnd_ = nullptr;
+    if (loggedFrom_ > n) loggedFrom_ = n;
+}
+
+void RecordTable::eraseFront(std::size_t n) {
+    if (n == 0) return;
+    if (n >= size_) {
+        truncate(0);
+        return;
+    }
+    for (std::size_t i = n; i < size_; ++i) {
+        const std::size_t to = i - n;
+        blocks_[blockOf(to)][to - blockStart(blockOf(to))] = slot(i);
+    }
+    truncate(size_ - n);
+}
+
+void RecordTable::storeValue(Stored& s, std::string_view text) {
+    const std::string_view stored = storedText(text);
+    std::memset(s.value, 0, sizeof s.value);
+    if (stored.size() <= kInlineValue) {
+        std::memcpy(s.value, stored.data(), stored.size());
+        s.valueLength = static_cast<std::uint8_t>(stored.size());
+    } else {
+        const std::uint32_t id = internText(kFieldValue - kFieldDcAc, stored);
+        std::memcpy(s.value, &id, sizeof id);
+        s.valueLength = kPooledValue;
+    }
+}
+
+void RecordTable::appendPrepared(const PreparedRecord& r, std::uint8_t rowState) {
+    Stored& s = newSlot();
+    s.no = r.no;
+    s.timeMs = r.timeMs;
+    std::memcpy(s.pooled, r.pooled, sizeof s.pooled);
+    s.present = r.present;
+    s.rowState = rowState;
+    s.valueLength = 0;
+    if (r.present & (1u << kFieldValue)) {
+        storeValue(s, r.value);
+    } else {
+        std::memset(s.value, 0, sizeof s.value);
+    }
 }
 
 std::uint32_t RecordTable::internText(int column, std::string_view text) {
@@ -71,15 +149,21 @@ void RecordTable::appendWithState(const RecordValues& v, std::uint8_t rowState) 
     s.timeMs = v.timeMs.value_or(0);
     if (v.no) s.present |= 1u << kFieldNo;
     if (v.timeMs) s.present |= 1u << kFieldTime;
-    for (int c = 0; c < kTextFieldCount; ++c) {
-        s.text[c] = 0;
-        if (v.text[c]) {
-            s.text[c] = internText(c, storedText(*v.text[c]));
-            s.present |= 1u << (kFieldDcAc + c);
+    for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
+        const auto& text = v.text[f - kFieldDcAc];
+        if (f == kFieldValue) {
+            s.valueLength = 0;
+            if (text) {
+                storeValue(s, *text);
+            } else {
+                std::memset(s.value, 0, sizeof s.value);
+            }
+        } else {
+            s.pooled[pooledSlot(f)] = text ? internText(f - kFieldDcAc, storedText(*text)) : 0;
         }
+        if (text) s.present |= 1u << f;
     }
     s.rowState = rowState;
-    ++size_;
 }
 
 void RecordTable::append(const RecordValues& v) {
@@ -87,8 +171,8 @@ void RecordTable::append(const RecordValues& v) {
 }
 
 void RecordTable::clear() {
-    blocks_.clear();
     size_ = 0;
+    next_ = blockEnd_ = nullptr;
     pool_.clear();
     lastTextValid_.fill(false);
     loadedLog_.clear();

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <optional>
@@ -56,21 +57,37 @@ struct RecordValues {
 };
 
 // The in-memory data table: records in the order they were appended, no index, no editing.
-// Texts are pooled and a record takes 28 bytes, so ten million records fit in a few hundred
-// megabytes; appending is O(1) (storage grows in new blocks, nothing is moved).
+// A record takes 32 bytes, so ten million records fit in a few hundred megabytes; appending is
+// O(1) (storage grows in new blocks, nothing is moved). The coupling, unit and range texts
+// repeat a handful of values and are pooled; a reading's value text is nearly always new and
+// short, so it is kept in the record itself (up to eight bytes) and only a longer one is
+// pooled: looking every value up in a pool of tens of thousands of texts would make loading a
+// large file wait on memory.
 //
 // Change log: off when the table is created. While it is on, every appended record is logged
 // as an addition (its row state becomes 4 and the log gains "position 0 4"). A data packet that
 // is read back brings its own row states and log. Clearing empties records and log and keeps
 // logging as it is.
 class RecordTable {
+    static constexpr std::size_t kInlineValue = 8;     // value bytes kept in the record
+    static constexpr std::uint8_t kPooledValue = 0xFF;  // valueLength of a pooled value
     struct Stored {
         std::int32_t no;
         std::int32_t timeMs;
-        std::uint32_t text[kTextFieldCount];
-        std::uint8_t present;  // bit per field: the field has a value
+        std::uint32_t pooled[3];     // pool numbers of DC/AC, Unit, Auto
+        char value[kInlineValue];    // the value's bytes, or its pool number when pooled
+        std::uint8_t valueLength;    // 0 .. 8, or kPooledValue
+        std::uint8_t present;        // bit per field: the field has a value
         std::uint8_t rowState;
     };
+    static_assert(sizeof(Stored) == 32);
+    // Where a pooled field's number is kept.
+    static int pooledSlot(int field) { return field == kFieldDcAc ? 0 : field - kFieldUnit + 1; }
+    static std::uint32_t valueId(const Stored& s) {
+        std::uint32_t id;
+        std::memcpy(&id, s.value, sizeof id);
+        return id;
+    }
 
 public:
     // Read access to one record.
@@ -85,12 +102,22 @@ public:
         // field is one of kFieldDcAc .. kFieldAuto.
         std::optional<std::string_view> text(int field) const {
             if (!has(field)) return std::nullopt;
-            return t_->pool_.text(s_->text[field - kFieldDcAc]);
+            if (field == kFieldValue && s_->valueLength != kPooledValue) {
+                return std::string_view(s_->value, s_->valueLength);
+            }
+            return t_->pool_.text(textId(field));
         }
         bool has(int field) const { return (s_->present >> field) & 1u; }
-        // The pool number of a text field's value (only when it has one): equal texts have
-        // equal numbers, so writers can prepare each distinct text once.
-        std::uint32_t textId(int field) const { return s_->text[field - kFieldDcAc]; }
+        // Whether a text field's value (only when it has one) is pooled. A pooled text has a
+        // number, equal for equal texts, so writers can prepare each distinct text once; a
+        // value kept in the record is short and is prepared where it is used.
+        bool pooled(int field) const {
+            return field != kFieldValue || s_->valueLength == kPooledValue;
+        }
+        // The pool number of a pooled text.
+        std::uint32_t textId(int field) const {
+            return field == kFieldValue ? valueId(*s_) : s_->pooled[pooledSlot(field)];
+        }
         std::uint8_t rowState() const { return s_->rowState; }
 
     private:
@@ -142,8 +169,34 @@ public:
     void append(const RecordValues& values);
     // Appends a record read from a data packet with its own change state (not logged again).
     void appendWithState(const RecordValues& values, std::uint8_t rowState);
-    // Removes all records and the change log; the logging switch stays as it is.
+    // The two steps of append() apart, for readers of large files that recognise repeated
+    // texts by their bytes themselves: poolText() gives the pool number of a DC/AC, Unit or
+    // Auto text (stored by the table's rules), and appendPrepared() appends a record whose
+    // pooled texts are given by those numbers and whose value is given as text. A field is
+    // missing unless its bit (1 << field) is set in `present`.
+    struct PreparedRecord {
+        std::int32_t no = 0;
+        std::int32_t timeMs = 0;
+        std::uint32_t pooled[3] = {};  // DC/AC, Unit, Auto
+        std::string_view value;
+        std::uint8_t present = 0;
+    };
+    std::uint32_t poolText(std::string_view text) { return pool_.intern(storedText(text)); }
+    void appendPrepared(const PreparedRecord& r, std::uint8_t rowState);
+    // The row state append() gives a record now.
+    std::uint8_t appendedRowState() const { return logging_ ? kRowStateInserted : 0; }
+
+    // Removes all records and the change log; the logging switch stays as it is. The storage
+    // of the records is kept for those that follow, as a vector keeps its capacity: emptying
+    // a table and filling it again (a new recording, a file loaded in its place) takes no new
+    // memory.
     void clear();
+    // Keeps the first n records and drops the rest (their storage is kept); the change log
+    // of the records kept is unchanged.
+    void truncate(std::size_t n);
+    // Drops the first n records; those after them move to the front. Row states move with
+    // their records; the change log is the caller's to set again.
+    void eraseFront(std::size_t n);
 
     bool changeLogging() const { return logging_; }
     void setChangeLogging(bool on);
@@ -152,6 +205,7 @@ public:
     // Three numbers per logged change: position (from 1), 0, change kind.
     std::vector<std::uint32_t> changeLog() const;
 
+    // The number of distinct pooled texts.
     std::size_t distinctTexts() const { return pool_.size(); }
     std::string_view textById(std::uint32_t id) const { return pool_.text(id); }
 
@@ -170,11 +224,22 @@ private:
         const std::size_t b = blockOf(i);
         return blocks_[b][i - blockStart(b)];
     }
-    Stored& newSlot();
+    Stored& newSlot() {
+        if (next_ == blockEnd_) newBlock();
+        ++size_;
+        return *next_++;
+    }
+    void newBlock();
+    void storeValue(Stored& s, std::string_view text);
     std::uint32_t internText(int column, std::string_view text);
 
-    std::vector<std::unique_ptr<Stored[]>> blocks_;
+    struct FreeBlock {
+        void operator()(Stored* p) const;
+    };
+    std::vector<std::unique_ptr<Stored[], FreeBlock>> blocks_;
     std::size_t size_ = 0;
+    Stored* next_ = nullptr;      // where the next record goes
+    Stored* blockEnd_ = nullptr;  // the end of the newest block
     TextPool pool_;
     std::array<std::uint32_t, kTextFieldCount> lastText_{};  // cache: same text as last time
     std::array<bool, kTextFieldCount> lastTextValid_{};

@@ -122,7 +122,13 @@ bool writeTabTextTo(std::string& out, const ByteSink* sink, const RecordTable& t
     out.append(kTabHeaderLine);
     // The same as appendTabLine per record, with each distinct text prepared once and the time
     // formatted once per second.
-    RenderedTexts texts(table, renderValue);
+    RenderedTexts texts(table, renderValue, [](std::string_view t) {
+        // Plain ASCII with no blank or control character at either end renders as itself.
+        if (t.empty() || isBlankOrControl(t.front()) || isBlankOrControl(t.back())) return false;
+        unsigned char high = 0;
+        for (char c : t) high |= static_cast<unsigned char>(c);
+        return high < 0x80;
+    });
     std::int32_t lastSecond = -1;
     std::string time;
     std::string formatted;
@@ -138,19 +144,27 @@ bool writeTabTextTo(std::string& out, const ByteSink* sink, const RecordTable& t
                 renderValue(time, formatted);
             }
         }
-        // Preparing a text can move the others, so their places are taken once all are ready.
+        // Preparing a pooled text can move the others, so their places are taken once all are
+        // ready; the value comes last, as its form is kept only until the next row.
         std::size_t size = 24 + time.size();  // number, TABs, CR LF and time
         for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
-            size += row.has(f) ? texts.get(row.textId(f)).size() : 4;
+            if (!row.has(f)) size += 4;
+            else if (row.pooled(f)) size += texts.get(row.textId(f)).size();
         }
+        const std::string_view value = row.has(kFieldValue) ? texts.get(row, kFieldValue) : "NULL";
+        size += value.size();
         char* p = buf.room(size);
         if (auto no = row.no()) p = OutputBuffer::putInt(p, *no);
         *p++ = '\t';
         p = row.has(kFieldTime) ? OutputBuffer::put(p, time) : OutputBuffer::put(p, "NULL");
         for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
             *p++ = '\t';
-            p = row.has(f) ? OutputBuffer::put(p, texts.get(row.textId(f)))
-                           : OutputBuffer::put(p, "NULL");
+            if (f == kFieldValue) {
+                p = OutputBuffer::put(p, value);
+            } else {
+                p = row.has(f) ? OutputBuffer::put(p, texts.get(row.textId(f)))
+                               : OutputBuffer::put(p, "NULL");
+            }
         }
         p = OutputBuffer::put(p, "\r\n");
         buf.advance(p);
@@ -260,6 +274,103 @@ bool TabTextReader::line(std::string_view bytes) {
     return true;
 }
 
+namespace {
+
+std::uint64_t load8(const char* p) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    return w;
+}
+
+// Marks with 0x80 the bytes of a little-endian word that are below 0x20 (TAB, CR, LF and the
+// other controls) or from 0x80 up. Only the lowest mark is exact (a borrow can mark a byte
+// above it), and only the lowest is used.
+std::uint64_t specialBytes(std::uint64_t w) {
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    return ((w - 0x2020202020202020ULL) & ~w & kHigh) | (w & kHigh);
+}
+
+}  // namespace
+
+// The usual line (six pieces, a record number of digits, a time, texts of printable ASCII)
+// read in one pass over words of eight bytes, with each piece compared with the one before
+// it in its column; nullptr, having changed nothing, for any other line, which is then read
+// by line(). Every read stays before `end`.
+const char* TabTextReader::fastLine(const char* p, const char* end) {
+    if constexpr (std::endian::native != std::endian::little) return nullptr;
+    // The length of the piece at `p`, up to its first special byte; false when it is longer
+    // than a few words or runs too close to `end`.
+    auto piece = [end](const char* at, std::size_t& length) {
+        for (std::size_t n = 0; n <= 32; n += 8) {
+            if (end - (at + n) < 8) return false;
+            if (const std::uint64_t m = specialBytes(load8(at + n)); m != 0) {
+                length = n + static_cast<std::size_t>(std::countr_zero(m)) / 8;
+                return true;
+            }
+        }
+        return false;
+    };
+    auto pack = [](const char* at, std::size_t length) {
+        const std::uint64_t w = load8(at);
+        return Packed{length == 8 ? w : w & ((std::uint64_t{1} << (8 * length)) - 1),
+                      static_cast<std::uint8_t>(length)};
+    };
+    RecordTable::PreparedRecord r;
+    std::size_t n = 0;
+    if (!piece(p, n) || p[n] != '\t' || n == 0 || n > 9) return nullptr;
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned digit = static_cast<unsigned char>(p[i]) - unsigned{'0'};
+        if (digit > 9) return nullptr;
+        r.no = r.no * 10 + static_cast<std::int32_t>(digit);
+    }
+    p += n + 1;
+    if (!piece(p, n) || p[n] != '\t' || n == 0 || n > 8) return nullptr;
+    if (const Packed time = pack(p, n); time == lastTimeBytes_) {
+        r.timeMs = lastTimeMs_;
+    } else {
+        const auto ms = fmt_.parse(std::string_view(p, n));
+        if (!ms) return nullptr;
+        lastTimeBytes_ = time;
+        lastTimeMs_ = r.timeMs = *ms;
+    }
+    p += n + 1;
+    for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
+        if (!piece(p, n)) return nullptr;
+        const char sep = p[n];
+        if (f < kFieldAuto ? sep != '\t' : sep != '\r' && sep != '\n') return nullptr;
+        if (f == kFieldValue) {
+            r.value = std::string_view(p, n);
+        } else {
+            const int k = f == kFieldDcAc ? 0 : f - kFieldUnit + 1;
+            if (n > 8) {
+                r.pooled[k] = table_.poolText(std::string_view(p, n));
+            } else if (const Packed text = pack(p, n); text == lastPooledBytes_[k]) {
+                r.pooled[k] = lastPooledId_[k];
+            } else {
+                lastPooledId_[k] = r.pooled[k] = table_.poolText(std::string_view(p, n));
+                lastPooledBytes_[k] = text;
+            }
+        }
+        p += n + 1;
+    }
+    // p is past the CR or LF that ended the line; a CR at the very end may yet be followed
+    // by the LF of the next block.
+    if (p[-1] == '\r') {
+        if (p == end) return nullptr;
+        if (*p == '\n') ++p;
+    }
+    r.present = (1u << kFieldCount) - 1;
+    table_.appendPrepared(r, table_.appendedRowState());
+    ++lineNo_;
+    ++added_;
+    return p;
+}
+
+const char* TabTextReader::fastLines(const char* p, const char* end) {
+    while (const char* next = fastLine(p, end)) p = next;
+    return p;
+}
+
 bool TabTextReader::feed(std::string_view bytes) {
     if (failed_) return false;
     if (!bytes.empty()) sawAnything_ = true;
@@ -269,6 +380,11 @@ bool TabTextReader::feed(std::string_view bytes) {
         if (bytes[0] == '\n') i = 1;
     }
     while (i < bytes.size()) {
+        if (headerDone_ && partial_.empty()) {
+            i = static_cast<std::size_t>(fastLines(bytes.data() + i, bytes.data() + bytes.size()) -
+                                         bytes.data());
+            if (i == bytes.size()) break;
+        }
         // The line ends at the first CR or LF.
         const char* from = bytes.data() + i;
         const std::size_t rest = bytes.size() - i;

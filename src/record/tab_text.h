@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +54,8 @@ public:
 
 private:
     bool line(std::string_view bytes);
+    const char* fastLines(const char* p, const char* end);
+    const char* fastLine(const char* p, const char* end);
     bool fail(std::string why);
 
     RecordTable& table_;
@@ -68,6 +72,17 @@ private:
     std::string lastTimeText_;
     std::int32_t lastTime_ = -1;
     RecordValues values_;  // reused from line to line
+
+    // A text of up to eight bytes as one number (its bytes, and its length in the top byte).
+    struct Packed {
+        std::uint64_t bytes = 0;
+        std::uint8_t length = 0xFF;  // none yet
+        bool operator==(const Packed&) const = default;
+    };
+    Packed lastTimeBytes_;
+    std::int32_t lastTimeMs_ = 0;
+    std::array<Packed, 3> lastPooledBytes_{};  // DC/AC, Unit, Auto as they stood in the file
+    std::array<std::uint32_t, 3> lastPooledId_{};
 };
 
 // Reads a whole TAB text held in memory. Returns false on failure.
