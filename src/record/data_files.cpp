@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "atomic_file.h"
+#include "block_reader.h"
 #include "data_packet_xml.h"
 #include "tab_text.h"
 
@@ -36,27 +37,19 @@ public:
         if (fd_ >= 0) ::close(fd_);
     }
     Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
+    Fd& operator=(Fd&& o) noexcept {
+        std::swap(fd_, o.fd_);
+        return *this;
+    }
     int get() const { return fd_; }
 
 private:
     int fd_;
 };
 
-// Larger than any packet of the biggest table (ten million records take about 900 MB), so a
-// device or pipe that never ends cannot eat all memory.
-constexpr std::size_t kMaxPacketBytes = std::size_t{2} << 30;
-
-// A whole file's bytes, read straight into storage that is not cleared first.
-struct FileBytes {
-    std::unique_ptr<char[]> data;
-    std::size_t size = 0;
-    std::string_view view() const { return std::string_view(data.get(), size); }
-};
-
-// Reads a whole file; false with the reason when it cannot be read.
-bool readWholeFile(const std::string& name, FileBytes& out, std::string& reason) {
-    Fd fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
+// Opens a data file for reading; false with the reason when it cannot be read.
+bool openForReading(const std::string& name, Fd& fd, std::string& reason) {
+    fd = Fd(::open(name.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.get() < 0) {
         reason = std::strerror(errno);
         return false;
@@ -66,34 +59,14 @@ bool readWholeFile(const std::string& name, FileBytes& out, std::string& reason)
         reason = std::strerror(EISDIR);
         return false;
     }
-    if (st.st_size > 0 && static_cast<std::uint64_t>(st.st_size) > kMaxPacketBytes) {
-        reason = std::strerror(EFBIG);
-        return false;
-    }
-    // One byte more than the file's size, so that the end is seen without growing; a file that
-    // grows meanwhile (or has no size, like a pipe) grows the buffer.
-    std::size_t capacity = st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 1 << 16;
-    out.data = std::make_unique_for_overwrite<char[]>(capacity);
-    out.size = 0;
+    return true;
+}
+
+// Reads what the file has next, going on after a signal.
+std::ptrdiff_t readSome(int fd, char* to, std::size_t room) {
     for (;;) {
-        if (out.size == capacity) {
-            capacity = std::min(capacity * 2, kMaxPacketBytes + 1);
-            auto bigger = std::make_unique_for_overwrite<char[]>(capacity);
-            std::memcpy(bigger.get(), out.data.get(), out.size);
-            out.data = std::move(bigger);
-        }
-        const ssize_t n = ::read(fd.get(), out.data.get() + out.size, capacity - out.size);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            reason = std::strerror(errno);
-            return false;
-        }
-        if (n == 0) return true;
-        if (out.size + static_cast<std::size_t>(n) > kMaxPacketBytes) {
-            reason = std::strerror(EFBIG);
-            return false;
-        }
-        out.size += static_cast<std::size_t>(n);
+        const ssize_t n = ::read(fd, to, room);
+        if (n >= 0 || errno != EINTR) return n;
     }
 }
 
@@ -107,16 +80,19 @@ LoadOutcome loadFailure(std::string reason, std::size_t added = 0) {
 }
 
 LoadOutcome loadXml(const std::string& fileName, RecordTable& table) {
-    FileBytes bytes;
+    Fd fd(-1);
     std::string reason;
-    if (!readWholeFile(fileName, bytes, reason)) return loadFailure(reason);
+    if (!openForReading(fileName, fd, reason)) return loadFailure(reason);
+    const ByteSource source = [&fd](char* to, std::size_t room) {
+        return readSome(fd.get(), to, room);
+    };
     // The packet's records go after the table's own, which are dropped only once the whole
     // packet has been read: a failed load leaves the table as it was, and a table emptied
     // before (or loaded into again) reuses its storage.
     const std::size_t before = table.size();
     bool ok;
     try {
-        ok = readDataPacket(bytes.view(), table, &reason);
+        ok = readDataPacket(source, table, &reason);
     } catch (...) {
         table.truncate(before);
         throw;
@@ -133,18 +109,31 @@ LoadOutcome loadXml(const std::string& fileName, RecordTable& table) {
 }
 
 LoadOutcome loadText(const std::string& fileName, RecordTable& table, const LongTimeFormat& fmt) {
-    Fd fd(::open(fileName.c_str(), O_RDONLY | O_CLOEXEC));
-    if (fd.get() < 0) return loadFailure(std::strerror(errno));
+    Fd fd(-1);
+    std::string reason;
+    if (!openForReading(fileName, fd, reason)) return loadFailure(reason);
     TabTextReader reader(table, fmt);
-    std::string buf(std::size_t{1} << 20, '\0');
-    for (;;) {
-        const ssize_t n = ::read(fd.get(), buf.data(), buf.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return loadFailure(std::strerror(errno), reader.recordsAdded());
+    // A block small enough to stay in the processor's cache while it is read.
+    constexpr std::size_t kBlock = std::size_t{256} << 10;
+    struct stat st{};
+    if (::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode)) {
+        // A file is read, and its line stops found, on a second thread while the lines of
+        // the block before are read into the table. (Not for pipes and devices: a read that
+        // waits for a writer would keep the load from ending.)
+        BlockReader blocks(fd.get(), kBlock, markLineStops);
+        for (;;) {
+            const BlockReader::Block& b = blocks.next();
+            if (b.error != 0) return loadFailure(std::strerror(b.error), reader.recordsAdded());
+            if (b.bytes.empty() || !reader.feed(b.bytes, b.marks.data(), b.markCount)) break;
         }
-        if (n == 0) break;
-        if (!reader.feed(std::string_view(buf.data(), static_cast<std::size_t>(n)))) break;
+    } else {
+        std::string buf(kBlock, '\0');
+        for (;;) {
+            const std::ptrdiff_t n = readSome(fd.get(), buf.data(), buf.size());
+            if (n < 0) return loadFailure(std::strerror(errno), reader.recordsAdded());
+            if (n == 0) break;
+            if (!reader.feed(std::string_view(buf.data(), static_cast<std::size_t>(n)))) break;
+        }
     }
     if (!reader.finish()) return loadFailure(reader.failure(), reader.recordsAdded());
     LoadOutcome o;

@@ -1,6 +1,8 @@
 #include "data_packet_xml.h"
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <bit>
 #include <charconv>
 #include <cstdint>
@@ -11,6 +13,7 @@
 #include "output_buffer.h"
 #include "rendered_texts.h"
 #include "text_codec.h"
+#include "word_scan.h"
 
 namespace dmm {
 
@@ -282,7 +285,11 @@ struct PacketField {
 
 class PacketReader {
 public:
-    PacketReader(std::string_view in, RecordTable& table) : in_(in), table_(table) {}
+    // Reads a packet held whole in memory.
+    PacketReader(std::string_view in, RecordTable& table) : in_(in), eof_(true), table_(table) {}
+    // Reads a packet from `source` through a window of about `block` bytes that moves along.
+    PacketReader(const ByteSource& source, std::size_t block, RecordTable& table)
+        : source_(&source), block_(std::max<std::size_t>(block, 16)), table_(table) {}
 
     bool read();
     const std::string& failure() const { return failure_; }
@@ -290,10 +297,23 @@ public:
 private:
     bool fail(std::string why) {
         if (failure_.empty()) {
-            failure_ = std::move(why) + " (at byte " + std::to_string(pos_) + ")";
+            failure_ = std::move(why) + " (at byte " + std::to_string(base_ + pos_) + ")";
         }
         return false;
     }
+
+    // Reads on until at least `ahead` bytes follow pos_ (or the input ends). With `compact`,
+    // the bytes before pos_ are let go first. False (with the failure) on a read error or
+    // when the packet grows past the largest one read.
+    bool fill(std::size_t ahead, bool compact = true);
+    bool fillAll(bool compact = true) { return fill(kMaxPacketBytes + 1, compact); }
+    // Makes sure the next element is likely to lie whole in the window.
+    bool lookAhead() { return eof_ || in_.size() - pos_ >= block_ / 2 || fill(block_ / 2); }
+    bool header(Tag& tag, bool& packet);
+    void resetHeader();
+    bool element(Tag& tag, Tag& scratch, bool& done);
+    bool writersLayout() const;
+    std::size_t fastRows(std::size_t at);
 
     bool prolog();
     bool next(Tag& tag);
@@ -306,11 +326,26 @@ private:
     bool rows(Tag& tag);
     bool row(const Tag& tag);
 
-    std::string_view in_;
-    std::size_t pos_ = 0;
+    std::string_view in_;  // the window: all the input, or the part of it read and kept
+    std::size_t pos_ = 0;  // in the window
+    std::size_t base_ = 0;  // where the window starts in the input
+    bool eof_ = false;      // the window reaches the input's end
+    const ByteSource* source_ = nullptr;
+    std::size_t block_ = 0;
+    std::string window_;  // the window's bytes when reading from a source
     bool utf8_ = false;
     RecordTable& table_;
     std::string failure_;
+
+    // The last DC/AC, Unit and Auto texts of the writer's rows as they stood in the packet,
+    // with their pool numbers.
+    struct Packed {
+        std::uint64_t bytes = 0;
+        std::uint8_t length = 0xFF;  // none yet
+        bool operator==(const Packed&) const = default;
+    };
+    std::array<Packed, 3> lastPooledBytes_{};
+    std::array<std::uint32_t, 3> lastPooledId_{};
 
     std::vector<PacketField> fields_;
     std::vector<std::uint32_t> changeLog_;
@@ -460,9 +495,11 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
 }
 
 bool PacketReader::prolog() {
+    // Whether the text is UTF-8 is a question about all of it, so it is read whole first.
     if (in_.substr(0, 3) == "\xEF\xBB\xBF") {
         utf8_ = true;
         pos_ = 3;
+        if (!fillAll(false)) return false;
         if (!isValidUtf8(in_.substr(3))) return fail("a UTF-8 byte-order mark over text that is not UTF-8");
     }
     while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
@@ -471,10 +508,13 @@ bool PacketReader::prolog() {
         pos_ += 5;
         Tag decl;
         if (!attributes(decl, true)) return false;
+        bool saysUtf8 = false;
         for (const auto& a : decl.attrs) {
-            if (a.name == "encoding" && equalsIgnoringCase(a.value, "UTF-8") && !utf8_) {
-                utf8_ = isValidUtf8(in_);
-            }
+            saysUtf8 |= a.name == "encoding" && equalsIgnoringCase(a.value, "UTF-8");
+        }
+        if (saysUtf8 && !utf8_) {
+            if (!fillAll(false)) return false;
+            utf8_ = isValidUtf8(in_);
         }
     }
     return true;
@@ -734,26 +774,47 @@ bool PacketReader::row(const Tag& tag) {
     return true;
 }
 
-bool PacketReader::rows(Tag& tag) {
-    if (!expectStart(tag, "ROWDATA")) return false;
-    if (tag.selfClosing) return true;
-    Tag scratch;
-    for (;;) {
-        if (!next(tag)) return false;
-        if (tag.kind == Tag::Kind::End && tag.name == "ROWDATA") return true;
-        if (tag.kind != Tag::Kind::Start || tag.name.substr(0, 3) != "ROW") {
-            return fail("expected a ROW element");
-        }
-        if (!row(tag)) return false;
-        if (!skipElementEnd(tag, scratch)) return false;
+bool PacketReader::fill(std::size_t ahead, bool compact) {
+    if (eof_) return true;
+    if (compact && pos_ > 0) {
+        const std::size_t keep = in_.size() - pos_;
+        std::memmove(window_.data(), window_.data() + pos_, keep);
+        base_ += pos_;
+        pos_ = 0;
+        in_ = std::string_view(window_.data(), keep);
     }
+    std::size_t have = in_.size();
+    while (!eof_ && have - pos_ < ahead) {
+        if (base_ + have > kMaxPacketBytes) return fail(std::strerror(EFBIG));
+        if (window_.size() < have + block_) {
+            window_.resize(std::max(have + block_, window_.size() * 2));
+        }
+        const std::ptrdiff_t n = (*source_)(window_.data() + have, window_.size() - have);
+        if (n < 0) return fail(std::strerror(errno));
+        if (n == 0) {
+            eof_ = true;
+        } else {
+            have += static_cast<std::size_t>(n);
+        }
+        in_ = std::string_view(window_.data(), have);
+    }
+    return true;
 }
 
-bool PacketReader::read() {
+void PacketReader::resetHeader() {
+    pos_ = 0;
+    utf8_ = false;
+    fields_.clear();
+    changeLog_.clear();
+    predictedLen_.fill(0);
+    failure_.clear();
+}
+
+// Everything before the first row: the prolog, METADATA, and the ROWDATA start tag in `tag`.
+bool PacketReader::header(Tag& tag, bool& packet) {
     if (!prolog()) return false;
-    Tag tag;
     if (!next(tag)) return false;
-    const bool packet = tag.kind == Tag::Kind::Start && tag.name == "DATAPACKET";
+    packet = tag.kind == Tag::Kind::Start && tag.name == "DATAPACKET";
     if (packet) {
         if (tag.selfClosing) return fail("the packet carries no fields");
         if (!next(tag)) return false;
@@ -761,8 +822,192 @@ bool PacketReader::read() {
     if (tag.kind != Tag::Kind::Start || tag.name != "METADATA") {
         return fail("the packet carries no fields");
     }
-    if (!metadata(tag)) return false;
-    if (!next(tag) || !rows(tag)) return false;
+    return metadata(tag) && next(tag);
+}
+
+// One element inside ROWDATA: a ROW (added to the table) or the end of ROWDATA (`done`).
+bool PacketReader::element(Tag& tag, Tag& scratch, bool& done) {
+    if (!next(tag)) return false;
+    if (tag.kind == Tag::Kind::End && tag.name == "ROWDATA") {
+        done = true;
+        return true;
+    }
+    if (tag.kind != Tag::Kind::Start || tag.name.substr(0, 3) != "ROW") {
+        return fail("expected a ROW element");
+    }
+    return row(tag) && skipElementEnd(tag, scratch);
+}
+
+// The six fields under their own names in table order, as the writer puts them.
+bool PacketReader::writersLayout() const {
+    if (fields_.size() != kFieldCount) return false;
+    for (int f = 0; f < kFieldCount; ++f) {
+        if (fields_[f].tableField != f || fields_[f].attrName != kFields[f].name) return false;
+    }
+    return true;
+}
+
+namespace {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+
+// Marks with 0x80 the bytes of a little-endian word equal to `c`; only the lowest mark is
+// exact (a borrow can mark a byte above it), and only the lowest is used.
+std::uint64_t bytesEqual(std::uint64_t w, char c) {
+    const std::uint64_t x = w ^ (kOnes * static_cast<unsigned char>(c));
+    return (x - kOnes) & ~x & kHighs;
+}
+
+// Marks the bytes that end a plain attribute value or make it other than plain: the quote,
+// '&', '<', controls and bytes from 0x80 up.
+std::uint64_t valueStops(std::uint64_t w) {
+    return bytesEqual(w, '"') | bytesEqual(w, '&') | bytesEqual(w, '<') |
+           ((w - kOnes * 0x20) & ~w & kHighs) | (w & kHighs);
+}
+
+}  // namespace
+
+// Rows in the writer's own form read with fixed steps: the attributes in table order, each
+// present once, plain ASCII values, numbers of digits, the five-digit time. Stops, having
+// changed nothing for it, at the first row that differs in any way or does not lie whole in
+// the window; that row is read by the general path. Returns where it stopped.
+std::size_t PacketReader::fastRows(std::size_t at) {
+    if constexpr (!wordscan::kUsable) return at;
+    // A row of this form takes less than this; closer to the window's end the general path
+    // reads the row, so no step below needs to check where the window ends.
+    constexpr std::ptrdiff_t kRoom = 256;
+    const char* const end = in_.data() + in_.size();
+    const char* p = in_.data() + at;
+    // The length of the plain value at `q` up to its closing quote; false otherwise.
+    auto value = [](const char* q, std::size_t& length) {
+        for (std::size_t n = 0; n <= 32; n += 8) {
+            if (const std::uint64_t m = valueStops(wordscan::load8(q + n)); m != 0) {
+                length = n + static_cast<std::size_t>(std::countr_zero(m)) / 8;
+                return q[length] == '"';
+            }
+        }
+        return false;
+    };
+    auto number = [](const char* q, std::size_t length, std::int32_t& out) {
+        if (length == 0 || length > 9) return false;
+        std::int32_t v = 0;
+        for (std::size_t i = 0; i < length; ++i) {
+            const unsigned digit = static_cast<unsigned char>(q[i]) - unsigned{'0'};
+            if (digit > 9) return false;
+            v = v * 10 + static_cast<std::int32_t>(digit);
+        }
+        out = v;
+        return true;
+    };
+    RecordTable::PreparedRecord r;
+    // ` NAME="value"` of a text field at q: the value goes to the record; false otherwise.
+    auto text = [&]<std::size_t N>(const char*& q, int f, const char (&name)[N])
+                    __attribute__((always_inline)) {
+        constexpr std::size_t kName = N - 1;
+        std::size_t n = 0;
+        if (std::memcmp(q, name, kName) != 0 || !value(q + kName, n)) return false;
+        q += kName;
+        if (f == kFieldValue) {
+            r.value = std::string_view(q, n);
+        } else {
+            const int k = f == kFieldDcAc ? 0 : f - kFieldUnit + 1;
+            Packed packed{0, static_cast<std::uint8_t>(n)};
+            if (n <= 8) {
+                packed.bytes = wordscan::firstBytes(wordscan::load8(q), n);
+            }
+            if (n <= 8 && packed == lastPooledBytes_[k]) {
+                r.pooled[k] = lastPooledId_[k];
+            } else {
+                r.pooled[k] = table_.poolText(std::string_view(q, n));
+                if (n <= 8) {
+                    lastPooledBytes_[k] = packed;
+                    lastPooledId_[k] = r.pooled[k];
+                }
+            }
+        }
+        q += n + 1;
+        return true;
+    };
+    while (end - p >= kRoom) {
+        const char* q = p;
+        std::size_t n = 0;
+        std::int32_t rowState = 0;
+        if (std::memcmp(q, "<ROW ", 5) != 0) break;
+        q += 5;
+        if (std::memcmp(q, "RowState=\"", 10) == 0) {
+            q += 10;
+            if (!value(q, n) || !number(q, n, rowState) || rowState > 255 || q[n + 1] != ' ') break;
+            q += n + 2;
+        }
+        if (std::memcmp(q, "No=\"", 4) != 0) break;
+        q += 4;
+        if (!value(q, n) || !number(q, n, r.no)) break;
+        q += n + 1;
+        // Time="hh:mm:sssss"
+        if (std::memcmp(q, " Time=\"", 7) != 0 || q[18] != '"') break;
+        q += 7;
+        const std::int32_t seconds = wordscan::clockSeconds(wordscan::load8(q));
+        const unsigned ms0 = static_cast<unsigned char>(q[8]) - unsigned{'0'};
+        const unsigned ms1 = static_cast<unsigned char>(q[9]) - unsigned{'0'};
+        const unsigned ms2 = static_cast<unsigned char>(q[10]) - unsigned{'0'};
+        if (seconds < 0 || ms0 > 9 || ms1 > 9 || ms2 > 9) break;
+        r.timeMs = seconds * 1000 + static_cast<std::int32_t>(ms0 * 100 + ms1 * 10 + ms2);
+        q += 12;
+        if (!text(q, kFieldDcAc, " DC/AC=\"") || !text(q, kFieldValue, " Value=\"") ||
+            !text(q, kFieldUnit, " Unit=\"") || !text(q, kFieldAuto, " Auto=\"") || q[0] != '/' ||
+            q[1] != '>') {
+            break;
+        }
+        r.present = (1u << kFieldCount) - 1;
+        table_.appendPrepared(r, static_cast<std::uint8_t>(rowState));
+        p = q + 2;
+    }
+    return static_cast<std::size_t>(p - in_.data());
+}
+
+bool PacketReader::rows(Tag& tag) {
+    if (!expectStart(tag, "ROWDATA")) return false;
+    if (tag.selfClosing) return true;
+    Tag scratch;
+    const bool fast = writersLayout();
+    for (;;) {
+        if (!lookAhead()) return false;
+        if (fast) {
+            pos_ = fastRows(pos_);
+            if (!lookAhead()) return false;
+        }
+        const std::size_t rowsBefore = table_.size();
+        for (;;) {
+            const std::size_t start = pos_;
+            bool done = false;
+            if (element(tag, scratch, done)) {
+                if (done) return true;
+                break;
+            }
+            if (eof_) return false;
+            // The element may go on past the bytes read so far: read on and read it again.
+            table_.truncate(rowsBefore);
+            failure_.clear();
+            pos_ = start;
+            if (!fill(2 * (in_.size() - start) + block_)) return false;
+        }
+    }
+}
+
+bool PacketReader::read() {
+    Tag tag;
+    bool packet = false;
+    if (!fill(block_)) return false;
+    while (!header(tag, packet)) {
+        if (eof_) return false;
+        // The header may go on past the bytes read so far: read on and start again.
+        resetHeader();
+        if (!fill(2 * in_.size() + block_, false)) return false;
+    }
+    if (!rows(tag)) return false;
+    // What follows the rows is short: the end tags and perhaps comments and blanks.
+    if (!fillAll()) return false;
     if (packet && !expectEnd(tag, "DATAPACKET")) return false;
     if (!next(tag)) return false;
     if (tag.kind != Tag::Kind::Eof) return fail("more after the packet");
@@ -775,6 +1020,14 @@ bool PacketReader::read() {
 
 bool readDataPacket(std::string_view bytes, RecordTable& table, std::string* failure) {
     PacketReader reader(bytes, table);
+    const bool ok = reader.read();
+    if (!ok && failure) *failure = reader.failure();
+    return ok;
+}
+
+bool readDataPacket(const ByteSource& source, RecordTable& table, std::string* failure,
+                    std::size_t block) {
+    PacketReader reader(source, block, table);
     const bool ok = reader.read();
     if (!ok && failure) *failure = reader.failure();
     return ok;

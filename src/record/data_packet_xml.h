@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -19,7 +21,15 @@ std::string dataPacket(const RecordTable& table);
 // The same bytes passed to `sink` a block at a time; false (and stops) when the sink refuses.
 bool writeDataPacket(const RecordTable& table, const ByteSink& sink);
 
-// Reads a data packet into `table`, which must be empty; on success the table holds the
+// Larger than any packet of the biggest table (ten million records take about 900 MB), so a
+// device or pipe that never ends cannot eat all memory.
+inline constexpr std::size_t kMaxPacketBytes = std::size_t{2} << 30;
+
+// Gives the next bytes of an input: fills at most `room` bytes at `to` and returns how many,
+// 0 at the end, or -1 (with errno set) when the input cannot be read.
+using ByteSource = std::function<std::ptrdiff_t(char* to, std::size_t room)>;
+
+// Reads a data packet into `table`, after the records it holds; on success the table holds the
 // packet's rows with their row states and change log, and change logging is on. Accepts what
 // appendDataPacket writes and the usual variants: no declaration, a UTF-8 byte-order mark or
 // encoding="UTF-8" declaration (the text is then UTF-8, else Windows-1252), DATAPACKET left
@@ -33,5 +43,10 @@ bool writeDataPacket(const RecordTable& table, const ByteSink& sink);
 // linearly with the input. Returns false with a reason in
 // `failure` when the packet cannot be read; `table` then holds an unspecified part of the rows.
 bool readDataPacket(std::string_view bytes, RecordTable& table, std::string* failure = nullptr);
+// The same, reading the packet from `source` a block of about `block` bytes at a time, so that
+// only a window of it is in memory at once (an element longer than the window widens it).
+// A packet of more than kMaxPacketBytes is refused.
+bool readDataPacket(const ByteSource& source, RecordTable& table, std::string* failure = nullptr,
+                    std::size_t block = std::size_t{256} << 10);
 
 }  // namespace dmm

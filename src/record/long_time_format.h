@@ -21,6 +21,8 @@ public:
     explicit LongTimeFormat(std::string_view strftimeFormat);
 
     const std::string& pattern() const { return pattern_; }
+    // The format is "%H:%M:%S": two-digit 24-hour hours, minutes and seconds with colons.
+    bool isHourMinuteSecond() const { return hhmmss_; }
 
     // Appends the time of day `ms` (milliseconds since midnight) in this format.
     void appendTo(std::string& out, std::int32_t ms) const;

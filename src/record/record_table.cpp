@@ -107,21 +107,6 @@ void RecordTable::storeValue(Stored& s, std::string_view text) {
     }
 }
 
-void RecordTable::appendPrepared(const PreparedRecord& r, std::uint8_t rowState) {
-    Stored& s = newSlot();
-    s.no = r.no;
-    s.timeMs = r.timeMs;
-    std::memcpy(s.pooled, r.pooled, sizeof s.pooled);
-    s.present = r.present;
-    s.rowState = rowState;
-    s.valueLength = 0;
-    if (r.present & (1u << kFieldValue)) {
-        storeValue(s, r.value);
-    } else {
-        std::memset(s.value, 0, sizeof s.value);
-    }
-}
-
 std::uint32_t RecordTable::internText(int column, std::string_view text) {
     const std::uint64_t key = TextPool::shortKey(text);
     if (lastTextValid_[column]) {

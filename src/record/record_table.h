@@ -182,7 +182,26 @@ public:
         std::uint8_t present = 0;
     };
     std::uint32_t poolText(std::string_view text) { return pool_.intern(storedText(text)); }
-    void appendPrepared(const PreparedRecord& r, std::uint8_t rowState);
+    void appendPrepared(const PreparedRecord& r, std::uint8_t rowState) {
+        Stored& s = newSlot();
+        s.no = r.no;
+        s.timeMs = r.timeMs;
+        std::memcpy(s.pooled, r.pooled, sizeof s.pooled);
+        s.present = r.present;
+        s.rowState = rowState;
+        s.valueLength = 0;
+        std::memset(s.value, 0, sizeof s.value);
+        if (r.present & (1u << kFieldValue)) {
+            const std::size_t n = r.value.size();
+            if (n <= kInlineValue && (n == 0 || r.value[n - 1] != ' ')) {
+                // Short and not ending in a blank: stored as it stands.
+                std::memcpy(s.value, r.value.data(), n);
+                s.valueLength = static_cast<std::uint8_t>(n);
+            } else {
+                storeValue(s, r.value);
+            }
+        }
+    }
     // The row state append() gives a record now.
     std::uint8_t appendedRowState() const { return logging_ ? kRowStateInserted : 0; }
 

@@ -11,6 +11,7 @@
 #include "output_buffer.h"
 #include "rendered_texts.h"
 #include "text_codec.h"
+#include "word_scan.h"
 
 namespace dmm {
 
@@ -274,90 +275,100 @@ bool TabTextReader::line(std::string_view bytes) {
     return true;
 }
 
-namespace {
-
-std::uint64_t load8(const char* p) {
-    std::uint64_t w;
-    std::memcpy(&w, p, 8);
-    return w;
-}
-
-// Marks with 0x80 the bytes of a little-endian word that are below 0x20 (TAB, CR, LF and the
-// other controls) or from 0x80 up. Only the lowest mark is exact (a borrow can mark a byte
-// above it), and only the lowest is used.
-std::uint64_t specialBytes(std::uint64_t w) {
-    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-    return ((w - 0x2020202020202020ULL) & ~w & kHigh) | (w & kHigh);
-}
-
-}  // namespace
-
-// The usual line (six pieces, a record number of digits, a time, texts of printable ASCII)
-// read in one pass over words of eight bytes, with each piece compared with the one before
-// it in its column; nullptr, having changed nothing, for any other line, which is then read
-// by line(). Every read stays before `end`.
-const char* TabTextReader::fastLine(const char* p, const char* end) {
-    if constexpr (std::endian::native != std::endian::little) return nullptr;
-    // The length of the piece at `p`, up to its first special byte; false when it is longer
-    // than a few words or runs too close to `end`.
-    auto piece = [end](const char* at, std::size_t& length) {
-        for (std::size_t n = 0; n <= 32; n += 8) {
-            if (end - (at + n) < 8) return false;
-            if (const std::uint64_t m = specialBytes(load8(at + n)); m != 0) {
-                length = n + static_cast<std::size_t>(std::countr_zero(m)) / 8;
-                return true;
+std::size_t markLineStops(std::string_view block, std::vector<std::uint32_t>& stops) {
+    if (stops.size() < block.size()) stops.resize(block.size());  // room for every byte
+    std::uint32_t* out = stops.data();
+    std::size_t i = 0;
+    if constexpr (wordscan::kUsable) {
+        for (; i + 8 <= block.size(); i += 8) {
+            for (unsigned m = wordscan::specialBits(wordscan::load8(block.data() + i)); m != 0;
+                 m &= m - 1) {
+                *out++ = static_cast<std::uint32_t>(i + static_cast<unsigned>(std::countr_zero(m)));
             }
         }
-        return false;
-    };
-    auto pack = [](const char* at, std::size_t length) {
-        const std::uint64_t w = load8(at);
-        return Packed{length == 8 ? w : w & ((std::uint64_t{1} << (8 * length)) - 1),
-                      static_cast<std::uint8_t>(length)};
-    };
+    }
+    for (; i < block.size(); ++i) {
+        const auto c = static_cast<unsigned char>(block[i]);
+        if (c < 0x20 || c >= 0x80) *out++ = static_cast<std::uint32_t>(i);
+    }
+    return static_cast<std::size_t>(out - stops.data());
+}
+
+// The usual line (six pieces, a record number of digits, a time, texts of printable ASCII)
+// read with the line's stops already found: each piece but the value is compared with the one
+// before it in its column. `base` is where the stops' offsets count from, and `stop` the first
+// stop not yet passed. nullptr, having changed nothing, for any other line, which is then read
+// by line(). Every read stays before `end`.
+const char* TabTextReader::fastLine(const char* base, const char* p, const char* end,
+                                    const std::uint32_t*& stop, const std::uint32_t* stopsEnd) {
+    using namespace wordscan;
+    if constexpr (!kUsable) return nullptr;
+    const auto at = static_cast<std::uint32_t>(p - base);
+    while (stop != stopsEnd && *stop < at) ++stop;
+    if (stopsEnd - stop < kFieldCount) return nullptr;
+    // Piece k runs from from[k] to to[k] (offsets from p); to[k] is a TAB, the last one a
+    // CR or LF. Pieces are loaded eight bytes at a time, so the line must end well before
+    // `end`.
+    std::uint32_t to[kFieldCount];
+    for (int k = 0; k < kFieldCount; ++k) to[k] = stop[k] - at;
+    if (end - p < static_cast<std::ptrdiff_t>(to[kFieldCount - 1]) + 16) return nullptr;
+    for (int k = 0; k < kFieldCount - 1; ++k) {
+        if (p[to[k]] != '\t') return nullptr;
+    }
+    const char lineEnd = p[to[kFieldCount - 1]];
+    if (lineEnd != '\r' && lineEnd != '\n') return nullptr;
+    auto from = [&](int k) { return k == 0 ? 0u : to[k - 1] + 1; };
+    auto length = [&](int k) { return static_cast<std::size_t>(to[k] - from(k)); };
+
     RecordTable::PreparedRecord r;
-    std::size_t n = 0;
-    if (!piece(p, n) || p[n] != '\t' || n == 0 || n > 9) return nullptr;
-    for (std::size_t i = 0; i < n; ++i) {
+    const std::size_t digits = length(kFieldNo);
+    if (digits == 0 || digits > 9) return nullptr;
+    for (std::size_t i = 0; i < digits; ++i) {
         const unsigned digit = static_cast<unsigned char>(p[i]) - unsigned{'0'};
         if (digit > 9) return nullptr;
         r.no = r.no * 10 + static_cast<std::int32_t>(digit);
     }
-    p += n + 1;
-    if (!piece(p, n) || p[n] != '\t' || n == 0 || n > 8) return nullptr;
-    if (const Packed time = pack(p, n); time == lastTimeBytes_) {
+    const char* time = p + from(kFieldTime);
+    const std::size_t timeLength = length(kFieldTime);
+    if (timeLength == 0 || timeLength > 8) return nullptr;
+    if (const Packed packed{firstBytes(load8(time), timeLength),
+                            static_cast<std::uint8_t>(timeLength)};
+        packed == lastTimeBytes_) {
         r.timeMs = lastTimeMs_;
     } else {
-        const auto ms = fmt_.parse(std::string_view(p, n));
+        const std::int32_t seconds =
+            timeLength == 8 && fmt_.isHourMinuteSecond() ? clockSeconds(packed.bytes) : -1;
+        std::optional<std::int32_t> ms;
+        if (seconds >= 0) {
+            ms = seconds * 1000;
+        } else {
+            ms = fmt_.parse(std::string_view(time, timeLength));
+        }
         if (!ms) return nullptr;
-        lastTimeBytes_ = time;
+        lastTimeBytes_ = packed;
         lastTimeMs_ = r.timeMs = *ms;
     }
-    p += n + 1;
-    for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
-        if (!piece(p, n)) return nullptr;
-        const char sep = p[n];
-        if (f < kFieldAuto ? sep != '\t' : sep != '\r' && sep != '\n') return nullptr;
-        if (f == kFieldValue) {
-            r.value = std::string_view(p, n);
+    r.value = std::string_view(p + from(kFieldValue), length(kFieldValue));
+    for (int k = 0; k < 3; ++k) {
+        const int f = k == 0 ? kFieldDcAc : kFieldUnit + k - 1;
+        const char* text = p + from(f);
+        const std::size_t n = length(f);
+        const Packed packed{n <= 8 ? firstBytes(load8(text), n) : 0,
+                            static_cast<std::uint8_t>(n <= 8 ? n : 0xFE)};
+        if (n <= 8 && packed == lastPooledBytes_[k]) {
+            r.pooled[k] = lastPooledId_[k];
         } else {
-            const int k = f == kFieldDcAc ? 0 : f - kFieldUnit + 1;
-            if (n > 8) {
-                r.pooled[k] = table_.poolText(std::string_view(p, n));
-            } else if (const Packed text = pack(p, n); text == lastPooledBytes_[k]) {
-                r.pooled[k] = lastPooledId_[k];
-            } else {
-                lastPooledId_[k] = r.pooled[k] = table_.poolText(std::string_view(p, n));
-                lastPooledBytes_[k] = text;
-            }
+            r.pooled[k] = table_.poolText(std::string_view(text, n));
+            lastPooledBytes_[k] = packed;
+            lastPooledId_[k] = r.pooled[k];
         }
-        p += n + 1;
     }
-    // p is past the CR or LF that ended the line; a CR at the very end may yet be followed
-    // by the LF of the next block.
-    if (p[-1] == '\r') {
-        if (p == end) return nullptr;
-        if (*p == '\n') ++p;
+    // Past the CR or LF that ended the line, and the LF of a CR LF.
+    p += to[kFieldCount - 1] + 1;
+    stop += kFieldCount;
+    if (lineEnd == '\r' && *p == '\n') {
+        ++p;
+        ++stop;
     }
     r.present = (1u << kFieldCount) - 1;
     table_.appendPrepared(r, table_.appendedRowState());
@@ -366,12 +377,8 @@ const char* TabTextReader::fastLine(const char* p, const char* end) {
     return p;
 }
 
-const char* TabTextReader::fastLines(const char* p, const char* end) {
-    while (const char* next = fastLine(p, end)) p = next;
-    return p;
-}
-
-bool TabTextReader::feed(std::string_view bytes) {
+bool TabTextReader::feed(std::string_view bytes, const std::uint32_t* stops,
+                         std::size_t stopCount) {
     if (failed_) return false;
     if (!bytes.empty()) sawAnything_ = true;
     std::size_t i = 0;
@@ -379,10 +386,19 @@ bool TabTextReader::feed(std::string_view bytes) {
         pendingCr_ = false;
         if (bytes[0] == '\n') i = 1;
     }
+    const std::uint32_t* stop = stops;
     while (i < bytes.size()) {
         if (headerDone_ && partial_.empty()) {
-            i = static_cast<std::size_t>(fastLines(bytes.data() + i, bytes.data() + bytes.size()) -
-                                         bytes.data());
+            if (stops == nullptr) {
+                stopCount = markLineStops(bytes, stops_);
+                stops = stop = stops_.data();
+            }
+            const char* p = bytes.data() + i;
+            const char* const end = bytes.data() + bytes.size();
+            while (const char* next = fastLine(bytes.data(), p, end, stop, stops + stopCount)) {
+                p = next;
+            }
+            i = static_cast<std::size_t>(p - bytes.data());
             if (i == bytes.size()) break;
         }
         // The line ends at the first CR or LF.

@@ -42,8 +42,11 @@ class TabTextReader {
 public:
     TabTextReader(RecordTable& table, const LongTimeFormat& fmt) : table_(table), fmt_(fmt) {}
 
-    // Both return false once the reading has failed.
-    bool feed(std::string_view bytes);
+    // Both return false once the reading has failed. `stops`, when given, are the offsets in
+    // `bytes` of its `stopCount` line stops (see markLineStops), found beforehand, perhaps on
+    // another thread; otherwise feed() finds them.
+    bool feed(std::string_view bytes, const std::uint32_t* stops = nullptr,
+              std::size_t stopCount = 0);
     bool finish();
 
     bool failed() const { return failed_; }
@@ -54,8 +57,8 @@ public:
 
 private:
     bool line(std::string_view bytes);
-    const char* fastLines(const char* p, const char* end);
-    const char* fastLine(const char* p, const char* end);
+    const char* fastLine(const char* base, const char* p, const char* end,
+                         const std::uint32_t*& stop, const std::uint32_t* stopsEnd);
     bool fail(std::string why);
 
     RecordTable& table_;
@@ -72,6 +75,7 @@ private:
     std::string lastTimeText_;
     std::int32_t lastTime_ = -1;
     RecordValues values_;  // reused from line to line
+    std::vector<std::uint32_t> stops_;  // when feed() finds them itself
 
     // A text of up to eight bytes as one number (its bytes, and its length in the top byte).
     struct Packed {
@@ -84,6 +88,12 @@ private:
     std::array<Packed, 3> lastPooledBytes_{};  // DC/AC, Unit, Auto as they stood in the file
     std::array<std::uint32_t, 3> lastPooledId_{};
 };
+
+// Puts at the start of `stops` the offset of every byte of `block` that can end a piece of a
+// line or make it other than plain ASCII: the bytes below 0x20 (TAB, CR, LF and other
+// controls) and from 0x80 up, in order; returns how many. `stops` grows to the block's size
+// when it is shorter, and is never cut.
+std::size_t markLineStops(std::string_view block, std::vector<std::uint32_t>& stops);
 
 // Reads a whole TAB text held in memory. Returns false on failure.
 bool readTabText(std::string_view bytes, RecordTable& table, const LongTimeFormat& fmt,
