@@ -1,18 +1,40 @@
-// Arbitrary bytes through the XML data packet reader. Whatever it accepts must survive being
-// written and read again unchanged: the second packet equals the first.
+// Arbitrary bytes through the XML data packet reader (the first byte sets how the streamed
+// reading below is cut; the seeds start with one). Whatever it accepts must survive being
+// written and read again unchanged: the second packet equals the first. Read from a source a
+// few bytes at a time through a narrow window (its width from the input), the same bytes must
+// give the same verdict and the same records as read whole.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string_view>
 
 #include "data_packet_xml.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    if (size < 1) return 0;
+    const std::size_t block = 16 + (data[0] % 64) * 16;
+    const std::size_t piece = 1 + data[0] % 37;
+    const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+
     dmm::RecordTable table;
-    if (!dmm::readDataPacket(bytes, table)) return 0;
+    const bool ok = dmm::readDataPacket(bytes, table);
+
+    std::size_t at = 0;
+    const dmm::ByteSource source = [&](char* to, std::size_t room) {
+        const std::size_t n = std::min({room, piece, bytes.size() - at});
+        std::memcpy(to, bytes.data() + at, n);
+        at += n;
+        return static_cast<std::ptrdiff_t>(n);
+    };
+    dmm::RecordTable streamed;
+    if (dmm::readDataPacket(source, streamed, nullptr, block) != ok) std::abort();
+    if (!ok) return 0;
+
     const std::string first = dmm::dataPacket(table);
+    if (dmm::dataPacket(streamed) != first) std::abort();
     dmm::RecordTable again;
     if (!dmm::readDataPacket(first, again)) std::abort();
     if (dmm::dataPacket(again) != first) std::abort();

@@ -88,6 +88,61 @@ TEST_F(DataFilesTest, XmlLoadReplacesAllRecordsAndSwitchesLoggingOn) {
     EXPECT_TRUE(t.changeLogging());
 }
 
+// The packet's rows are read after the table's own records, which go only once the packet has
+// been read whole: a packet that fails late (after many rows, across the blocks of the file)
+// leaves every record, the change log and the logging switch as they were.
+TEST_F(DataFilesTest, XmlLoadFailingLateLeavesTheTableAsItWas) {
+    RecordTable source;
+    for (int i = 0; i < 40000; ++i) test::add(source, i, hms(8, 0, i % 60), "DC", std::to_string(i), "V", "AUTO");
+    const std::string good = dir.file("good.xml");
+    ASSERT_TRUE(SaveTableToFile(source, good, kClock24).ok);
+
+    RecordTable t;
+    for (int i = 0; i < 150; ++i) test::add(t, i, 0, "AC", "before", "mV", "");
+    const LoadOutcome o = LoadTableFromFile(good, t, false, kClock24);
+    ASSERT_TRUE(o.ok) << o.reason;
+    EXPECT_EQ(o.recordsAdded, 40000u);
+    EXPECT_EQ(test::firstDifference(t, source), "");
+    const std::string loaded = dataPacket(t);
+
+    std::string bad = dataPacket(source);
+    bad.replace(bad.find("No=\"39990\""), 10, "No=\"x\" No");  // a value given twice
+    const std::string badPath = dir.file("bad.xml");
+    test::writeFile(badPath, bad);
+    const LoadOutcome failed = LoadTableFromFile(badPath, t, false, kClock24);
+    EXPECT_FALSE(failed.ok);
+    EXPECT_EQ(dataPacket(t), loaded) << "records, row states and change log as before";
+    EXPECT_TRUE(t.changeLogging());
+    test::add(t, 7, 0, "DC", "after", "V", "");
+    EXPECT_EQ(t.size(), 40001u);
+    EXPECT_EQ(*t.back().text(kFieldValue), "after");
+}
+
+// A text file of many blocks is read on a second thread; the records are those of the same
+// bytes read in memory, whichever block a line (or its CR LF) falls in.
+TEST_F(DataFilesTest, LargeTextFileReadsAsTheSameBytesInMemory) {
+    std::string text = std::string(kTabHeaderLine);
+    for (int i = 0; i < 60000; ++i) {
+        text += std::to_string(i) + "\t" + (i % 3 ? "10:00:0" + std::to_string(i % 10) : " 9:5:7") +
+                "\t" + (i % 1000 < 500 ? "DC" : "AC") + "\t" + std::to_string(i % 313 - 156) +
+                (i % 17 ? "" : "\xB5") + "\t" + (i % 11 ? "mV" : "") + "\t" + "AUTO" +
+                (i % 5 ? "\r\n" : "\n");
+    }
+    const std::string path = dir.file("big.txt");
+    test::writeFile(path, text);
+    RecordTable fromFile;
+    const LoadOutcome o = LoadTableFromFile(path, fromFile, false, kClock24);
+    ASSERT_TRUE(o.ok) << o.reason;
+    RecordTable inMemory;
+    TabTextReader reader(inMemory, kClock24);
+    for (std::size_t at = 0; at < text.size(); at += 7) reader.feed(std::string_view(text).substr(at, 7));
+    ASSERT_TRUE(reader.finish());
+    ASSERT_EQ(fromFile.size(), 60000u);
+    EXPECT_EQ(test::firstDifference(fromFile, inMemory), "");
+    EXPECT_EQ(*fromFile[1].text(kFieldValue), "-155");
+    EXPECT_EQ(fromFile[3].timeMs(), hms(9, 5, 7));
+}
+
 TEST_F(DataFilesTest, TextLoadedTwiceDoublesTheRecords) {
     const std::string path = dir.file("in.txt");
     test::writeFile(path, "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n"

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
 #include "data_packet_xml.h"
 #include "test_tables.h"
 
@@ -20,6 +25,22 @@ const std::string kHead =
 std::string packetWithRows(const std::string& rows) {
     return kHead + "<PARAMS/></METADATA><ROWDATA>" + rows + "</ROWDATA></DATAPACKET>";
 }
+
+// A source that hands out `bytes` at most `piece` bytes at a time.
+ByteSource piecesOf(const std::string& bytes, std::size_t piece) {
+    auto at = std::make_shared<std::size_t>(0);
+    return [&bytes, piece, at](char* to, std::size_t room) {
+        const std::size_t n = std::min({room, piece, bytes.size() - *at});
+        std::memcpy(to, bytes.data() + *at, n);
+        *at += n;
+        return static_cast<std::ptrdiff_t>(n);
+    };
+}
+
+// Widths of the reading window and sizes of the pieces a source gives: elements then fall
+// across windows at every place, and some are wider than the window.
+constexpr std::size_t kWindows[] = {16, 61, 300, 4096};
+constexpr std::size_t kPieces[] = {1, 7, 1000};
 
 TEST(DataPacketWriter, WritesTheGoldenFiles) {
     EXPECT_EQ(dataPacket(RecordTable()), test::golden("empty_table.xml"));
@@ -61,6 +82,19 @@ TEST_P(DataPacketVariantTest, IsAccepted) {
     std::string why;
     ASSERT_TRUE(readDataPacket(GetParam().packet, t, &why)) << why;
     EXPECT_EQ(test::dump(t), GetParam().rows);
+}
+
+TEST_P(DataPacketVariantTest, IsAcceptedAlsoThroughANarrowWindow) {
+    const std::string& packet = GetParam().packet;
+    for (std::size_t window : kWindows) {
+        for (std::size_t piece : kPieces) {
+            RecordTable t;
+            std::string why;
+            ASSERT_TRUE(readDataPacket(piecesOf(packet, piece), t, &why, window))
+                << "window " << window << ", pieces of " << piece << ": " << why;
+            EXPECT_EQ(test::dump(t), GetParam().rows) << "window " << window << ", piece " << piece;
+        }
+    }
 }
 
 const std::string kOneRow = "<ROW No=\"1\" Time=\"09:05:07250\" DC/AC=\"DC\" Value=\"1\" Unit=\"V\" Auto=\"\"/>";
@@ -165,6 +199,18 @@ TEST_P(DataPacketRefusedTest, IsRefusedWithAReason) {
     EXPECT_FALSE(why.empty());
 }
 
+TEST_P(DataPacketRefusedTest, IsRefusedAlsoThroughANarrowWindow) {
+    for (std::size_t window : kWindows) {
+        for (std::size_t piece : kPieces) {
+            RecordTable t;
+            std::string why;
+            EXPECT_FALSE(readDataPacket(piecesOf(GetParam().packet, piece), t, &why, window))
+                << "window " << window << ", pieces of " << piece;
+            EXPECT_FALSE(why.empty());
+        }
+    }
+}
+
 std::string withField(const std::string& from, const std::string& to) {
     std::string p = packetWithRows("");
     p.replace(p.find(from), from.size(), to);
@@ -206,8 +252,85 @@ INSTANTIATE_TEST_SUITE_P(
         RefusedCase{"NestedFieldTable", withField("<FIELD attrname=\"No\" fieldtype=\"i4\"/>",
                                                   "<FIELD attrname=\"No\" fieldtype=\"i4\"><FIELDS/></FIELD>")},
         RefusedCase{"ByteOrderMarkOverAnsi", "\xEF\xBB\xBF" + packetWithRows("<ROW Unit=\"\xB5\"/>")},
-        RefusedCase{"UnclosedComment", "<!-- " + packetWithRows(kOneRow)}),
+        RefusedCase{"UnclosedComment", "<!-- " + packetWithRows(kOneRow)},
+        // Rows of the writer's own form, with rows enough after them that they are read by
+        // the fixed-step path: its refusals must be those of the general one.
+        RefusedCase{"WritersRowOutsideTheDay",
+                    packetWithRows("<ROW No=\"1\" Time=\"24:00:00000\" DC/AC=\"DC\" Value=\"1\" "
+                                   "Unit=\"V\" Auto=\"A\"/>" + [] {
+                                       std::string rows;
+                                       for (int i = 0; i < 20; ++i) rows += kOneRow;
+                                       return rows;
+                                   }())},
+        RefusedCase{"WritersRowWithSecondsOutsideTheMinute",
+                    packetWithRows(kOneRow + kOneRow +
+                                   "<ROW No=\"1\" Time=\"09:05:60000\" DC/AC=\"DC\" Value=\"1\" "
+                                   "Unit=\"V\" Auto=\"A\"/>" + kOneRow + kOneRow + kOneRow +
+                                   kOneRow + kOneRow)},
+        RefusedCase{"WritersRowWithNumberBeyond32Bits",
+                    packetWithRows("<ROW No=\"9999999999\" Time=\"09:05:07250\" DC/AC=\"DC\" "
+                                   "Value=\"1\" Unit=\"V\" Auto=\"A\"/>" + kOneRow + kOneRow +
+                                   kOneRow + kOneRow + kOneRow)}),
     [](const auto& info) { return info.param.name; });
+
+// Many rows, most in the writer's own form and some not (a row state, a missing value, a
+// reference, a long or non-ASCII text, blanks between rows): read whole and read through
+// windows of every width, the table is the same, and it is the table that was written.
+TEST(DataPacketReader, ManyRowsReadTheSameWholeAndThroughAnyWindow) {
+    RecordTable written;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string value = i % 97 == 0 ? "a&b<" + std::to_string(i)
+                                  : i % 89 == 0 ? "123456789.0123"
+                                  : i % 83 == 0 ? "\xC2\xB5" + std::to_string(i)
+                                                : std::to_string(i % 200 - 100) + ".5";
+        test::add(written, i % 71 == 0 ? std::nullopt : std::optional<std::int32_t>(i),
+                  hms(i / 3600 % 24, i / 60 % 60, i % 60, (i * 7) % 1000), i % 500 < 250 ? "DC" : "AC",
+                  value, i % 1000 < 700 ? "mV" : "V", "AUTO");
+        if (i == 1500) written.setChangeLogging(true);  // later rows carry RowState="4"
+    }
+    const std::string original = dataPacket(written);
+    std::string packet = original;
+    const std::size_t middle = packet.rfind("<ROW", packet.find("No=\"2000\""));
+    ASSERT_NE(middle, std::string::npos);
+    packet.insert(middle, " \r\n ");
+    RecordTable whole;
+    std::string why;
+    ASSERT_TRUE(readDataPacket(packet, whole, &why)) << why;
+    EXPECT_EQ(dataPacket(whole), original);
+    for (std::size_t window : kWindows) {
+        RecordTable t;
+        ASSERT_TRUE(readDataPacket(piecesOf(packet, 4096), t, &why, window)) << window << ": " << why;
+        EXPECT_EQ(test::firstDifference(t, whole), "") << "window " << window;
+    }
+    ASSERT_EQ(whole.size(), written.size());
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        ASSERT_EQ(whole[i].no(), written[i].no()) << i;
+        ASSERT_EQ(whole[i].timeMs(), written[i].timeMs()) << i;
+        for (int f = kFieldDcAc; f <= kFieldAuto; ++f) {
+            ASSERT_EQ(whole[i].text(f), written[i].text(f)) << i << " field " << f;
+        }
+        ASSERT_EQ(whole[i].rowState(), written[i].rowState()) << i;
+    }
+}
+
+TEST(DataPacketReader, AReadErrorFailsWithItsReason) {
+    const std::string packet = packetWithRows(kOneRow + kOneRow + kOneRow);
+    std::size_t at = 0;
+    const ByteSource failing = [&](char* to, std::size_t room) -> std::ptrdiff_t {
+        if (at >= 300) {
+            errno = EIO;
+            return -1;
+        }
+        const std::size_t n = std::min<std::size_t>(room, 100);
+        std::memcpy(to, packet.data() + at, n);
+        at += n;
+        return static_cast<std::ptrdiff_t>(n);
+    };
+    RecordTable t;
+    std::string why;
+    EXPECT_FALSE(readDataPacket(failing, t, &why, 64));
+    EXPECT_NE(why.find(std::strerror(EIO)), std::string::npos) << why;
+}
 
 }  // namespace
 }  // namespace dmm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -75,6 +76,22 @@ inline std::string dump(const RecordTable& t) {
         s << "|s" << int(row.rowState()) << '\n';
     }
     return s.str();
+}
+
+// Empty when two tables hold the same records; otherwise the first record that differs, in
+// dump form (a whole-table comparison of large tables would print far too much).
+inline std::string firstDifference(const RecordTable& a, const RecordTable& b) {
+    const std::string da = dump(a);
+    const std::string db = dump(b);
+    if (da == db) return {};
+    std::size_t at = 0;
+    while (at < da.size() && at < db.size() && da[at] == db[at]) ++at;
+    const std::size_t lineStart = da.rfind('\n', at == 0 ? 0 : at - 1);
+    const std::size_t from = lineStart == std::string::npos || at == 0 ? 0 : lineStart + 1;
+    auto line = [from](const std::string& d) { return d.substr(from, d.find('\n', from) - from); };
+    return "record " + std::to_string(std::count(da.begin(), da.begin() + static_cast<std::ptrdiff_t>(from), '\n')) +
+           " of " + std::to_string(a.size()) + "/" + std::to_string(b.size()) + ": " + line(da) +
+           " vs " + line(db);
 }
 
 }  // namespace dmm::test
