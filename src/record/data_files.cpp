@@ -120,11 +120,13 @@ LoadOutcome loadText(const std::string& fileName, RecordTable& table, const Long
         // A file is read, and its line stops found, on a second thread while the lines of
         // the block before are read into the table. (Not for pipes and devices: a read that
         // waits for a writer would keep the load from ending.)
-        BlockReader blocks(fd.get(), kBlock, markLineStops);
+        using Reader = BlockReader<TabTextReader::LineStops>;
+        Reader blocks(fd.get(), kBlock,
+                      [](std::string_view bytes, TabTextReader::LineStops& stops) { stops.find(bytes); });
         for (;;) {
-            const BlockReader::Block& b = blocks.next();
+            const Reader::Block& b = blocks.next();
             if (b.error != 0) return loadFailure(std::strerror(b.error), reader.recordsAdded());
-            if (b.bytes.empty() || !reader.feed(b.bytes, b.marks.data(), b.markCount)) break;
+            if (b.bytes.empty() || !reader.feed(b.bytes, &b.prepared)) break;
         }
     } else {
         std::string buf(kBlock, '\0');

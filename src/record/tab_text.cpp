@@ -1,5 +1,6 @@
 #include "tab_text.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
@@ -12,6 +13,10 @@
 #include "rendered_texts.h"
 #include "text_codec.h"
 #include "word_scan.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace dmm {
 
@@ -279,13 +284,21 @@ std::size_t markLineStops(std::string_view block, std::vector<std::uint32_t>& st
     if (stops.size() < block.size()) stops.resize(block.size());  // room for every byte
     std::uint32_t* out = stops.data();
     std::size_t i = 0;
-    if constexpr (wordscan::kUsable) {
-        for (; i + 8 <= block.size(); i += 8) {
-            for (unsigned m = wordscan::specialBits(wordscan::load8(block.data() + i)); m != 0;
-                 m &= m - 1) {
-                *out++ = static_cast<std::uint32_t>(i + static_cast<unsigned>(std::countr_zero(m)));
-            }
+    auto emit = [&out](std::size_t at, unsigned bits) {
+        for (; bits != 0; bits &= bits - 1) {
+            *out++ = static_cast<std::uint32_t>(at + static_cast<unsigned>(std::countr_zero(bits)));
         }
+    };
+#if defined(__SSE2__)
+    // Sixteen bytes at a time: as signed bytes, the stops are exactly those below 0x20.
+    const __m128i limit = _mm_set1_epi8(0x20);
+    for (; i + 16 <= block.size(); i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block.data() + i));
+        emit(i, static_cast<unsigned>(_mm_movemask_epi8(_mm_cmplt_epi8(v, limit))));
+    }
+#endif
+    if constexpr (wordscan::kUsable) {
+        for (; i + 8 <= block.size(); i += 8) emit(i, wordscan::specialBits(wordscan::load8(block.data() + i)));
     }
     for (; i < block.size(); ++i) {
         const auto c = static_cast<unsigned char>(block[i]);
@@ -294,19 +307,25 @@ std::size_t markLineStops(std::string_view block, std::vector<std::uint32_t>& st
     return static_cast<std::size_t>(out - stops.data());
 }
 
+namespace {
+
 // The usual line (six pieces, a record number of digits, a time, texts of printable ASCII)
-// read with the line's stops already found: each piece but the value is compared with the one
-// before it in its column. `base` is where the stops' offsets count from, and `stop` the first
-// stop not yet passed. nullptr, having changed nothing, for any other line, which is then read
-// by line(). Every read stays before `end`.
-const char* TabTextReader::fastLine(const char* base, const char* p, const char* end,
-                                    const std::uint32_t*& stop, const std::uint32_t* stopsEnd) {
+// read with the line's stops already found into `r`, each piece but the value compared with
+// the one before it in its column. `base` is where the stops' offsets count from, and `stop`
+// the first stop not yet passed; DC/AC, Unit and Auto texts go to the pool of `table`.
+// Returns where the next line starts, or nullptr for any other line (which is then read the
+// general way), having changed nothing but the cache. Every read stays before `end`.
+const char* readUsualLine(const char* base, const char* p, const char* end,
+                          const std::uint32_t*& stop, const std::uint32_t* stopsEnd,
+                          const LongTimeFormat& fmt, TabTextReader::LineCache& cache,
+                          RecordTable& table, RecordTable::PreparedRecord& r) {
     using namespace wordscan;
+    using Packed = TabTextReader::Packed;
     if constexpr (!kUsable) return nullptr;
     const auto at = static_cast<std::uint32_t>(p - base);
     while (stop != stopsEnd && *stop < at) ++stop;
     if (stopsEnd - stop < kFieldCount) return nullptr;
-    // Piece k runs from from[k] to to[k] (offsets from p); to[k] is a TAB, the last one a
+    // Piece k runs from from(k) to to[k] (offsets from p); to[k] is a TAB, the last one a
     // CR or LF. Pieces are loaded eight bytes at a time, so the line must end well before
     // `end`.
     std::uint32_t to[kFieldCount];
@@ -320,9 +339,9 @@ const char* TabTextReader::fastLine(const char* base, const char* p, const char*
     auto from = [&](int k) { return k == 0 ? 0u : to[k - 1] + 1; };
     auto length = [&](int k) { return static_cast<std::size_t>(to[k] - from(k)); };
 
-    RecordTable::PreparedRecord r;
     const std::size_t digits = length(kFieldNo);
     if (digits == 0 || digits > 9) return nullptr;
+    r.no = 0;
     for (std::size_t i = 0; i < digits; ++i) {
         const unsigned digit = static_cast<unsigned char>(p[i]) - unsigned{'0'};
         if (digit > 9) return nullptr;
@@ -333,36 +352,38 @@ const char* TabTextReader::fastLine(const char* base, const char* p, const char*
     if (timeLength == 0 || timeLength > 8) return nullptr;
     if (const Packed packed{firstBytes(load8(time), timeLength),
                             static_cast<std::uint8_t>(timeLength)};
-        packed == lastTimeBytes_) {
-        r.timeMs = lastTimeMs_;
+        packed == cache.timeBytes) {
+        r.timeMs = cache.timeMs;
     } else {
         const std::int32_t seconds =
-            timeLength == 8 && fmt_.isHourMinuteSecond() ? clockSeconds(packed.bytes) : -1;
+            timeLength == 8 && fmt.isHourMinuteSecond() ? clockSeconds(packed.bytes) : -1;
         std::optional<std::int32_t> ms;
         if (seconds >= 0) {
             ms = seconds * 1000;
         } else {
-            ms = fmt_.parse(std::string_view(time, timeLength));
+            ms = fmt.parse(std::string_view(time, timeLength));
         }
         if (!ms) return nullptr;
-        lastTimeBytes_ = packed;
-        lastTimeMs_ = r.timeMs = *ms;
+        cache.timeBytes = packed;
+        cache.timeMs = r.timeMs = *ms;
     }
     r.value = std::string_view(p + from(kFieldValue), length(kFieldValue));
+    r.valueOverread = true;  // the line ends well before `end`
     for (int k = 0; k < 3; ++k) {
         const int f = k == 0 ? kFieldDcAc : kFieldUnit + k - 1;
         const char* text = p + from(f);
         const std::size_t n = length(f);
         const Packed packed{n <= 8 ? firstBytes(load8(text), n) : 0,
                             static_cast<std::uint8_t>(n <= 8 ? n : 0xFE)};
-        if (n <= 8 && packed == lastPooledBytes_[k]) {
-            r.pooled[k] = lastPooledId_[k];
+        if (n <= 8 && packed == cache.pooledBytes[k]) {
+            r.pooled[k] = cache.pooledId[k];
         } else {
-            r.pooled[k] = table_.poolText(std::string_view(text, n));
-            lastPooledBytes_[k] = packed;
-            lastPooledId_[k] = r.pooled[k];
+            r.pooled[k] = table.poolText(std::string_view(text, n));
+            cache.pooledBytes[k] = packed;
+            cache.pooledId[k] = r.pooled[k];
         }
     }
+    r.present = (1u << kFieldCount) - 1;
     // Past the CR or LF that ended the line, and the LF of a CR LF.
     p += to[kFieldCount - 1] + 1;
     stop += kFieldCount;
@@ -370,15 +391,23 @@ const char* TabTextReader::fastLine(const char* base, const char* p, const char*
         ++p;
         ++stop;
     }
-    r.present = (1u << kFieldCount) - 1;
-    table_.appendPrepared(r, table_.appendedRowState());
-    ++lineNo_;
-    ++added_;
     return p;
 }
 
-bool TabTextReader::feed(std::string_view bytes, const std::uint32_t* stops,
-                         std::size_t stopCount) {
+}  // namespace
+
+const char* TabTextReader::fastLine(const char* base, const char* p, const char* end,
+                                    const std::uint32_t*& stop, const std::uint32_t* stopsEnd) {
+    RecordTable::PreparedRecord r;
+    const char* next = readUsualLine(base, p, end, stop, stopsEnd, fmt_, cache_, table_, r);
+    if (next == nullptr) return nullptr;
+    table_.appendPrepared(r, table_.appendedRowState());
+    ++lineNo_;
+    ++added_;
+    return next;
+}
+
+bool TabTextReader::feed(std::string_view bytes, const LineStops* given) {
     if (failed_) return false;
     if (!bytes.empty()) sawAnything_ = true;
     std::size_t i = 0;
@@ -386,16 +415,36 @@ bool TabTextReader::feed(std::string_view bytes, const std::uint32_t* stops,
         pendingCr_ = false;
         if (bytes[0] == '\n') i = 1;
     }
-    const std::uint32_t* stop = stops;
+    // Given stops cover the whole block. Otherwise they are found a stretch at a time (a
+    // stretch stays in the cache, and a whole file fed at once takes no index of its size):
+    // `base` is where the current stretch, and its stops' offsets, start.
+    const bool own = given == nullptr;
+    const char* base = bytes.data();
+    const char* stretchEnd = base;
+    const std::uint32_t* stop = own ? nullptr : given->offsets.data();
+    const std::uint32_t* stopsEnd = own ? nullptr : stop + given->count;
+    auto findStops = [&](const char* from) {
+        constexpr std::size_t kStretch = std::size_t{64} << 10;
+        own_.find(std::string_view(
+            from, std::min(kStretch, bytes.size() - static_cast<std::size_t>(from - bytes.data()))));
+        base = from;
+        stretchEnd = from + std::min(kStretch, bytes.size() - static_cast<std::size_t>(from - bytes.data()));
+        stop = own_.offsets.data();
+        stopsEnd = stop + own_.count;
+    };
     while (i < bytes.size()) {
         if (headerDone_ && partial_.empty()) {
-            if (stops == nullptr) {
-                stopCount = markLineStops(bytes, stops_);
-                stops = stop = stops_.data();
-            }
             const char* p = bytes.data() + i;
             const char* const end = bytes.data() + bytes.size();
-            while (const char* next = fastLine(bytes.data(), p, end, stop, stops + stopCount)) {
+            if (own && p >= stretchEnd) findStops(p);
+            for (;;) {
+                const char* next = fastLine(base, p, end, stop, stopsEnd);
+                if (next == nullptr) {
+                    // A line may go on past the stretch: find the stops from it on, once.
+                    if (!own || stretchEnd == end || p == base || stopsEnd - stop > kFieldCount) break;
+                    findStops(p);
+                    continue;
+                }
                 p = next;
             }
             i = static_cast<std::size_t>(p - bytes.data());

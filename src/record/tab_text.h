@@ -28,6 +28,12 @@ std::string tabText(const RecordTable& table, const LongTimeFormat& fmt);
 // The same bytes passed to `sink` a block at a time; false (and stops) when the sink refuses.
 bool writeTabText(const RecordTable& table, const LongTimeFormat& fmt, const ByteSink& sink);
 
+// Puts at the start of `stops` the offset of every byte of `block` that can end a piece of a
+// line or make it other than plain ASCII: the bytes below 0x20 (TAB, CR, LF and other
+// controls) and from 0x80 up, in order; returns how many. `stops` grows to the block's size
+// when it is shorter, and is never cut.
+std::size_t markLineStops(std::string_view block, std::vector<std::uint32_t>& stops);
+
 // Reads TAB text into a table, fed in blocks of any size. The first line is the header and
 // is skipped whatever it holds; each further line (ended by CR LF, CR or LF; a final line
 // break adds no empty line) becomes one record appended after those already in the table,
@@ -42,11 +48,32 @@ class TabTextReader {
 public:
     TabTextReader(RecordTable& table, const LongTimeFormat& fmt) : table_(table), fmt_(fmt) {}
 
-    // Both return false once the reading has failed. `stops`, when given, are the offsets in
-    // `bytes` of its `stopCount` line stops (see markLineStops), found beforehand, perhaps on
-    // another thread; otherwise feed() finds them.
-    bool feed(std::string_view bytes, const std::uint32_t* stops = nullptr,
-              std::size_t stopCount = 0);
+    // A text of up to eight bytes as one number (its bytes, and its length).
+    struct Packed {
+        std::uint64_t bytes = 0;
+        std::uint8_t length = 0xFF;  // none yet
+        bool operator==(const Packed&) const = default;
+    };
+    // What the reading of usual lines remembers from line to line: the last time and the
+    // last DC/AC, Unit and Auto texts as they stood in the file, with what they became.
+    struct LineCache {
+        Packed timeBytes;
+        std::int32_t timeMs = 0;
+        std::array<Packed, 3> pooledBytes{};
+        std::array<std::uint32_t, 3> pooledId{};
+    };
+
+    // The line stops of a block (see markLineStops), perhaps found on another thread before
+    // the block is fed.
+    struct LineStops {
+        std::vector<std::uint32_t> offsets;
+        std::size_t count = 0;
+        void find(std::string_view block) { count = markLineStops(block, offsets); }
+    };
+
+    // Both return false once the reading has failed. `stops`, when given, are those of
+    // `bytes`; otherwise feed() finds them itself.
+    bool feed(std::string_view bytes, const LineStops* stops = nullptr);
     bool finish();
 
     bool failed() const { return failed_; }
@@ -75,25 +102,9 @@ private:
     std::string lastTimeText_;
     std::int32_t lastTime_ = -1;
     RecordValues values_;  // reused from line to line
-    std::vector<std::uint32_t> stops_;  // when feed() finds them itself
-
-    // A text of up to eight bytes as one number (its bytes, and its length in the top byte).
-    struct Packed {
-        std::uint64_t bytes = 0;
-        std::uint8_t length = 0xFF;  // none yet
-        bool operator==(const Packed&) const = default;
-    };
-    Packed lastTimeBytes_;
-    std::int32_t lastTimeMs_ = 0;
-    std::array<Packed, 3> lastPooledBytes_{};  // DC/AC, Unit, Auto as they stood in the file
-    std::array<std::uint32_t, 3> lastPooledId_{};
+    LineStops own_;  // when feed() finds the stops itself
+    LineCache cache_;
 };
-
-// Puts at the start of `stops` the offset of every byte of `block` that can end a piece of a
-// line or make it other than plain ASCII: the bytes below 0x20 (TAB, CR, LF and other
-// controls) and from 0x80 up, in order; returns how many. `stops` grows to the block's size
-// when it is shorter, and is never cut.
-std::size_t markLineStops(std::string_view block, std::vector<std::uint32_t>& stops);
 
 // Reads a whole TAB text held in memory. Returns false on failure.
 bool readTabText(std::string_view bytes, RecordTable& table, const LongTimeFormat& fmt,

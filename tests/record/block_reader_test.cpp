@@ -42,18 +42,15 @@ protected:
 // keeps being the end.
 TEST_F(BlockReaderTest, HandsOutTheFileInOrderWithItsMarks) {
     const std::string bytes = randomBytes(1000003, 1);
-    BlockReader reader(openFile(bytes), 4096, [](std::string_view b, std::vector<std::uint32_t>& m) {
-        if (m.empty()) m.resize(1);
-        m[0] = static_cast<std::uint32_t>(b.size());
-        return std::size_t{1};
-    });
+    using Reader = BlockReader<std::string>;
+    Reader reader(openFile(bytes), 4096,
+                  [](std::string_view b, std::string& prepared) { prepared = b.substr(0, 3); });
     std::string got;
     for (;;) {
-        const BlockReader::Block& b = reader.next();
+        const Reader::Block& b = reader.next();
         ASSERT_EQ(b.error, 0);
         if (b.bytes.empty()) break;
-        ASSERT_EQ(b.markCount, 1u);
-        ASSERT_EQ(b.marks[0], b.bytes.size());
+        ASSERT_EQ(b.prepared, b.bytes.substr(0, 3));
         got.append(b.bytes);
     }
     EXPECT_EQ(got, bytes);
@@ -64,14 +61,14 @@ TEST_F(BlockReaderTest, HandsOutTheFileInOrderWithItsMarks) {
 TEST_F(BlockReaderTest, StopsWhenLeftBeforeTheEnd) {
     const int fd = openFile(randomBytes(300000, 2));
     for (int taken = 0; taken < 3; ++taken) {
-        BlockReader reader(fd, 1024);
+        BlockReader<int> reader(fd, 1024);
         for (int i = 0; i < taken; ++i) ASSERT_FALSE(reader.next().bytes.empty());
     }
 }
 
 TEST_F(BlockReaderTest, AReadErrorEndsTheBlocks) {
-    BlockReader reader(-1, 1024);
-    const BlockReader::Block& b = reader.next();
+    BlockReader<int> reader(-1, 1024);
+    const BlockReader<int>::Block& b = reader.next();
     EXPECT_EQ(b.error, EBADF);
     EXPECT_TRUE(b.bytes.empty());
 }
@@ -106,6 +103,39 @@ TEST(WordScan, ClockSecondsReadsOnlyTimesOfTheDay) {
     for (const char* bad : {"24:00:00", "10:60:00", "10:00:60", "1O:00:00", "10-00-00", " 9:05:07",
                             "09:05:0:", "09:05:/7", "09:05:\xB7" "7", "99:99:99"}) {
         EXPECT_EQ(seconds(bad), -1) << bad;
+    }
+}
+
+// Stops found beforehand (as on the reading thread) give the records of reading byte by
+// byte, whatever the blocks and line ends.
+TEST(TabTextReader, StopsFoundBeforehandGiveTheSameRecords) {
+    const LongTimeFormat clock("%H:%M:%S");
+    std::string text(kTabHeaderLine);
+    for (int i = 0; i < 4000; ++i) {
+        text += std::to_string(i) + "\t" + (i % 3 ? "10:00:0" + std::to_string(i % 10) : " 9:5:7") +
+                "\t" + (i % 100 < 50 ? "DC" : "AC") + "\t" + std::to_string(i % 313 - 156) +
+                (i % 170 ? "" : "\xB5") + "\t" + (i % 11 ? "mV" : "a long unit text") + "\t" +
+                (i % 900 ? "AUTO" : "") + (i % 5 ? "\r\n" : i % 7 ? "\n" : "\r");
+    }
+    RecordTable expected;  // read byte by byte: pieces too short for the usual-line path
+    TabTextReader slow(expected, clock);
+    for (std::size_t at = 0; at < text.size(); at += 7) slow.feed(std::string_view(text).substr(at, 7));
+    ASSERT_TRUE(slow.finish());
+    for (std::size_t block : {100, 1000, 4096, 65536, 1 << 20}) {
+        RecordTable t;
+        TabTextReader reader(t, clock);
+        TabTextReader::LineStops stops;
+        for (std::size_t at = 0; at < text.size(); at += block) {
+            const std::string_view bytes = std::string_view(text).substr(at, block);
+            stops.find(bytes);
+            ASSERT_TRUE(reader.feed(bytes, &stops));
+        }
+        ASSERT_TRUE(reader.finish());
+        ASSERT_EQ(test::firstDifference(t, expected), "") << block;
+        EXPECT_EQ(reader.recordsAdded(), 4000u);
+        RecordTable whole;  // and all of it at once, its stops found a stretch at a time
+        ASSERT_TRUE(readTabText(text, whole, clock));
+        ASSERT_EQ(test::firstDifference(whole, expected), "");
     }
 }
 
