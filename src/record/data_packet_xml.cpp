@@ -910,7 +910,6 @@ std::size_t PacketReader::fastRows(std::size_t at) {
         q += kName;
         if (f == kFieldValue) {
             r.value = std::string_view(q, n);
-            r.valueOverread = true;  // the row ends well before the window's end
         } else {
             const int k = f == kFieldDcAc ? 0 : f - kFieldUnit + 1;
             Packed packed{0, static_cast<std::uint8_t>(n)};

@@ -180,7 +180,6 @@ public:
         std::uint32_t pooled[3] = {};  // DC/AC, Unit, Auto
         std::string_view value;
         std::uint8_t present = 0;
-        bool valueOverread = false;  // eight bytes from the value's start may be read
     };
     std::uint32_t poolText(std::string_view text) { return pool_.intern(storedText(text)); }
     void appendPrepared(const PreparedRecord& r, std::uint8_t rowState) {
@@ -196,14 +195,7 @@ public:
             const std::size_t n = r.value.size();
             if (n <= kInlineValue && (n == 0 || r.value[n - 1] != ' ')) {
                 // Short and not ending in a blank: stored as it stands.
-                if (r.valueOverread && std::endian::native == std::endian::little) {
-                    std::uint64_t w;
-                    std::memcpy(&w, r.value.data(), 8);
-                    if (n < 8) w &= (std::uint64_t{1} << (8 * n)) - 1;
-                    std::memcpy(s.value, &w, 8);
-                } else {
-                    std::memcpy(s.value, r.value.data(), n);
-                }
+                std::memcpy(s.value, r.value.data(), n);
                 s.valueLength = static_cast<std::uint8_t>(n);
             } else {
                 storeValue(s, r.value);

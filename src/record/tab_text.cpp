@@ -368,7 +368,6 @@ const char* readUsualLine(const char* base, const char* p, const char* end,
         cache.timeMs = r.timeMs = *ms;
     }
     r.value = std::string_view(p + from(kFieldValue), length(kFieldValue));
-    r.valueOverread = true;  // the line ends well before `end`
     for (int k = 0; k < 3; ++k) {
         const int f = k == 0 ? kFieldDcAc : kFieldUnit + k - 1;
         const char* text = p + from(f);
