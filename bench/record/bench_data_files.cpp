@@ -1,6 +1,8 @@
 // Saves and loads a table of N records (default 1,000,000) in each data file format and compares
 // the time with the floor: writing the same bytes with one plain write(), and reading them with
-// one plain read(). Prints one line per measurement; the best of R runs (default 5) counts.
+// one plain read(). Each of R rounds (default 5) times every measurement once, so that a
+// measurement and its floor are taken close together on a machine whose speed drifts; printed
+// are the best time of each and the median over the rounds of the ratio to its floor.
 //
 // usage: bench_data_files [N] [R] [DIR]
 
@@ -12,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "data_files.h"
 #include "data_packet_xml.h"
@@ -23,15 +26,27 @@ namespace {
 using Seconds = std::chrono::duration<double>;
 
 template <typename F>
-double best(int runs, F f) {
-    double b = 1e300;
-    for (int i = 0; i < runs; ++i) {
-        const auto t0 = std::chrono::steady_clock::now();
-        f();
-        b = std::min(b, Seconds(std::chrono::steady_clock::now() - t0).count());
-    }
-    return b;
+double timed(F f) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f();
+    return Seconds(std::chrono::steady_clock::now() - t0).count();
 }
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+
+// Times of one measurement over the rounds.
+struct Series {
+    std::vector<double> times;
+    double best() const { return *std::min_element(times.begin(), times.end()); }
+    double medianRatio(const Series& floor) const {
+        std::vector<double> r;
+        for (std::size_t i = 0; i < times.size(); ++i) r.push_back(times[i] / floor.times[i]);
+        return median(r);
+    }
+};
 
 // A run of a meter read four times a second: the reading wanders by a few counts between
 // readings, over the whole display range, in four units and both couplings.
@@ -88,44 +103,47 @@ int main(int argc, char** argv) {
     const dmm::LongTimeFormat fmt("%H:%M:%S");
     const dmm::RecordTable table = makeTable(n);
 
-    std::printf("%zu records, best of %d runs, files in %s\n", n, runs, dir.c_str());
+    std::printf("%zu records, %d rounds (best time; median ratio to the floor), files in %s\n", n,
+                runs, dir.c_str());
     for (const char* ext : {".txt", ".xml"}) {
         const std::string path = dir + "/bench_data_files" + ext;
         const std::string floorPath = path + ".floor";
         const std::string bytes = std::string(ext) == ".xml" ? dmm::dataPacket(table)
                                                              : dmm::tabText(table, fmt);
 
-        const double save = best(runs, [&] {
-            if (!dmm::SaveTableToFile(table, path, fmt).ok) std::exit(1);
-        });
-        const double floorWrite = best(runs, [&] { plainWrite(floorPath, bytes, false); });
-        const double floorWriteSync = best(runs, [&] { plainWrite(floorPath, bytes, true); });
-
         std::string buf(bytes.size(), '\0');
-        // Into a new table each time, and into one table emptied and filled again (as the
-        // floor reads into one buffer each time): the second takes no new memory.
-        const double loadNew = best(runs, [&] {
-            dmm::RecordTable loaded;
-            if (!dmm::LoadTableFromFile(path, loaded, false, fmt).ok || loaded.size() != n) {
-                std::exit(1);
-            }
-        });
+        // Loads go into a new table each time, and into one table emptied and filled again (as
+        // the floor reads into one buffer each time): the second takes no new memory.
         dmm::RecordTable reused;
-        const double load = best(runs, [&] {
-            if (!dmm::LoadTableFromFile(path, reused, true, fmt).ok || reused.size() != n) {
-                std::exit(1);
-            }
-        });
-        const double floorRead = best(runs, [&] { plainRead(floorPath, buf); });
-
-        std::printf("%s %6.1f MB  save %7.3f s  write floor %7.3f s (%5.2fx)  "
-                    "write+fsync floor %7.3f s (%5.2fx)\n",
-                    ext, bytes.size() / 1e6, save, floorWrite, save / floorWrite, floorWriteSync,
-                    save / floorWriteSync);
-        std::printf("%s %6.1f MB  load %7.3f s  read floor  %7.3f s (%5.2fx)  "
-                    "into a new table %7.3f s (%5.2fx)\n",
-                    ext, bytes.size() / 1e6, load, floorRead, load / floorRead, loadNew,
-                    loadNew / floorRead);
+        Series save, floorWrite, floorWriteSync, loadNew, load, floorRead;
+        for (int r = 0; r < runs; ++r) {
+            save.times.push_back(timed([&] {
+                if (!dmm::SaveTableToFile(table, path, fmt).ok) std::exit(1);
+            }));
+            floorWrite.times.push_back(timed([&] { plainWrite(floorPath, bytes, false); }));
+            floorWriteSync.times.push_back(timed([&] { plainWrite(floorPath, bytes, true); }));
+            loadNew.times.push_back(timed([&] {
+                dmm::RecordTable loaded;
+                if (!dmm::LoadTableFromFile(path, loaded, false, fmt).ok || loaded.size() != n) {
+                    std::exit(1);
+                }
+            }));
+            load.times.push_back(timed([&] {
+                if (!dmm::LoadTableFromFile(path, reused, true, fmt).ok || reused.size() != n) {
+                    std::exit(1);
+                }
+            }));
+            floorRead.times.push_back(timed([&] { plainRead(floorPath, buf); }));
+        }
+        std::printf("%s %6.1f MB  save %6.3f s  write floor %6.3f s (%5.2fx)  "
+                    "write+fsync floor %6.3f s (%5.2fx)\n",
+                    ext, bytes.size() / 1e6, save.best(), floorWrite.best(),
+                    save.medianRatio(floorWrite), floorWriteSync.best(),
+                    save.medianRatio(floorWriteSync));
+        std::printf("%s %6.1f MB  load %6.3f s  read floor  %6.3f s (%5.2fx)  "
+                    "into a new table %6.3f s (%5.2fx)\n",
+                    ext, bytes.size() / 1e6, load.best(), floorRead.best(),
+                    load.medianRatio(floorRead), loadNew.best(), loadNew.medianRatio(floorRead));
         ::unlink(path.c_str());
         ::unlink(floorPath.c_str());
     }
