@@ -340,13 +340,8 @@ const char* readUsualLine(const char* base, const char* p, const char* end,
     auto length = [&](int k) { return static_cast<std::size_t>(to[k] - from(k)); };
 
     const std::size_t digits = length(kFieldNo);
-    if (digits == 0 || digits > 9) return nullptr;
-    r.no = 0;
-    for (std::size_t i = 0; i < digits; ++i) {
-        const unsigned digit = static_cast<unsigned char>(p[i]) - unsigned{'0'};
-        if (digit > 9) return nullptr;
-        r.no = r.no * 10 + static_cast<std::int32_t>(digit);
-    }
+    if (digits == 0 || digits > 8) return nullptr;
+    if (!decimalDigits(load8(p), digits, r.no)) return nullptr;
     const char* time = p + from(kFieldTime);
     const std::size_t timeLength = length(kFieldTime);
     if (timeLength == 0 || timeLength > 8) return nullptr;

@@ -47,6 +47,23 @@ inline std::int32_t clockSeconds(std::uint64_t w) {
     return (h * 60 + m) * 60 + s;
 }
 
+// The number written by the first `length` (1 to 8) bytes of `w` when they are all decimal
+// digits; false otherwise.
+inline bool decimalDigits(std::uint64_t w, std::size_t length, std::int32_t& value) {
+    constexpr std::uint64_t kHighNibbles = 0xF0F0F0F0F0F0F0F0ULL;
+    // The digits moved to the top of the word, '0's shifted in below them: the same number.
+    const unsigned shift = static_cast<unsigned>(8 * (8 - length));
+    std::uint64_t d = (shift == 0 ? w : (w << shift) | (0x3030303030303030ULL >> (64 - shift)));
+    d ^= 0x3030303030303030ULL;  // a digit's byte becomes 0..9
+    if ((d & kHighNibbles) != 0 || ((d + 0x0606060606060606ULL) & kHighNibbles) != 0) return false;
+    // Pairs, then fours, then all eight: the first byte is the most significant digit.
+    d = (d * 10 + (d >> 8)) & 0x00FF00FF00FF00FFULL;
+    d = (d * 100 + (d >> 16)) & 0x0000FFFF0000FFFFULL;
+    d = (d * 10000 + (d >> 32)) & 0xFFFFFFFFULL;
+    value = static_cast<std::int32_t>(d);
+    return true;
+}
+
 // The first `length` (at most 8) bytes of `w`, the others cleared.
 inline std::uint64_t firstBytes(std::uint64_t w, std::size_t length) {
     return length >= 8 ? w : w & ((std::uint64_t{1} << (8 * length)) - 1);

@@ -139,6 +139,22 @@ TEST(TabTextReader, StopsFoundBeforehandGiveTheSameRecords) {
     }
 }
 
+TEST(WordScan, DecimalDigitsReadsOneToEightDigitsOnly) {
+    if constexpr (!wordscan::kUsable) GTEST_SKIP() << "words are read byte by byte here";
+    auto read = [](const char* text, std::size_t length) {
+        std::int32_t v = -1;
+        return wordscan::decimalDigits(wordscan::load8(text), length, v) ? v : -1;
+    };
+    EXPECT_EQ(read("7\tDC\t1.5\t", 1), 7);
+    EXPECT_EQ(read("0012\tDC\t", 4), 12);
+    EXPECT_EQ(read("98765432", 8), 98765432);
+    EXPECT_EQ(read("10203\t09", 5), 10203);
+    for (const char* bad : {"1a345678", "12:45678", "/2345678", "1234567\xB9"}) {
+        EXPECT_EQ(read(bad, 8), -1) << bad;
+    }
+    EXPECT_EQ(read("12 45678", 2), 12) << "only the first `length` bytes count";
+}
+
 TEST(WordScan, LineStopsAreEveryControlAndHighByte) {
     for (std::size_t size : {0, 1, 7, 8, 9, 63, 64, 65, 1000}) {
         const std::string block = randomBytes(size, static_cast<unsigned>(size));
