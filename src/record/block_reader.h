@@ -85,7 +85,15 @@ private:
             } while (got < 0 && errno == EINTR);
             b.error = got < 0 ? errno : 0;
             b.bytes = std::string_view(slot.buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
-            if (prepare_ && !b.bytes.empty()) prepare_(b.bytes, b.prepared);
+            if (prepare_ && !b.bytes.empty()) {
+                try {
+                    prepare_(b.bytes, b.prepared);
+                } catch (...) {  // no memory for it: the reading ends as after a failed read
+                    b.error = ENOMEM;
+                    b.bytes = {};
+                    got = -1;
+                }
+            }
             {
                 std::lock_guard lock(mutex_);
                 slot.full = true;
