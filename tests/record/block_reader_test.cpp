@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -64,6 +65,18 @@ TEST_F(BlockReaderTest, StopsWhenLeftBeforeTheEnd) {
         BlockReader<int> reader(fd, 1024);
         for (int i = 0; i < taken; ++i) ASSERT_FALSE(reader.next().bytes.empty());
     }
+}
+
+// What goes wrong on the reading thread reaches the taker as an error, never past the thread.
+TEST_F(BlockReaderTest, APrepareThatThrowsEndsTheBlocksWithAnError) {
+    using Reader = BlockReader<int>;
+    Reader reader(openFile(randomBytes(10000, 3)), 1024, [](std::string_view, int& n) {
+        if (++n > 0) throw std::bad_alloc();
+    });
+    const Reader::Block& b = reader.next();
+    EXPECT_EQ(b.error, ENOMEM);
+    EXPECT_TRUE(b.bytes.empty());
+    EXPECT_EQ(reader.next().error, ENOMEM);
 }
 
 TEST_F(BlockReaderTest, AReadErrorEndsTheBlocks) {
