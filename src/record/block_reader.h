@@ -23,7 +23,7 @@ class BlockReader {
 public:
     struct Block {
         std::string_view bytes;  // empty at the end of the file
-        Prepared prepared;       // what `prepare` made of the bytes
+        Prepared prepared{};     // what `prepare` made of the bytes
         int error = 0;           // errno of a failed read; the reading stops
     };
     using Prepare = std::function<void(std::string_view bytes, Prepared& prepared)>;
