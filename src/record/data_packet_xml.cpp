@@ -524,6 +524,8 @@ bool PacketReader::next(Tag& tag) {
     for (;;) {
         while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
         if (pos_ >= in_.size()) {
+            // The end of the window is the end of the input only once that has been read.
+            if (!eof_) return fail("the input ends before an element");
             tag.kind = Tag::Kind::Eof;
             tag.name = {};
             return true;

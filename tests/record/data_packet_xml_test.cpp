@@ -313,6 +313,23 @@ TEST(DataPacketReader, ManyRowsReadTheSameWholeAndThroughAnyWindow) {
     }
 }
 
+// The window's edge at every place of a packet: between elements above all, where the end of
+// what has been read must not pass for the end of the input.
+TEST(DataPacketReader, WindowEdgeAtEveryPlaceReadsTheSame) {
+    for (const char* name : {"plain_table.xml", "change_log_table.xml", "empty_table.xml"}) {
+        const std::string packet = test::golden(name);
+        RecordTable whole;
+        ASSERT_TRUE(readDataPacket(packet, whole));
+        for (std::size_t window = 16; window <= packet.size() + 16; ++window) {
+            RecordTable t;
+            std::string why;
+            ASSERT_TRUE(readDataPacket(piecesOf(packet, 1), t, &why, window))
+                << name << ", window " << window << ": " << why;
+            ASSERT_EQ(test::dump(t), test::dump(whole)) << name << ", window " << window;
+        }
+    }
+}
+
 TEST(DataPacketReader, AReadErrorFailsWithItsReason) {
     const std::string packet = packetWithRows(kOneRow + kOneRow + kOneRow);
     std::size_t at = 0;
