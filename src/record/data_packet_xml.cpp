@@ -12,6 +12,7 @@
 
 #include "output_buffer.h"
 #include "rendered_texts.h"
+#include "repeated_texts.h"
 #include "text_codec.h"
 #include "word_scan.h"
 
@@ -337,15 +338,7 @@ private:
     RecordTable& table_;
     std::string failure_;
 
-    // The last DC/AC, Unit and Auto texts of the writer's rows as they stood in the packet,
-    // with their pool numbers.
-    struct Packed {
-        std::uint64_t bytes = 0;
-        std::uint8_t length = 0xFF;  // none yet
-        bool operator==(const Packed&) const = default;
-    };
-    std::array<Packed, 3> lastPooledBytes_{};
-    std::array<std::uint32_t, 3> lastPooledId_{};
+    RepeatedTexts repeated_;  // DC/AC, Unit and Auto of the writer's rows
 
     std::vector<PacketField> fields_;
     std::vector<std::uint32_t> changeLog_;
@@ -914,19 +907,7 @@ std::size_t PacketReader::fastRows(std::size_t at) {
             r.value = std::string_view(q, n);
         } else {
             const int k = f == kFieldDcAc ? 0 : f - kFieldUnit + 1;
-            Packed packed{0, static_cast<std::uint8_t>(n)};
-            if (n <= 8) {
-                packed.bytes = wordscan::firstBytes(wordscan::load8(q), n);
-            }
-            if (n <= 8 && packed == lastPooledBytes_[k]) {
-                r.pooled[k] = lastPooledId_[k];
-            } else {
-                r.pooled[k] = table_.poolText(std::string_view(q, n));
-                if (n <= 8) {
-                    lastPooledBytes_[k] = packed;
-                    lastPooledId_[k] = r.pooled[k];
-                }
-            }
+            r.pooled[k] = repeated_.number(table_, k, q, n);
         }
         q += n + 1;
         return true;

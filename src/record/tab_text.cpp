@@ -320,7 +320,6 @@ const char* readUsualLine(const char* base, const char* p, const char* end,
                           const LongTimeFormat& fmt, TabTextReader::LineCache& cache,
                           RecordTable& table, RecordTable::PreparedRecord& r) {
     using namespace wordscan;
-    using Packed = TabTextReader::Packed;
     if constexpr (!kUsable) return nullptr;
     const auto at = static_cast<std::uint32_t>(p - base);
     while (stop != stopsEnd && *stop < at) ++stop;
@@ -345,9 +344,7 @@ const char* readUsualLine(const char* base, const char* p, const char* end,
     const char* time = p + from(kFieldTime);
     const std::size_t timeLength = length(kFieldTime);
     if (timeLength == 0 || timeLength > 8) return nullptr;
-    if (const Packed packed{firstBytes(load8(time), timeLength),
-                            static_cast<std::uint8_t>(timeLength)};
-        packed == cache.timeBytes) {
+    if (const PackedText packed = PackedText::of(time, timeLength); packed == cache.timeBytes) {
         r.timeMs = cache.timeMs;
     } else {
         const std::int32_t seconds =
@@ -365,17 +362,7 @@ const char* readUsualLine(const char* base, const char* p, const char* end,
     r.value = std::string_view(p + from(kFieldValue), length(kFieldValue));
     for (int k = 0; k < 3; ++k) {
         const int f = k == 0 ? kFieldDcAc : kFieldUnit + k - 1;
-        const char* text = p + from(f);
-        const std::size_t n = length(f);
-        const Packed packed{n <= 8 ? firstBytes(load8(text), n) : 0,
-                            static_cast<std::uint8_t>(n <= 8 ? n : 0xFE)};
-        if (n <= 8 && packed == cache.pooledBytes[k]) {
-            r.pooled[k] = cache.pooledId[k];
-        } else {
-            r.pooled[k] = table.poolText(std::string_view(text, n));
-            cache.pooledBytes[k] = packed;
-            cache.pooledId[k] = r.pooled[k];
-        }
+        r.pooled[k] = cache.texts.number(table, k, p + from(f), length(f));
     }
     r.present = (1u << kFieldCount) - 1;
     // Past the CR or LF that ended the line, and the LF of a CR LF.
@@ -419,10 +406,11 @@ bool TabTextReader::feed(std::string_view bytes, const LineStops* given) {
     const std::uint32_t* stopsEnd = own ? nullptr : stop + given->count;
     auto findStops = [&](const char* from) {
         constexpr std::size_t kStretch = std::size_t{64} << 10;
-        own_.find(std::string_view(
-            from, std::min(kStretch, bytes.size() - static_cast<std::size_t>(from - bytes.data()))));
+        const std::size_t n =
+            std::min(kStretch, bytes.size() - static_cast<std::size_t>(from - bytes.data()));
+        own_.find(std::string_view(from, n));
         base = from;
-        stretchEnd = from + std::min(kStretch, bytes.size() - static_cast<std::size_t>(from - bytes.data()));
+        stretchEnd = from + n;
         stop = own_.offsets.data();
         stopsEnd = stop + own_.count;
     };

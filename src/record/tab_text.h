@@ -10,6 +10,7 @@
 #include "long_time_format.h"
 #include "output_buffer.h"
 #include "record_table.h"
+#include "repeated_texts.h"
 
 namespace dmm {
 
@@ -48,19 +49,12 @@ class TabTextReader {
 public:
     TabTextReader(RecordTable& table, const LongTimeFormat& fmt) : table_(table), fmt_(fmt) {}
 
-    // A text of up to eight bytes as one number (its bytes, and its length).
-    struct Packed {
-        std::uint64_t bytes = 0;
-        std::uint8_t length = 0xFF;  // none yet
-        bool operator==(const Packed&) const = default;
-    };
-    // What the reading of usual lines remembers from line to line: the last time and the
-    // last DC/AC, Unit and Auto texts as they stood in the file, with what they became.
+    // What the reading of usual lines remembers from line to line: the last time as it stood
+    // in the file with what it became, and the last DC/AC, Unit and Auto texts.
     struct LineCache {
-        Packed timeBytes;
+        PackedText timeBytes;
         std::int32_t timeMs = 0;
-        std::array<Packed, 3> pooledBytes{};
-        std::array<std::uint32_t, 3> pooledId{};
+        RepeatedTexts texts;
     };
 
     // The line stops of a block (see markLineStops), perhaps found on another thread before
