@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "reading_state.h"
+
+namespace dmm {
+
+// The USB interface cable passes the meter's bytes to the computer inside HID input reports of
+// a fixed length: the report ID (0), then a count byte whose low nibble says how many meter
+// bytes follow (1 to 7 here; the high nibble is set, as the cable sends it), then those bytes,
+// then zero padding. When the meter pauses between two frames the cable sends a report whose
+// count is 0, which is how a frame's end is seen on this road.
+constexpr std::size_t kCableReportLength = 9;     // report ID + count byte + 7 meter bytes
+constexpr std::size_t kCableBytesPerReport = 7;
+
+using CableReport = std::vector<std::uint8_t>;
+
+// The meter bytes of one frame as they travel through the cable. The serial stream of Kelt and
+// Brio frames starts each frame with the previous frame's line feed; through the cable a frame
+// is its own bytes up to and including that line feed (Sorn frames are sent as they are).
+std::string cableFrameBytes(Family family, std::string_view serialFrame);
+
+// The reports that carry `meterBytes`, followed by one report with count 0.
+std::vector<CableReport> cableReports(std::string_view meterBytes);
+
+// A report as one text line of upper-case hexadecimal bytes separated by spaces, the report ID
+// first: the form `dmmcli decode --road usb` reads.
+std::string cableReportLine(const CableReport& report);
+
+}  // namespace dmm
