@@ -11,6 +11,8 @@ QString appUsage() {
         "  --family kelt|sorn|brio  meter family whose frames are decoded (default kelt)\n"
         "  --count-class 4|6|34|2   display class of the meter (default 4)\n"
         "  --demo                a simulated meter on a pseudo-terminal, connected as COM1\n"
+        "  --usb                 with --demo: the simulated meter behind a simulated USB cable,\n"
+        "                        connected with \"USB Connect\"\n"
         "  --screenshot FILE     save a picture of the window (with --quit-after)\n"
         "  --quit-after MS       close the window after MS milliseconds\n"
         "  --help                show this text\n");
@@ -34,6 +36,8 @@ ParsedOptions parseAppOptions(const QStringList& args) {
             r.help = true;
         } else if (a == QLatin1String("--demo")) {
             r.options.demo = true;
+        } else if (a == QLatin1String("--usb")) {
+            r.options.usb = true;
         } else if (name == QLatin1String("--port")) {
             auto v = value(i, name);
             if (!v) break;
@@ -73,6 +77,9 @@ ParsedOptions parseAppOptions(const QStringList& args) {
         } else {
             r.error = QStringLiteral("unknown argument '%1'").arg(a);
         }
+    }
+    if (r.error.isEmpty() && r.options.usb && !r.options.demo) {
+        r.error = QStringLiteral("--usb goes with --demo (a real cable is found by \"USB Connect\")");
     }
     return r;
 }

@@ -11,6 +11,8 @@
 
 namespace dmm {
 
+class HidBackend;
+
 // What the command line asks of dmmview. Without arguments every field keeps its default and
 // the program starts exactly in its standard configuration.
 struct AppOptions {
@@ -18,6 +20,8 @@ struct AppOptions {
     std::optional<Family> family;          // --family; none: the layout's model boxes decide
     const CountClass* countClass = &standardCountClass();  // --count-class
     bool demo = false;                     // --demo: simulated meter on a pseudo-terminal
+    bool usb = false;                      // --usb (with --demo): the simulated meter on a cable
+    HidBackend* hidBackend = nullptr;      // the HID devices to use; none: the system's
     QString screenshot;                    // --screenshot FILE
     int quitAfterMs = -1;                  // --quit-after MS
 };

@@ -10,7 +10,9 @@
 
 #include "app_options.h"
 #include "main_window.h"
+#include "fake_hid_backend.h"
 #include "meter_simulator.h"
+#include "simulated_cable.h"
 #include "real_dialogs.h"
 #include "window_snapshot.h"
 
@@ -35,7 +37,16 @@ int runDmmview(QApplication& app) {
 
     // --demo: a simulated meter of the chosen family on a pseudo-terminal, mapped to COM1.
     std::unique_ptr<MeterSimulator> demo;
-    if (options.demo) {
+    // --demo --usb: the simulated meter behind a simulated USB cable, read through the same
+    // controller, reader thread and hand-over as a real cable.
+    FakeHidBackend simulatedDevices;
+    std::unique_ptr<SimulatedCable> cable;
+    if (options.demo && options.usb) {
+        cable = std::make_unique<SimulatedCable>(simulatedDevices, options.family.value_or(Family::Kelt), 5.0);
+        options.hidBackend = &simulatedDevices;
+        simulatedDevices.plug(SimulatedCable::cableDevice(), false);
+        cable->start();
+    } else if (options.demo) {
         MeterSimulator::Options sim;
         sim.family = options.family.value_or(Family::Kelt);
         sim.rate = 5.0;
@@ -65,6 +76,11 @@ int runDmmview(QApplication& app) {
         // Select COM1 (the simulated meter) and press "COM Connect" as a user would.
         window.guarded([&] { window.COM11Click(); });
         window.COMCon->click();
+    }
+    if (cable) {
+        // Once the devices have been listed (the controller's first scan is queued), press
+        // "USB Connect" as a user would.
+        QTimer::singleShot(0, &window, [&window] { window.USBCon->click(); });
     }
 
     if (options.quitAfterMs >= 0) {

@@ -26,6 +26,7 @@
 #include "analog_scale.h"
 #include "connection_picture.h"
 #include "dialogs.h"
+#include "hid_device_controller.h"
 #include "int_text.h"
 #include "lcd_view.h"
 #include "panel_label.h"
@@ -48,14 +49,22 @@ TFCOMM::TFCOMM(const AppOptions& options, Dialogs* dialogs, QWidget* parent)
     setWindowIcon(QIcon(connectionPicture(true)));
     buildLayout();
     createSerialDriver();
+    createHidController();
     connectHandlers();
     guarded([this] { FormCreate(); });
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 TFCOMM::~TFCOMM() {
-    // Stop every source of frames before the widgets they feed go away.
+    // Stop every source of frames before the widgets they feed go away: the cable's readers
+    // before their devices, the devices before the controller they were listed by.
     core_.setSink(nullptr);
+    for (HidDevice* device : listedHidDevices_) {
+        if (device) device->setDataHandler({});
+    }
+    delete HidCtl;  // detaches the devices still held
+    HidCtl = nullptr;
+    for (HidDevice*& device : listedHidDevices_) HidDevice::release(std::exchange(device, nullptr));
     closeSerialPort();
     delete COMM2;  // before the port name table it reads
     COMM2 = nullptr;
@@ -159,9 +168,14 @@ void TFCOMM::connectHandlers() {
     };
 
     for (QToolButton* b : {COMCon, USBCon, ReadBtn}) {
-        connect(b, &QAbstractButton::clicked, this, [this, b] { toggleGroupClicked(b); });
+        connect(b, &QAbstractButton::clicked, this, [this, b] { guarded([=, this] { toggleGroupClicked(b); }); });
     }
     onClick(COMCon, &TFCOMM::COMConClick);
+    onClick(USBCon, &TFCOMM::onUsbConnectClicked);
+    onClick(ReadBtn, &TFCOMM::onSornReadClicked);
+    onClick(SetFeature, &TFCOMM::onSendSetupReportClicked);
+    onClick(ClearBtn, &TFCOMM::onClearHistoryClicked);
+    onClick(InfoBtn, &TFCOMM::onInfoClicked);
     onClick(BitBtn1, &TFCOMM::BitBtn1Click);
     onPanel(BTCon, &TFCOMM::BTCon1Click);
     onPanel(BtDiscon, &TFCOMM::BtDiscon1Click);
@@ -190,11 +204,17 @@ void TFCOMM::connectHandlers() {
 }
 
 void TFCOMM::toggleGroupClicked(QToolButton* pressed) {
-    // One group: pressing one lifts the others without running their handlers.
+    // One group: pressing one lifts the others without running their handlers. One link at a
+    // time, though: the link of the button lifted is ended too, so that no reading arrives under
+    // a button that says disconnected.
     if (!pressed->isChecked()) return;
+    const bool serialWasOn = COMCon->isChecked() && pressed != COMCon;
+    const bool cableWasOn = (USBCon->isChecked() || ReadBtn->isChecked()) && pressed == COMCon;
     for (QToolButton* b : {COMCon, USBCon, ReadBtn}) {
         if (b != pressed) b->setChecked(false);
     }
+    if (serialWasOn) disconnectSequence();
+    if (cableWasOn && currentHidDevice_) currentHidDevice_->setDataHandler({});
 }
 
 // ---- Leaving, resizing, limits ----
@@ -320,6 +340,7 @@ void TFCOMM::onReceiveData(const void* data, int size) {
 void TFCOMM::ConTimerTimer() {
     ReadingState& st = core_.state;
     if (st.linkWatchdog == 2) {
+        dropSilentCable();
         CONok->hide();
         CONokN->show();
         st.linkWatchdog = 0;
@@ -329,6 +350,7 @@ void TFCOMM::ConTimerTimer() {
 }
 
 QString TFCOMM::indicatorTip() const {
+    if (cableLinkActive()) return cableIndicatorTip();
     const FrameCounters& c = core_.counters();
     const QString path = comPortPath(comPort_);
     return QStringLiteral("COM%1 (%2)\nframes decoded: %3, dropped: %4")

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app_options.h"
 #include "meter_core.h"
@@ -32,6 +33,9 @@ namespace dmm {
 
 class AnalogScale;
 class Dialogs;
+class HidBackend;
+class HidDevice;
+class HidDeviceController;
 class KeyFilter;
 class RecordTableModel;
 class SegmentedBar;
@@ -104,6 +108,28 @@ public:
     int comPort() const { return comPort_; }
     QString comPortPath(int n) const;
 
+    // The USB cable: the HID device controller's events, the cable buttons and the hidden
+    // device and history lists.
+    bool onHidDeviceListed(HidDevice* device, int index);
+    void onHidDeviceArrived(HidDevice* device);
+    void onHidDeviceRemoved(HidDevice* device);
+    void onHidDevicesChanged(HidDeviceController* sender);
+    void onHidReadError(HidDevice* device, std::uint32_t error);
+    void onUsbConnectClicked();
+    void onSornReadClicked();
+    void onSendSetupReportClicked();
+    void onClearHistoryClicked();
+    void onInfoClicked();
+    // The line a HID device gets in the device list and the history.
+    QString hidDeviceText(HidDevice* device);
+    // The device the last cable command picked from the device list, or none.
+    HidDevice* currentHidDevice() const { return currentHidDevice_; }
+    // The cable's reports, handed over by its reader, into Kelt or Sorn frame assembly.
+    void onCableReportKelt(HidDevice* device, std::uint8_t reportId, const std::uint8_t* data,
+                           std::uint16_t size);
+    void onCableReportSorn(HidDevice* device, std::uint8_t reportId, const std::uint8_t* data,
+                           std::uint16_t size);
+
     // Runs a handler under the general error report: a failure is shown in one message box
     // with its text and the rest of the handler is skipped. Nothing escapes to the event loop.
     void guarded(const std::function<void()>& handler);
@@ -149,6 +175,15 @@ private:
     void toggleGroupClicked(QToolButton* pressed);
     void syncScaleSettings();
     void closeSerialPort();
+    void createHidController();
+    void releaseListedHidDevices();
+    int selectedDeviceLine() const;
+    void addHistoryLine(const QString& line);
+    void afterCableReport();
+    void dropSilentCable();
+    void showCableOpenError(HidDevice* device);
+    bool cableLinkActive() const;
+    QString cableIndicatorTip() const;
     void createRecordTable();
     void closeRecordTable();
     void connectRecordHandlers();
@@ -166,6 +201,11 @@ private:
     Recorder recorder_;
     RecordTableModel* gridModel_ = nullptr;
     std::unique_ptr<PortNameTable> portNames_;
+    std::unique_ptr<HidBackend> systemHid_;  // the system's devices, unless options name others
+    HidBackend* hidBackend_ = nullptr;
+    HidDevice* currentHidDevice_ = nullptr;
+    std::vector<HidDevice*> listedHidDevices_;  // the device each DevListBox line holds
+    std::size_t historyLinesSeen_ = 0;          // data report lines already shown
     Receiver receiver_ = Receiver::None;
     int comPort_ = 1;
     bool centred_ = false;
@@ -259,6 +299,7 @@ public:
     QAction* EXIT1 = nullptr;
 
     TSerialPortDriver* COMM2 = nullptr;
+    HidDeviceController* HidCtl = nullptr;
     QTimer* ConTimer = nullptr;
     QTimer* Trecord = nullptr;
 };

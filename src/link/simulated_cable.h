@@ -25,6 +25,8 @@ public:
 
     // Plugs the cable in (announced as a device-node change) and starts the meter.
     void plugIn();
+    // Starts the meter of a cable already plugged in.
+    void start() { timer_.start(); }
     void pullOut();
     std::int64_t framesSent() const { return framesSent_; }
 

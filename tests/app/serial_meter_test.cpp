@@ -130,17 +130,18 @@ TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream
     EXPECT_EQ(w.recordTable().size(), records) << "nothing is read after disconnect";
 }
 
-TEST_F(SerialMeterTest, UsbButtonLiftsComConnectButTheSerialPortStaysOpen) {
+// One link at a time: "USB Connect" pressed while the port is open ends the serial connection.
+TEST_F(SerialMeterTest, UsbConnectEndsTheSerialConnection) {
     dmm::TFCOMM& w = *window;
     w.COMCon->click();
     ASSERT_TRUE(w.COMM2->IsOpen());
     w.USBCon->click();
     EXPECT_FALSE(w.COMCon->isChecked());
+    EXPECT_FALSE(w.COMM2->IsOpen());
+    for (auto* p : w.BtCOM) EXPECT_TRUE(p->isEnabled());
+    EXPECT_FALSE(w.USBCon->isChecked()) << "no cable here";
+    w.COMCon->click();
     EXPECT_TRUE(w.COMM2->IsOpen());
-    for (auto* p : w.BtCOM) EXPECT_FALSE(p->isEnabled());
-    w.COMCon->click();  // pressing again runs the connect sequence on the open port
-    EXPECT_TRUE(w.COMM2->IsOpen());
-    EXPECT_TRUE(dialogs.shown.isEmpty());
 }
 
 // A picture of the running window holds the LCD, the scale, the chart and the grid where the

@@ -8,13 +8,16 @@
 #include <functional>
 #include <memory>
 
+#include "fake_hid_backend.h"
 #include "main_window.h"
 #include "scripted_dialogs.h"
 
 // A main window built as the program builds it, with scripted dialogs.
 class WindowTest : public ::testing::Test {
 protected:
-    std::unique_ptr<dmm::TFCOMM> makeWindow(const dmm::AppOptions& options = {}) {
+    // Its HID devices are the scripted ones of `hid` unless the options name others.
+    std::unique_ptr<dmm::TFCOMM> makeWindow(dmm::AppOptions options = {}) {
+        if (!options.hidBackend) options.hidBackend = &hid;
         return std::make_unique<dmm::TFCOMM>(options, &dialogs);
     }
 
@@ -30,4 +33,5 @@ protected:
     }
 
     ScriptedDialogs dialogs;
+    dmm::FakeHidBackend hid;
 };

@@ -1,0 +1,254 @@
+// The USB cable: the HID device controller's events, "USB Connect", the set-up report, the hidden
+// device and history lists, and the cable's reports into frame assembly.
+#include <QEventLoop>
+#include <QLabel>
+#include <QListWidget>
+#include <QToolButton>
+
+#include <cstdio>
+
+#include "dialogs.h"
+#include "hid_device_controller.h"
+#include "linux_hid_backend.h"
+#include "main_window.h"
+
+namespace dmm {
+
+namespace {
+
+// The product string by which the cable is recognised in the device list.
+const QString kCableText = QStringLiteral("USB to Serial");
+
+// The history keeps this many lines, the newest.
+constexpr int kHistoryLines = 1000;
+
+// Idle reports (without meter data) after which a silent cable is dropped.
+constexpr int kIdleReportLimit = 1900;
+
+// The set-up report: report ID 0, the line speed 2400 (0x960) least significant byte first,
+// then the line setting code 3, in a buffer one byte longer than the 10 bytes sent.
+constexpr std::uint8_t kSetupReport[11] = {0x00, 0x60, 0x09, 0x00, 0x00, 0x03,
+                                           0x00, 0x00, 0x00, 0x00, 0x00};
+
+// Upper-case hexadecimal digits of `value`, at least `digits` of them.
+QString hexText(std::uint32_t value, int digits) {
+    return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
+}
+
+}  // namespace
+
+void TFCOMM::createHidController() {
+    hidBackend_ = options_.hidBackend;
+    if (!hidBackend_) {
+        systemHid_ = std::make_unique<LinuxHidBackend>();
+        hidBackend_ = systemHid_.get();
+    }
+    QString why;
+    if (!hidBackend_->watchChanges(&why)) {
+        std::fprintf(stderr, "dmmview: %s: USB devices are looked for once, at start\n",
+                     qPrintable(why));
+    }
+    HidCtl = new HidDeviceController(hidBackend_, this);
+    HidCtl->setObjectName(QStringLiteral("HidCtl"));
+    HidCtl->setArrivalHandler(HidPlugEvent(this, &TFCOMM::onHidDeviceArrived));
+    HidCtl->setEnumerateHandler(HidEnumerateEvent(this, &TFCOMM::onHidDeviceListed));
+    HidCtl->setDeviceChangeHandler(HidNotifyEvent(this, &TFCOMM::onHidDevicesChanged), true);
+    HidCtl->setDeviceDataErrorHandler(HidDataErrorEvent(this, &TFCOMM::onHidReadError));
+    HidCtl->setRemovalHandler(HidPlugEvent(this, &TFCOMM::onHidDeviceRemoved));
+    HidCtl->setDeviceReadWaitSlice(100);
+    // Every data report adds a history line: with rows of one height, selecting the newest line
+    // does not lay out all the others again.
+    HistoryListBox->setUniformItemSizes(true);
+    DevListBox->setUniformItemSizes(true);
+}
+
+QString TFCOMM::hidDeviceText(HidDevice* device) {
+    QString text = QString::fromStdU16String(device->productString());
+    if (text.isEmpty()) {
+        text = QStringLiteral("Device VID=%1 PID=%2")
+                   .arg(hexText(device->attributes().vendorId, 4), hexText(device->attributes().productId, 4));
+    }
+    const QString serial = QString::fromStdU16String(device->serialString());
+    if (!serial.isEmpty()) text += QStringLiteral(" (Serial=%1)").arg(serial);
+    return text;
+}
+
+void TFCOMM::addHistoryLine(const QString& line) {
+    HistoryListBox->addItem(line);
+    while (HistoryListBox->count() > kHistoryLines) delete HistoryListBox->takeItem(0);
+    HistoryListBox->setCurrentRow(HistoryListBox->count() - 1);
+}
+
+bool TFCOMM::onHidDeviceListed(HidDevice* device, int index) {
+    DevListBox->addItem(hidDeviceText(device));
+    listedHidDevices_.push_back(HidCtl->claimDevice(index));
+    return true;
+}
+
+void TFCOMM::onHidDeviceArrived(HidDevice* device) {
+    addHistoryLine(QStringLiteral("Arrival of ") + hidDeviceText(device));
+}
+
+void TFCOMM::onHidDeviceRemoved(HidDevice* device) {
+    addHistoryLine(QStringLiteral("Removal of ") + hidDeviceText(device));
+}
+
+void TFCOMM::releaseListedHidDevices() {
+    currentHidDevice_ = nullptr;
+    for (HidDevice*& device : listedHidDevices_) {
+        HidDevice::release(std::exchange(device, nullptr));
+    }
+}
+
+void TFCOMM::onHidDevicesChanged(HidDeviceController*) {
+    ReadBtn->setChecked(false);
+    onSornReadClicked();
+    releaseListedHidDevices();
+    DevListBox->clear();
+    listedHidDevices_.clear();
+    HidCtl->enumerateDevices();
+    for (int row = 0; row < DevListBox->count(); ++row) {
+        if (DevListBox->item(row)->text() == kCableText) DevListBox->setCurrentRow(row);
+    }
+}
+
+void TFCOMM::onHidReadError(HidDevice*, std::uint32_t error) {
+    addHistoryLine(QStringLiteral("READ ERROR: %1 (%2)")
+                       .arg(QString::fromLocal8Bit(hidErrorText(error).c_str()), hexText(error, 0)));
+}
+
+int TFCOMM::selectedDeviceLine() const {
+    const int row = DevListBox->currentRow();
+    if (row < 0 || row >= DevListBox->count() || !DevListBox->item(row)->isSelected()) return -1;
+    return row;
+}
+
+void TFCOMM::showCableOpenError(HidDevice* device) {
+    if (!dialogs_) return;
+    const HidError& e = device->openError();
+    dialogs_->error(
+        QStringLiteral("Could not open the USB cable %1: %2.\nInstall the udev rule that gives you "
+                       "access to it (see \"USB cable\" in the README), then plug the cable in "
+                       "again.")
+            .arg(QString::fromStdString(device->identity().devicePath),
+                 QString::fromLocal8Bit(e.text.empty() ? "no access" : e.text.c_str())));
+}
+
+void TFCOMM::onSornReadClicked() {
+    currentHidDevice_ = nullptr;
+    const int row = selectedDeviceLine();
+    if (row < 0) return;
+    currentHidDevice_ = listedHidDevices_[static_cast<std::size_t>(row)];
+    if (!currentHidDevice_) return;
+    if (!currentHidDevice_->hasReadWriteAccess()) {
+        ReadBtn->setChecked(false);
+        return;
+    }
+    currentHidDevice_->setDataHandler(ReadBtn->isChecked()
+                                          ? HidDataEvent(this, &TFCOMM::onCableReportSorn)
+                                          : HidDataEvent());
+}
+
+void TFCOMM::onSendSetupReportClicked() {
+    currentHidDevice_ = nullptr;
+    const int row = selectedDeviceLine();
+    if (row < 0) {
+        USBCon->setChecked(false);
+        if (dialogs_) {
+            dialogs_->information(QStringLiteral(
+                "USB interface cable is not securely connected, please check and re-try."));
+        }
+        return;
+    }
+    currentHidDevice_ = listedHidDevices_[static_cast<std::size_t>(row)];
+    // Whether the cable took the report cannot be seen; the history shows it was sent.
+    if (currentHidDevice_) currentHidDevice_->sendFeatureReport(kSetupReport, 10);
+    QString line;
+    for (int i = 1; i <= 10; ++i) line += hexText(kSetupReport[i], 2) + QLatin1Char(' ');
+    addHistoryLine(line);
+}
+
+void TFCOMM::onUsbConnectClicked() {
+    onSornReadClicked();
+    onSendSetupReportClicked();
+    core_.setIdleReportCount(0);
+    currentHidDevice_ = nullptr;
+    const int row = selectedDeviceLine();
+    if (row < 0) return;
+    currentHidDevice_ = listedHidDevices_[static_cast<std::size_t>(row)];
+    if (!currentHidDevice_) return;
+    if (!currentHidDevice_->hasReadWriteAccess()) {
+        // A cable the user may not open is said so, with what to do about it, instead of the
+        // button lifting without a word.
+        const bool pressed = USBCon->isChecked();
+        USBCon->setChecked(false);
+        if (pressed) showCableOpenError(currentHidDevice_);
+        return;
+    }
+    currentHidDevice_->setDataHandler(USBCon->isChecked()
+                                          ? HidDataEvent(this, &TFCOMM::onCableReportKelt)
+                                          : HidDataEvent());
+}
+
+void TFCOMM::onClearHistoryClicked() { HistoryListBox->clear(); }
+
+void TFCOMM::onInfoClicked() {
+    if (selectedDeviceLine() < 0) return;
+    auto* other = new TFCOMM(options_, dialogs_, this);
+    other->setAttribute(Qt::WA_DeleteOnClose);
+    other->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    connect(other, &QObject::destroyed, &loop, &QEventLoop::quit);
+    other->show();
+    loop.exec();
+}
+
+void TFCOMM::onCableReportKelt(HidDevice*, std::uint8_t reportId, const std::uint8_t* data,
+                               std::uint16_t size) {
+    core_.HidKeltData(reportId, data, size);
+    afterCableReport();
+}
+
+void TFCOMM::onCableReportSorn(HidDevice*, std::uint8_t reportId, const std::uint8_t* data,
+                               std::uint16_t size) {
+    core_.HidSornData(reportId, data, size);
+    afterCableReport();
+}
+
+void TFCOMM::afterCableReport() {
+    // A data report leaves its line in the core's history; show the new ones.
+    const BoundedLog& history = core_.history();
+    const std::size_t total = history.size() + history.dropped();
+    if (total != historyLinesSeen_) {
+        addHistoryLine(QString::fromStdString(history.back()));
+        historyLinesSeen_ = total;
+    }
+    USBtxt->setText(QString::fromStdString(core_.usbTxt()));
+    USBtxt1->setText(QString::fromStdString(core_.usbTxt1()));
+}
+
+void TFCOMM::dropSilentCable() {
+    if (core_.idleReportCount() < kIdleReportLimit) return;
+    // The cable answers but the meter behind it sends nothing.
+    core_.setIdleReportCount(0);
+    USBCon->setChecked(false);
+    if (currentHidDevice_) currentHidDevice_->setDataHandler({});
+    if (dialogs_) {
+        dialogs_->information(QStringLiteral(
+            "USB interface cable is securely connected, please check if the meter is ready."));
+    }
+}
+
+bool TFCOMM::cableLinkActive() const {
+    return currentHidDevice_ && (USBCon->isChecked() || ReadBtn->isChecked());
+}
+
+QString TFCOMM::cableIndicatorTip() const {
+    const FrameCounters& c = core_.counters();
+    return QStringLiteral("USB cable (%1)\nframes decoded: %2, dropped: %3")
+        .arg(QString::fromStdString(currentHidDevice_->identity().devicePath))
+        .arg(c.decoded)
+        .arg(c.dropped());
+}
+
+}  // namespace dmm

@@ -1,0 +1,242 @@
+// The USB cable in the window, over scripted HID devices: "USB Connect", the device list and its
+// selection, the set-up report, the history, the watchdog and the link indicator.
+#include <QLabel>
+#include <QListWidget>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+#include "cable_reports.h"
+#include "frame_encoder.h"
+#include "hid_device_controller.h"
+#include "lcd_view.h"
+#include "simulated_cable.h"
+#include "trend_chart.h"
+#include "window_fixture.h"
+
+namespace {
+
+using dmm::FakeHidBackend;
+
+const QString kSetupLine = QStringLiteral("60 09 00 00 03 00 00 00 00 00 ");
+const QString kNotConnected =
+    QStringLiteral("information: USB interface cable is not securely connected, please check and re-try.");
+
+FakeHidBackend::Device device(const std::string& name, std::u16string product = u"USB to Serial") {
+    FakeHidBackend::Device d = dmm::SimulatedCable::cableDevice();
+    d.identity = "sys/" + name;
+    d.path = "/dev/" + name;
+    d.product = std::move(product);
+    return d;
+}
+
+// The reports of one Kelt frame showing `digits` volts with three decimals.
+std::vector<dmm::CableReport> keltReports(const char* digits) {
+    dmm::MeterDisplay d;
+    d.digits = digits;
+    d.decimals = 3;
+    d.unit = "V";
+    d.coupling = "DC";
+    std::string serial;
+    EXPECT_TRUE(dmm::encodeFrame(dmm::Family::Kelt, d, serial));
+    return dmm::cableReports(dmm::cableFrameBytes(dmm::Family::Kelt, serial));
+}
+
+class UsbCableTest : public WindowTest {
+protected:
+    // A window whose first device scan has run over the devices plugged so far.
+    void open() {
+        w = makeWindow();
+        w->show();
+        const bool anyDevice = !hid.attachedInterfaces().empty();
+        QTest::qWait(10);  // the first scan is queued behind the window's construction
+        ASSERT_TRUE(waitFor([&] { return !anyDevice || w->HistoryListBox->count() > 0; }));
+    }
+    QStringList listLines() const {
+        QStringList lines;
+        for (int i = 0; i < w->DevListBox->count(); ++i) lines << w->DevListBox->item(i)->text();
+        return lines;
+    }
+    QString selectedLine() const {
+        auto items = w->DevListBox->selectedItems();
+        return items.isEmpty() ? QString() : items.front()->text();
+    }
+    QStringList history() const {
+        QStringList lines;
+        for (int i = 0; i < w->HistoryListBox->count(); ++i) lines << w->HistoryListBox->item(i)->text();
+        return lines;
+    }
+    void send(const std::string& path, const std::vector<dmm::CableReport>& reports) {
+        for (const auto& r : reports) hid.queueReport(path, r);
+    }
+
+    std::unique_ptr<dmm::TFCOMM> w;
+};
+
+TEST_F(UsbCableTest, UsbConnectSetsUpTheCableAndItsReadingsReachEveryDisplay) {
+    hid.plug(device("cable"), false);
+    open();
+    EXPECT_EQ(listLines(), QStringList{"USB to Serial"});
+    EXPECT_EQ(selectedLine(), "USB to Serial");
+    EXPECT_EQ(history().front(), "Arrival of USB to Serial");
+
+    w->USBCon->click();
+    ASSERT_TRUE(w->USBCon->isChecked());
+    EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.last().toStdString();
+    const auto setup = hid.featureReports("/dev/cable");
+    ASSERT_EQ(setup.size(), 1u);
+    EXPECT_EQ(setup[0], (std::vector<std::uint8_t>{0, 0x60, 9, 0, 0, 3, 0, 0, 0, 0}));
+    EXPECT_EQ(history().back(), kSetupLine);
+
+    send("/dev/cable", keltReports("01234"));
+    send("/dev/cable", keltReports("03210"));
+    ASSERT_TRUE(waitFor([&] { return w->recordTable().size() == 2; }));
+    EXPECT_EQ(w->core().reading().valueText, "03.210");
+    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 2);
+    EXPECT_FALSE(w->CONok->isHidden());
+    EXPECT_EQ(w->USBtxt1->text(), "DA");
+    EXPECT_TRUE(history().last().startsWith("R 00  F")) << history().last().toStdString();
+    EXPECT_TRUE(w->indicatorTip().startsWith("USB cable (/dev/cable)\nframes decoded: 2"))
+        << w->indicatorTip().toStdString();
+
+    w->USBCon->click();  // release: the set-up report again, and the reader stops
+    EXPECT_EQ(hid.featureReports("/dev/cable").size(), 2u);
+    EXPECT_EQ(history().back(), kSetupLine);
+    EXPECT_FALSE(w->currentHidDevice() && w->currentHidDevice()->reading());
+    send("/dev/cable", keltReports("04444"));
+    QTest::qWait(150);
+    EXPECT_EQ(w->recordTable().size(), 2u) << "nothing is read after the release";
+}
+
+TEST_F(UsbCableTest, SelectionRuleAndDeviceTexts) {
+    struct Row {
+        const char* name;
+        std::vector<FakeHidBackend::Device> devices;
+        QStringList lines;
+        QString selected;  // empty: no line selected, "USB Connect" refused
+    };
+    FakeHidBackend::Device withSerial = device("serial");
+    withSerial.serial = u"A0001";
+    withSerial.descriptor0 = std::vector<std::uint16_t>{0x0409, 0};
+    FakeHidBackend::Device anonymous = device("anon", u"");
+    anonymous.attributes = {0x0ABC, 0x0012, 1};
+    const Row rows[] = {
+        {"no device", {}, {}, ""},
+        {"two cables: the later one", {device("one"), anonymous, device("two")},
+         {"USB to Serial", "Device VID=0ABC PID=0012", "USB to Serial"}, "USB to Serial"},
+        {"a cable with a serial number is not the cable", {withSerial}, {"USB to Serial (Serial=A0001)"}, ""},
+        {"other products are not the cable", {device("x", u"USB to Serial 2")}, {"USB to Serial 2"}, ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        for (const auto& d : r.devices) hid.plug(d, false);
+        dialogs.shown.clear();
+        open();
+        EXPECT_EQ(listLines(), r.lines);
+        EXPECT_EQ(selectedLine(), r.selected);
+        w->core().setIdleReportCount(5);
+        w->USBCon->click();
+        EXPECT_EQ(w->USBCon->isChecked(), !r.selected.isEmpty());
+        EXPECT_EQ(w->core().idleReportCount(), 0);
+        if (r.selected.isEmpty()) {
+            EXPECT_EQ(dialogs.last(), kNotConnected);
+        } else {
+            EXPECT_EQ(hid.featureReports("/dev/two").size(), 1u) << "the later cable is connected";
+            EXPECT_EQ(hid.featureReports("/dev/one").size(), 0u);
+        }
+        w.reset();
+        for (const auto& d : r.devices) hid.unplug(d.path, false);
+    }
+}
+
+TEST_F(UsbCableTest, CableWithoutAccessIsReportedWithWhatToDo) {
+    FakeHidBackend::Device locked = device("hidraw3");
+    locked.readWrite = false;
+    hid.plug(locked, false);
+    open();
+    EXPECT_EQ(selectedLine(), "USB to Serial") << "listed through its identification";
+    w->USBCon->click();
+    EXPECT_FALSE(w->USBCon->isChecked());
+    ASSERT_FALSE(dialogs.shown.isEmpty());
+    EXPECT_EQ(dialogs.shown.back().kind, "error");
+    EXPECT_TRUE(dialogs.shown.back().text.contains("/dev/hidraw3"));
+    EXPECT_TRUE(dialogs.shown.back().text.contains("Permission denied"));
+    EXPECT_TRUE(dialogs.shown.back().text.contains("udev rule"));
+}
+
+TEST_F(UsbCableTest, IdleReportsDropTheCableAtTheLimitOnly) {
+    hid.plug(device("cable"), false);
+    open();
+    w->ConTimer->stop();
+    w->USBCon->click();
+    for (int idle : {1899, 1900}) {
+        SCOPED_TRACE(idle);
+        dialogs.shown.clear();
+        w->USBCon->setChecked(true);
+        w->currentHidDevice()->setDataHandler(dmm::HidDataEvent(w.get(), &dmm::TFCOMM::onCableReportKelt));
+        send("/dev/cable", keltReports("01234"));
+        for (int i = 0; i < idle - 1; ++i) hid.queueReport("/dev/cable", std::vector<std::uint8_t>(9, 0));
+        ASSERT_TRUE(waitFor([&] { return w->core().idleReportCount() == idle; }, 20000));
+        w->core().state.linkWatchdog = 2;
+        w->ConTimerTimer();
+        EXPECT_TRUE(w->CONok->isHidden());
+        EXPECT_EQ(w->core().state.linkWatchdog, 0);
+        const bool dropped = idle >= 1900;
+        EXPECT_EQ(w->USBCon->isChecked(), !dropped);
+        EXPECT_EQ(w->core().idleReportCount(), dropped ? 0 : idle);
+        EXPECT_EQ(w->currentHidDevice()->reading(), !dropped);
+        EXPECT_EQ(dialogs.shown.size(), dropped ? 1 : 0);
+        if (dropped) {
+            EXPECT_EQ(dialogs.last(), "information: USB interface cable is securely connected, please check if the meter is ready.");
+        }
+    }
+}
+
+TEST_F(UsbCableTest, UnplugEmptiesTheSelectionAndDarkensTheIndicator) {
+    hid.plug(device("cable"), false);
+    open();
+    w->USBCon->click();
+    send("/dev/cable", keltReports("01234"));
+    ASSERT_TRUE(waitFor([&] { return !w->CONok->isHidden(); }));
+    hid.unplug("/dev/cable");
+    ASSERT_TRUE(waitFor([&] { return history().contains("Removal of USB to Serial"); }));
+    EXPECT_EQ(listLines(), QStringList{});
+    EXPECT_EQ(selectedLine(), "");
+    EXPECT_TRUE(w->USBCon->isChecked()) << "the button keeps its state";
+    QElapsedTimer t;
+    t.start();
+    ASSERT_TRUE(waitFor([&] { return w->CONok->isHidden(); }, 1000));
+    EXPECT_LT(t.elapsed(), 450);
+
+    hid.plug(device("cable2"));
+    ASSERT_TRUE(waitFor([&] { return selectedLine() == "USB to Serial"; }));
+    EXPECT_EQ(hid.openConnections("/dev/cable2"), 0) << "reading resumes only on a new press";
+}
+
+TEST_F(UsbCableTest, HistoryKeepsTheNewestThousandLinesAndReadErrorsShowTheirCode) {
+    hid.plug(device("cable"), false);
+    open();
+    w->onHidReadError(nullptr, 2);
+    EXPECT_EQ(history().back(), "READ ERROR: No such file or directory (2)");
+    w->onHidReadError(nullptr, 0x1F);
+    EXPECT_TRUE(history().back().endsWith("(1F)"));
+    for (int i = 0; i < 1200; ++i) w->onSendSetupReportClicked();
+    EXPECT_EQ(w->HistoryListBox->count(), 1000);
+    EXPECT_EQ(w->HistoryListBox->currentRow(), 999);
+    w->ClearBtn->click();
+    EXPECT_EQ(w->HistoryListBox->count(), 0);
+}
+
+// One link at a time: "COM Connect" pressed while the cable is read stops the cable's reader.
+TEST_F(UsbCableTest, ComConnectStopsTheCable) {
+    hid.plug(device("cable"), false);
+    open();
+    w->USBCon->click();
+    ASSERT_TRUE(w->currentHidDevice()->reading());
+    dialogs.saveNames.clear();
+    w->COMCon->click();  // no serial device here: the port cannot open, which is reported
+    EXPECT_FALSE(w->USBCon->isChecked());
+    EXPECT_FALSE(w->currentHidDevice()->reading());
+}
+
+}  // namespace
