@@ -2,6 +2,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -14,6 +15,7 @@
 #include <QMenu>
 
 #include "analog_scale.h"
+#include "simulated_cable.h"
 #include "segmented_bar.h"
 #include "panel_label.h"
 #include "serial_port_driver.h"
@@ -354,7 +356,9 @@ TEST_F(WindowTest, RecordLimitMenuKeepsOneTick) {
 }
 
 TEST_F(WindowTest, ToggleGroupLiftsTheOthersWithoutTheirHandlers) {
+    hid.plug(dmm::SimulatedCable::cableDevice(), false);  // a cable, so that the buttons stay down
     auto w = makeWindow();
+    ASSERT_TRUE(waitFor([&] { return w->DevListBox->count() == 1; }));
     w->USBCon->click();
     EXPECT_TRUE(w->USBCon->isChecked());
     w->ReadBtn->click();
