@@ -120,8 +120,6 @@ public:
     void onSendSetupReportClicked();
     void onClearHistoryClicked();
     void onInfoClicked();
-    // The line a HID device gets in the device list and the history.
-    QString hidDeviceText(HidDevice* device);
     // The device the last cable command picked from the device list, or none.
     HidDevice* currentHidDevice() const { return currentHidDevice_; }
     // The cable's reports, handed over by its reader, into Kelt or Sorn frame assembly.

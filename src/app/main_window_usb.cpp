@@ -9,6 +9,7 @@
 
 #include "dialogs.h"
 #include "hid_device_controller.h"
+#include "hid_device_text.h"
 #include "linux_hid_backend.h"
 #include "main_window.h"
 
@@ -16,24 +17,11 @@ namespace dmm {
 
 namespace {
 
-// The product string by which the cable is recognised in the device list.
-const QString kCableText = QStringLiteral("USB to Serial");
-
 // The history keeps this many lines, the newest.
 constexpr int kHistoryLines = 1000;
 
 // Idle reports (without meter data) after which a silent cable is dropped.
 constexpr int kIdleReportLimit = 1900;
-
-// The set-up report: report ID 0, the line speed 2400 (0x960) least significant byte first,
-// then the line setting code 3, in a buffer one byte longer than the 10 bytes sent.
-constexpr std::uint8_t kSetupReport[11] = {0x00, 0x60, 0x09, 0x00, 0x00, 0x03,
-                                           0x00, 0x00, 0x00, 0x00, 0x00};
-
-// Upper-case hexadecimal digits of `value`, at least `digits` of them.
-QString hexText(std::uint32_t value, int digits) {
-    return QString::number(value, 16).toUpper().rightJustified(digits, QLatin1Char('0'));
-}
 
 }  // namespace
 
@@ -60,17 +48,6 @@ void TFCOMM::createHidController() {
     // does not lay out all the others again.
     HistoryListBox->setUniformItemSizes(true);
     DevListBox->setUniformItemSizes(true);
-}
-
-QString TFCOMM::hidDeviceText(HidDevice* device) {
-    QString text = QString::fromStdU16String(device->productString());
-    if (text.isEmpty()) {
-        text = QStringLiteral("Device VID=%1 PID=%2")
-                   .arg(hexText(device->attributes().vendorId, 4), hexText(device->attributes().productId, 4));
-    }
-    const QString serial = QString::fromStdU16String(device->serialString());
-    if (!serial.isEmpty()) text += QStringLiteral(" (Serial=%1)").arg(serial);
-    return text;
 }
 
 void TFCOMM::addHistoryLine(const QString& line) {
@@ -107,9 +84,10 @@ void TFCOMM::onHidDevicesChanged(HidDeviceController*) {
     DevListBox->clear();
     listedHidDevices_.clear();
     HidCtl->enumerateDevices();
-    for (int row = 0; row < DevListBox->count(); ++row) {
-        if (DevListBox->item(row)->text() == kCableText) DevListBox->setCurrentRow(row);
-    }
+    std::vector<QString> lines;
+    for (int row = 0; row < DevListBox->count(); ++row) lines.push_back(DevListBox->item(row)->text());
+    const int cable = cableLine(lines);
+    if (cable >= 0) DevListBox->setCurrentRow(cable);
 }
 
 void TFCOMM::onHidReadError(HidDevice*, std::uint32_t error) {
@@ -162,9 +140,11 @@ void TFCOMM::onSendSetupReportClicked() {
     }
     currentHidDevice_ = listedHidDevices_[static_cast<std::size_t>(row)];
     // Whether the cable took the report cannot be seen; the history shows it was sent.
-    if (currentHidDevice_) currentHidDevice_->sendFeatureReport(kSetupReport, 10);
+    if (currentHidDevice_) currentHidDevice_->sendFeatureReport(kCableSetupReport, 10);
+    // The line shows the ten bytes after the report ID, of an eleven-byte buffer that was all
+    // zeros but for the report's bytes.
     QString line;
-    for (int i = 1; i <= 10; ++i) line += hexText(kSetupReport[i], 2) + QLatin1Char(' ');
+    for (int i = 1; i <= 10; ++i) line += hexText(i < 10 ? kCableSetupReport[i] : 0, 2) + QLatin1Char(' ');
     addHistoryLine(line);
 }
 

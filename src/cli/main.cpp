@@ -13,9 +13,10 @@ void usage() {
         "  dmmcli decode   [--family kelt|sorn|brio] [--road serial|usb] [--decimal SEP]\n"
         "                  [--count-class 4|6|34|2] [--upper N] [--lower N] [--no-repeat]\n"
         "                  [--limit N] [FILE|-]\n"
-        "  dmmcli record   (--port PATH|COMn | --usb) [--family ...] [--out FILE]\n"
+        "  dmmcli record   (--port PATH|COMn | --usb [--device PATH] [--demo]) [--family ...]\n"
+        "                  [--out FILE]\n"
         "                  [--interval S] [--no-repeat] [--limit N] [--duration S]\n"
-        "  dmmcli simulate [--family ...] (--pty | --out FILE|-) [--rate HZ] [--frames N]\n"
+        "  dmmcli simulate [--family ...] (--pty | [--usb] --out FILE|-) [--rate HZ] [--frames N]\n"
         "                  [--seed N]\n"
         "  dmmcli convert  IN OUT\n",
         stderr);

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <cstdio>
 #include <string>
 
@@ -18,12 +19,14 @@
 #include "port_name_table.h"
 #include "serial_port_driver.h"
 #include "stop_signals.h"
+#include "usb_record.h"
 
 namespace {
 
 int usageError(const QString& message) {
     std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(message));
-    std::fputs("usage: dmmcli record (--port PATH|COMn | --usb) [--port COMn=PATH]...\n"
+    std::fputs("usage: dmmcli record (--port PATH|COMn | --usb [--device PATH] [--demo])\n"
+               "                     [--port COMn=PATH]...\n"
                "                     [--family kelt|sorn|brio] [--decimal SEP] [--count-class C]\n"
                "                     [--upper N] [--lower N] [--duration S] [--out FILE]\n"
                "                     [--interval S] [--no-repeat] [--limit N]\n",
@@ -48,6 +51,7 @@ int runRecord(const QStringList& arguments) {
     int lastMapped = 0;
     double durationSeconds = 0;
     QString outPath;
+    std::optional<UsbRecordRequest> cable;
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& a = args.at(i);
         const bool hasValue = i + 1 < args.size();
@@ -76,8 +80,16 @@ int runRecord(const QStringList& arguments) {
                 return usageError(QStringLiteral("--duration needs a number of seconds above 0"));
             }
         } else if (a == QLatin1String("--usb")) {
-            std::fputs("dmmcli record: the USB cable is not available in this build\n", stderr);
-            return 2;
+            cable.emplace();
+        } else if (a == QLatin1String("--device") || a == QLatin1String("--demo")) {
+            if (!cable) return usageError(QStringLiteral("%1 goes with --usb").arg(a));
+            if (a == QLatin1String("--demo")) {
+                cable->simulated = true;
+            } else if (!hasValue || args.at(i + 1).isEmpty()) {
+                return usageError(QStringLiteral("--device needs PATH"));
+            } else {
+                cable->devicePath = args.at(++i);
+            }
         } else if (a == QLatin1String("--out")) {
             if (!hasValue || args.at(i + 1).isEmpty()) {
                 return usageError(QStringLiteral("--out needs FILE"));
@@ -86,6 +98,14 @@ int runRecord(const QStringList& arguments) {
         } else {
             return usageError(QStringLiteral("unknown argument '%1'").arg(a));
         }
+    }
+    if (cable) {
+        if (port != 0 || lastMapped != 0) return usageError(QStringLiteral("give --port or --usb, not both"));
+        if (options.family == dmm::Family::Brio)
+            return usageError(QStringLiteral("the Brio family has no USB cable"));
+        cable->durationSeconds = durationSeconds;
+        cable->outPath = outPath;
+        return recordFromCable(options, *cable);
     }
     if (port == 0) port = lastMapped;
     if (port == 0) return usageError(QStringLiteral("give --port PATH or --port COMn"));

@@ -15,7 +15,7 @@ namespace {
 
 int usageError(const QString& message) {
     std::fprintf(stderr, "dmmcli simulate: %s\n", qPrintable(message));
-    std::fputs("usage: dmmcli simulate [--family kelt|sorn|brio] (--pty | --out FILE|-)\n"
+    std::fputs("usage: dmmcli simulate [--family kelt|sorn|brio] (--pty | [--usb] --out FILE|-)\n"
                "                       [--rate HZ] [--frames N] [--seed N]\n",
                stderr);
     return 2;
@@ -43,6 +43,8 @@ int runSimulate(const QStringList& args) {
         };
         if (a == QLatin1String("--pty")) {
             pty = true;
+        } else if (a == QLatin1String("--usb")) {
+            options.cableReports = true;
         } else if (a == QLatin1String("--family")) {
             const auto v = value();
             const auto f = v ? dmm::parseFamily(v->toStdString()) : std::nullopt;
@@ -75,6 +77,12 @@ int runSimulate(const QStringList& args) {
         }
     }
     if (pty == out.has_value()) return usageError(QStringLiteral("give either --pty or --out"));
+    if (options.cableReports && pty) {
+        return usageError(QStringLiteral("--usb writes the cable's reports to --out FILE|-, not to a pseudo-terminal"));
+    }
+    if (options.cableReports && options.family == dmm::Family::Brio) {
+        return usageError(QStringLiteral("the Brio family has no USB cable"));
+    }
 
     quitOnStopSignals();
     MeterSimulator sim(options);

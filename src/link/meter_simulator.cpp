@@ -1,5 +1,7 @@
 #include "meter_simulator.h"
 
+#include "cable_reports.h"
+
 #include <QFile>
 
 #include <cerrno>
@@ -155,6 +157,14 @@ void MeterSimulator::tick() {
     if (!dmm::encodeFrame(options_.family, lastDisplay_, frame_, &error)) {
         finish(QStringLiteral("cannot encode a reading: %1").arg(QString::fromStdString(error)));
         return;
+    }
+    if (options_.cableReports) {
+        std::string lines;
+        for (const dmm::CableReport& r : dmm::cableReports(dmm::cableFrameBytes(options_.family, frame_))) {
+            lines += dmm::cableReportLine(r);
+            lines += '\n';
+        }
+        frame_ = std::move(lines);
     }
     pendingFrom_ = 0;
     pendingFrame_ = true;

@@ -33,6 +33,9 @@ public:
         double rate = 2.0;          // frames per second; 0 sends as fast as the output takes them
         std::int64_t frames = -1;   // stop after this many frames; negative: run until stopped
         std::uint64_t seed = 1;     // the same seed gives the same readings
+        // Write the USB cable's input reports, one per text line in hexadecimal (the form
+        // `dmmcli decode --road usb` reads), instead of the serial bytes.
+        bool cableReports = false;
     };
 
     explicit MeterSimulator(const Options& options, QObject* parent = nullptr);

@@ -1,0 +1,231 @@
+// dmmcli record --usb: the cable through the same HID controller, reader thread, frame assembly,
+// decoders and pipeline as the window's "USB Connect".
+
+#include "usb_record.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli_recording.h"
+#include "fake_hid_backend.h"
+#include "hid_device_controller.h"
+#include "hid_device_text.h"
+#include "linux_hid_backend.h"
+#include "simulated_cable.h"
+#include "stop_signals.h"
+
+namespace {
+
+constexpr const char* kUdevHint =
+    "install the udev rule for the cable (see \"USB cable\" in the README: "
+    "/usr/lib/udev/rules.d/70-dmmview-usb-cable.rules), then plug the cable in again";
+
+void say(const QString& text) { std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(text)); }
+
+// The devices listed and claimed at the first scan, and the one read.
+class CableSession {
+public:
+    CableSession(dmm::HidBackend& backend, const CommonOptions& options,
+                 const UsbRecordRequest& request, dmm::MeterCore& core)
+        : options_(options), request_(request), core_(core), controller_(&backend) {
+        controller_.setEnumerateHandler(dmm::HidEnumerateEvent(
+            [this](dmm::HidDevice* device, int index) {
+                lines_.push_back(dmm::hidDeviceText(device));
+                held_.push_back(controller_.claimDevice(index));
+                return true;
+            },
+            &kEnumerate));
+        controller_.setDeviceChangeHandler(
+            dmm::HidNotifyEvent([this](dmm::HidDeviceController*) { devicesChanged(); }, &kChange),
+            true);
+        controller_.setRemovalHandler(dmm::HidPlugEvent(
+            [this](dmm::HidDevice* device) {
+                if (device != cable_) return;
+                say(QStringLiteral("the USB cable (%1) was unplugged")
+                        .arg(QString::fromStdString(device->identity().devicePath)));
+                end(1);
+            },
+            &kRemoval));
+    }
+
+    ~CableSession() {
+        // Readers first, then the devices, then the controller.
+        if (cable_) cable_->setDataHandler({});
+        for (dmm::HidDevice* d : held_) {
+            try {
+                dmm::HidDevice::release(d);
+            } catch (const dmm::HidControllerError&) {
+                // A device that cannot be listed again is of no concern any more.
+            }
+        }
+    }
+
+    // Called once the cable is read: the point from which an output file may replace an old one.
+    std::function<bool()> onReading;
+    int status() const { return status_; }
+    bool reading() const { return cable_ != nullptr; }
+
+private:
+    void end(int status) {
+        status_ = status;
+        QCoreApplication::exit(status);
+    }
+
+    void devicesChanged() {
+        if (started_) return;  // later changes matter only when they remove the cable
+        started_ = true;
+        controller_.enumerateDevices();
+        int line = -1;
+        if (request_.devicePath.isEmpty()) {
+            line = dmm::cableLine(lines_);
+            if (line < 0) {
+                say(QStringLiteral("no USB cable is plugged in (a HID device whose product is "
+                                   "\"USB to Serial\"); %1 HID device(s) found")
+                        .arg(lines_.size()));
+                return end(1);
+            }
+        } else {
+            for (std::size_t i = 0; i < held_.size(); ++i) {
+                if (held_[i] && QString::fromStdString(held_[i]->identity().devicePath) ==
+                                    request_.devicePath) {
+                    line = static_cast<int>(i);
+                }
+            }
+            if (line < 0) {
+                say(QStringLiteral("no HID device %1").arg(request_.devicePath));
+                return end(1);
+            }
+        }
+        dmm::HidDevice* cable = held_[static_cast<std::size_t>(line)];
+        const QString path = QString::fromStdString(cable->identity().devicePath);
+        if (!cable->hasReadWriteAccess()) {
+            say(QStringLiteral("cannot open the USB cable %1: %2; %3")
+                    .arg(path, QString::fromLocal8Bit(cable->openError().text.c_str()),
+                         QString::fromLatin1(kUdevHint)));
+            return end(1);
+        }
+        // As "USB Connect" does: the set-up report, then the reports into frame assembly.
+        cable->sendFeatureReport(dmm::kCableSetupReport, 10);
+        if (onReading && !onReading()) return end(1);
+        std::fprintf(stderr, "dmmcli record: reading the USB cable %s, %s frames; Ctrl+C stops\n",
+                     qPrintable(path), std::string(dmm::familyName(options_.family)).c_str());
+        cable_ = cable;
+        // A read that cannot even be started means the cable is gone (noticed this way also
+        // where no udev daemon announces the unplug).
+        cable->setDataErrorHandler(dmm::HidDataErrorEvent(
+            [this](dmm::HidDevice* device, std::uint32_t error) {
+                say(QStringLiteral("the USB cable (%1) cannot be read: %2")
+                        .arg(QString::fromStdString(device->identity().devicePath),
+                             QString::fromLocal8Bit(dmm::hidErrorText(error).c_str())));
+                end(1);
+            },
+            &kRemoval));
+        const dmm::Family family = options_.family;
+        cable->setDataHandler(dmm::HidDataEvent(
+            [this, family](dmm::HidDevice*, std::uint8_t id, const std::uint8_t* data,
+                           std::uint16_t size) {
+                if (family == dmm::Family::Sorn) {
+                    core_.HidSornData(id, data, size);
+                } else {
+                    core_.HidKeltData(id, data, size);
+                }
+            },
+            &kData));
+    }
+
+    static inline const char kEnumerate = 0, kChange = 0, kRemoval = 0, kData = 0;
+    const CommonOptions& options_;
+    const UsbRecordRequest& request_;
+    dmm::MeterCore& core_;
+    dmm::HidDeviceController controller_;
+    std::vector<QString> lines_;
+    std::vector<dmm::HidDevice*> held_;
+    dmm::HidDevice* cable_ = nullptr;
+    bool started_ = false;
+    int status_ = 0;
+};
+
+}  // namespace
+
+int recordFromCable(const CommonOptions& options, const UsbRecordRequest& request) {
+    quitOnStopSignals();
+
+    dmm::MeterCore core;
+    configureCore(core, options);
+    FramePrinter printer(core, stdout, true);
+    CliRecording recording(core, options);
+    recording.attach(printer);
+    core.setSink(&printer);
+
+    std::unique_ptr<dmm::HidBackend> backend;
+    std::unique_ptr<dmm::SimulatedCable> simulated;
+    if (request.simulated) {
+        auto fake = std::make_unique<dmm::FakeHidBackend>();
+        simulated = std::make_unique<dmm::SimulatedCable>(*fake, options.family, 2.0);
+        fake->plug(dmm::SimulatedCable::cableDevice(), false);
+        simulated->start();
+        backend = std::move(fake);
+    } else {
+        backend = std::make_unique<dmm::LinuxHidBackend>();
+        QString why;
+        if (!backend->available()) {
+            say(QStringLiteral("this system gives no access to HID devices"));
+            return 1;
+        }
+        if (!backend->watchChanges(&why)) {
+            say(QStringLiteral("%1: an unplugged cable is noticed only when reads fail").arg(why));
+        }
+    }
+
+    CableSession session(*backend, options, request, core);
+    session.onReading = [&] {
+        if (!request.outPath.isEmpty()) {
+            std::string why;
+            if (!recording.startFile(QFile::encodeName(request.outPath).toStdString(), &why)) {
+                say(QStringLiteral("cannot write '%1': %2").arg(request.outPath, QString::fromStdString(why)));
+                return false;
+            }
+        }
+        printer.printHeader();
+        return true;
+    };
+
+    // Nobody reading the output any more ends the log.
+    QTimer watch;
+    bool outputFailed = false;
+    QObject::connect(&watch, &QTimer::timeout, [&outputFailed] {
+        if (std::ferror(stdout)) {
+            outputFailed = true;
+            QCoreApplication::exit(1);
+        }
+    });
+    watch.start(200);
+    QTimer duration;
+    duration.setSingleShot(true);
+    QObject::connect(&duration, &QTimer::timeout, QCoreApplication::instance(),
+                     &QCoreApplication::quit);
+    if (request.durationSeconds > 0) {
+        duration.start(static_cast<int>(std::min(request.durationSeconds * 1000.0, 2147483647.0)));
+    }
+
+    int status = stopSignalReceived() ? 0 : QCoreApplication::exec();
+    status = std::max(status, session.status());
+    if (outputFailed || std::ferror(stdout)) {
+        say(QStringLiteral("cannot write the output"));
+        status = 1;
+    }
+    if (std::string why; !recording.finish(&why)) {
+        say(QStringLiteral("cannot write '%1': %2").arg(request.outPath, QString::fromStdString(why)));
+        status = 1;
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s\n", summaryLine(core.counters()).c_str());
+    return status;
+}
