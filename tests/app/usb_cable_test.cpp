@@ -1,6 +1,8 @@
 // The USB cable in the window, over scripted HID devices: "USB Connect", the device list and its
 // selection, the set-up report, the history, the watchdog and the link indicator.
+#include <QApplication>
 #include <QLabel>
+#include <QTimer>
 #include <QListWidget>
 #include <QTableView>
 #include <QTest>
@@ -237,6 +239,33 @@ TEST_F(UsbCableTest, ComConnectStopsTheCable) {
     w->COMCon->click();  // no serial device here: the port cannot open, which is reported
     EXPECT_FALSE(w->USBCon->isChecked());
     EXPECT_FALSE(w->currentHidDevice()->reading());
+}
+
+}  // namespace
+
+namespace {
+
+// "Info" opens a second main window over the first, modal, and destroys it when it is closed;
+// without a selected device it does nothing.
+TEST_F(UsbCableTest, InfoOpensAModalSecondWindowOnlyWithADeviceSelected) {
+    open();
+    w->InfoBtn->click();  // no device: returns at once
+    hid.plug(device("cable"));
+    ASSERT_TRUE(waitFor([&] { return selectedLine() == "USB to Serial"; }));
+    int seen = 0;
+    QTimer::singleShot(100, [&] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* other = qobject_cast<dmm::TFCOMM*>(top);
+            if (other && other != w.get() && other->isVisible()) {
+                ++seen;
+                EXPECT_TRUE(other->isModal());
+                other->close();
+            }
+        }
+    });
+    w->InfoBtn->click();
+    EXPECT_EQ(seen, 1);
+    EXPECT_EQ(w->findChildren<dmm::TFCOMM*>().size(), 0) << "destroyed when closed";
 }
 
 }  // namespace
