@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app_options.h"
+#include "hid_device_controller.h"
 #include "meter_core.h"
 #include "pipeline_sink.h"
 #include "record_table.h"
@@ -176,6 +177,11 @@ private:
     void createHidController();
     void releaseListedHidDevices();
     int selectedDeviceLine() const;
+    // Makes the selected line's device the current one; none when no line is selected.
+    HidDevice* pickSelectedDevice();
+    // Sets the selected device's data handler to `handler` while `button` is down, to none when
+    // it is up; lifts the button when the device cannot be read.
+    void readSelectedDevice(QToolButton* button, const HidDataEvent& handler);
     void addHistoryLine(const QString& line);
     void afterCableReport();
     void dropSilentCable();

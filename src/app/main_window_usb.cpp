@@ -112,25 +112,33 @@ void TFCOMM::showCableOpenError(HidDevice* device) {
                  QString::fromLocal8Bit(e.text.empty() ? "no access" : e.text.c_str())));
 }
 
-void TFCOMM::onSornReadClicked() {
-    currentHidDevice_ = nullptr;
+HidDevice* TFCOMM::pickSelectedDevice() {
     const int row = selectedDeviceLine();
-    if (row < 0) return;
-    currentHidDevice_ = listedHidDevices_[static_cast<std::size_t>(row)];
-    if (!currentHidDevice_) return;
-    if (!currentHidDevice_->hasReadWriteAccess()) {
-        ReadBtn->setChecked(false);
+    currentHidDevice_ = row < 0 ? nullptr : listedHidDevices_[static_cast<std::size_t>(row)];
+    return currentHidDevice_;
+}
+
+void TFCOMM::readSelectedDevice(QToolButton* button, const HidDataEvent& handler) {
+    HidDevice* device = pickSelectedDevice();
+    if (!device) return;
+    if (!device->hasReadWriteAccess()) {
+        // A cable the user may not open is said so, with what to do about it, instead of the
+        // button lifting without a word.
+        const bool pressed = button->isChecked();
+        button->setChecked(false);
+        if (pressed) showCableOpenError(device);
         return;
     }
-    currentHidDevice_->setDataHandler(ReadBtn->isChecked()
-                                          ? HidDataEvent(this, &TFCOMM::onCableReportSorn)
-                                          : HidDataEvent());
+    device->setDataHandler(button->isChecked() ? handler : HidDataEvent());
+}
+
+void TFCOMM::onSornReadClicked() {
+    readSelectedDevice(ReadBtn, HidDataEvent(this, &TFCOMM::onCableReportSorn));
 }
 
 void TFCOMM::onSendSetupReportClicked() {
-    currentHidDevice_ = nullptr;
-    const int row = selectedDeviceLine();
-    if (row < 0) {
+    pickSelectedDevice();
+    if (selectedDeviceLine() < 0) {
         USBCon->setChecked(false);
         if (dialogs_) {
             dialogs_->information(QStringLiteral(
@@ -138,7 +146,6 @@ void TFCOMM::onSendSetupReportClicked() {
         }
         return;
     }
-    currentHidDevice_ = listedHidDevices_[static_cast<std::size_t>(row)];
     // Whether the cable took the report cannot be seen; the history shows it was sent.
     if (currentHidDevice_) currentHidDevice_->sendFeatureReport(kCableSetupReport, 10);
     // The line shows the ten bytes after the report ID, of an eleven-byte buffer that was all
@@ -152,22 +159,7 @@ void TFCOMM::onUsbConnectClicked() {
     onSornReadClicked();
     onSendSetupReportClicked();
     core_.setIdleReportCount(0);
-    currentHidDevice_ = nullptr;
-    const int row = selectedDeviceLine();
-    if (row < 0) return;
-    currentHidDevice_ = listedHidDevices_[static_cast<std::size_t>(row)];
-    if (!currentHidDevice_) return;
-    if (!currentHidDevice_->hasReadWriteAccess()) {
-        // A cable the user may not open is said so, with what to do about it, instead of the
-        // button lifting without a word.
-        const bool pressed = USBCon->isChecked();
-        USBCon->setChecked(false);
-        if (pressed) showCableOpenError(currentHidDevice_);
-        return;
-    }
-    currentHidDevice_->setDataHandler(USBCon->isChecked()
-                                          ? HidDataEvent(this, &TFCOMM::onCableReportKelt)
-                                          : HidDataEvent());
+    readSelectedDevice(USBCon, HidDataEvent(this, &TFCOMM::onCableReportKelt));
 }
 
 void TFCOMM::onClearHistoryClicked() { HistoryListBox->clear(); }
