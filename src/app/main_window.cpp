@@ -187,6 +187,7 @@ void TFCOMM::connectHandlers() {
 
     connect(ConTimer, &QTimer::timeout, this, [this] { guarded([this] { ConTimerTimer(); }); });
     connectRecordHandlers();
+    connectReportHandlers();
 }
 
 void TFCOMM::toggleGroupClicked(QToolButton* pressed) {
