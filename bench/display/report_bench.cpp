@@ -2,12 +2,15 @@
 // on N records (the time until its first page is shown). One measurement per run, so that the
 // peak resident memory belongs to it alone.
 //
-//   QT_QPA_PLATFORM=offscreen report_bench pdf 10000 [FILE]
-//   QT_QPA_PLATFORM=offscreen report_bench preview 10000
+//   QT_QPA_PLATFORM=offscreen report_bench pdf 10000 [FILE]       (dmmcli report's way)
+//   QT_QPA_PLATFORM=offscreen report_bench printer 100000 [FILE]  (the print dialog's "print to
+//                                                                  file", without a preview)
+//   QT_QPA_PLATFORM=offscreen report_bench preview 10000 [PNG]   (PNG: a picture of the preview)
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QPrinter>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -18,6 +21,7 @@
 #include <string>
 
 #include "record_table.h"
+#include "report_document.h"
 #include "report_pdf.h"
 #include "report_preview.h"
 
@@ -77,6 +81,17 @@ int main(int argc, char** argv) {
                     records, seconds, before, peakResidentMiB(), peakResidentMiB() - before);
         return 0;
     }
+    if (mode == "printer") {
+        QPrinter printer(QPrinter::HighResolution);
+        dmm::ReportDocument::setUpPage(printer);
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(QString::fromLocal8Bit(argc > 3 ? argv[3] : "/tmp/report_bench.pdf"));
+        clock.start();
+        if (!dmm::ReportDocument(table).print(printer)) return 1;
+        std::printf("printer: %d records, %.3f s, resident before %.1f MiB, peak %.1f MiB (+%.1f)\n",
+                    records, clock.nsecsElapsed() / 1e9, before, peakResidentMiB(), peakResidentMiB() - before);
+        return 0;
+    }
     if (mode == "preview") {
         double shown = -1;
         int pages = 0;
@@ -90,6 +105,7 @@ int main(int argc, char** argv) {
                 pages = widget->pageCount();
             }
             shown = clock.nsecsElapsed() / 1e9;
+            if (argc > 3) dialog->grab().save(QString::fromLocal8Bit(argv[3]));
             dialog->reject();
         });
         clock.start();
@@ -99,6 +115,6 @@ int main(int argc, char** argv) {
                     records, pages, shown, before, peakResidentMiB(), peakResidentMiB() - before);
         return shown < 0 ? 1 : 0;
     }
-    std::fprintf(stderr, "usage: report_bench pdf|preview [RECORDS] [FILE]\n");
+    std::fprintf(stderr, "usage: report_bench pdf|printer|preview [RECORDS] [FILE|PNG]\n");
     return 2;
 }

@@ -3,6 +3,8 @@
 #include <QIODevice>
 #include <QPdfWriter>
 
+#include <string>
+
 #include "atomic_file.h"
 #include "record_table.h"
 #include "report_document.h"
@@ -11,27 +13,38 @@ namespace dmm {
 
 namespace {
 
-// Passes what the PDF writer produces straight on to the file being written, so that no page
-// stays in memory; remembers a refused write, which the writer itself would not report.
+// Passes what the PDF writer produces on to the file being written in pieces of 64 KiB (the
+// writer itself writes a few bytes at a time), so that no page stays in memory; remembers a
+// refused write, which the writer would not report.
 class SinkDevice : public QIODevice {
 public:
-    explicit SinkDevice(const ByteSink& sink) : sink_(sink) { open(QIODevice::WriteOnly); }
+    explicit SinkDevice(const ByteSink& sink) : sink_(sink) {
+        pending_.reserve(kPiece);
+        open(QIODevice::WriteOnly);
+    }
     bool isSequential() const override { return true; }
-    bool failed() const { return failed_; }
+    // Passes on what is still pending; false when anything was refused.
+    bool finish() { return pass() && !failed_; }
 
 protected:
     qint64 readData(char*, qint64) override { return -1; }
     qint64 writeData(const char* data, qint64 size) override {
         if (failed_) return -1;
-        if (!sink_(std::string_view(data, static_cast<std::size_t>(size)))) {
-            failed_ = true;
-            return -1;
-        }
+        pending_.append(data, static_cast<std::size_t>(size));
+        if (pending_.size() >= kPiece && !pass()) return -1;
         return size;
     }
 
 private:
+    static constexpr std::size_t kPiece = 64 * 1024;
+    bool pass() {
+        if (!failed_ && !pending_.empty() && !sink_(pending_)) failed_ = true;
+        pending_.clear();
+        return !failed_;
+    }
+
     const ByteSink& sink_;
+    std::string pending_;
     bool failed_ = false;
 };
 
@@ -54,7 +67,7 @@ bool writeReportPdf(const RecordTable& table, const std::string& path, std::stri
                 ReportDocument::setUpPage(writer);
                 painted = ReportDocument(table).print(writer);
             }  // the writer has finished the file when it is gone
-            return painted && !device.failed();
+            return device.finish() && painted;
         },
         reason);
     if (!painted && reason) *reason = "the PDF could not be painted";
