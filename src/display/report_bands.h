@@ -82,10 +82,9 @@ public:
     int height() const override { return report_layout::kDetailHeight; }
     void paint(ReportCanvas& canvas, int top, std::size_t record) const override;
 
-    // The text printed for a field of a record.
+private:
     QString fieldText(std::size_t record, const ReportField& field) const;
 
-private:
     const RecordTable& table_;
     const LongTimeFormat& timeFormat_;
 };

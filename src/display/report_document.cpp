@@ -73,12 +73,6 @@ bool ReportDocument::print(QPagedPaintDevice& device) const {
     return painter.end();
 }
 
-void ReportDocument::paintPage(QPainter& painter, const ReportPageComposer& composer,
-                               std::size_t page, std::size_t records) const {
-    ReportCanvas canvas(painter, fonts_);
-    paintPage(canvas, composer, page, records);
-}
-
 void ReportDocument::paintPage(ReportCanvas& canvas, const ReportPageComposer& composer,
                                std::size_t page, std::size_t records) const {
     for (const ReportPageComposer::PlacedBand& b : composer.composePage(page, records)) {

@@ -8,7 +8,6 @@
 #include "report_page_composer.h"
 
 class QPagedPaintDevice;
-class QPainter;
 
 namespace dmm {
 
@@ -19,6 +18,8 @@ class ReportDocument {
 public:
     explicit ReportDocument(const RecordTable& table,
                             const LongTimeFormat& timeFormat = LongTimeFormat::fromLocale());
+    ReportDocument(const ReportDocument&) = delete;  // its bands refer to its own members
+    ReportDocument& operator=(const ReportDocument&) = delete;
 
     // Gives a printer or PDF writer the report's page: A4 portrait, 10 mm margins.
     static void setUpPage(QPagedPaintDevice& device);
@@ -31,10 +32,6 @@ public:
     // False when the device cannot be painted on or refuses a new page; an empty table paints
     // nothing and succeeds.
     bool print(QPagedPaintDevice& device) const;
-
-    // Paints page `page` of `records` records with a painter already on the page's device.
-    void paintPage(QPainter& painter, const ReportPageComposer& composer, std::size_t page,
-                   std::size_t records) const;
 
 private:
     ReportPageComposer composerFor(int bodyHeight) const;
