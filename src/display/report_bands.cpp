@@ -18,6 +18,16 @@ const QString kLcdFamily = QStringLiteral("DSEG14 Classic");
 
 constexpr double kMicrometresPerInch = 25400.0;
 
+bool lcdFaceCanPrint(const QString& text) {
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        const bool plain = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') ||
+                           (u >= '0' && u <= '9') || u == ' ';
+        if (!plain) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 ReportFonts ReportFonts::standard() {
@@ -29,16 +39,6 @@ ReportFonts ReportFonts::standard() {
                         QStringLiteral("DejaVu Sans")});
     f.text.setPointSizeF(report_layout::kFontPoints);
     return f;
-}
-
-bool lcdFaceCanPrint(const QString& text) {
-    for (QChar c : text) {
-        const char16_t u = c.unicode();
-        const bool plain = (u >= 'A' && u <= 'Z') || (u >= 'a' && u <= 'z') ||
-                           (u >= '0' && u <= '9') || u == ' ';
-        if (!plain) return false;
-    }
-    return true;
 }
 
 const QFont& ReportFonts::fontFor(ReportFace face, const QString& text) const {

@@ -23,12 +23,9 @@ struct ReportFonts {
     bool lcdInstalled = false;
 
     static ReportFonts standard();
-    // The font a text of a face is printed in.
+    // The font a text of a face is printed in: the LCD face takes letters, digits and blanks.
     const QFont& fontFor(ReportFace face, const QString& text) const;
 };
-
-// Whether the LCD face can print the text: letters, digits and blanks only.
-bool lcdFaceCanPrint(const QString& text);
 
 // Where the bands paint: a painter on a page, addressed in micrometres from the top left corner
 // of the page body. Texts are placed by the top of their label and drawn from its left edge.

@@ -31,7 +31,6 @@ constexpr int kColumnHeaderHeight = 13200;
 constexpr int kDetailHeight = 6600;
 constexpr int kPageFooterHeight = 13200;
 
-constexpr int kLabelHeight = 4500;
 constexpr double kFontPoints = 10.0;
 
 }  // namespace report_layout
