@@ -4,7 +4,6 @@
 #include <QGuiApplication>
 
 #include <cstdio>
-#include <cstdlib>
 #include <new>
 #include <string>
 
