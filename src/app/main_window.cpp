@@ -201,6 +201,7 @@ void TFCOMM::connectHandlers() {
 
     connect(ConTimer, &QTimer::timeout, this, [this] { guarded([this] { ConTimerTimer(); }); });
     connectRecordHandlers();
+    connectReportHandlers();
 }
 
 void TFCOMM::toggleGroupClicked(QToolButton* pressed) {

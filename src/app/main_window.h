@@ -94,6 +94,8 @@ public:
     void N500001Click();
     void N1000001Click();
     void limitessClick();
+    // BtPrint and the hidden Print button: the report in a modal print preview.
+    void onPrintClicked();
 
     Recorder& recorder() { return recorder_; }
     RecordTable& recordTable() { return table_; }
@@ -191,6 +193,7 @@ private:
     void createRecordTable();
     void closeRecordTable();
     void connectRecordHandlers();
+    void connectReportHandlers();
     void resetChart();
     void setChartValueAxis(int minimum, int maximum);
     AnalogScale* scaleWidget() const;

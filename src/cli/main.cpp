@@ -2,6 +2,8 @@
 #include <QStringList>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "commands.h"
 
@@ -18,14 +20,17 @@ void usage() {
         "                  [--interval S] [--no-repeat] [--limit N] [--duration S]\n"
         "  dmmcli simulate [--family ...] (--pty | [--usb] --out FILE|-) [--rate HZ] [--frames N]\n"
         "                  [--seed N]\n"
-        "  dmmcli convert  IN OUT\n",
+        "  dmmcli convert  IN OUT\n"
+        "  dmmcli report   IN OUT.pdf\n",
         stderr);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    const bool drawsText = argc > 1 && std::strcmp(argv[1], "report") == 0;
+    const std::unique_ptr<QCoreApplication> app =
+        drawsText ? makeGuiApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dmmcli"));
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty() || args.front() == QLatin1String("--help") ||
@@ -38,6 +43,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("record")) return runRecord(args);
     if (command == QLatin1String("simulate")) return runSimulate(args);
     if (command == QLatin1String("convert")) return runConvert(args);
+    if (command == QLatin1String("report")) return runReport(args);
     std::fprintf(stderr, "dmmcli: unknown command '%s'\n", qPrintable(command));
     usage();
     return 2;

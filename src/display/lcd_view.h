@@ -8,6 +8,7 @@
 #include <array>
 
 #include "lcd_panel.h"
+#include "unit_symbols.h"
 
 namespace dmm {
 
@@ -47,9 +48,5 @@ private:
     QHash<char, QPixmap> digitCache_;
     std::array<QPixmap, kLcdElementCount> labelCache_;
 };
-
-// A unit glyph text as the user reads it: "k*" gives k-ohm, "uA" micro-ampere, "#" degree C.
-// Tables and files keep the glyph text; only what is shown on screen is converted.
-QString unitSymbols(const QString& glyphText);
 
 }  // namespace dmm

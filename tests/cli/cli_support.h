@@ -17,12 +17,14 @@ struct Run {
     std::string err;
 };
 
-// Runs dmmcli with the arguments (a shell-quoted string) and collects its outputs.
-inline Run dmmcli(const std::string& args, const std::string& stdinFile = "") {
+// Runs dmmcli with the arguments (a shell-quoted string) and collects its outputs. `prefix`
+// goes before the program, e.g. "env -u DISPLAY".
+inline Run dmmcli(const std::string& args, const std::string& stdinFile = "",
+                  const std::string& prefix = "") {
     char errPath[] = "/tmp/dmmcli_err_XXXXXX";
     const int fd = mkstemp(errPath);
     if (fd >= 0) close(fd);
-    std::string cmd = std::string(DMMCLI_PATH) + " " + args;
+    std::string cmd = (prefix.empty() ? "" : prefix + " ") + std::string(DMMCLI_PATH) + " " + args;
     if (!stdinFile.empty()) cmd += " < '" + stdinFile + "'";
     cmd += " 2>" + std::string(errPath);
     Run run;
