@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 
 #include "commands.h"
@@ -24,6 +25,9 @@ void usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file size limit makes a write fail with EFBIG, which the commands report, instead of
+    // ending the process half-way through a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dmmcli"));
     QStringList args = QCoreApplication::arguments().mid(1);

@@ -105,7 +105,7 @@ TEST_F(DmmcliRecordingTest, ConvertReportsFailuresAndLeavesTheTargetAlone) {
     dmm::test::writeFile(target, "keep me");
     const std::string err = dir.file("err.txt");
     const std::string bad = dir.file("bad.txt");
-    dmm::test::writeFile(bad, "No\tTime\r\n1\tNULL\r\n");
+    dmm::test::writeFile(bad, "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n1\tnoon\r\n");
     EXPECT_EQ(dmmcli("convert '" + bad + "' '" + target + "'", err).status, 1);
     EXPECT_NE(dmm::test::readFile(err).find("Failed to Load File!"), std::string::npos);
     EXPECT_EQ(dmmcli("convert '" + dir.file("none.xml") + "' '" + target + "'").status, 1);

@@ -195,7 +195,7 @@ const std::string kHeader = "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n";
 INSTANTIATE_TEST_SUITE_P(
     Failures, LoadFailureTest,
     testing::Values(
-        LoadFailureCase{"NullTime", "a.txt", kHeader + "1\t09:00:00\r\n2\tNULL\tDC\r\n3\t09:00:02\r\n", 2},
+        LoadFailureCase{"BadTime", "a.txt", kHeader + "1\t09:00:00\r\n2\t9 o'clock\tDC\r\n3\t09:00:02\r\n", 2},
         LoadFailureCase{"SevenPieces", "a.xls", kHeader + "1\t09:00:00\tDC\t1\tV\tAUTO\textra\r\n", 1},
         LoadFailureCase{"EmptyFile", "a.txt", "", 1},
         LoadFailureCase{"MissingFile", "absent.txt", "", 1},
