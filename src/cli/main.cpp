@@ -16,6 +16,7 @@ void usage() {
         "                  [--limit N] [FILE|-]\n"
         "  dmmcli record   (--port PATH|COMn | --usb) [--family ...] [--out FILE]\n"
         "                  [--interval S] [--no-repeat] [--limit N] [--duration S]\n"
+        "                  [--reconnect]\n"
         "  dmmcli simulate [--family ...] (--pty | --out FILE|-) [--rate HZ] [--frames N]\n"
         "                  [--seed N]\n"
         "  dmmcli convert  IN OUT\n",
