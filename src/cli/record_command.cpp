@@ -139,8 +139,9 @@ int runRecord(const QStringList& arguments) {
     bool outputFailed = false;
     bool waiting = false;
     QObject::connect(&watch, &QTimer::timeout, [&driver, &outputFailed, &waiting] {
-        if (driver.deviceLost() && !driver.reconnects()) QCoreApplication::exit(1);
-        if (driver.deviceLost() != waiting) {
+        if (driver.deviceLost() && !driver.reconnects()) {
+            QCoreApplication::exit(1);
+        } else if (driver.deviceLost() != waiting) {
             waiting = !waiting;
             if (waiting) {
                 std::fprintf(stderr, "dmmcli record: %s; waiting for it to come back\n",

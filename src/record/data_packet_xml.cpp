@@ -624,10 +624,11 @@ bool PacketReader::skipBlanks(bool comments) {
     for (;;) {
         const char* p = in_.data() + pos_;
         const char* const end = in_.data() + in_.size();
+        const bool run = p < end && isSpace(*p);  // usually the next element follows at once
 #if defined(__SSE2__)
         // 128 blanks at a time: they are all blanks when their largest byte is.
         const __m128i blank = _mm_set1_epi8(0x20);
-        while (end - p >= 128) {
+        while (run && end - p >= 128) {
             const auto* v = reinterpret_cast<const __m128i*>(p);
             __m128i largest = _mm_loadu_si128(v);
             for (int k = 1; k < 8; ++k) largest = _mm_max_epu8(largest, _mm_loadu_si128(v + k));
@@ -639,7 +640,7 @@ bool PacketReader::skipBlanks(bool comments) {
         if constexpr (wordscan::kUsable) {
             // Eight blanks (bytes up to 0x20) at a time: a byte above 0x20 gets its high bit
             // when 0x5F is added to its low seven bits, or has it already.
-            while (end - p >= 8) {
+            while (run && end - p >= 8) {
                 const std::uint64_t w = wordscan::load8(p);
                 if ((((w & 0x7F7F7F7F7F7F7F7FULL) + 0x5F5F5F5F5F5F5F5FULL) | w) &
                     0x8080808080808080ULL) {
