@@ -166,6 +166,40 @@ TEST_F(DataFilesTest, XmlFileRenamedToTextAddsNothingAndReportsNothing) {
     EXPECT_TRUE(t.empty());
 }
 
+// A file that says it is UTF-8 and turns out not to be only far behind a value read as UTF-8 is
+// read again from its start as Windows-1252; from a pipe, which cannot be read again, the load
+// fails and says why.
+TEST_F(DataFilesTest, XmlFileDeclaredUtf8ButNotIsReadAgainAsWindows1252) {
+    std::string rows = "<ROW No=\"1\" Value=\"\xC3\xA9\"/>";
+    for (int i = 0; i < 10000; ++i) rows += "<ROW No=\"2\" Time=\"09:05:07250\" Value=\"1\"/>";
+    rows += "<ROW No=\"3\" Value=\"\xE9\"/>";  // not UTF-8, far past the first window
+    std::string packet = test::golden("empty_table.xml");
+    packet.insert(packet.find("<ROWDATA>") + 9, rows);
+    packet.replace(0, packet.find("?>"), "<?xml version=\"1.0\" encoding=\"UTF-8\"");
+    const std::string path = dir.file("declared.xml");
+    test::writeFile(path, packet);
+    RecordTable t;
+    const LoadOutcome o = LoadTableFromFile(path, t, false, kClock24);
+    ASSERT_TRUE(o.ok) << o.reason;
+    ASSERT_EQ(t.size(), 10002u);
+    EXPECT_EQ(t[0].text(kFieldValue), "\xC3\x83\xC2\xA9");  // the two bytes, each a character
+    EXPECT_EQ(t[10001].text(kFieldValue), "\xC3\xA9");
+
+    const std::string fifo = dir.file("pipe.xml");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        test::writeFile(fifo, packet);
+        ::_exit(0);
+    }
+    RecordTable p;
+    const LoadOutcome fromPipe = LoadTableFromFile(fifo, p, false, kClock24);
+    ::waitpid(writer, nullptr, 0);
+    EXPECT_FALSE(fromPipe.ok);
+    EXPECT_NE(fromPipe.reason.find("cannot be read again"), std::string::npos) << fromPipe.reason;
+    EXPECT_TRUE(p.empty());
+}
+
 struct LoadFailureCase {
     const char* name;
     const char* file;
