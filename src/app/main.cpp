@@ -1,8 +1,13 @@
 #include <QApplication>
 
+#include <csignal>
+
 #include "app_runner.h"
 
 int main(int argc, char** argv) {
+    // A file size limit makes a write fail with EFBIG, so a save reports it (and removes its
+    // temporary file) instead of the process ending half-way through the file.
+    std::signal(SIGXFSZ, SIG_IGN);
     QApplication app(argc, argv);
     return dmm::runDmmview(app);
 }

@@ -353,10 +353,12 @@ void TFCOMM::ConTimerTimer() {
 QString TFCOMM::indicatorTip() const {
     if (cableLinkActive()) return cableIndicatorTip();
     const FrameCounters& c = core_.counters();
-    const QString path = comPortPath(comPort_);
-    return QStringLiteral("COM%1 (%2)\nframes decoded: %3, dropped: %4")
+    const bool gone = COMM2 && COMM2->deviceLost();
+    const QString path = gone ? COMM2->devicePath() : comPortPath(comPort_);
+    return QStringLiteral("COM%1 (%2)%3\nframes decoded: %4, dropped: %5")
         .arg(comPort_)
         .arg(path.isEmpty() ? QStringLiteral("no serial device") : path)
+        .arg(gone ? QStringLiteral(": the device is gone; waiting for it to come back") : QString())
         .arg(c.decoded)
         .arg(c.dropped());
 }

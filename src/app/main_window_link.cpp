@@ -22,6 +22,8 @@ void TFCOMM::createSerialDriver() {
     COMM2->setPortNames(portNames_.get());
     COMM2->setComPort(TSerialPortDriver::pnCOM1);
     COMM2->setComPortSpeed(TSerialPortDriver::br2400);
+    // A device pulled out while connected is waited for, and read again once it is back.
+    COMM2->setReconnect(true);
     COMM2->setOnReceiveData([this](TSerialPortDriver*, const void* data, std::int32_t size) {
         guarded([&] { onReceiveData(data, size); });
     });

@@ -1,5 +1,6 @@
 #include "cli_recording.h"
 
+#include <algorithm>
 #include <cstdio>
 
 CliRecording::CliRecording(const dmm::MeterCore& core, const CommonOptions& options,
@@ -32,12 +33,28 @@ std::optional<long long> CliRecording::record() {
     catchUpTimer();
     const auto no =
         recorder_.INDataToTable(core_.reading(), core_.state.readingTimeMs);
-    if (no && file_ && !file_->recordsAppended() && !fileFailed_) {
-        fileFailed_ = true;
-        std::fprintf(stderr, "dmmcli: cannot write the recording: %s\n", file_->reason().c_str());
-    }
+    if (no && file_) writeFile(false);
     if (!no) return std::nullopt;
     return *no;
+}
+
+bool CliRecording::writeFile(bool last) {
+    const std::size_t pending = table_.size() - std::min(table_.size(), file_->recordsWritten());
+    if (last ? file_->finish() : file_->recordsAppended()) {
+        if (late_ > 0) {
+            std::fprintf(stderr, "dmmcli record: the recording is written again; %zu %s late\n",
+                         late_, late_ == 1 ? "record was" : "records were");
+            late_ = 0;
+        }
+        return true;
+    }
+    // Said once; the records left out are written with the next ones.
+    if (late_ == 0 && !last) {
+        std::fprintf(stderr, "dmmcli record: cannot write the recording: %s; trying again with the next record\n",
+                     file_->reason().c_str());
+    }
+    late_ = std::max<std::size_t>(pending, 1);
+    return false;
 }
 
 bool CliRecording::startFile(const std::string& path, std::string* reason) {
@@ -47,7 +64,7 @@ bool CliRecording::startFile(const std::string& path, std::string* reason) {
 
 bool CliRecording::finish(std::string* reason) {
     if (!file_) return true;
-    const bool ok = file_->finish();
+    const bool ok = writeFile(true);
     if (!ok && reason) *reason = file_->reason();
     return ok;
 }

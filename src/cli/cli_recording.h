@@ -32,9 +32,12 @@ public:
 
     // Starts writing the recording to `path` (TAB text line by line, flushed per record; XML
     // rewritten atomically at least once a minute while records come, and at the end).
-    // False with the reason when the file cannot be started.
+    // False with the reason when the file cannot be started. A write that fails later is said
+    // once on standard error and tried again with the next record; when one succeeds, how
+    // many records were late is said too.
     bool startFile(const std::string& path, std::string* reason);
-    // The final write of the file, if there is one. False with the reason when it failed.
+    // The final write of the file, if there is one. False with the reason when it failed, or
+    // when records are still missing from the file.
     bool finish(std::string* reason);
 
     const dmm::RecordTable& table() const { return table_; }
@@ -42,13 +45,14 @@ public:
 
 private:
     void catchUpTimer();
+    bool writeFile(bool last);
 
     const dmm::MeterCore& core_;
     dmm::RecordTable table_;
     dmm::Recorder recorder_;
     dmm::LongTimeFormat timeFormat_;
     std::unique_ptr<dmm::LiveRecordingFile> file_;
-    bool fileFailed_ = false;
+    std::size_t late_ = 0;  // records missing from the file since a write failed
     std::chrono::steady_clock::time_point started_;
     long long ticks_ = 0;
 };

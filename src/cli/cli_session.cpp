@@ -2,7 +2,11 @@
 
 #include <QLocale>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+
+#include "text_codec.h"
 
 namespace {
 
@@ -141,4 +145,46 @@ std::string summaryLine(const dmm::FrameCounters& c) {
     return "decoded " + std::to_string(c.decoded) + " frames, dropped " +
            std::to_string(c.dropped()) + " (" + std::to_string(c.failedTest) +
            " failed framing, " + std::to_string(c.undecodable) + " undecodable)";
+}
+
+std::string printable(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    auto escape = [&out](unsigned char b) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        out += "\\x";
+        out.push_back(kHex[b >> 4]);
+        out.push_back(kHex[b & 15]);
+    };
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            if (b < 0x20 || b == 0x7F) {
+                escape(b);
+            } else {
+                out.push_back(static_cast<char>(b));
+            }
+            ++i;
+            continue;
+        }
+        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        const std::string_view seq = bytes.substr(i, n);
+        const bool c1 = b == 0xC2 && seq.size() > 1 && static_cast<unsigned char>(seq[1]) < 0xA0;
+        if (seq.size() == n && dmm::isValidUtf8(seq) && !c1) {
+            out.append(seq);
+            i += n;
+        } else {
+            escape(b);
+            ++i;
+        }
+    }
+    return out;
+}
+
+std::string outputFailure(std::FILE* out) {
+    errno = 0;
+    if (std::fflush(out) == 0 && !std::ferror(out)) return {};
+    const int e = errno;
+    return e != 0 ? std::string("cannot write the output: ") + std::strerror(e)
+                  : std::string("cannot write the output");
 }

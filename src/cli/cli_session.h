@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "meter_core.h"
 
@@ -63,3 +64,12 @@ private:
 
 // One line for standard error: how many frames were decoded and dropped, and why.
 std::string summaryLine(const dmm::FrameCounters& counters);
+
+// Text from a file or the command line made safe for a terminal: control characters, and
+// bytes that are not valid UTF-8 or are C1 controls, appear escaped as \xNN.
+std::string printable(std::string_view bytes);
+inline std::string printable(const QString& text) { return printable(text.toStdString()); }
+
+// Flushes `out`; empty when everything written to it arrived, else why not ("cannot write the
+// output: No space left on device").
+std::string outputFailure(std::FILE* out);

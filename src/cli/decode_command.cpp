@@ -2,9 +2,15 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include "cli_recording.h"
 #include "cli_session.h"
@@ -12,31 +18,99 @@
 
 namespace {
 
+// The longest report line taken: a report of 65536 bytes written out fits.
+constexpr std::size_t kMaxReportLine = std::size_t{1} << 20;
+
 // One HID input report per line: hexadecimal bytes, the report ID first. Returns false (and
 // says why) for a line that is no such report; blank lines and lines starting with '#' are
 // skipped by the caller.
-bool parseReportLine(const QByteArray& line, std::vector<std::uint8_t>& bytes, QString& why) {
+bool parseReportLine(const QByteArray& line, std::vector<std::uint8_t>& bytes, std::string& why) {
     bytes.clear();
     for (const QByteArray& token : line.simplified().split(' ')) {
         if (token.isEmpty()) continue;
         bool ok = false;
         const uint v = token.toUInt(&ok, 16);
         if (!ok || v > 0xFF || token.size() > 2) {
-            why = QStringLiteral("'%1' is not a hexadecimal byte").arg(QString::fromLatin1(token));
+            why = "'" + printable(token.toStdString()) + "' is not a hexadecimal byte";
             return false;
         }
         bytes.push_back(static_cast<std::uint8_t>(v));
     }
     if (bytes.empty()) {
-        why = QStringLiteral("no report ID");
+        why = "no report ID";
         return false;
     }
     if (bytes.size() > 0x10000) {
-        why = QStringLiteral("report too long");
+        why = "report too long";
         return false;
     }
     return true;
 }
+
+// The report lines of the usb road, cut from blocks of any size. An over-long line is skipped
+// with one message.
+class ReportLines {
+public:
+    ReportLines(dmm::MeterCore& core, dmm::Family family) : core_(core), family_(family) {}
+
+    void feed(std::string_view bytes) {
+        while (!bytes.empty()) {
+            const std::size_t nl = bytes.find('\n');
+            const std::string_view piece = bytes.substr(0, nl);
+            if (!tooLong_) {
+                if (line_.size() + piece.size() > kMaxReportLine) {
+                    tooLong_ = true;
+                    line_.clear();
+                    skip(lineNo_ + 1, "longer than 1 MiB");
+                } else {
+                    line_.append(piece);
+                }
+            }
+            if (nl == std::string_view::npos) return;
+            endLine();
+            bytes.remove_prefix(nl + 1);
+        }
+    }
+    void finish() {
+        if (!line_.empty() || tooLong_) endLine();
+    }
+    unsigned long long skipped() const { return skipped_; }
+
+private:
+    void skip(unsigned long long lineNo, const std::string& why) {
+        ++skipped_;
+        std::fprintf(stderr, "dmmcli decode: line %llu skipped: %s\n", lineNo, why.c_str());
+    }
+    void endLine() {
+        ++lineNo_;
+        const bool tooLong = tooLong_;
+        tooLong_ = false;
+        const QByteArray line = QByteArray::fromRawData(line_.data(), static_cast<qsizetype>(line_.size())).trimmed();
+        if (!tooLong && !line.isEmpty() && !line.startsWith('#')) report(line);
+        line_.clear();
+    }
+    void report(const QByteArray& line) {
+        std::string why;
+        if (!parseReportLine(line, bytes_, why)) {
+            skip(lineNo_, why);
+            return;
+        }
+        const auto size = static_cast<std::uint16_t>(bytes_.size() - 1);
+        if (family_ == dmm::Family::Sorn) {
+            core_.HidSornData(bytes_[0], bytes_.data() + 1, size);
+        } else {
+            core_.HidKeltData(bytes_[0], bytes_.data() + 1, size);
+        }
+    }
+
+    dmm::MeterCore& core_;
+    dmm::Family family_;
+    std::string line_;
+    bool tooLong_ = false;
+    unsigned long long lineNo_ = 0;
+    unsigned long long skipped_ = 0;
+    std::vector<std::uint8_t> bytes_;
+};
 
 }  // namespace
 
@@ -55,23 +129,24 @@ int runDecode(const QStringList& arguments) {
     QString path = QStringLiteral("-");
     for (const QString& a : args) {
         if (a.startsWith(QLatin1String("--"))) {
-            std::fprintf(stderr, "dmmcli decode: unknown option '%s'\n", qPrintable(a));
+            std::fprintf(stderr, "dmmcli decode: unknown option '%s'\n", printable(a).c_str());
             return 2;
         }
     }
     if (args.size() > 1) {
         std::fprintf(stderr, "dmmcli decode: one input file at most, got '%s' and '%s'\n",
-                     qPrintable(args[0]), qPrintable(args[1]));
+                     printable(args[0]).c_str(), printable(args[1]).c_str());
         return 2;
     }
     if (!args.isEmpty()) path = args.front();
 
-    QFile in;
-    const bool opened = path == QLatin1String("-") ? in.open(stdin, QIODevice::ReadOnly)
-                                                   : (in.setFileName(path), in.open(QIODevice::ReadOnly));
-    if (!opened) {
-        std::fprintf(stderr, "dmmcli decode: cannot open '%s': %s\n", qPrintable(path),
-                     qPrintable(in.errorString()));
+    // Every input is read as a stream, whatever it is: a file, a pipe, a FIFO, a terminal.
+    const bool standardInput = path == QLatin1String("-");
+    const int fd = standardInput ? STDIN_FILENO
+                                 : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        std::fprintf(stderr, "dmmcli decode: cannot open '%s': %s\n", printable(path).c_str(),
+                     std::strerror(errno));
         return 1;
     }
 
@@ -83,39 +158,36 @@ int runDecode(const QStringList& arguments) {
     core.setSink(&printer);
     printer.printHeader();
 
-    unsigned long long badReports = 0;
-    if (!options.usbRoad) {
-        std::vector<char> block(65536);
-        for (;;) {
-            const qint64 n = in.read(block.data(), static_cast<qint64>(block.size()));
-            if (n <= 0) break;
+    ReportLines reports(core, options.family);
+    std::vector<char> block(65536);
+    std::string failure;
+    for (;;) {
+        const ssize_t n = ::read(fd, block.data(), block.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            failure = "cannot read '" + printable(path) + "': " + std::strerror(errno);
+            break;
+        }
+        if (n == 0) break;
+        if (!options.usbRoad) {
             core.receive(options.family, block.data(), static_cast<std::int32_t>(n));
+        } else {
+            reports.feed(std::string_view(block.data(), static_cast<std::size_t>(n)));
         }
-    } else {
-        std::vector<std::uint8_t> report;
-        unsigned long long lineNo = 0;
-        while (!in.atEnd()) {
-            const QByteArray line = in.readLine(1 << 20).trimmed();
-            ++lineNo;
-            if (line.isEmpty() || line.startsWith('#')) continue;
-            QString why;
-            if (!parseReportLine(line, report, why)) {
-                ++badReports;
-                std::fprintf(stderr, "dmmcli decode: line %llu skipped: %s\n", lineNo,
-                             qPrintable(why));
-                continue;
-            }
-            const auto size = static_cast<std::uint16_t>(report.size() - 1);
-            if (options.family == dmm::Family::Sorn) {
-                core.HidSornData(report[0], report.data() + 1, size);
-            } else {
-                core.HidKeltData(report[0], report.data() + 1, size);
-            }
-        }
+        // Nothing more to do once the output takes nothing (a full disk, a closed pipe).
+        if (std::ferror(stdout)) break;
     }
-    std::fflush(stdout);
+    if (!standardInput) ::close(fd);
+    if (failure.empty() && options.usbRoad) reports.finish();
+    if (const std::string why = outputFailure(stdout); failure.empty() && !why.empty()) {
+        failure = why;
+    }
     std::string summary = summaryLine(core.counters());
-    if (badReports) summary += ", " + std::to_string(badReports) + " report lines skipped";
+    if (reports.skipped()) summary += ", " + std::to_string(reports.skipped()) + " report lines skipped";
     std::fprintf(stderr, "%s\n", summary.c_str());
+    if (!failure.empty()) {
+        std::fprintf(stderr, "dmmcli decode: %s\n", failure.c_str());
+        return 1;
+    }
     return 0;
 }

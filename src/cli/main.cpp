@@ -1,6 +1,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -18,6 +19,7 @@ void usage() {
         "  dmmcli record   (--port PATH|COMn | --usb [--device PATH] [--demo]) [--family ...]\n"
         "                  [--out FILE]\n"
         "                  [--interval S] [--no-repeat] [--limit N] [--duration S]\n"
+        "                  [--reconnect]\n"
         "  dmmcli simulate [--family ...] (--pty | [--usb] --out FILE|-) [--rate HZ] [--frames N]\n"
         "                  [--seed N]\n"
         "  dmmcli convert  IN OUT\n"
@@ -28,6 +30,9 @@ void usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A file size limit makes a write fail with EFBIG, which the commands report, instead of
+    // ending the process half-way through a file.
+    std::signal(SIGXFSZ, SIG_IGN);
     const bool drawsText = argc > 1 && std::strcmp(argv[1], "report") == 0;
     const std::unique_ptr<QCoreApplication> app =
         drawsText ? makeGuiApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);

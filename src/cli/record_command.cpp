@@ -29,7 +29,7 @@ int usageError(const QString& message) {
                "                     [--port COMn=PATH]...\n"
                "                     [--family kelt|sorn|brio] [--decimal SEP] [--count-class C]\n"
                "                     [--upper N] [--lower N] [--duration S] [--out FILE]\n"
-               "                     [--interval S] [--no-repeat] [--limit N]\n",
+               "                     [--interval S] [--no-repeat] [--limit N] [--reconnect]\n",
                stderr);
     return 2;
 }
@@ -50,6 +50,7 @@ int runRecord(const QStringList& arguments) {
     int port = 0;
     int lastMapped = 0;
     double durationSeconds = 0;
+    bool reconnect = false;
     QString outPath;
     std::optional<UsbRecordRequest> cable;
     for (qsizetype i = 0; i < args.size(); ++i) {
@@ -79,6 +80,8 @@ int runRecord(const QStringList& arguments) {
             if (!ok || !(durationSeconds > 0) || durationSeconds > 1e7) {
                 return usageError(QStringLiteral("--duration needs a number of seconds above 0"));
             }
+        } else if (a == QLatin1String("--reconnect")) {
+            reconnect = true;
         } else if (a == QLatin1String("--usb")) {
             cable.emplace();
         } else if (a == QLatin1String("--device") || a == QLatin1String("--demo")) {
@@ -101,6 +104,7 @@ int runRecord(const QStringList& arguments) {
     }
     if (cable) {
         if (port != 0 || lastMapped != 0) return usageError(QStringLiteral("give --port or --usb, not both"));
+        if (reconnect) return usageError(QStringLiteral("--reconnect goes with --port"));
         if (options.family == dmm::Family::Brio)
             return usageError(QStringLiteral("the Brio family has no USB cable"));
         cable->durationSeconds = durationSeconds;
@@ -125,6 +129,7 @@ int runRecord(const QStringList& arguments) {
     driver.setPortNames(&names);
     driver.setComPort(static_cast<TSerialPortDriver::TComPortNumber>(port - 1));
     driver.setComPortSpeed(TSerialPortDriver::br2400);
+    driver.setReconnect(reconnect);
     const dmm::Family family = options.family;
     driver.setOnReceiveData(
         [&core, family](TSerialPortDriver*, const void* data, std::int32_t size) {
@@ -149,12 +154,24 @@ int runRecord(const QStringList& arguments) {
                  std::string(dmm::familyName(family)).c_str());
     printer.printHeader();
 
-    // A device that goes away ends the log: it would deliver nothing more. So does an output
-    // nobody reads any more (the reader of a pipe has ended).
+    // A device that goes away ends the log (it would deliver nothing more), unless it is to be
+    // waited for. So does an output nobody reads any more (the reader of a pipe has ended).
     QTimer watch;
     bool outputFailed = false;
-    QObject::connect(&watch, &QTimer::timeout, [&driver, &outputFailed] {
-        if (driver.deviceLost()) QCoreApplication::exit(1);
+    bool waiting = false;
+    QObject::connect(&watch, &QTimer::timeout, [&driver, &outputFailed, &waiting] {
+        if (driver.deviceLost() && !driver.reconnects()) {
+            QCoreApplication::exit(1);
+        } else if (driver.deviceLost() != waiting) {
+            waiting = !waiting;
+            if (waiting) {
+                std::fprintf(stderr, "dmmcli record: %s; waiting for it to come back\n",
+                             qPrintable(driver.lastError()));
+            } else {
+                std::fprintf(stderr, "dmmcli record: %s (%s) is back\n",
+                             qPrintable(driver.portName()), qPrintable(driver.devicePath()));
+            }
+        }
         if (std::ferror(stdout)) {
             outputFailed = true;
             QCoreApplication::exit(1);
@@ -174,12 +191,12 @@ int runRecord(const QStringList& arguments) {
     QCoreApplication::processEvents();
     driver.PollPort();
     for (int i = 0; i < 1024 && driver.hasUndeliveredBytes(); ++i) driver.PollPort();
-    if (driver.deviceLost()) {
+    if (driver.deviceLost() && !reconnect) {
         std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(driver.lastError()));
         status = 1;
     }
-    if (outputFailed || std::ferror(stdout)) {
-        std::fputs("dmmcli record: cannot write the output\n", stderr);
+    if (const std::string why = outputFailure(stdout); outputFailed || !why.empty()) {
+        std::fprintf(stderr, "dmmcli record: %s\n", why.empty() ? "cannot write the output" : why.c_str());
         status = 1;
     }
     driver.ClosePort();

@@ -1,10 +1,12 @@
 #include <QCoreApplication>
 #include <QTimer>
 
+#include <cmath>
 #include <cstdio>
 #include <optional>
 #include <string>
 
+#include "cli_session.h"
 #include "commands.h"
 #include "frame_encoder.h"
 #include "meter_simulator.h"
@@ -58,7 +60,7 @@ int runSimulate(const QStringList& args) {
             const auto v = value();
             bool ok = false;
             options.rate = v ? v->toDouble(&ok) : 0;
-            if (!ok || options.rate < 0 || options.rate > 10000) {
+            if (!ok || !std::isfinite(options.rate) || options.rate < 0 || options.rate > 10000) {
                 return usageError(QStringLiteral("--rate needs frames per second, 0 to 10000"));
             }
         } else if (a == QLatin1String("--frames")) {
@@ -91,9 +93,12 @@ int runSimulate(const QStringList& args) {
         std::fprintf(stderr, "dmmcli simulate: %s\n", qPrintable(sim.lastError()));
         return 1;
     }
+    // The list on standard output is part of the result: when it cannot be written, the
+    // command ends with the reason.
+    std::string listFailure;
     if (pty) {
         std::printf("%s\n", qPrintable(sim.devicePath()));
-        std::fflush(stdout);
+        listFailure = outputFailure(stdout);
     }
 
     if (listFrames) {
@@ -103,7 +108,8 @@ int runSimulate(const QStringList& args) {
                                          dmm::displayValueText(options.family, d, ".").c_str(),
                                          d.coupling.c_str(), d.unit.c_str(),
                                          qPrintable(rangeText(options.family, d)));
-                             std::fflush(stdout);
+                             listFailure = outputFailure(stdout);
+                             if (!listFailure.empty()) QCoreApplication::quit();
                          });
     }
     QObject::connect(&sim, &MeterSimulator::finished, [&sim, pty] {
@@ -116,10 +122,14 @@ int runSimulate(const QStringList& args) {
         }
     });
     sim.start();
-    if (!stopSignalReceived()) QCoreApplication::exec();
+    if (!stopSignalReceived() && listFailure.empty()) QCoreApplication::exec();
     sim.stop();
 
     int status = 0;
+    if (!listFailure.empty()) {
+        std::fprintf(stderr, "dmmcli simulate: %s\n", listFailure.c_str());
+        status = 1;
+    }
     if (!sim.closeOutput() || !sim.lastError().isEmpty()) {
         std::fprintf(stderr, "dmmcli simulate: %s\n", qPrintable(sim.lastError()));
         status = 1;

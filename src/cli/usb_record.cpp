@@ -217,8 +217,8 @@ int recordFromCable(const CommonOptions& options, const UsbRecordRequest& reques
 
     int status = stopSignalReceived() ? 0 : QCoreApplication::exec();
     status = std::max(status, session.status());
-    if (outputFailed || std::ferror(stdout)) {
-        say(QStringLiteral("cannot write the output"));
+    if (const std::string why = outputFailure(stdout); outputFailed || !why.empty()) {
+        say(why.empty() ? QStringLiteral("cannot write the output") : QString::fromStdString(why));
         status = 1;
     }
     if (std::string why; !recording.finish(&why)) {

@@ -73,10 +73,16 @@ void MeterSimulator::setOutputFd(int fd) {
 
 void MeterSimulator::start() {
     const double rate = options_.rate;
-    const int period = rate > 0 ? std::max(1, static_cast<int>(std::lround(1000.0 / rate))) : 0;
-    // On a pseudo-terminal a reader is looked for at least every 20 ms.
+    // A very low rate waits as long as it says (up to about three centuries), not a period
+    // that wrapped around.
+    constexpr double kLongestMs = 1e13;
+    const qint64 period =
+        rate > 0 ? std::max<qint64>(1, std::llround(std::min(1000.0 / rate, kLongestMs))) : 0;
+    // On a pseudo-terminal a reader is looked for at least every 20 ms; otherwise the timer
+    // looks at least once a second whether the next frame is due.
     const bool pty = pty_.isOpen();
-    timer_.start(pty && (period == 0 || period > 20) ? 20 : period);
+    const qint64 limit = pty ? 20 : 1000;
+    timer_.start(static_cast<int>(period == 0 ? (pty ? limit : 0) : std::min(period, limit)));
     nextDueMs_ = 0;
     periodMs_ = period;
     clock_.start();

@@ -1,5 +1,6 @@
 #include "serial_port_driver.h"
 
+#include <QFileInfo>
 #include <QSerialPort>
 
 #include <algorithm>
@@ -11,10 +12,19 @@ std::int32_t TSerialPortDriver::lineSpeed(TComPortBaudRate rate) {
     return kSpeeds[static_cast<int>(rate)];
 }
 
+namespace {
+
+// How often a lost device's path is looked at while it is waited for.
+constexpr int kReopenIntervalMs = 250;
+
+}  // namespace
+
 TSerialPortDriver::TSerialPortDriver(QObject* owner)
     : QObject(owner), receiveBuffer_(inBufSize_) {
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &TSerialPortDriver::PollPort);
+    reopenTimer_.setInterval(kReopenIntervalMs);
+    connect(&reopenTimer_, &QTimer::timeout, this, &TSerialPortDriver::reopenLostDevice);
 }
 
 TSerialPortDriver::~TSerialPortDriver() { ClosePort(); }
@@ -101,27 +111,55 @@ bool TSerialPortDriver::OpenPort() {
         lastError_ = portNames_->describe(comPort_ + 1);
         return false;
     }
+    if (!openDevice(path)) return false;
+    open_ = true;
+    startTimer();
+    return true;
+}
+
+bool TSerialPortDriver::openDevice(const QString& path) {
     auto port = std::make_unique<QSerialPort>(path);
     if (!port->open(QIODevice::ReadWrite)) {
-        lastError_ = QStringLiteral("%1 (%2): %3").arg(name, path, port->errorString());
+        lastError_ = QStringLiteral("%1 (%2): %3").arg(portName(), path, port->errorString());
         return false;
     }
     port_ = std::move(port);
     portPath_ = path;
     connect(port_.get(), &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onPortError(static_cast<int>(e)); });
-    open_ = true;
     lost_ = false;
     leftOver_.clear();
     lastError_.clear();
+    open_ = true;  // the settings are written to an open port only
     ApplyPortSettings();
-    startTimer();
     return true;
+}
+
+void TSerialPortDriver::setReconnect(bool on) {
+    reconnect_ = on;
+    if (!on) reopenTimer_.stop();
+    if (on && lost_ && port_ && !port_->isOpen()) reopenTimer_.start();
+}
+
+void TSerialPortDriver::reopenLostDevice() {
+    if (!open_ || !lost_ || !reconnect_) {
+        reopenTimer_.stop();
+        return;
+    }
+    // What the old device delivered goes first; opening purges the input.
+    if (!leftOver_.isEmpty() || !QFileInfo::exists(portPath_)) return;
+    const QString lostReason = lastError_;
+    if (!openDevice(portPath_)) {
+        lastError_ = lostReason;  // still waiting for the device: that stays the reason
+        return;
+    }
+    reopenTimer_.stop();
 }
 
 void TSerialPortDriver::ClosePort() {
     if (!IsOpen()) return;
     timer_.stop();
+    reopenTimer_.stop();
     if (port_) {
         port_->disconnect(this);
         port_->close();
@@ -203,6 +241,7 @@ void TSerialPortDriver::releaseLostDevice() {
     leftOver_ += port_->readAll();
     port_->disconnect(this);
     port_->close();
+    if (reconnect_) reopenTimer_.start();
 }
 
 void TSerialPortDriver::PollPort() {

@@ -35,7 +35,9 @@ struct SerialLineSettings {
 //
 // Each poll takes at most ComPortInBufSize bytes into the one ReceiveBuffer and never waits for
 // more. A device that goes away while open (an adapter pulled out) makes reads fail quietly;
-// the driver stays open until ClosePort, and a later OpenPort finds the device again.
+// the driver stays open until ClosePort, and a later OpenPort finds the device again. With
+// setReconnect(true) the driver itself waits for a device to appear again at the same path and
+// reopens it with the same settings, so that polling delivers its bytes as before.
 class TSerialPortDriver : public QObject {
     Q_OBJECT
     Q_PROPERTY(TComPortNumber ComPort READ ComPort WRITE setComPort)
@@ -134,8 +136,14 @@ public:
     // Why the last OpenPort failed, or why the open device stopped delivering; a sentence
     // naming the port and the device, e.g. "COM1 (/dev/ttyUSB0): Permission denied".
     QString lastError() const { return lastError_; }
-    // The open device went away; reads fail quietly until ClosePort.
+    // The open device went away; reads fail quietly until ClosePort (or until the device is
+    // back, with setReconnect).
     bool deviceLost() const { return lost_; }
+    // Whether a lost device is waited for and reopened when a device appears at its path.
+    void setReconnect(bool on);
+    bool reconnects() const { return reconnect_; }
+    // The device the open port reads, or waits for (empty when closed).
+    QString devicePath() const { return open_ ? portPath_ : QString(); }
     // Bytes that arrived before the device went away and that polls have not handed over yet.
     bool hasUndeliveredBytes() const { return !leftOver_.isEmpty(); }
 
@@ -158,6 +166,8 @@ private:
     void onPortError(int error);
     void releaseLostDevice();
     void startTimer();
+    bool openDevice(const QString& path);
+    void reopenLostDevice();
 
     TComPortNumber comPort_ = pnCOM2;
     TComPortBaudRate speed_ = br9600;
@@ -180,6 +190,8 @@ private:
     std::unique_ptr<QSerialPort> port_;
     bool open_ = false;
     bool lost_ = false;
+    bool reconnect_ = false;
+    QTimer reopenTimer_;    // while a lost device is waited for
     bool polling_ = false;  // inside PollPort: a handler that spins the event loop cannot nest
     QByteArray leftOver_;   // bytes the port held when its device went away
     QString lastError_;

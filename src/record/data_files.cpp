@@ -86,13 +86,19 @@ LoadOutcome loadXml(const std::string& fileName, RecordTable& table) {
     const ByteSource source = [&fd](char* to, std::size_t room) {
         return readSome(fd.get(), to, room);
     };
+    // A file can be read again from its start (when it says it is UTF-8 and turns out late
+    // not to be); a pipe cannot.
+    struct stat st{};
+    const bool regular = ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode);
+    const Rewind rewind = [&fd] { return ::lseek(fd.get(), 0, SEEK_SET) == 0; };
     // The packet's records go after the table's own, which are dropped only once the whole
     // packet has been read: a failed load leaves the table as it was, and a table emptied
     // before (or loaded into again) reuses its storage.
     const std::size_t before = table.size();
     bool ok;
     try {
-        ok = readDataPacket(source, table, &reason);
+        ok = readDataPacket(source, table, &reason, std::size_t{256} << 10,
+                            regular ? rewind : Rewind());
     } catch (...) {
         table.truncate(before);
         throw;

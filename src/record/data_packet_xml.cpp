@@ -16,6 +16,10 @@
 #include "text_codec.h"
 #include "word_scan.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace dmm {
 
 // ---------------------------------------------------------------------------------------------
@@ -289,35 +293,67 @@ public:
     // Reads a packet held whole in memory.
     PacketReader(std::string_view in, RecordTable& table) : in_(in), eof_(true), table_(table) {}
     // Reads a packet from `source` through a window of about `block` bytes that moves along.
-    PacketReader(const ByteSource& source, std::size_t block, RecordTable& table)
-        : source_(&source), block_(std::max<std::size_t>(block, 16)), table_(table) {}
+    PacketReader(const ByteSource& source, std::size_t block, const Rewind& rewind,
+                 RecordTable& table)
+        : source_(&source),
+          rewind_(&rewind),
+          block_(std::max<std::size_t>(block, 16)),
+          table_(table) {}
 
     bool read();
     const std::string& failure() const { return failure_; }
+    // The text was declared UTF-8 and is not, which was found out only after a text that
+    // depends on it was read: it is to be read again from the start, as Windows-1252.
+    bool readAgain() const { return readAgain_; }
+    void takeAsWindows1252() { notUtf8Known_ = true; }
 
 private:
     bool fail(std::string why) {
         if (failure_.empty()) {
             failure_ = std::move(why) + " (at byte " + std::to_string(base_ + pos_) + ")";
+            // Stopped at the end of the bytes read so far: more input may complete what is
+            // being read.
+            short_ = !eof_ && pos_ + 1 >= in_.size();
         }
         return false;
     }
+    // A failure of the input itself, which reading on cannot mend.
+    bool failInput(std::string why) {
+        fail(std::move(why));
+        inputFailed_ = true;
+        return false;
+    }
 
-    // Reads on until at least `ahead` bytes follow pos_ (or the input ends). With `compact`,
-    // the bytes before pos_ are let go first. False (with the failure) on a read error or
-    // when the packet grows past the largest one read.
-    bool fill(std::size_t ahead, bool compact = true);
-    bool fillAll(bool compact = true) { return fill(kMaxPacketBytes + 1, compact); }
+    // Reads on until at least `ahead` bytes follow pos_ (or the input ends), letting go of the
+    // bytes before pos_ first. False (with the failure) on a read error or when the packet
+    // grows past the largest one read.
+    bool fill(std::size_t ahead);
     // Makes sure the next element is likely to lie whole in the window.
     bool lookAhead() { return eof_ || in_.size() - pos_ >= block_ / 2 || fill(block_ / 2); }
+    // Runs `parse` on what starts at pos_; when it stopped only because the window ended, reads
+    // on and runs it again from the same byte.
+    template <class Parse>
+    bool whole(Parse parse);
+    // Passes blanks (and comments, unless told not to), reading on and letting them go as it
+    // goes.
+    bool skipBlanks(bool comments = true);
+    bool skipComment();
+    // Inside a tag: passes blanks, noting where a run that reaches the window's end began.
+    void skipBlanksInTag();
+    // Text declared as UTF-8 (or marked by a byte-order mark) is checked as it is read.
+    bool startCheckingUtf8(bool declared);
+    bool checkUtf8(std::string_view bytes, bool atEnd);
+    bool notUtf8();
+    // The text's encoding decides what a non-ASCII value holds.
+    void encodingUsed(bool nonAscii) { encodingMattered_ |= nonAscii && utf8_; }
     bool header(Tag& tag, bool& packet);
-    void resetHeader();
     bool element(Tag& tag, Tag& scratch, bool& done);
     bool writersLayout() const;
     std::size_t fastRows(std::size_t at);
 
     bool prolog();
     bool next(Tag& tag);
+    bool tagAt(Tag& tag);
     bool attributes(Tag& tag, bool inDeclaration);
     bool expectStart(const Tag& tag, std::string_view name);
     bool expectEnd(Tag& tag, std::string_view name);
@@ -332,9 +368,19 @@ private:
     std::size_t base_ = 0;  // where the window starts in the input
     bool eof_ = false;      // the window reaches the input's end
     const ByteSource* source_ = nullptr;
+    const Rewind* rewind_ = nullptr;
     std::size_t block_ = 0;
     std::string window_;  // the window's bytes when reading from a source
+    bool short_ = false;        // the failure may be mended by reading on
+    bool inputFailed_ = false;  // it cannot
+    std::size_t tagBlanksFrom_ = std::string_view::npos;
     bool utf8_ = false;
+    bool utf8Declared_ = false;     // by the declaration only: it holds if the text is UTF-8
+    bool encodingMattered_ = false;  // a non-ASCII text was read as UTF-8
+    bool notUtf8Known_ = false;      // reading again: the declaration does not hold
+    bool readAgain_ = false;
+    Utf8Check utf8Check_;
+    bool checkingUtf8_ = false;
     RecordTable& table_;
     std::string failure_;
 
@@ -358,6 +404,7 @@ bool PacketReader::decodeText(std::string_view raw, std::string& out) {
         const std::size_t amp = raw.find('&', i);
         const std::string_view plain = raw.substr(i, amp == std::string_view::npos ? raw.npos : amp - i);
         if (utf8_) {
+            encodingUsed(!isAscii(plain));
             out.append(plain);
         } else {
             appendCp1252AsUtf8(out, plain);
@@ -403,7 +450,7 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
     tag.selfClosing = false;
     for (;;) {
         const std::size_t before = pos_;
-        while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+        skipBlanksInTag();
         if (pos_ >= in_.size()) return fail("the input ends inside a tag");
         const char c = in_[pos_];
         if (inDeclaration) {
@@ -456,10 +503,10 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
         }
         const std::string_view name = in_.substr(nameStart, pos_ - nameStart);
         if (name.empty()) return fail("an attribute without a name");
-        while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+        skipBlanksInTag();
         if (pos_ >= in_.size() || in_[pos_] != '=') return fail("an attribute without a value");
         ++pos_;
-        while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+        skipBlanksInTag();
         if (pos_ >= in_.size() || (in_[pos_] != '"' && in_[pos_] != '\'')) {
             return fail("an attribute value without quotes");
         }
@@ -488,50 +535,162 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
 }
 
 bool PacketReader::prolog() {
-    // Whether the text is UTF-8 is a question about all of it, so it is read whole first.
     if (in_.substr(0, 3) == "\xEF\xBB\xBF") {
         utf8_ = true;
         pos_ = 3;
-        if (!fillAll(false)) return false;
-        if (!isValidUtf8(in_.substr(3))) return fail("a UTF-8 byte-order mark over text that is not UTF-8");
+        if (!startCheckingUtf8(false)) return false;
     }
-    while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+    if (!skipBlanks(false)) return false;
+    if (in_.size() - pos_ < 6 && !fill(6)) return false;
     if (in_.substr(pos_, 5) == "<?xml" && pos_ + 5 < in_.size() &&
         (isSpace(in_[pos_ + 5]) || in_[pos_ + 5] == '?')) {
-        pos_ += 5;
         Tag decl;
-        if (!attributes(decl, true)) return false;
+        if (!whole([&] {
+                pos_ += 5;
+                return attributes(decl, true);
+            })) {
+            return false;
+        }
         bool saysUtf8 = false;
         for (const auto& a : decl.attrs) {
             saysUtf8 |= a.name == "encoding" && equalsIgnoringCase(a.value, "UTF-8");
         }
-        if (saysUtf8 && !utf8_) {
-            if (!fillAll(false)) return false;
-            utf8_ = isValidUtf8(in_);
+        if (saysUtf8 && !utf8_ && !notUtf8Known_) {
+            utf8_ = true;
+            if (!startCheckingUtf8(true)) return false;
         }
     }
     return true;
 }
 
-bool PacketReader::next(Tag& tag) {
+bool PacketReader::startCheckingUtf8(bool declared) {
+    utf8Declared_ = declared;
+    if (!source_) {
+        // All of the text is at hand.
+        if (isValidUtf8(in_.substr(declared ? 0 : 3))) return true;
+        return notUtf8();
+    }
+    // What the window let go of before this were blanks.
+    checkingUtf8_ = true;
+    return checkUtf8(in_, eof_);
+}
+
+bool PacketReader::checkUtf8(std::string_view bytes, bool atEnd) {
+    if (utf8Check_.feed(bytes) && (!atEnd || utf8Check_.finish())) return true;
+    checkingUtf8_ = false;
+    return notUtf8();
+}
+
+bool PacketReader::notUtf8() {
+    if (!utf8Declared_) return failInput("a UTF-8 byte-order mark over text that is not UTF-8");
+    // Declared UTF-8 but not: the text is Windows-1252, also where it was read already.
+    if (!encodingMattered_) {
+        utf8_ = false;
+        return true;
+    }
+    if (rewind_ && *rewind_) {
+        readAgain_ = true;
+        return failInput("the text is read again as Windows-1252");
+    }
+    return failInput("the text declared as UTF-8 is not, and the input cannot be read again");
+}
+
+void PacketReader::skipBlanksInTag() {
+    const std::size_t from = pos_;
+    while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+    if (pos_ == in_.size()) tagBlanksFrom_ = from;
+}
+
+template <class Parse>
+bool PacketReader::whole(Parse parse) {
     for (;;) {
-        while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
-        if (pos_ >= in_.size()) {
-            // The end of the window is the end of the input only once that has been read.
-            if (!eof_) return fail("the input ends before an element");
-            tag.kind = Tag::Kind::Eof;
-            tag.name = {};
-            return true;
+        const std::size_t start = pos_;
+        tagBlanksFrom_ = std::string_view::npos;
+        if (parse()) return true;
+        if (!short_ || inputFailed_) return false;
+        failure_.clear();
+        short_ = false;
+        // A run of blanks inside the tag counts as one: the rest is not kept.
+        if (tagBlanksFrom_ != std::string_view::npos && tagBlanksFrom_ + 1 < in_.size()) {
+            in_ = in_.substr(0, tagBlanksFrom_ + 1);
         }
-        if (in_[pos_] != '<') return fail("text outside a tag");
-        if (in_.substr(pos_, 4) == "<!--") {
-            const std::size_t end = in_.find("-->", pos_ + 4);
-            if (end == std::string_view::npos) return fail("an unclosed comment");
-            pos_ = end + 3;
+        const std::size_t have = in_.size() - start;
+        pos_ = start;
+        if (!fill(2 * have + block_)) return false;
+    }
+}
+
+bool PacketReader::skipBlanks(bool comments) {
+    for (;;) {
+        const char* p = in_.data() + pos_;
+        const char* const end = in_.data() + in_.size();
+        const bool run = p < end && isSpace(*p);  // usually the next element follows at once
+#if defined(__SSE2__)
+        // 128 blanks at a time: they are all blanks when their largest byte is.
+        const __m128i blank = _mm_set1_epi8(0x20);
+        while (run && end - p >= 128) {
+            const auto* v = reinterpret_cast<const __m128i*>(p);
+            __m128i largest = _mm_loadu_si128(v);
+            for (int k = 1; k < 8; ++k) largest = _mm_max_epu8(largest, _mm_loadu_si128(v + k));
+            const __m128i over = _mm_xor_si128(_mm_max_epu8(largest, blank), blank);
+            if (_mm_movemask_epi8(_mm_cmpeq_epi8(over, _mm_setzero_si128())) != 0xFFFF) break;
+            p += 128;
+        }
+#endif
+        if constexpr (wordscan::kUsable) {
+            // Eight blanks (bytes up to 0x20) at a time: a byte above 0x20 gets its high bit
+            // when 0x5F is added to its low seven bits, or has it already.
+            while (run && end - p >= 8) {
+                const std::uint64_t w = wordscan::load8(p);
+                if ((((w & 0x7F7F7F7F7F7F7F7FULL) + 0x5F5F5F5F5F5F5F5FULL) | w) &
+                    0x8080808080808080ULL) {
+                    break;
+                }
+                p += 8;
+            }
+        }
+        while (p < end && isSpace(*p)) ++p;
+        pos_ = static_cast<std::size_t>(p - in_.data());
+        if (pos_ < in_.size()) {
+            if (!comments || in_[pos_] != '<') return true;
+            if (in_.size() - pos_ < 4 && !fill(4)) return false;
+            if (in_.substr(pos_, 4) != "<!--") return true;
+            if (!skipComment()) return false;
             continue;
         }
-        break;
+        if (eof_) return true;
+        if (!fill(block_)) return false;
     }
+}
+
+bool PacketReader::skipComment() {
+    std::size_t from = pos_ + 4;
+    for (;;) {
+        const std::size_t end = in_.find("-->", from);
+        if (end != std::string_view::npos) {
+            pos_ = end + 3;
+            return true;
+        }
+        if (eof_) return fail("an unclosed comment");
+        // What the comment held so far is let go, but for two bytes that may begin its end.
+        pos_ = std::max(from, in_.size() - 2);
+        if (!fill(block_)) return false;
+        from = pos_;
+    }
+}
+
+bool PacketReader::next(Tag& tag) {
+    if (!skipBlanks()) return false;
+    if (pos_ >= in_.size()) {
+        tag.kind = Tag::Kind::Eof;
+        tag.name = {};
+        return true;
+    }
+    if (in_[pos_] != '<') return fail("text outside a tag");
+    return whole([&] { return tagAt(tag); });
+}
+
+bool PacketReader::tagAt(Tag& tag) {
     ++pos_;
     const bool end = pos_ < in_.size() && in_[pos_] == '/';
     if (end) ++pos_;
@@ -544,7 +703,7 @@ bool PacketReader::next(Tag& tag) {
     tag.name = in_.substr(nameStart, pos_ - nameStart);
     if (tag.name.empty()) return fail("a tag without a name");
     if (end) {
-        while (pos_ < in_.size() && isSpace(in_[pos_])) ++pos_;
+        skipBlanksInTag();
         if (pos_ >= in_.size() || in_[pos_] != '>') return fail("a bad end tag");
         ++pos_;
         tag.kind = Tag::Kind::End;
@@ -756,6 +915,7 @@ bool PacketReader::row(const Tag& tag) {
             case FieldKind::Text: {
                 std::string& s = textScratch_[f - kFieldDcAc];
                 if (!a.hasReference && (utf8_ || a.ascii)) {
+                    encodingUsed(!a.ascii);
                     values.text[f - kFieldDcAc] = a.value;  // nothing to undo
                 } else {
                     if (!decodeText(a.value, s)) return false;
@@ -769,9 +929,9 @@ bool PacketReader::row(const Tag& tag) {
     return true;
 }
 
-bool PacketReader::fill(std::size_t ahead, bool compact) {
-    if (eof_) return true;
-    if (compact && pos_ > 0) {
+bool PacketReader::fill(std::size_t ahead) {
+    if (eof_ || in_.size() - pos_ >= ahead) return true;
+    if (pos_ > 0) {
         const std::size_t keep = in_.size() - pos_;
         std::memmove(window_.data(), window_.data() + pos_, keep);
         base_ += pos_;
@@ -780,29 +940,19 @@ bool PacketReader::fill(std::size_t ahead, bool compact) {
     }
     std::size_t have = in_.size();
     while (!eof_ && have - pos_ < ahead) {
-        if (base_ + have > kMaxPacketBytes) return fail(std::strerror(EFBIG));
+        if (base_ + have > kMaxPacketBytes) return failInput(std::strerror(EFBIG));
         if (window_.size() < have + block_) {
             window_.resize(std::max(have + block_, window_.size() * 2));
         }
         const std::ptrdiff_t n = (*source_)(window_.data() + have, window_.size() - have);
-        if (n < 0) return fail(std::strerror(errno));
-        if (n == 0) {
-            eof_ = true;
-        } else {
-            have += static_cast<std::size_t>(n);
-        }
+        if (n < 0) return failInput(std::strerror(errno));
+        eof_ = n == 0;
+        const std::string_view added(window_.data() + have, static_cast<std::size_t>(n));
+        have += added.size();
         in_ = std::string_view(window_.data(), have);
+        if (checkingUtf8_ && !checkUtf8(added, eof_)) return false;
     }
     return true;
-}
-
-void PacketReader::resetHeader() {
-    pos_ = 0;
-    utf8_ = false;
-    fields_.clear();
-    changeLog_.clear();
-    predictedLen_.fill(0);
-    failure_.clear();
 }
 
 // Everything before the first row: the prolog, METADATA, and the ROWDATA start tag in `tag`.
@@ -960,21 +1110,9 @@ bool PacketReader::rows(Tag& tag) {
             pos_ = fastRows(pos_);
             if (!lookAhead()) return false;
         }
-        const std::size_t rowsBefore = table_.size();
-        for (;;) {
-            const std::size_t start = pos_;
-            bool done = false;
-            if (element(tag, scratch, done)) {
-                if (done) return true;
-                break;
-            }
-            if (eof_) return false;
-            // The element may go on past the bytes read so far: read on and read it again.
-            table_.truncate(rowsBefore);
-            failure_.clear();
-            pos_ = start;
-            if (!fill(2 * (in_.size() - start) + block_)) return false;
-        }
+        bool done = false;
+        if (!element(tag, scratch, done)) return false;
+        if (done) return true;
     }
 }
 
@@ -982,15 +1120,8 @@ bool PacketReader::read() {
     Tag tag;
     bool packet = false;
     if (!fill(block_)) return false;
-    while (!header(tag, packet)) {
-        if (eof_) return false;
-        // The header may go on past the bytes read so far: read on and start again.
-        resetHeader();
-        if (!fill(2 * in_.size() + block_, false)) return false;
-    }
-    if (!rows(tag)) return false;
-    // What follows the rows is short: the end tags and perhaps comments and blanks.
-    if (!fillAll()) return false;
+    if (!header(tag, packet) || !rows(tag)) return false;
+    // Whatever follows the rows passes through the window: end tags, comments and blanks.
     if (packet && !expectEnd(tag, "DATAPACKET")) return false;
     if (!next(tag)) return false;
     if (tag.kind != Tag::Kind::Eof) return fail("more after the packet");
@@ -1009,10 +1140,23 @@ bool readDataPacket(std::string_view bytes, RecordTable& table, std::string* fai
 }
 
 bool readDataPacket(const ByteSource& source, RecordTable& table, std::string* failure,
-                    std::size_t block) {
-    PacketReader reader(source, block, table);
-    const bool ok = reader.read();
-    if (!ok && failure) *failure = reader.failure();
+                    std::size_t block, const Rewind& rewind) {
+    const std::size_t before = table.size();
+    PacketReader reader(source, block, rewind, table);
+    if (reader.read()) return true;
+    if (!reader.readAgain()) {
+        if (failure) *failure = reader.failure();
+        return false;
+    }
+    table.truncate(before);
+    if (!rewind()) {
+        if (failure) *failure = std::strerror(errno);
+        return false;
+    }
+    PacketReader again(source, block, rewind, table);
+    again.takeAsWindows1252();
+    const bool ok = again.read();
+    if (!ok && failure) *failure = again.failure();
     return ok;
 }
 

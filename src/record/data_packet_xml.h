@@ -22,12 +22,14 @@ std::string dataPacket(const RecordTable& table);
 bool writeDataPacket(const RecordTable& table, const ByteSink& sink);
 
 // Larger than any packet of the biggest table (ten million records take about 900 MB), so a
-// device or pipe that never ends cannot eat all memory.
+// device or pipe that never ends (of blanks, say) cannot keep a load going for ever.
 inline constexpr std::size_t kMaxPacketBytes = std::size_t{2} << 30;
 
 // Gives the next bytes of an input: fills at most `room` bytes at `to` and returns how many,
 // 0 at the end, or -1 (with errno set) when the input cannot be read.
 using ByteSource = std::function<std::ptrdiff_t(char* to, std::size_t room)>;
+// Takes an input back to its first byte, so that it can be read again; false when it cannot.
+using Rewind = std::function<bool()>;
 
 // Reads a data packet into `table`, after the records it holds; on success the table holds the
 // packet's rows with their row states and change log, and change logging is on. Accepts what
@@ -43,10 +45,14 @@ using ByteSource = std::function<std::ptrdiff_t(char* to, std::size_t room)>;
 // linearly with the input. Returns false with a reason in
 // `failure` when the packet cannot be read; `table` then holds an unspecified part of the rows.
 bool readDataPacket(std::string_view bytes, RecordTable& table, std::string* failure = nullptr);
-// The same, reading the packet from `source` a block of about `block` bytes at a time, so that
-// only a window of it is in memory at once (an element longer than the window widens it).
-// A packet of more than kMaxPacketBytes is refused.
+// The same, reading the packet from `source` a block of about `block` bytes at a time. Only a
+// window of the input and the element being read are in memory at once, whatever the input
+// holds: blanks between elements and inside tags, comments, and whatever follows the packet
+// pass through without being kept. Whether a text declared as UTF-8 is UTF-8 is found out
+// while reading; when it turns out not to be after a text that depends on it was read, the
+// input is read again from its start through `rewind` (without one, the load fails). A packet
+// of more than kMaxPacketBytes is refused.
 bool readDataPacket(const ByteSource& source, RecordTable& table, std::string* failure = nullptr,
-                    std::size_t block = std::size_t{256} << 10);
+                    std::size_t block = std::size_t{256} << 10, const Rewind& rewind = nullptr);
 
 }  // namespace dmm

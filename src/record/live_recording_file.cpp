@@ -1,6 +1,7 @@
 #include "live_recording_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -44,10 +45,12 @@ std::unique_ptr<LiveRecordingFile> LiveRecordingFile::start(const std::string& p
     if (!writeFileAtomically(path, text, reason)) return nullptr;
     f->written_ = table.size();
     f->fd_ = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
-    if (f->fd_ < 0) {
+    struct stat st{};
+    if (f->fd_ < 0 || ::fstat(f->fd_, &st) != 0) {
         if (reason) *reason = std::strerror(errno);
         return nullptr;
     }
+    f->wholeLines_ = st.st_size;
     return f;
 }
 
@@ -67,13 +70,23 @@ bool LiveRecordingFile::recordsAppended() {
     if (format_ == DataFileFormat::Xml) return poll();
     if (fd_ < 0) return false;
     if (table_.size() < written_) written_ = 0;  // the table was emptied: continue with it
-    if (table_.size() == written_) return true;
+    if (table_.size() == written_ && !torn_) return true;
+    // A write that failed half-way left part of a line: it goes before anything is added, so
+    // that the file only ever holds whole lines.
+    if (torn_ && ::ftruncate(fd_, wholeLines_) != 0) {
+        reason_ = std::strerror(errno);
+        return false;
+    }
+    torn_ = false;
     line_.clear();
     for (std::size_t i = written_; i < table_.size(); ++i) appendTabLine(line_, table_[i], fmt_);
     if (!writeAll(fd_, line_) || ::fdatasync(fd_) != 0) {
         reason_ = std::strerror(errno);
+        torn_ = true;
+        if (::ftruncate(fd_, wholeLines_) == 0) torn_ = false;
         return false;
     }
+    wholeLines_ += static_cast<off_t>(line_.size());
     written_ = table_.size();
     return true;
 }

@@ -5,6 +5,8 @@
 #include <memory>
 #include <string>
 
+#include <sys/types.h>
+
 #include "data_files.h"
 #include "long_time_format.h"
 #include "record_table.h"
@@ -15,7 +17,9 @@ namespace dmm {
 //
 // TAB text: the header line is written when the file is started (by an atomic replace, so a
 // start that fails leaves an existing file alone); then each new record is appended as one
-// line and flushed to the disk at once, so a crash loses at most the reading being taken.
+// line and flushed to the disk at once, so a crash loses at most the reading being taken. A
+// write that fails (disk full, file size limit) is cut back to the last whole line, and the
+// records it held are written with the next ones: the file never holds a torn line.
 // XML: the whole packet is rewritten atomically (never a half-written file) when at least
 // `xmlInterval` has passed since the last rewrite, and at the end.
 class LiveRecordingFile {
@@ -31,8 +35,9 @@ public:
     LiveRecordingFile(const LiveRecordingFile&) = delete;
     LiveRecordingFile& operator=(const LiveRecordingFile&) = delete;
 
-    // After records were appended to the table: writes what is new (TAB text), or rewrites the
-    // packet when it is due (XML). Returns false when writing failed; the reason is kept.
+    // After records were appended to the table: writes what is new, with whatever an earlier
+    // failed write left out (TAB text), or rewrites the packet when it is due (XML). Returns
+    // false when writing failed; the reason is kept.
     bool recordsAppended();
     // For a periodic timer: rewrites the packet when it is due and something changed.
     bool poll();
@@ -56,6 +61,8 @@ private:
     Clock::time_point lastRewrite_;
     int fd_ = -1;
     std::size_t written_ = 0;  // records already in the file
+    off_t wholeLines_ = 0;     // the file's size up to its last whole line
+    bool torn_ = false;        // a part of a line follows that the file could not be cut back to
     std::string reason_;
     std::string line_;
 };

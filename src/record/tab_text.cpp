@@ -56,12 +56,20 @@ void SplitText(std::string_view line, char delimiter, std::vector<std::string_vi
 namespace {
 
 bool isBlankOrControl(char c) { return static_cast<unsigned char>(c) <= ' '; }
+bool endsPiece(char c) { return c == '\t' || c == '\r' || c == '\n'; }
 
-// Appends a value trimmed of blanks and control characters at both ends, or "NULL".
+// Appends a value trimmed of blanks and control characters at both ends, or "NULL". A TAB, CR
+// or LF inside it becomes a blank, so that the line stays one record of six values.
 void appendTrimmedOrNull(std::string& out, std::string_view cp1252) {
     while (!cp1252.empty() && isBlankOrControl(cp1252.front())) cp1252.remove_prefix(1);
     while (!cp1252.empty() && isBlankOrControl(cp1252.back())) cp1252.remove_suffix(1);
-    out.append(cp1252.empty() ? std::string_view("NULL") : cp1252);
+    if (cp1252.empty()) {
+        out.append("NULL");
+        return;
+    }
+    const std::size_t from = out.size();
+    out.append(cp1252);
+    std::replace_if(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), endsPiece, ' ');
 }
 
 // The file form of a time or text value: Windows-1252, trimmed, "NULL" when nothing is left.
@@ -129,10 +137,14 @@ bool writeTabTextTo(std::string& out, const ByteSink* sink, const RecordTable& t
     // The same as appendTabLine per record, with each distinct text prepared once and the time
     // formatted once per second.
     RenderedTexts texts(table, renderValue, [](std::string_view t) {
-        // Plain ASCII with no blank or control character at either end renders as itself.
+        // Plain ASCII with no blank or control character at either end, and none that ends a
+        // piece inside, renders as itself.
         if (t.empty() || isBlankOrControl(t.front()) || isBlankOrControl(t.back())) return false;
         unsigned char high = 0;
-        for (char c : t) high |= static_cast<unsigned char>(c);
+        for (char c : t) {
+            if (endsPiece(c)) return false;
+            high |= static_cast<unsigned char>(c);
+        }
         return high < 0x80;
     });
     std::int32_t lastSecond = -1;
@@ -194,7 +206,7 @@ bool writeTabText(const RecordTable& table, const LongTimeFormat& fmt, const Byt
 
 bool TabTextReader::fail(std::string why) {
     failed_ = true;
-    failure_ = "line " + std::to_string(lineNo_) + ": " + std::move(why);
+    failure_ = lineNo_ == 0 ? std::move(why) : "line " + std::to_string(lineNo_) + ": " + std::move(why);
     return false;
 }
 
@@ -258,7 +270,9 @@ bool TabTextReader::line(std::string_view bytes) {
         if (!v.no) v.no = parseIntegerText(no);
         if (!v.no) return fail(notAnIntegerMessage(no));
     }
-    if (const std::string_view time = count > 1 ? piece(1) : std::string_view(); !time.empty()) {
+    // "NULL" is how a missing time is written.
+    if (const std::string_view time = count > 1 ? piece(1) : std::string_view();
+        !time.empty() && time != "NULL") {
         if (time == lastTimeText_ && lastTime_ >= 0) {
             v.timeMs = lastTime_;
         } else {
@@ -344,7 +358,11 @@ const char* readUsualLine(const char* base, const char* p, const char* end,
     const char* time = p + from(kFieldTime);
     const std::size_t timeLength = length(kFieldTime);
     if (timeLength == 0 || timeLength > 8) return nullptr;
-    if (const PackedText packed = PackedText::of(time, timeLength); packed == cache.timeBytes) {
+    bool timeMissing = false;
+    if (const PackedText packed = PackedText::of(time, timeLength);
+        timeLength == 4 && std::memcmp(time, "NULL", 4) == 0) {
+        timeMissing = true;  // how a missing time is written
+    } else if (packed == cache.timeBytes) {
         r.timeMs = cache.timeMs;
     } else {
         const std::int32_t seconds =
@@ -365,6 +383,7 @@ const char* readUsualLine(const char* base, const char* p, const char* end,
         r.pooled[k] = cache.texts.number(table, k, p + from(f), length(f));
     }
     r.present = (1u << kFieldCount) - 1;
+    if (timeMissing) r.present &= ~(1u << kFieldTime);
     // Past the CR or LF that ended the line, and the LF of a CR LF.
     p += to[kFieldCount - 1] + 1;
     stop += kFieldCount;
@@ -439,17 +458,18 @@ bool TabTextReader::feed(std::string_view bytes, const LineStops* given) {
         const std::size_t upTo = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) : rest;
         const void* cr = std::memchr(from, '\r', upTo);
         std::size_t end = i + (cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - from) : upTo);
+        if (partial_.size() + (end - i) > kMaxLine) {
+            ++lineNo_;  // the line being read
+            return fail("line too long");
+        }
         if (end == bytes.size()) {
-            if (partial_.size() + (end - i) > kMaxLine) return fail("line too long");
             partial_.append(bytes.substr(i));
             return true;
         }
         bool ok;
         if (partial_.empty()) {
-            if (end - i > kMaxLine) return fail("line too long");
             ok = line(bytes.substr(i, end - i));
         } else {
-            if (partial_.size() + (end - i) > kMaxLine) return fail("line too long");
             partial_.append(bytes.substr(i, end - i));
             ok = line(partial_);
             partial_.clear();

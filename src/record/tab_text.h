@@ -22,7 +22,7 @@ void SplitText(std::string_view line, char delimiter, std::vector<std::string_vi
 // TAB text, Windows-1252, every line ended by CR LF: the header line of column titles, then
 // one line per record. No is written as its number; Time in the long time format; the
 // texts as stored. Each value but No has leading and trailing blanks and control characters
-// removed and is "NULL" when nothing is left.
+// removed and is "NULL" when nothing is left; a TAB, CR or LF inside a value becomes a blank.
 extern const std::string_view kTabHeaderLine;  // "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n"
 void appendTabLine(std::string& out, const RecordTable::Row& row, const LongTimeFormat& fmt);
 std::string tabText(const RecordTable& table, const LongTimeFormat& fmt);
@@ -39,8 +39,9 @@ std::size_t markLineStops(std::string_view block, std::vector<std::uint32_t>& st
 // is skipped whatever it holds; each further line (ended by CR LF, CR or LF; a final line
 // break adds no empty line) becomes one record appended after those already in the table,
 // pieces assigned to the fields by position. "No" must be an integer and "Time" a time of day
-// (an empty piece gives no value); texts are stored as they stand, "NULL" included; a line
-// with fewer than six pieces leaves the remaining fields without values.
+// (an empty piece, and "NULL" as the writer puts it, give no value); texts are stored as they
+// stand, "NULL" included; a line with fewer than six pieces leaves the remaining fields
+// without values. Failures name the line, counting the header as line 1.
 //
 // The first line that cannot be read (a seventh piece, a number or time that does not
 // convert, a line over 1 MiB) stops the reading: the records of earlier lines stay, that

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace dmm {
 
@@ -143,6 +144,63 @@ bool isValidUtf8(std::string_view bytes) {
         const std::size_t len = decodeUtf8(bytes, i, cp);
         if (len == 0) return false;
         i += len;
+    }
+    return true;
+}
+
+namespace {
+
+// The length of the sequence a lead byte starts, 0 for a byte that starts none.
+std::size_t sequenceLength(unsigned char b0) {
+    if (b0 < 0x80) return 1;
+    if ((b0 & 0xE0) == 0xC0) return 2;
+    if ((b0 & 0xF0) == 0xE0) return 3;
+    if ((b0 & 0xF8) == 0xF0) return 4;
+    return 0;
+}
+
+}  // namespace
+
+bool Utf8Check::feed(std::string_view bytes) {
+    if (!valid_) return false;
+    std::size_t i = 0;
+    char32_t cp = 0;
+    if (heldCount_ > 0) {
+        const std::size_t need = sequenceLength(held_[0]);
+        while (heldCount_ < need && i < bytes.size()) held_[heldCount_++] = static_cast<unsigned char>(bytes[i++]);
+        if (heldCount_ < need) return true;
+        const std::string_view seq(reinterpret_cast<const char*>(held_), heldCount_);
+        if (decodeUtf8(seq, 0, cp) != need) return fail();
+        heldCount_ = 0;
+    }
+    while (i < bytes.size()) {
+        // Plain ASCII, the usual case, eight bytes at a time.
+        while (i + 8 <= bytes.size()) {
+            std::uint64_t w;
+            std::memcpy(&w, bytes.data() + i, 8);
+            if (w & 0x8080808080808080ULL) break;
+            i += 8;
+        }
+        if (i >= bytes.size()) break;
+        const auto b0 = static_cast<unsigned char>(bytes[i]);
+        if (b0 < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t need = sequenceLength(b0);
+        if (need == 0) return fail();
+        if (bytes.size() - i < need) {
+            // Cut at the end of the piece: the rest comes with the next one. The bytes held
+            // must still be able to start a sequence.
+            for (std::size_t k = i + 1; k < bytes.size(); ++k) {
+                if ((static_cast<unsigned char>(bytes[k]) & 0xC0) != 0x80) return fail();
+            }
+            heldCount_ = bytes.size() - i;
+            std::memcpy(held_, bytes.data() + i, heldCount_);
+            break;
+        }
+        if (decodeUtf8(bytes, i, cp) == 0) return fail();
+        i += need;
     }
     return true;
 }

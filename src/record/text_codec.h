@@ -23,6 +23,22 @@ void appendUtf8AsCp1252(std::string& out, std::string_view utf8);
 void appendUtf8(std::string& out, char32_t codePoint);
 
 bool isValidUtf8(std::string_view bytes);
+
+// isValidUtf8 over bytes that come piece by piece: a sequence may be cut between two pieces.
+class Utf8Check {
+public:
+    // False once the bytes given so far are not the start of a valid UTF-8 text.
+    bool feed(std::string_view bytes);
+    // Whether all the bytes given are valid UTF-8 (none of a sequence missing at the end).
+    bool finish() const { return valid_ && heldCount_ == 0; }
+
+private:
+    bool fail() { return valid_ = false; }
+
+    unsigned char held_[4] = {};  // the start of a sequence cut at the end of a piece
+    std::size_t heldCount_ = 0;
+    bool valid_ = true;
+};
 bool isAscii(std::string_view bytes);
 
 // The first `count` characters of a UTF-8 text (a byte outside a valid sequence counts as one

@@ -10,6 +10,9 @@
 
 #include <QMenu>
 
+#include <QTemporaryDir>
+
+#include "../link/link_test_support.h"
 #include "analog_scale.h"
 #include "segmented_bar.h"
 #include "frame_encoder.h"
@@ -142,6 +145,65 @@ TEST_F(SerialMeterTest, UsbConnectEndsTheSerialConnection) {
     EXPECT_FALSE(w.USBCon->isChecked()) << "no cable here";
     w.COMCon->click();
     EXPECT_TRUE(w.COMM2->IsOpen());
+}
+
+// The device of the connected port goes away and comes back at the same path (a link moved to
+// a new pseudo-terminal): meanwhile the indicator's tooltip says the device is gone and waited
+// for; then readings, records and the chart go on without a click. Disconnecting ends the wait.
+TEST_F(WindowTest, ASerialDeviceThatComesBackIsReadAgainWithoutAClick) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyMeter"));
+    PseudoTerminal first;
+    ASSERT_TRUE(first.open());
+    ASSERT_TRUE(pointLinkAt(link, first.slavePath()));
+    dmm::AppOptions options;
+    options.ports[1] = link;
+    auto window = makeWindow(options);
+    dmm::TFCOMM& w = *window;
+    w.show();
+    w.COMCon->click();
+    ASSERT_TRUE(w.COMM2->IsOpen()) << dialogs.last().toStdString();
+    auto sendFrames = [&](PseudoTerminal& meter, std::size_t atLeast) {
+        return waitFor([&] {
+            const QByteArray f = keltFrame("01234", 3, "V");
+            meter.write(f.constData(), static_cast<std::size_t>(f.size()));
+            QTest::qWait(40);
+            return w.core().counters().decoded >= atLeast;
+        });
+    };
+    ASSERT_TRUE(sendFrames(first, 3));
+
+    first.close();
+    ASSERT_TRUE(waitFor([&] { return w.COMM2->deviceLost(); }));
+    const QString tip = w.indicatorTip();
+    EXPECT_TRUE(tip.contains("COM1 (" + link + "): the device is gone; waiting for it to come back"))
+        << tip.toStdString();
+    EXPECT_TRUE(w.COMCon->isChecked()) << "still connected";
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    const std::size_t decoded = w.core().counters().decoded;
+    const std::size_t records = w.recordTable().size();
+    const std::size_t points = w.Chtshow->model().pointCount();
+
+    PseudoTerminal back;
+    ASSERT_TRUE(back.open());
+    ASSERT_TRUE(pointLinkAt(link, back.slavePath()));
+    ASSERT_TRUE(waitFor([&] { return back.readerAttached(); }, 3000));
+    ASSERT_TRUE(sendFrames(back, decoded + 3));
+    EXPECT_GT(w.recordTable().size(), records);
+    EXPECT_GT(w.Chtshow->model().pointCount(), points);
+    EXPECT_FALSE(w.indicatorTip().contains(QLatin1String("gone")));
+
+    // Gone again, then disconnected by hand: the port is not waited for any more.
+    back.close();
+    ASSERT_TRUE(waitFor([&] { return w.COMM2->deviceLost(); }));
+    w.COMCon->click();
+    EXPECT_FALSE(w.COMM2->IsOpen());
+    PseudoTerminal later;
+    ASSERT_TRUE(later.open());
+    ASSERT_TRUE(pointLinkAt(link, later.slavePath()));
+    QTest::qWait(600);
+    EXPECT_FALSE(later.readerAttached());
+    EXPECT_FALSE(w.indicatorTip().contains(QLatin1String("gone")));
 }
 
 // A picture of the running window holds the LCD, the scale, the chart and the grid where the

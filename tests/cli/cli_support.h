@@ -17,16 +17,13 @@ struct Run {
     std::string err;
 };
 
-// Runs dmmcli with the arguments (a shell-quoted string) and collects its outputs. `prefix`
-// goes before the program, e.g. "env -u DISPLAY".
-inline Run dmmcli(const std::string& args, const std::string& stdinFile = "",
-                  const std::string& prefix = "") {
+// Runs a shell command line and collects its standard output and the standard error of its
+// last command.
+inline Run shell(const std::string& command) {
     char errPath[] = "/tmp/dmmcli_err_XXXXXX";
     const int fd = mkstemp(errPath);
     if (fd >= 0) close(fd);
-    std::string cmd = (prefix.empty() ? "" : prefix + " ") + std::string(DMMCLI_PATH) + " " + args;
-    if (!stdinFile.empty()) cmd += " < '" + stdinFile + "'";
-    cmd += " 2>" + std::string(errPath);
+    const std::string cmd = command + " 2>" + std::string(errPath);
     Run run;
     FILE* p = popen(cmd.c_str(), "r");
     if (!p) return run;
@@ -41,6 +38,15 @@ inline Run dmmcli(const std::string& args, const std::string& stdinFile = "",
     run.err = ss.str();
     std::remove(errPath);
     return run;
+}
+
+// Runs dmmcli with the arguments (a shell-quoted string) and collects its outputs. `prefix`
+// goes before the program, e.g. "env -u DISPLAY".
+inline Run dmmcli(const std::string& args, const std::string& stdinFile = "",
+                  const std::string& prefix = "") {
+    std::string cmd = (prefix.empty() ? "" : prefix + " ") + std::string(DMMCLI_PATH) + " " + args;
+    if (!stdinFile.empty()) cmd += " < '" + stdinFile + "'";
+    return shell(cmd);
 }
 
 inline std::vector<std::string> lines(const std::string& text) {

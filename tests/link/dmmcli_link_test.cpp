@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
 
 #include <csignal>
 #include <string>
@@ -51,6 +55,7 @@ TEST(DmmcliLink, SimulatorPipedIntoRecordDeliversEveryReadingInOrder) {
         ASSERT_TRUE(rec.waitForFinished(10000));
         const QByteArray recErr = rec.readAllStandardError();
         EXPECT_TRUE(recErr.contains("went away")) << recErr.toStdString();
+        EXPECT_FALSE(recErr.contains("waiting")) << "only with --reconnect";
         EXPECT_TRUE(recErr.contains("decoded 30 frames, dropped 0")) << recErr.toStdString();
 
         const QStringList sent = dataLines(sim.readAllStandardOutput());
@@ -160,6 +165,120 @@ TEST(DmmcliLink, RawStreamDecodesAsACapture) {
     }
 }
 
+// The record_no column of a log: the numbers of the records taken.
+QStringList recordNumbers(const QByteArray& log) {
+    QStringList numbers;
+    const QStringList lines = dataLines(log);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QStringList cols = lines[i].split(QLatin1Char('\t'));
+        if (cols.size() > 14 && !cols[14].isEmpty()) numbers << cols[14];
+    }
+    return numbers;
+}
+
+// With --reconnect a meter that goes away is waited for (said once) and logged again when it
+// is back at the same path: here a link moved from one simulator's device to the next one's.
+TEST(DmmcliLink, RecordWithReconnectWaitsForTheMeterToComeBack) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyMeter"));
+    QProcess first;
+    const QString firstPath = startSimulator(first, {QStringLiteral("--rate"), QStringLiteral("40")});
+    ASSERT_TRUE(pointLinkAt(link, firstPath));
+    QProcess rec;
+    rec.start(kDmmcli, {QStringLiteral("record"), QStringLiteral("--port"), link,
+                        QStringLiteral("--reconnect")});
+    QByteArray out;
+    QByteArray err;
+    auto linesSoFar = [&] {
+        out += rec.readAllStandardOutput();
+        err += rec.readAllStandardError();
+        return out.count('\n');
+    };
+    ASSERT_TRUE(waitUntil([&] { return linesSoFar() >= 4; }, 10000)) << err.toStdString();
+    first.terminate();
+    ASSERT_TRUE(first.waitForFinished(5000));
+    ASSERT_TRUE(waitUntil([&] { return linesSoFar() >= 0 && err.contains("waiting"); }, 5000))
+        << err.toStdString();
+    settle(600);  // the wait goes on quietly
+    const qsizetype before = linesSoFar();
+
+    QProcess second;
+    const QString secondPath = startSimulator(second, {QStringLiteral("--rate"), QStringLiteral("40")});
+    ASSERT_TRUE(pointLinkAt(link, secondPath));
+    EXPECT_TRUE(waitUntil([&] { return linesSoFar() >= before + 4; }, 10000)) << err.toStdString();
+    ::kill(static_cast<pid_t>(rec.processId()), SIGTERM);
+    ASSERT_TRUE(rec.waitForFinished(5000));
+    linesSoFar();
+    EXPECT_EQ(rec.exitCode(), 0) << err.toStdString();
+    EXPECT_EQ(err.count("waiting for it to come back"), 1) << err.toStdString();
+    EXPECT_TRUE(err.contains("(" + link.toUtf8() + ") is back")) << err.toStdString();
+    EXPECT_TRUE(err.contains("decoded " + QByteArray::number(out.count('\n') - 1) + " frames"))
+        << err.toStdString();
+    second.terminate();
+    ASSERT_TRUE(second.waitForFinished(5000));
+}
+
+// A file size limit stops the writing of record --out half-way through a line: the file keeps
+// whole lines only and loads, the failure is said once, and the records left out are written
+// as soon as a write succeeds again (how many were late is said). If none does, the log ends
+// with status 1.
+TEST(DmmcliLink, RecordOutThroughAFileSizeLimitKeepsWholeLines) {
+    for (const bool limitLifted : {true, false}) {
+        SCOPED_TRACE(limitLifted ? "limit lifted" : "limit kept");
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("log.txt"));
+        QProcess sim;
+        const QString path = startSimulator(sim, {QStringLiteral("--rate"), QStringLiteral("60")});
+        ASSERT_FALSE(path.isEmpty());
+        QProcess rec;
+        rec.start(QStringLiteral("bash"),
+                  {QStringLiteral("-c"),
+                   QStringLiteral("ulimit -S -f 1; exec \"$0\" record --port \"$1\" --out \"$2\""),
+                   kDmmcli, path, file});
+        QByteArray out;
+        QByteArray err;
+        auto gather = [&] {
+            out += rec.readAllStandardOutput();
+            err += rec.readAllStandardError();
+        };
+        ASSERT_TRUE(waitUntil([&] { gather(); return err.contains("cannot write the recording"); }, 15000))
+            << err.toStdString();
+        if (limitLifted) {
+            const rlimit none{RLIM_INFINITY, RLIM_INFINITY};
+            ASSERT_EQ(::prlimit(static_cast<pid_t>(rec.processId()), RLIMIT_FSIZE, &none, nullptr), 0);
+            ASSERT_TRUE(waitUntil([&] { gather(); return err.contains("late"); }, 5000)) << err.toStdString();
+        } else {
+            settle(300);
+        }
+        ::kill(static_cast<pid_t>(rec.processId()), SIGTERM);
+        ASSERT_TRUE(rec.waitForFinished(5000));
+        gather();
+        EXPECT_EQ(rec.exitCode(), limitLifted ? 0 : 1) << err.toStdString();
+        EXPECT_EQ(err.count("cannot write the recording"), 1) << err.toStdString();
+        EXPECT_TRUE(err.contains("File too large")) << err.toStdString();
+
+        QFile written(file);
+        ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        EXPECT_TRUE(bytes.endsWith("\r\n"));
+        const qsizetype records = bytes.count('\n') - 1;
+        const QStringList logged = recordNumbers(out);
+        if (limitLifted) {
+            EXPECT_EQ(records, logged.size());
+        } else {
+            EXPECT_GT(records, 10);
+            EXPECT_LT(records, logged.size());
+        }
+        QProcess convert;
+        convert.start(kDmmcli, {QStringLiteral("convert"), file, dir.filePath(QStringLiteral("log.xml"))});
+        ASSERT_TRUE(convert.waitForFinished(10000));
+        EXPECT_EQ(convert.exitCode(), 0);
+        EXPECT_TRUE(convert.readAllStandardError().contains(QByteArray::number(records) + " records"));
+        sim.terminate();
+        ASSERT_TRUE(sim.waitForFinished(5000));
+    }
+}
+
 TEST(DmmcliLink, BadArgumentsAndMissingPortsAreRefusedWithAMessage) {
     struct Row {
         QStringList args;
@@ -178,6 +297,8 @@ TEST(DmmcliLink, BadArgumentsAndMissingPortsAreRefusedWithAMessage) {
         {{"simulate"}, 2, "--pty or --out"},
         {{"simulate", "--pty", "--out", "-"}, 2, "--pty or --out"},
         {{"simulate", "--pty", "--rate", "-1"}, 2, "--rate"},
+        {{"simulate", "--pty", "--rate", "nan"}, 2, "--rate"},
+        {{"simulate", "--pty", "--rate", "inf"}, 2, "--rate"},
         {{"simulate", "--pty", "--frames", "x"}, 2, "--frames"},
         {{"simulate", "--pty", "--family", "volt"}, 2, "--family"},
         {{"simulate", "--out", "/no/such/dir/f.bin"}, 1, "cannot write"},

@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QThread>
+
+#include <cstdio>
 
 #include <functional>
 #include <string>
@@ -38,4 +41,13 @@ inline bool writeAll(PseudoTerminal& pty, const std::string& bytes) {
         if (n == 0) settle(5);
     }
     return true;
+}
+
+// Makes the symbolic link `link` name `target`, replacing what it named in one step: a device
+// that comes back at the same path.
+inline bool pointLinkAt(const QString& link, const QString& target) {
+    const QString temp = link + QStringLiteral(".new");
+    QFile::remove(temp);
+    return QFile::link(target, temp) &&
+           std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(link).constData()) == 0;
 }

@@ -370,4 +370,53 @@ TEST_F(SerialPortDriverTest, DeviceThatVanishesAndComesBack) {
     EXPECT_TRUE(waitUntil([&] { return received() == "beforeafter"; }));
 }
 
+// A device pulled out and plugged in again at the same path (here a link that moves from the
+// old pseudo-terminal to a new one): with reconnecting on, the driver reopens it by itself and
+// its bytes arrive as before, with the line settings of the first open; without, it stays lost.
+TEST_F(SerialPortDriverTest, ReconnectingReopensTheSamePathWhenTheDeviceIsBack) {
+    QTemporaryDir dir;
+    const QString link = dir.filePath(QStringLiteral("ttyMeter"));
+    auto pointAt = [&](const QString& target) { return pointLinkAt(link, target); };
+    for (const bool reconnect : {true, false}) {
+        SCOPED_TRACE(reconnect ? "reconnecting" : "not reconnecting");
+        PseudoTerminal first;
+        ASSERT_TRUE(first.open());
+        ASSERT_TRUE(pointAt(first.slavePath()));
+        names.map(1, link);
+        blocks.clear();
+        listen();
+        driver.setReconnect(reconnect);
+        driver.setComPortParity(TSerialPortDriver::ptODD);
+        ASSERT_TRUE(driver.OpenPort());
+        EXPECT_EQ(driver.devicePath(), link);
+        ASSERT_TRUE(writeAll(first, "before"));
+        ASSERT_TRUE(waitUntil([&] { return received() == "before"; }));
+
+        first.close();
+        ASSERT_TRUE(waitUntil([&] { return driver.deviceLost(); }));
+        settle(600);  // nothing to reopen yet
+        EXPECT_TRUE(driver.deviceLost());
+
+        PseudoTerminal back;
+        ASSERT_TRUE(back.open());
+        ASSERT_TRUE(pointAt(back.slavePath()));
+        const bool reopened = waitUntil([&] { return !driver.deviceLost(); }, 2000);
+        EXPECT_EQ(reopened, reconnect);
+        if (reconnect) {
+            EXPECT_TRUE(driver.lastError().isEmpty()) << driver.lastError().toStdString();
+            EXPECT_EQ(driver.lineSettings().parity, 'O') << "the same settings";
+            EXPECT_TRUE(back.readerAttached());
+            settle();
+            ASSERT_TRUE(writeAll(back, "after"));
+            EXPECT_TRUE(waitUntil([&] { return received() == "beforeafter"; })) << received();
+        } else {
+            EXPECT_FALSE(back.readerAttached());
+            EXPECT_EQ(received(), "before");
+        }
+        driver.ClosePort();
+        driver.setComPortParity(TSerialPortDriver::ptNONE);
+    }
+
+}
+
 }  // namespace

@@ -6,6 +6,9 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -105,12 +108,71 @@ TEST_F(DmmcliRecordingTest, ConvertReportsFailuresAndLeavesTheTargetAlone) {
     dmm::test::writeFile(target, "keep me");
     const std::string err = dir.file("err.txt");
     const std::string bad = dir.file("bad.txt");
-    dmm::test::writeFile(bad, "No\tTime\r\n1\tNULL\r\n");
+    dmm::test::writeFile(bad, "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n1\tnoon\r\n");
     EXPECT_EQ(dmmcli("convert '" + bad + "' '" + target + "'", err).status, 1);
     EXPECT_NE(dmm::test::readFile(err).find("Failed to Load File!"), std::string::npos);
     EXPECT_EQ(dmmcli("convert '" + dir.file("none.xml") + "' '" + target + "'").status, 1);
     EXPECT_EQ(dmmcli("convert only-one-name").status, 2);
     EXPECT_EQ(dmm::test::readFile(target), "keep me");
+}
+
+// Any table that loads, from either format, goes through convert and back to the same table in
+// both formats: its packet converts to the same packet, its TAB text to the same TAB text, and
+// its packet to the same TAB text. The inputs: the fuzz corpora (a TAB text's first line made
+// the header, which the load drops whatever it holds), the golden files, and packets whose
+// values hold what the formats replace or cannot hold.
+TEST_F(DmmcliRecordingTest, EveryTableThatLoadsConvertsBackToItselfInBothFormats) {
+    std::vector<std::pair<std::string, std::string>> inputs;  // name, bytes
+    namespace fs = std::filesystem;
+    const std::string header = "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n";
+    for (const char* corpus : {"corpus_packet", "corpus_text"}) {
+        for (const auto& entry : fs::directory_iterator(fs::path(FUZZ_RECORD_DIR) / corpus)) {
+            std::string bytes = dmm::test::readFile(entry.path().string()).substr(1);  // the cut byte
+            if (corpus[7] == 't') {
+                const std::size_t end = bytes.find_first_of("\r\n");
+                std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
+                if (end != std::string::npos && bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
+                bytes = header + bytes.substr(next);
+            }
+            inputs.emplace_back(entry.path().filename().string() + (corpus[7] == 't' ? ".txt" : ".xml"), bytes);
+        }
+    }
+    for (const char* golden : {"plain_table.xml", "change_log_table.xml", "empty_table.xml", "plain_table.txt"}) {
+        inputs.emplace_back(golden, dmm::test::golden(golden));
+    }
+    const std::string head = dmm::test::golden("empty_table.xml").substr(0, dmm::test::golden("empty_table.xml").find("<ROWDATA>") + 9);
+    inputs.emplace_back("replaced.xml",
+                        head + "<ROW No=\"1\" DC/AC=\"a&#009;b\" Value=\" x&#013;&#010;y \" Unit=\"&#x4E2D;\" Auto=\"\"/>"
+                               "<ROW Time=\"23:59:59999\" Value=\"NULL\"/><ROW No=\"-7\" Unit=\"&#9;\"/></ROWDATA></DATAPACKET>");
+
+    // Each save is flushed to the disk; in memory, where there is such a folder, that costs
+    // nothing.
+    std::unique_ptr<dmm::test::TempDir> memory;
+    if (fs::is_directory("/dev/shm")) memory = std::make_unique<dmm::test::TempDir>("/dev/shm");
+    const dmm::test::TempDir& dir = memory ? *memory : this->dir;
+    std::size_t loaded = 0;
+    std::set<std::string> seen;  // many inputs load to the same table: each is converted once
+    for (const auto& [name, bytes] : inputs) {
+        SCOPED_TRACE(name);
+        const std::string in = dir.file("in_" + name);
+        dmm::test::writeFile(in, bytes);
+        dmm::RecordTable table;
+        if (!dmm::LoadTableFromFile(in, table, false, dmm::LongTimeFormat("%H:%M:%S")).ok) continue;
+        ++loaded;
+        if (!seen.insert(dmm::test::dump(table) + (name.ends_with(".xml") ? "x" : "t")).second) continue;
+        auto convert = [&](const std::string& from, const std::string& to) {
+            const CliRun run = dmmcli("convert '" + dir.file(from) + "' '" + dir.file(to) + "'");
+            EXPECT_EQ(run.status, 0) << from << " -> " << to;
+            return dmm::test::readFile(dir.file(to));
+        };
+        const std::string packet = convert("in_" + name, "a.xml");
+        const std::string text = convert("in_" + name, "a.txt");
+        EXPECT_EQ(convert("a.xml", "b.xml"), packet);
+        EXPECT_EQ(convert("a.txt", "b.txt"), text);
+        EXPECT_EQ(convert("a.xml", "c.txt"), text);
+    }
+    EXPECT_GE(loaded, 90u);
+    EXPECT_GE(seen.size(), 20u);
 }
 
 TEST_F(DmmcliRecordingTest, RecordWithoutAMeterLeavesAnOlderOutFileAlone) {

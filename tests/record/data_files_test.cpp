@@ -166,6 +166,25 @@ TEST_F(DataFilesTest, XmlFileRenamedToTextAddsNothingAndReportsNothing) {
     EXPECT_TRUE(t.empty());
 }
 
+// A file that says it is UTF-8 and turns out not to be only far behind a value read as UTF-8 is
+// read again from its start as Windows-1252.
+TEST_F(DataFilesTest, XmlFileDeclaredUtf8ButNotIsReadAgainAsWindows1252) {
+    std::string rows = "<ROW No=\"1\" Value=\"\xC3\xA9\"/>";
+    for (int i = 0; i < 10000; ++i) rows += "<ROW No=\"2\" Time=\"09:05:07250\" Value=\"1\"/>";
+    rows += "<ROW No=\"3\" Value=\"\xE9\"/>";  // not UTF-8, far past the first window
+    std::string packet = test::golden("empty_table.xml");
+    packet.insert(packet.find("<ROWDATA>") + 9, rows);
+    packet.replace(0, packet.find("?>"), "<?xml version=\"1.0\" encoding=\"UTF-8\"");
+    const std::string path = dir.file("declared.xml");
+    test::writeFile(path, packet);
+    RecordTable t;
+    const LoadOutcome o = LoadTableFromFile(path, t, false, kClock24);
+    ASSERT_TRUE(o.ok) << o.reason;
+    ASSERT_EQ(t.size(), 10002u);
+    EXPECT_EQ(t[0].text(kFieldValue), "\xC3\x83\xC2\xA9");  // the two bytes, each a character
+    EXPECT_EQ(t[10001].text(kFieldValue), "\xC3\xA9");
+}
+
 struct LoadFailureCase {
     const char* name;
     const char* file;
@@ -195,7 +214,7 @@ const std::string kHeader = "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n";
 INSTANTIATE_TEST_SUITE_P(
     Failures, LoadFailureTest,
     testing::Values(
-        LoadFailureCase{"NullTime", "a.txt", kHeader + "1\t09:00:00\r\n2\tNULL\tDC\r\n3\t09:00:02\r\n", 2},
+        LoadFailureCase{"BadTime", "a.txt", kHeader + "1\t09:00:00\r\n2\t9 o'clock\tDC\r\n3\t09:00:02\r\n", 2},
         LoadFailureCase{"SevenPieces", "a.xls", kHeader + "1\t09:00:00\tDC\t1\tV\tAUTO\textra\r\n", 1},
         LoadFailureCase{"EmptyFile", "a.txt", "", 1},
         LoadFailureCase{"MissingFile", "absent.txt", "", 1},

@@ -330,6 +330,110 @@ TEST(DataPacketReader, WindowEdgeAtEveryPlaceReadsTheSame) {
     }
 }
 
+// Blanks, NUL bytes and comments, wherever they may stand and however many, pass through the
+// window without being kept: the room the reader asks its source to fill stays near the
+// window's width. Each row: where the run goes, what it is made of, and whether the packet
+// then still reads.
+TEST(DataPacketReader, RunsOfBlanksAndCommentsPassThroughTheWindow) {
+    const std::string kRun(std::size_t{4} << 20, ' ');
+    const std::string kNuls(kRun.size(), '\0');
+    const std::string rows = kOneRow + kOneRow;
+    const std::string packet = packetWithRows(rows);
+    const std::size_t rowAt = packet.find("<ROW");
+    const std::size_t attrAt = packet.find(" Time=", rowAt);
+    const std::size_t endTagAt = packet.find("</ROWDATA") + 9;
+    const struct {
+        const char* where;
+        std::string bytes;
+        bool ok;
+    } cases[] = {
+        {"blanks first", kRun + packet, true},
+        {"NULs first, and nothing else", kNuls, false},
+        {"NULs after the packet", packet + kNuls, true},
+        {"NULs after the packet, then junk", packet + kNuls + "x", false},
+        {"blanks between rows", packet.substr(0, rowAt) + kRun + packet.substr(rowAt), true},
+        {"blanks inside a row's tag", packet.substr(0, attrAt) + kRun + packet.substr(attrAt), true},
+        {"blanks inside an end tag", packet.substr(0, endTagAt) + kRun + packet.substr(endTagAt), true},
+        {"a comment between rows", packet.substr(0, rowAt) + "<!--" + kRun + "--->" + packet.substr(rowAt), true},
+        {"a comment after the packet", packet + "<!--" + kRun + "-->" + kNuls, true},
+    };
+    constexpr std::size_t kWindow = 4096;
+    for (const auto& c : cases) {
+        std::size_t at = 0;
+        std::size_t widest = 0;
+        const ByteSource source = [&](char* to, std::size_t room) {
+            widest = std::max(widest, room);
+            const std::size_t n = std::min({room, std::size_t{65536}, c.bytes.size() - at});
+            std::memcpy(to, c.bytes.data() + at, n);
+            at += n;
+            return static_cast<std::ptrdiff_t>(n);
+        };
+        RecordTable t;
+        std::string why;
+        EXPECT_EQ(readDataPacket(source, t, &why, kWindow), c.ok) << c.where << ": " << why;
+        EXPECT_LE(widest, 8 * kWindow) << c.where;
+        if (c.ok) EXPECT_EQ(test::dump(t), kOneRowDump + kOneRowDump) << c.where;
+        RecordTable whole;
+        EXPECT_EQ(readDataPacket(c.bytes, whole), c.ok) << c.where << " read whole";
+    }
+}
+
+// Whether text declared as UTF-8 is UTF-8 is found out while it is read. A byte that is not
+// UTF-8 far behind a value that was read as UTF-8 makes the reader go back to the start and
+// read all as Windows-1252, as when the whole text is looked at first; without a way back the
+// load fails. Before any value depended on it, nothing needs reading again.
+TEST(DataPacketReader, DecidesOnUtf8WhileReading) {
+    const std::string declared = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+    auto row = [](const std::string& value) {
+        return "<ROW No=\"1\" Time=\"09:05:07250\" DC/AC=\"DC\" Value=\"" + value +
+               "\" Unit=\"V\" Auto=\"\"/>";
+    };
+    std::string filler;
+    for (int i = 0; i < 200; ++i) filler += kOneRow;
+    const std::string eAcute = "\xC3\xA9";  // UTF-8
+    const struct {
+        const char* name;
+        std::string packet;
+        bool ok;               // read whole, or with a way back
+        const char* first;     // the first row's value
+        bool readsAgain;
+    } cases[] = {
+        {"UTF-8 throughout", declared + packetWithRows(row(eAcute) + filler + row(eAcute)).substr(kHead.find("<DATAPACKET")), true, "\xC3\xA9", false},
+        {"not UTF-8 far behind a UTF-8 value", declared + packetWithRows(row(eAcute) + filler + row("\xE9")).substr(kHead.find("<DATAPACKET")), true, "\xC3\x83\xC2\xA9", true},
+        {"not UTF-8 behind ASCII only", declared + packetWithRows(row("a") + filler + row("\xE9")).substr(kHead.find("<DATAPACKET")), true, "a", false},
+        {"a cut sequence at the very end", declared + packetWithRows(row(eAcute) + filler) + "\xC3", false, "", false},
+        {"byte-order mark over text that is not UTF-8", "\xEF\xBB\xBF" + packetWithRows(row(eAcute) + filler + row("\xE9")), false, "", false},
+    };
+    for (const auto& c : cases) {
+        RecordTable whole;
+        EXPECT_EQ(readDataPacket(c.packet, whole), c.ok) << c.name;
+        for (const bool canGoBack : {true, false}) {
+            std::size_t at = 0;
+            int rewinds = 0;
+            const ByteSource source = [&](char* to, std::size_t room) {
+                const std::size_t n = std::min({room, std::size_t{100}, c.packet.size() - at});
+                std::memcpy(to, c.packet.data() + at, n);
+                at += n;
+                return static_cast<std::ptrdiff_t>(n);
+            };
+            const Rewind back = [&] {
+                at = 0;
+                ++rewinds;
+                return true;
+            };
+            RecordTable t;
+            std::string why;
+            const bool expected = c.ok && (canGoBack || !c.readsAgain);
+            ASSERT_EQ(readDataPacket(source, t, &why, 256, canGoBack ? back : Rewind()), expected)
+                << c.name << (canGoBack ? "" : ", no way back") << ": " << why;
+            EXPECT_EQ(rewinds, canGoBack && c.readsAgain ? 1 : 0) << c.name;
+            if (!expected) continue;
+            EXPECT_EQ(test::dump(t), test::dump(whole)) << c.name;
+            EXPECT_EQ(t[0].text(kFieldValue), c.first) << c.name;
+        }
+    }
+}
+
 TEST(DataPacketReader, AReadErrorFailsWithItsReason) {
     const std::string packet = packetWithRows(kOneRow + kOneRow + kOneRow);
     std::size_t at = 0;

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
 #include "data_packet_xml.h"
 #include "live_recording_file.h"
 #include "tab_text.h"
@@ -71,6 +77,43 @@ TEST_F(LiveRecordingFileTest, AWriteFailureIsReportedNotHidden) {
     // The header goes to the device, then appending fails: /dev/full takes nothing.
     auto file = LiveRecordingFile::start("/dev/full", table, kClock24, nullptr);
     EXPECT_FALSE(file) << "the header could not be written";
+}
+
+// A write stopped half-way by a file size limit is cut back to the last whole line; the
+// records it held go out with the next write that succeeds. Rows: how far past the file's
+// size the limit stands, in bytes (so the limit falls inside a line, or right at its end).
+TEST_F(LiveRecordingFileTest, AFailedWriteLeavesNoTornLineAndIsCaughtUpLater) {
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    for (const rlim_t past : {1, 10, 29, 40}) {
+        SCOPED_TRACE(past);
+        table.clear();
+        const std::string path = dir.file("log.txt");
+        auto file = LiveRecordingFile::start(path, table, kClock24, nullptr);
+        ASSERT_TRUE(file);
+        record(1);
+        ASSERT_TRUE(file->recordsAppended());
+        const std::string before = test::readFile(path);
+
+        rlimit tight = old;
+        tight.rlim_cur = before.size() + past;
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tight), 0);
+        record(2);
+        record(3);
+        const bool written = file->recordsAppended();
+        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &old), 0);
+        if (!written) {
+            EXPECT_NE(file->reason().find(std::strerror(EFBIG)), std::string::npos) << file->reason();
+            EXPECT_EQ(test::readFile(path), before) << "no part of a line";
+            EXPECT_EQ(file->recordsWritten(), 1u);
+        }
+        record(4);
+        ASSERT_TRUE(file->recordsAppended()) << file->reason();
+        EXPECT_EQ(test::readFile(path), tabText(table, kClock24));
+        ASSERT_TRUE(file->finish());
+    }
+    std::signal(SIGXFSZ, oldHandler);
 }
 
 }  // namespace

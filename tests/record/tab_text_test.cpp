@@ -119,7 +119,7 @@ TEST_P(TabTextFailureTest, StopsAtTheFailingLineKeepingEarlierRecordsOnly) {
 INSTANTIATE_TEST_SUITE_P(
     Failures, TabTextFailureTest,
     testing::Values(
-        BadLineCase{"NullTime", "h\r\n1\t00:00:01\r\n2\tNULL\tDC\r\n3\t00:00:03\r\n", 1},
+        BadLineCase{"LowerCaseNullTime", "h\r\n1\t00:00:01\r\n2\tnull\tDC\r\n3\t00:00:03\r\n", 1},
         BadLineCase{"SevenPieces", "h\r\n1\t00:00:01\r\n2\t00:00:02\ta\tb\tc\td\te\r\n", 1},
         BadLineCase{"NumberWithLetters", "h\r\n1\r\n2\r\nx3\t00:00:03\r\n", 2},
         BadLineCase{"NumberTooLarge", "h\r\n4294967296\r\n", 0},
@@ -132,6 +132,51 @@ TEST(TabTextReader, HeaderOnlyAddsNothingAndSucceeds) {
         RecordTable t;
         EXPECT_TRUE(readTabText(text, t, kClock24)) << text;
         EXPECT_TRUE(t.empty());
+    }
+}
+
+// Failures name the line they stopped at, the header being line 1; an empty input has no line.
+TEST(TabTextReader, FailuresCountLinesFromOne) {
+    const struct {
+        std::string text;
+        const char* says;
+    } rows[] = {
+        {"", "the file is empty"},
+        {"h\r\n1\r\nx\r\n", "line 3: "},
+        {"h\r\n1\r\n" + std::string(TabTextReader::kMaxLine + 1, '7'), "line 3: line too long"},
+        {"h\r\n" + std::string(TabTextReader::kMaxLine + 1, '7') + "\r\n", "line 2: line too long"},
+    };
+    for (const auto& row : rows) {
+        RecordTable t;
+        std::string why;
+        EXPECT_FALSE(readTabText(row.text, t, kClock24, &why));
+        EXPECT_EQ(why.find(row.says), 0u) << why;
+    }
+}
+
+// What the writer makes of any text, the reader takes back as one record of six values: a
+// TAB, CR or LF inside a value becomes a blank, and a missing time ("NULL") stays missing.
+TEST(TabTextReader, ReadsBackValuesHoldingLineBreaksAndMissingTimes) {
+    const struct {
+        const char* value;
+        const char* readBack;
+    } rows[] = {
+        {"a\tb", "a b"},     {"a\rb", "a b"},       {"a\nb", "a b"},
+        {"a\r\n\tb", "a   b"}, {"\t x\ty \n", "x y"}, {"\t\r\n", "NULL"},
+    };
+    for (const auto& row : rows) {
+        RecordTable t;
+        test::add(t, 1, std::nullopt, row.value, row.value, row.value, row.value);
+        test::add(t, 2, hms(1, 2, 3), "DC", "1", "V", "");
+        const std::string text = tabText(t, kClock24);
+        RecordTable back;
+        std::string why;
+        ASSERT_TRUE(readTabText(text, back, kClock24, &why)) << why << "\n" << text;
+        ASSERT_EQ(back.size(), 2u) << text;
+        EXPECT_EQ(back[0].timeMs(), std::nullopt);
+        for (int f = kFieldDcAc; f <= kFieldAuto; ++f) EXPECT_EQ(back[0].text(f), row.readBack) << f;
+        EXPECT_EQ(back[1].timeMs(), hms(1, 2, 3));
+        EXPECT_EQ(tabText(back, kClock24), text) << "a second round changes nothing";
     }
 }
 

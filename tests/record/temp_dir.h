@@ -9,8 +9,8 @@ namespace dmm::test {
 // A fresh directory under the system's temporary directory, removed with its contents.
 class TempDir {
 public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "dmm-record-XXXXXX").string();
+    explicit TempDir(const std::filesystem::path& in = std::filesystem::temp_directory_path()) {
+        std::string pattern = (in / "dmm-record-XXXXXX").string();
         if (::mkdtemp(pattern.data()) == nullptr) std::abort();
         path_ = pattern;
     }
