@@ -68,3 +68,10 @@ bool CliRecording::finish(std::string* reason) {
     if (!ok && reason) *reason = file_->reason();
     return ok;
 }
+
+MeterLog::MeterLog(const CommonOptions& options)
+    : printer(core, stdout, true), recording(core, options) {
+    configureCore(core, options);
+    recording.attach(printer);
+    core.setSink(&printer);
+}

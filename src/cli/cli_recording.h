@@ -56,3 +56,15 @@ private:
     std::chrono::steady_clock::time_point started_;
     long long ticks_ = 0;
 };
+
+// A log taken from a meter: the core set up by the options, the printer of its frames (flushed
+// line by line) and the recording behind it, wired together.
+struct MeterLog {
+    explicit MeterLog(const CommonOptions& options);
+    MeterLog(const MeterLog&) = delete;
+    MeterLog& operator=(const MeterLog&) = delete;
+
+    dmm::MeterCore core;
+    FramePrinter printer;
+    CliRecording recording;
+};

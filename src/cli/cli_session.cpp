@@ -1,11 +1,16 @@
 #include "cli_session.h"
 
+#include <QCoreApplication>
 #include <QLocale>
+#include <QTimer>
+
+#include <algorithm>
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 
+#include "stop_signals.h"
 #include "text_codec.h"
 
 namespace {
@@ -82,6 +87,27 @@ QString takeCommonOptions(QStringList& args, CommonOptions& o) {
         }
     }
     return {};
+}
+
+LogLoop::LogLoop(double seconds, std::function<void()> check)
+    : seconds_(seconds), check_(std::move(check)) {}
+
+int LogLoop::run() {
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [this] {
+        if (check_) check_();
+        if (std::ferror(stdout)) {
+            outputFailed_ = true;
+            QCoreApplication::exit(1);
+        }
+    });
+    watch.start(200);
+    QTimer duration;
+    duration.setSingleShot(true);
+    QObject::connect(&duration, &QTimer::timeout, QCoreApplication::instance(),
+                     &QCoreApplication::quit);
+    if (seconds_ > 0) duration.start(static_cast<int>(std::min(seconds_ * 1000.0, 2147483647.0)));
+    return stopSignalReceived() ? 0 : QCoreApplication::exec();
 }
 
 std::string systemDecimalSeparator() { return QLocale::system().decimalPoint().toStdString(); }

@@ -70,6 +70,22 @@ std::string summaryLine(const dmm::FrameCounters& counters);
 std::string printable(std::string_view bytes);
 inline std::string printable(const QString& text) { return printable(text.toStdString()); }
 
+// The event loop of a log taken from a meter: it ends at a stop signal, after `seconds` (none
+// when 0), or with status 1 once standard output cannot be written any more (the reader of a
+// pipe has ended). `check` runs every 200 ms for the command's own reasons to end the loop.
+class LogLoop {
+public:
+    explicit LogLoop(double seconds, std::function<void()> check = {});
+    // Runs the loop; its exit status (0 at once when a stop signal came already).
+    int run();
+    bool outputFailed() const { return outputFailed_; }
+
+private:
+    double seconds_;
+    std::function<void()> check_;
+    bool outputFailed_ = false;
+};
+
 // Flushes `out`; empty when everything written to it arrived, else why not ("cannot write the
 // output: No space left on device").
 std::string outputFailure(std::FILE* out);

@@ -4,7 +4,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRegularExpression>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -116,12 +115,10 @@ int runRecord(const QStringList& arguments) {
 
     quitOnStopSignals();
 
-    dmm::MeterCore core;
-    configureCore(core, options);
-    FramePrinter printer(core, stdout, true);
-    CliRecording recording(core, options);
-    recording.attach(printer);
-    core.setSink(&printer);
+    MeterLog meterLog(options);
+    dmm::MeterCore& core = meterLog.core;
+    FramePrinter& printer = meterLog.printer;
+    CliRecording& recording = meterLog.recording;
 
     // The window's serial instance: 2400 baud, 8 data bits, no parity, 1 stop bit, no flow
     // control, DTR on, RTS off, polled every 50 ms.
@@ -155,11 +152,9 @@ int runRecord(const QStringList& arguments) {
     printer.printHeader();
 
     // A device that goes away ends the log (it would deliver nothing more), unless it is to be
-    // waited for. So does an output nobody reads any more (the reader of a pipe has ended).
-    QTimer watch;
-    bool outputFailed = false;
+    // waited for.
     bool waiting = false;
-    QObject::connect(&watch, &QTimer::timeout, [&driver, &outputFailed, &waiting] {
+    LogLoop loop(durationSeconds, [&driver, &waiting] {
         if (driver.deviceLost() && !driver.reconnects()) {
             QCoreApplication::exit(1);
         } else if (driver.deviceLost() != waiting) {
@@ -172,21 +167,8 @@ int runRecord(const QStringList& arguments) {
                              qPrintable(driver.portName()), qPrintable(driver.devicePath()));
             }
         }
-        if (std::ferror(stdout)) {
-            outputFailed = true;
-            QCoreApplication::exit(1);
-        }
     });
-    watch.start(200);
-    QTimer duration;
-    duration.setSingleShot(true);
-    QObject::connect(&duration, &QTimer::timeout, QCoreApplication::instance(),
-                     &QCoreApplication::quit);
-    if (durationSeconds > 0) {
-        duration.start(static_cast<int>(std::min(durationSeconds * 1000.0, 2147483647.0)));
-    }
-
-    int status = stopSignalReceived() ? 0 : QCoreApplication::exec();
+    int status = loop.run();
     // What arrived before the stop, or before the device went away, is still decoded.
     QCoreApplication::processEvents();
     driver.PollPort();
@@ -195,7 +177,7 @@ int runRecord(const QStringList& arguments) {
         std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(driver.lastError()));
         status = 1;
     }
-    if (const std::string why = outputFailure(stdout); outputFailed || !why.empty()) {
+    if (const std::string why = outputFailure(stdout); loop.outputFailed() || !why.empty()) {
         std::fprintf(stderr, "dmmcli record: %s\n", why.empty() ? "cannot write the output" : why.c_str());
         status = 1;
     }

@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -157,12 +156,10 @@ private:
 int recordFromCable(const CommonOptions& options, const UsbRecordRequest& request) {
     quitOnStopSignals();
 
-    dmm::MeterCore core;
-    configureCore(core, options);
-    FramePrinter printer(core, stdout, true);
-    CliRecording recording(core, options);
-    recording.attach(printer);
-    core.setSink(&printer);
+    MeterLog meterLog(options);
+    dmm::MeterCore& core = meterLog.core;
+    FramePrinter& printer = meterLog.printer;
+    CliRecording& recording = meterLog.recording;
 
     std::unique_ptr<dmm::HidBackend> backend;
     std::unique_ptr<dmm::SimulatedCable> simulated;
@@ -197,27 +194,10 @@ int recordFromCable(const CommonOptions& options, const UsbRecordRequest& reques
         return true;
     };
 
-    // Nobody reading the output any more ends the log.
-    QTimer watch;
-    bool outputFailed = false;
-    QObject::connect(&watch, &QTimer::timeout, [&outputFailed] {
-        if (std::ferror(stdout)) {
-            outputFailed = true;
-            QCoreApplication::exit(1);
-        }
-    });
-    watch.start(200);
-    QTimer duration;
-    duration.setSingleShot(true);
-    QObject::connect(&duration, &QTimer::timeout, QCoreApplication::instance(),
-                     &QCoreApplication::quit);
-    if (request.durationSeconds > 0) {
-        duration.start(static_cast<int>(std::min(request.durationSeconds * 1000.0, 2147483647.0)));
-    }
-
-    int status = stopSignalReceived() ? 0 : QCoreApplication::exec();
+    LogLoop loop(request.durationSeconds);
+    int status = loop.run();
     status = std::max(status, session.status());
-    if (const std::string why = outputFailure(stdout); outputFailed || !why.empty()) {
+    if (const std::string why = outputFailure(stdout); loop.outputFailed() || !why.empty()) {
         say(why.empty() ? QStringLiteral("cannot write the output") : QString::fromStdString(why));
         status = 1;
     }
