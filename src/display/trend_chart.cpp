@@ -101,7 +101,11 @@ void TrendChart::buildChart() {
         s->attachAxis(axisX_);
         s->attachAxis(axisY_);
     }
+    // The view made a chart of its own and lets go of it when given another: it goes here, and
+    // the view owns ours.
+    QChart* madeByTheView = chart();
     setChart(chart_);
+    delete madeByTheView;
     setRenderHint(QPainter::Antialiasing, false);
 }
 
