@@ -83,6 +83,7 @@ int runDmmview(QApplication& app) {
         QTimer::singleShot(0, &window, [&window] { window.USBCon->click(); });
     }
 
+    int status = 0;
     if (options.quitAfterMs >= 0) {
         QTimer::singleShot(options.quitAfterMs, &window, [&] {
             if (!options.screenshot.isEmpty()) {
@@ -91,13 +92,15 @@ int runDmmview(QApplication& app) {
                 } else {
                     std::fprintf(stderr, "dmmview: could not save the screenshot to %s\n",
                                  qPrintable(options.screenshot));
+                    status = 1;
                 }
                 std::fflush(stdout);
             }
             window.close();
         });
     }
-    return app.exec();
+    const int loop = app.exec();
+    return loop != 0 ? loop : status;
 }
 
 }  // namespace dmm
