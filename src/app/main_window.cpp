@@ -34,6 +34,7 @@
 #include "serial_port_driver.h"
 #include "segmented_bar.h"
 #include "trend_chart.h"
+#include "window_placement.h"
 
 namespace dmm {
 
@@ -244,10 +245,7 @@ void TFCOMM::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!centred_) {
         centred_ = true;
-        if (QScreen* s = screen()) {
-            const QRect avail = s->availableGeometry();
-            move(avail.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
-        }
+        if (QScreen* s = screen()) move(placeOnScreen(s->availableGeometry(), frameGeometry().size()));
     }
 }
 

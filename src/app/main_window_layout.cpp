@@ -1,6 +1,5 @@
 // The window's controls and menu: positions, sizes, captions, hints, fonts and start states.
 #include <QAction>
-#include <QActionGroup>
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -360,11 +359,9 @@ void TFCOMM::buildMenu() {
     N500001 = item(Record1, "N500001", "50000");
     N1000001 = item(Record1, "N1000001", "100000");
     limitess = item(Record1, "limitess", "limitless");
-    auto* limits = new QActionGroup(this);
-    for (QAction* a : {N10001, N50001, N100001, N500001, N1000001, limitess}) {
-        a->setCheckable(true);
-        limits->addAction(a);
-    }
+    // Check marks, one at a time: the menu keeps the one tick itself (syncLimitMenu), since items
+    // of an exclusive group are drawn with radio bullets instead.
+    for (QAction* a : {N10001, N50001, N100001, N500001, N1000001, limitess}) a->setCheckable(true);
     N100001->setChecked(true);
 
     // The empty item that follows "Record" has no action; it is left out of sight.

@@ -39,6 +39,12 @@ QToolButton* speedButton(QWidget* parent, const char* name, const QString& hint,
     return b;
 }
 
+// Where the enlarged chart lies in the area it lives in: 2 pixels in from the sides, below the
+// top row of buttons, 4 pixels above the bottom.
+constexpr int kEnlargedLeft = 2;
+constexpr int kEnlargedTop = 28;
+constexpr int kEnlargedBottomGap = 4;
+
 }  // namespace
 
 TrendChart::TrendChart(Dialogs* dialogs, QWidget* parent)
@@ -305,9 +311,12 @@ void TrendChart::TbFdClick() {
         savedGeometry_ = geometry();
         tbFd_->hide();
         tbSx_->show();
-        const QSize outer = window()->frameGeometry().size();
-        resize(outer.width() - 12, outer.height() - 85);
-        move(2, 28);
+        // Below the window's top row of buttons, down to the grid's lower edge and across to the
+        // scale's right edge: measured on the area the chart lives in, so that a window
+        // manager's frame around the window changes nothing.
+        const QSize area = parentWidget() ? parentWidget()->size() : size();
+        resize(area.width() - 2 * kEnlargedLeft, area.height() - kEnlargedTop - kEnlargedBottomGap);
+        move(kEnlargedLeft, kEnlargedTop);
         raise();
     }
 }

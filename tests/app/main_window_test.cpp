@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -348,11 +349,32 @@ TEST_F(WindowTest, RecordLimitMenuKeepsOneTick) {
     auto w = makeWindow();
     QAction* items[] = {w->N10001, w->N50001, w->N100001, w->N500001, w->N1000001, w->limitess};
     const int limits[] = {1000, 5000, 10000, 50000, 100000, 10000000};
-    for (int i : {0, 5, 3, 1, 4, 2}) {
+    for (int i : {0, 5, 5, 3, 1, 4, 2}) {  // choosing the ticked one again keeps its tick
         items[i]->trigger();
         EXPECT_EQ(w->recorder().recordLimit(), limits[i]);
         for (int j = 0; j < 6; ++j) EXPECT_EQ(items[j]->isChecked(), i == j) << i << " " << j;
+        // In an exclusive group the menu would draw a radio bullet instead of a check mark.
+        EXPECT_TRUE(!items[i]->actionGroup() || !items[i]->actionGroup()->isExclusive());
     }
+}
+
+// The enlarged chart covers the grid, the LCD panel and the scale; the top row stays in sight.
+TEST_F(WindowTest, EnlargedChartCoversTheGridAndTheLcd) {
+    auto w = makeWindow();
+    w->show();
+    w->Chtshow->TbFdClick();
+    const QRect big = w->Chtshow->geometry();
+    for (const char* name : {"DBGrid1", "Panel1", "PBar2", "KD", "RecordSI"}) {
+        // All of it, but for the two-pixel strip of the window's left edge.
+        const QRect covered = w->findChild<QWidget*>(name)->geometry();
+        EXPECT_TRUE(big.contains(covered.adjusted(std::max(0, 2 - covered.x()), 0, 0, 0))) << name;
+    }
+    for (const char* name : {"COMCon", "USBCon", "BitBtn1"}) {
+        QWidget* top = w->findChild<QWidget*>(name);
+        EXPECT_LT(top->geometry().bottom(), big.top()) << top->objectName().toStdString();
+    }
+    EXPECT_LE(big.right(), w->client->width() - 1);
+    EXPECT_LE(big.bottom(), w->client->height() - 1);
 }
 
 TEST_F(WindowTest, ToggleGroupLiftsTheOthersWithoutTheirHandlers) {
