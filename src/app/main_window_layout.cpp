@@ -23,6 +23,7 @@
 #include "panel_label.h"
 #include "segmented_bar.h"
 #include "trend_chart.h"
+#include "unit_check_box.h"
 
 namespace dmm {
 
@@ -147,7 +148,7 @@ void TFCOMM::buildLayout() {
     RepeatSet->setChecked(true);
     RepeatSet->setToolTip(QStringLiteral("Repeage Record"));
 
-    RecordSI = place(new QCheckBox(QStringLiteral("Sampling Interval           'S"), client),
+    RecordSI = place(new UnitCheckBox(QStringLiteral("Sampling Interval           'S"), client),
                      "RecordSI", 55, 178, 143, 20);
     // Tight boxes: the captions must fit the layout's narrow widths.
     for (QCheckBox* b : {RepeatSet, RecordSI}) {

@@ -1,4 +1,5 @@
 #include <QAction>
+#include <QImage>
 #include <QActionGroup>
 #include <QCheckBox>
 #include <QLabel>
@@ -356,6 +357,21 @@ TEST_F(WindowTest, RecordLimitMenuKeepsOneTick) {
         // In an exclusive group the menu would draw a radio bullet instead of a check mark.
         EXPECT_TRUE(!items[i]->actionGroup() || !items[i]->actionGroup()->isExclusive());
     }
+}
+
+// The seconds unit after the interval edit is drawn, past the edit, with the fonts at hand.
+TEST_F(WindowTest, IntervalUnitIsDrawnRightOfTheEdit) {
+    auto w = makeWindow();
+    w->show();
+    const QImage shot = w->client->grab().toImage();
+    const QRect edit = w->RecordSITime->geometry();
+    const QRect box = w->RecordSI->geometry();
+    int ink = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        for (int x = edit.right() + 1; x <= box.right(); ++x) ink += qGray(shot.pixel(x, y)) < 128;
+    }
+    EXPECT_GT(ink, 8) << "no \"'S\" between the edit and the box's right edge";
+    EXPECT_EQ(w->RecordSI->text(), "Sampling Interval           'S") << "the caption stays whole";
 }
 
 // The enlarged chart covers the grid, the LCD panel and the scale; the top row stays in sight.
