@@ -2,12 +2,44 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QHeaderView>
+#include <QScreen>
+#include <QTreeView>
 
 namespace dmm {
+
+namespace {
+
+// Room for the name, size, type and date columns of the file list.
+constexpr QSize kFileDialogSize(880, 540);
+
+// Shows files with their size, type and date, at a size that has room for those columns (and
+// that fits on the screen), none of them cut short.
+void sizeForDetails(QFileDialog& dialog) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setViewMode(QFileDialog::Detail);
+    QSize size = kFileDialogSize;
+    if (const QScreen* screen = dialog.screen()) {
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    }
+    dialog.resize(size);
+    // The size, type and date columns take what their texts need; the name column the rest.
+    if (auto* list = dialog.findChild<QTreeView*>()) {
+        QHeaderView* header = list->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column) {
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+        }
+    }
+}
+
+}  // namespace
 
 QString RealDialogs::getSaveFileName(const QString& title, const QString& filter,
                                      const QString& defaultSuffix) {
     QFileDialog dialog(parent_, title, QString(), filter);
+    sizeForDetails(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(defaultSuffix);
@@ -16,7 +48,12 @@ QString RealDialogs::getSaveFileName(const QString& title, const QString& filter
 }
 
 QString RealDialogs::getOpenFileName(const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent_, title, QString(), filter);
+    QFileDialog dialog(parent_, title, QString(), filter);
+    sizeForDetails(dialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().first();
 }
 
 void RealDialogs::information(const QString& text) {

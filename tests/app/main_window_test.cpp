@@ -1,4 +1,8 @@
 #include <QAction>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QTimer>
+#include <QTreeView>
 #include <QImage>
 #include <QActionGroup>
 #include <QCheckBox>
@@ -17,6 +21,7 @@
 #include <QMenu>
 
 #include "analog_scale.h"
+#include "real_dialogs.h"
 #include "simulated_cable.h"
 #include "segmented_bar.h"
 #include "panel_label.h"
@@ -372,6 +377,43 @@ TEST_F(WindowTest, IntervalUnitIsDrawnRightOfTheEdit) {
     }
     EXPECT_GT(ink, 8) << "no \"'S\" between the edit and the box's right edge";
     EXPECT_EQ(w->RecordSI->text(), "Sampling Interval           'S") << "the caption stays whole";
+}
+
+// The file dialogs open wide enough to show each file's size, type and date beside its name,
+// none of them cut short.
+TEST_F(WindowTest, FileDialogsShowSizeTypeAndDate) {
+    dmm::RealDialogs real;
+    for (bool save : {false, true}) {
+        SCOPED_TRACE(save ? "save" : "open");
+        int checked = 0;
+        QTimer::singleShot(300, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            auto* list = dialog->findChild<QTreeView*>();
+            ASSERT_NE(list, nullptr);
+            QHeaderView* header = list->header();
+            ASSERT_GT(list->model()->rowCount(list->rootIndex()), 0) << "the folder is listed";
+            for (int column = 1; column < header->count(); ++column) {  // size, type, date
+                EXPECT_FALSE(header->isSectionHidden(column)) << column;
+                const QModelIndex root = list->rootIndex();
+                int widest = 0;
+                for (int row = 0; row < list->model()->rowCount(root); ++row) {
+                    const QString text = list->model()->index(row, column, root).data().toString();
+                    widest = std::max(widest, list->fontMetrics().horizontalAdvance(text));
+                }
+                EXPECT_GE(header->sectionSize(column), widest) << "column " << column << " cut short";
+                EXPECT_LE(header->sectionViewportPosition(column) + header->sectionSize(column),
+                          list->viewport()->width())
+                    << "column " << column << " beyond the list's edge";
+            }
+            ++checked;
+            dialog->reject();
+        });
+        const QString name = save ? real.getSaveFileName("Save", "Text (*.txt)", "txt")
+                                  : real.getOpenFileName("Open", "Text (*.txt)");
+        EXPECT_TRUE(name.isEmpty());
+        EXPECT_EQ(checked, 1);
+    }
 }
 
 // The enlarged chart covers the grid, the LCD panel and the scale; the top row stays in sight.
