@@ -24,7 +24,6 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QTableView;
 class QTimer;
 class QToolButton;
 
@@ -33,6 +32,7 @@ namespace dmm {
 class AnalogScale;
 class Dialogs;
 class KeyFilter;
+class RecordGrid;
 class RecordTableModel;
 class SegmentedBar;
 class TrendChart;
@@ -190,7 +190,7 @@ public:
     QToolButton* OpenDataFiles = nullptr;
     QToolButton* saveas = nullptr;
     QToolButton* BtPrint = nullptr;
-    QTableView* DBGrid1 = nullptr;
+    RecordGrid* DBGrid1 = nullptr;
     AnalogScale* KD = nullptr;
     QLabel* CONok = nullptr;
     QLabel* CONokN = nullptr;
