@@ -9,6 +9,8 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 namespace dmm {
 
@@ -87,7 +89,8 @@ private:
 // from a mouse press or from getting the focus, which a table view treats in its own ways.
 class RowWindowView : public QTableView {
 public:
-    using QTableView::QTableView;
+    RowWindowView(std::function<void()> laidOut, QWidget* parent)
+        : QTableView(parent), laidOut_(std::move(laidOut)) {}
 
     bool pressing() const { return pressing_; }
     bool focusing() const { return focusing_; }
@@ -101,6 +104,10 @@ public:
     void keyboardSearch(const QString&) override {}
 
 protected:
+    void updateGeometries() override {
+        QTableView::updateGeometries();
+        laidOut_();
+    }
     void mousePressEvent(QMouseEvent* event) override {
         pressing_ = true;
         QTableView::mousePressEvent(event);
@@ -113,6 +120,7 @@ protected:
     }
 
 private:
+    std::function<void()> laidOut_;
     bool pressing_ = false;
     bool focusing_ = false;
 };
@@ -139,7 +147,8 @@ private:
 
 RecordGrid::RecordGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     window_ = new RowWindowModel(this);
-    view_ = new RowWindowView(viewport());
+    // A new layout of the columns may change the sideways page without a signal.
+    view_ = new RowWindowView([this] { syncScrollBars(); }, viewport());
     auto* titles = new RowWindowHeader(this, view_);
     titles->setSectionsClickable(true);
     titles->setHighlightSections(true);
