@@ -1,6 +1,8 @@
 #include "record_grid.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QScrollBar>
@@ -181,6 +183,12 @@ RecordGrid::RecordGrid(QWidget* parent) : QAbstractScrollArea(parent) {
             if (row == currentRow_) revealCurrent();
         });
     });
+    connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        // The inner view scrolled its few rows by itself: the grid scrolls as far instead.
+        if (syncing_) return;
+        scrollRow_ = std::clamp(scrollRow_ + value - (scrollRow_ - window_->first()), 0, lastScrollRow());
+        showWindow();
+    });
     QScrollBar* across = view_->horizontalScrollBar();
     connect(across, &QScrollBar::rangeChanged, this, [this] { syncScrollBars(); });
     connect(across, &QScrollBar::valueChanged, this, [this] { syncScrollBars(); });
@@ -199,8 +207,13 @@ void RecordGrid::setModel(QAbstractItemModel* model) {
     currentRow_ = -1;
     currentColumn_ = 0;
     selectedRow_ = -1;
+    currentIndexSet_ = false;
     if (model) {
         auto reset = [this] { onSourceReset(); };
+        auto columns = [this] {
+            window_->setSource(source_);  // the inner view learns the new columns
+            onSourceReset();
+        };
         sourceConnections_ = {
             connect(model, &QAbstractItemModel::rowsInserted, this,
                     [this](const QModelIndex&, int first, int last) { onRowsInserted(first, last); }),
@@ -214,15 +227,16 @@ void RecordGrid::setModel(QAbstractItemModel* model) {
             connect(model, &QAbstractItemModel::layoutChanged, this, reset),
             connect(model, &QAbstractItemModel::rowsRemoved, this, reset),
             connect(model, &QAbstractItemModel::rowsMoved, this, reset),
-            connect(model, &QAbstractItemModel::columnsInserted, this, reset),
-            connect(model, &QAbstractItemModel::columnsRemoved, this, reset),
-            connect(model, &QAbstractItemModel::columnsMoved, this, reset),
+            connect(model, &QAbstractItemModel::columnsInserted, this, columns),
+            connect(model, &QAbstractItemModel::columnsRemoved, this, columns),
+            connect(model, &QAbstractItemModel::columnsMoved, this, columns),
         };
     }
     showWindow();
 }
 
 void RecordGrid::setCurrentIndex(const QModelIndex& index) {
+    currentIndexSet_ = true;
     if (!index.isValid() || index.model() != source_) {
         currentRow_ = -1;
         selectedRow_ = -1;
@@ -384,11 +398,25 @@ void RecordGrid::setCurrentCell(int row, int column, bool select) {
 }
 
 bool RecordGrid::navigate(const QKeyEvent& key) {
-    // The keys that move the current cell, moved as a table view moves it, over every row.
+    // The keys that act on the current cell, which may lie outside the rows the inner view
+    // holds, handled as a table view handles them.
+    const bool ctrl = key.modifiers() & Qt::ControlModifier;
+    if (key.matches(QKeySequence::Copy)) {
+        const QString text = currentIndex().data().toString();
+        if (currentRow_ >= 0) QGuiApplication::clipboard()->setText(text);
+        return true;
+    }
+    if (key.key() == Qt::Key_Space || key.key() == Qt::Key_Select) {
+        // Selects the current row; with Ctrl a selected one is let go. Without a current row
+        // the selection is cleared.
+        selectedRow_ = ctrl && selectedRow_ == currentRow_ ? -1 : currentRow_;
+        showMarks();
+        return true;
+    }
+    // The keys that move the current cell, over every row.
     const int total = rowCount();
     const int columns = columnCount();
     if (total == 0 || columns == 0) return false;
-    const bool ctrl = key.modifiers() & Qt::ControlModifier;
     int row = currentRow_;
     int column = currentColumn_;
     const int height = rowHeight();
@@ -456,7 +484,7 @@ void RecordGrid::onSourceReset() {
     currentRow_ = -1;
     currentColumn_ = 0;
     selectedRow_ = -1;
-    if (window_->columnCount() != columnCount()) window_->setSource(source_);
+    currentIndexSet_ = false;
     scrollRow_ = std::clamp(scrollRow_, 0, lastScrollRow());
     window_->sourceChanged(0, rowCount() - 1);
     showWindow();
@@ -465,14 +493,13 @@ void RecordGrid::onSourceReset() {
 void RecordGrid::onViewCurrentChanged(const QModelIndex& current) {
     if (syncing_ || !current.isValid()) return;
     if (view_->focusing()) {
-        // A view getting the focus makes its first cell current when it has none; the grid
-        // has none only when no cell of the whole table is current.
-        if (currentRow_ < 0) {
+        // A view getting the focus makes the table's first cell current, without scrolling to
+        // it, when no cell is current and none was made current since the last reset.
+        if (currentRow_ < 0 && !currentIndexSet_) {
             currentRow_ = 0;
             currentColumn_ = 0;
         }
         showMarks();
-        if (currentRow_ == 0) revealCurrent();
         return;
     }
     currentRow_ = window_->first() + current.row();
@@ -495,14 +522,14 @@ bool RecordGrid::viewportEvent(QEvent* event) {
 }
 
 bool RecordGrid::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == view_->viewport()) {
-        if (event->type() == QEvent::Wheel) {
-            // The wheel scrolls the whole table, not the few rows the inner view holds.
-            wheelEvent(static_cast<QWheelEvent*>(event));
-            return true;
-        }
-        if (event->type() == QEvent::Resize) measureRows();
-    } else if (watched == view_ && event->type() == QEvent::KeyPress) {
+    if ((watched == view_->viewport() || watched == view_) && event->type() == QEvent::Wheel) {
+        // The wheel, over the rows or over the column titles, scrolls the whole table, not the
+        // few rows the inner view holds.
+        wheelEvent(static_cast<QWheelEvent*>(event));
+        return true;
+    }
+    if (watched == view_->viewport() && event->type() == QEvent::Resize) measureRows();
+    if (watched == view_ && event->type() == QEvent::KeyPress) {
         return navigate(*static_cast<QKeyEvent*>(event));
     }
     return QAbstractScrollArea::eventFilter(watched, event);

@@ -36,8 +36,6 @@ public:
     // The selected row, or -1 (the selection may differ from the current row after a
     // Ctrl+click or Ctrl+Space).
     int selectedRow() const { return selectedRow_; }
-    // The row at the top of the scroll range's position (the scroll bar's value).
-    int scrollRow() const { return scrollRow_; }
 
     void setColumnWidth(int column, int width);
     int columnWidth(int column) const;
@@ -88,6 +86,7 @@ private:
     bool syncingBars_ = false;  // the grid itself is setting its scroll bars
     bool relayout_ = false;     // the inner view's height changed
     bool scrollOnShow_ = false;
+    bool currentIndexSet_ = false;  // setCurrentIndex() called since the last reset
 };
 
 }  // namespace dmm

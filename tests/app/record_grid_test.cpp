@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QScreen>
 #include <QScrollBar>
@@ -88,7 +90,8 @@ protected:
             reference->setColumnWidth(static_cast<int>(c), dmm::kGridColumns[c].width);
         }
         top.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&top));
+        top.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&top));
     }
 
     // Records arrive and each becomes the current one, as the window makes them.
@@ -142,8 +145,16 @@ TEST_F(RecordGridTest, LooksAndBehavesAsATableView) {
     auto clickAt = [](QPoint at, Qt::KeyboardModifiers m = {}) {
         return Act([=](QAbstractScrollArea* area, QWidget*) { click(area, at, m); });
     };
-    auto wheel = [](int delta) {
-        return Act([=](QAbstractScrollArea* area, QWidget*) { turnWheel(area, QPoint(100, 100), delta); });
+    auto wheel = [](int delta, QPoint at = QPoint(100, 100)) {
+        return Act([=](QAbstractScrollArea* area, QWidget*) { turnWheel(area, at, delta); });
+    };
+    // The focus arrives from elsewhere.
+    auto focusAfter = [](int scrollValue) {
+        return Act([=](QAbstractScrollArea* area, QWidget* keys) {
+            area->verticalScrollBar()->setValue(scrollValue);
+            if (QWidget* focused = QApplication::focusWidget()) focused->clearFocus();
+            keys->setFocus();
+        });
     };
     auto widenValue = [](int width) {
         return Act([=](QAbstractScrollArea* area, QWidget*) {
@@ -185,12 +196,16 @@ TEST_F(RecordGridTest, LooksAndBehavesAsATableView) {
         {"End", 0, key(Qt::Key_End)},
         {"the wheel scrolls the current row away", 0, wheel(-240)},
         {"Left brings it back", 0, key(Qt::Key_Left)},
-        {"Ctrl+click takes the selection away", 0, clickAt(QPoint(100, 60), Qt::ControlModifier)},
+        {"Ctrl+click takes the selection away", 0, clickAt(QPoint(100, 30), Qt::ControlModifier)},
         {"the titles lose their highlight with it", 0, wheel(-360)},
         {"Ctrl+Space selects again", 0, [](QAbstractScrollArea* area, QWidget* keys) {
              area->verticalScrollBar()->setValue(0);
              QTest::keyClick(keys, Qt::Key_Space, Qt::ControlModifier);
          }},
+        {"the wheel over the column titles", 0, wheel(-120, QPoint(100, 8))},
+        {"the focus while the current row is scrolled away", 0, focusAfter(20)},
+        {"Ctrl+Space lets go of the row scrolled away", 0, key(Qt::Key_Space, Qt::ControlModifier)},
+        {"Space selects it again", 0, key(Qt::Key_Space)},
         {"a wide column brings the sideways bar", 0, widenValue(220)},
         {"scrolled sideways", 0, [](QAbstractScrollArea* area, QWidget*) {
              area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->maximum());
@@ -214,10 +229,28 @@ TEST_F(RecordGridTest, LooksAndBehavesAsATableView) {
         expectSameAsTableView(step.name);
     }
 
+    // Ctrl+C copies the current cell, also when it is scrolled away.
+    for (QAbstractScrollArea* area : {static_cast<QAbstractScrollArea*>(grid),
+                                      static_cast<QAbstractScrollArea*>(reference)}) {
+        area->verticalScrollBar()->setValue(0);
+    }
+    QTest::keyClick(grid->focusProxy(), Qt::Key_C, Qt::ControlModifier);
+    const QString copied = QGuiApplication::clipboard()->text();
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(reference, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(copied, QGuiApplication::clipboard()->text());
+    EXPECT_EQ(copied, "60");
+    expectSameAsTableView("Ctrl+C");
+
     // The model starts again: a shorter table loaded, then emptied.
     table.truncate(20);
     model.setTable(&table);
     expectSameAsTableView("a shorter table loaded");
+    focusAfter(3)(grid, grid->focusProxy());
+    focusAfter(3)(reference, reference);
+    expectSameAsTableView("the focus with no current cell");
+    table.truncate(18);
+    model.setTable(&table);
     QTest::keyClick(grid->focusProxy(), Qt::Key_Down);
     QTest::keyClick(reference, Qt::Key_Down);
     expectSameAsTableView("Down with no current cell");
