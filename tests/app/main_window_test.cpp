@@ -7,7 +7,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 #include <QValueAxis>
@@ -20,6 +19,7 @@
 #include "panel_label.h"
 #include "serial_port_driver.h"
 #include "trend_chart.h"
+#include "record_grid.h"
 #include "window_fixture.h"
 
 using dmm::TFCOMM;
