@@ -1,19 +1,19 @@
-// Times the running window: start-up to the first shown window, the cost of one frame (decode,
-// record, chart, repaint of the LCD, needle and chart page) with 10^5 records and chart points
-// already present, and the resident memory after 10^6 recorded frames.
+// Times the running window: start-up to the first shown window, and the cost of one frame
+// (decode, pipeline, record, chart point, and the repaint of what it changed) with 10^3, 10^5,
+// 10^6 and 10^7 records and chart points already present, and the resident memory they take.
 //
-//   QT_QPA_PLATFORM=offscreen build/bench/app/dmmview_bench [frames-for-memory]
+//   QT_QPA_PLATFORM=offscreen build/bench/app/dmmview_bench [largest-size] [frames-per-size]
 //
-// A frame's time runs from the bytes handed to the window to the end of the repaint of
-// everything it changed.
+// The records and points are put straight into the table and the chart (the grid told once),
+// as a long recording would have left them, rather than through 10^7 frames. A frame's time
+// runs from the bytes handed to the window to the end of the repaint of everything it changed.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QTableView>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -21,6 +21,7 @@
 #include "frame_encoder.h"
 #include "lcd_view.h"
 #include "main_window.h"
+#include "record_grid.h"
 #include "record_table_model.h"
 #include "trend_chart.h"
 
@@ -56,12 +57,65 @@ double percentile(std::vector<double> v, double p) {
     return v[i];
 }
 
+// Grows the table and the chart to `size` records and points, as readings would have.
+void fillTo(dmm::TFCOMM& window, std::size_t size) {
+    dmm::RecordTable& table = window.recordTable();
+    char value[16];
+    std::vector<double> points;
+    for (std::size_t i = table.size(); i < size; ++i) {
+        std::snprintf(value, sizeof value, "%d.%03d", static_cast<int>(10 + i % 20), static_cast<int>(i % 1000));
+        dmm::RecordValues r;
+        r.no = static_cast<std::int32_t>(i + 1);
+        r.timeMs = static_cast<std::int32_t>((i * 250) % 86400000);
+        r.text = {std::string_view("DC"), std::string_view(value), std::string_view("V"),
+                  std::string_view("AUTO")};
+        table.append(r);
+        points.push_back(static_cast<double>(10000 + (i * 37) % 20000));
+        if (points.size() == 1 << 20) {
+            window.Chtshow->appendPoints(points);
+            points.clear();
+        }
+    }
+    window.Chtshow->appendPoints(points);
+    window.gridModel()->sync();
+    window.DBGrid1->setCurrentIndex(window.gridModel()->index(static_cast<int>(table.size()) - 1, 0));
+    QApplication::processEvents();
+}
+
+struct FrameTimes {
+    std::vector<double> perFrame;  // the whole frame, painting included
+    std::vector<double> prePaint;  // decode, pipeline, record and chart point
+};
+
+// Kept out of line so that a profiler can count this part alone
+// (valgrind --tool=callgrind --toggle-collect='*timeFrames*').
+template <class Feed>
+[[gnu::noinline]] FrameTimes timeFrames(dmm::TFCOMM& window, Feed& feed, int samples) {
+    FrameTimes t;
+    for (int i = 0; i < samples; ++i) {
+        const auto s = Clock::now();
+        feed();
+        const auto a = Clock::now();
+        // What the event loop does next: paint everything the frame changed (LCD, needle,
+        // bar, chart page, the grid's new row, the extremes), once.
+        window.Panel1->update();
+        window.KD->update();
+        window.Chtshow->update();
+        QApplication::processEvents();
+        const auto e = Clock::now();
+        t.perFrame.push_back(std::chrono::duration<double, std::milli>(e - s).count());
+        t.prePaint.push_back(std::chrono::duration<double, std::milli>(a - s).count());
+    }
+    return t;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const auto appStart = Clock::now();
     QApplication app(argc, argv);
-    const long memoryFrames = argc > 1 ? std::atol(argv[1]) : 1000000;
+    const long largest = argc > 1 ? std::atol(argv[1]) : 10000000;
+    const int samples = argc > 2 ? std::atoi(argv[2]) : 2000;
 
     // Start-up: the window built, shown and painted once.
     const auto t0 = Clock::now();
@@ -74,56 +128,40 @@ int main(int argc, char** argv) {
     std::printf("start-up to first shown window: %.1f ms (%.1f ms including the application object)\n",
                 startupMs, fromProcessMs);
 
-    // 10^5 records and chart points present.
     window.limitess->trigger();
-    long n = 0;
     std::vector<std::string> frames;
     for (long i = 0; i < 64; ++i) frames.push_back(keltFrame(i));
-    for (; n < 100000; ++n) {
-        const std::string& f = frames[static_cast<std::size_t>(n % 64)];
+    long n = 0;
+    auto feed = [&] {
+        const std::string& f = frames[static_cast<std::size_t>(n++ % 64)];
         window.core().HKeltRData(f.data(), static_cast<std::int32_t>(f.size()));
-    }
+    };
+    // The first reading changes the range and starts a new chart; the chart filled below stays.
+    feed();
     QApplication::processEvents();
-    std::printf("records: %zu, chart points: %zu\n", window.recordTable().size(),
-                window.Chtshow->model().pointCount());
+    const long emptyKiB = residentKiB();
 
-    // Per frame: decode, record, chart, and the repaint of the LCD, the needle and the page.
-    std::vector<double> perFrame;
-    const int samples = 3000;
-    perFrame.reserve(samples);
-    std::vector<double> decodeTimes;
-    for (int i = 0; i < samples; ++i, ++n) {
-        const std::string& f = frames[static_cast<std::size_t>(n % 64)];
-        const auto s = Clock::now();
-        window.core().HKeltRData(f.data(), static_cast<std::int32_t>(f.size()));
-        const auto a = Clock::now();
-        // What the event loop does next: paint everything the frame changed (LCD, needle,
-        // bar, chart page, the grid's new row, the extremes), once.
-        window.Panel1->update();
-        window.KD->update();
-        window.Chtshow->update();
-        QApplication::processEvents();
-        const auto e = Clock::now();
-        perFrame.push_back(std::chrono::duration<double, std::milli>(e - s).count());
-        decodeTimes.push_back(std::chrono::duration<double, std::milli>(a - s).count());
+    std::printf("%10s  %12s  %12s  %14s  %14s\n", "records", "median ms", "p99 ms",
+                "pre-paint med", "pre-paint p99");
+    for (long size : {1000L, 100000L, 1000000L, 10000000L}) {
+        if (size > largest) break;
+        fillTo(window, static_cast<std::size_t>(size));
+        for (int i = 0; i < 100; ++i) {  // settle: the page and the grid reach their steady state
+            feed();
+            QApplication::processEvents();
+        }
+        const std::size_t present = window.recordTable().size();
+        const FrameTimes t = timeFrames(window, feed, samples);
+        std::printf("%10zu  %12.3f  %12.3f  %14.3f  %14.3f\n", present,
+                    percentile(t.perFrame, 0.5), percentile(t.perFrame, 0.99),
+                    percentile(t.prePaint, 0.5), percentile(t.prePaint, 0.99));
+        std::fflush(stdout);
     }
-    std::printf("  of which decode, pipeline, record, chart point: median %.3f ms, p99 %.3f ms\n",
-                percentile(decodeTimes, 0.5), percentile(decodeTimes, 0.99));
-    std::printf("per frame with 10^5 records present: median %.3f ms, p99 %.3f ms (%d frames)\n",
-                percentile(perFrame, 0.5), percentile(perFrame, 0.99), samples);
-
-    // Memory after many recorded frames (no repaint in between, as when the window is covered).
-    const long before = residentKiB();
-    const auto m0 = Clock::now();
-    for (; static_cast<long>(window.recordTable().size()) < memoryFrames; ++n) {
-        const std::string& f = frames[static_cast<std::size_t>(n % 64)];
-        window.core().HKeltRData(f.data(), static_cast<std::int32_t>(f.size()));
-        if (n % 10000 == 0) QApplication::processEvents();
-    }
-    QApplication::processEvents();
-    const double secs = std::chrono::duration<double>(Clock::now() - m0).count();
-    std::printf("resident memory after %zu recorded frames: %.1f MiB (%.1f MiB before the last %ld), %.0f frames/s\n",
-                window.recordTable().size(), residentKiB() / 1024.0, before / 1024.0,
-                memoryFrames - 100000 - samples, static_cast<double>(memoryFrames - 100000 - samples) / secs);
+    const long fullKiB = residentKiB();
+    const std::size_t records = window.recordTable().size();
+    std::printf("resident memory: %.1f MiB with the empty window, %.1f MiB with %zu records and %zu "
+                "chart points: %.1f bytes per record\n",
+                emptyKiB / 1024.0, fullKiB / 1024.0, records, window.Chtshow->model().pointCount(),
+                (fullKiB - emptyKiB) * 1024.0 / static_cast<double>(records));
     return 0;
 }

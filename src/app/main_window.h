@@ -26,7 +26,6 @@ class QMenu;
 class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QTableView;
 class QTimer;
 class QToolButton;
 
@@ -38,6 +37,7 @@ class HidBackend;
 class HidDevice;
 class HidDeviceController;
 class KeyFilter;
+class RecordGrid;
 class RecordTableModel;
 class SegmentedBar;
 class TrendChart;
@@ -237,7 +237,7 @@ public:
     QToolButton* OpenDataFiles = nullptr;
     QToolButton* saveas = nullptr;
     QToolButton* BtPrint = nullptr;
-    QTableView* DBGrid1 = nullptr;
+    RecordGrid* DBGrid1 = nullptr;
     AnalogScale* KD = nullptr;
     QLabel* CONok = nullptr;
     QLabel* CONokN = nullptr;

@@ -21,6 +21,7 @@
 #include "lcd_view.h"
 #include "main_window.h"
 #include "panel_label.h"
+#include "record_grid.h"
 #include "segmented_bar.h"
 #include "trend_chart.h"
 #include "unit_check_box.h"
@@ -168,17 +169,15 @@ void TFCOMM::buildLayout() {
     saveas = recordButton("saveas", 290, 23, "Save data files", 's');
     BtPrint = recordButton("BtPrint", 312, 22, "Print", 'p');
 
-    DBGrid1 = place(new QTableView(client), "DBGrid1", 1, 200, 334, 281);
+    // Read-only, one row selected at a time, rows of one height: the grid itself sees to that.
+    DBGrid1 = place(new RecordGrid(client), "DBGrid1", 1, 200, 334, 281);
     DBGrid1->setFont(arial(12));
-    DBGrid1->horizontalHeader()->setFont(fontOf({"MS Sans Serif"}, 11));
-    DBGrid1->setTextElideMode(Qt::ElideNone);
-    DBGrid1->setItemDelegate(new GridCellDelegate(DBGrid1));
-    DBGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    DBGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
-    DBGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
-    DBGrid1->verticalHeader()->setDefaultSectionSize(17);
-    DBGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    DBGrid1->verticalHeader()->hide();
+    QTableView* gridRows = DBGrid1->rowView();
+    gridRows->horizontalHeader()->setFont(fontOf({"MS Sans Serif"}, 11));
+    gridRows->setTextElideMode(Qt::ElideNone);
+    gridRows->setItemDelegate(new GridCellDelegate(gridRows));
+    gridRows->verticalHeader()->setDefaultSectionSize(17);
+    gridRows->verticalHeader()->hide();
 
     KD = place(new AnalogScale(client), "KD", 337, 28, 371, 143);
     Chtshow = place(new TrendChart(dialogs_, client), "Chtshow", 336, 172, 371, 309);

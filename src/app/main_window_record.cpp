@@ -7,7 +7,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 
@@ -16,6 +15,7 @@
 #include "file_filter.h"
 #include "grid_columns.h"
 #include "main_window.h"
+#include "record_grid.h"
 #include "record_table_model.h"
 
 namespace dmm {

@@ -13,7 +13,6 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QTableView>
 #include <QTest>
 #include <QToolButton>
 #include <QValueAxis>
@@ -27,6 +26,7 @@
 #include "panel_label.h"
 #include "serial_port_driver.h"
 #include "trend_chart.h"
+#include "record_grid.h"
 #include "window_fixture.h"
 
 using dmm::TFCOMM;

@@ -1,7 +1,6 @@
 // The record row's commands: Close Data, save and load through the file dialogs.
 #include <QDir>
 #include <QFile>
-#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QCheckBox>
@@ -9,6 +8,7 @@
 #include <QToolButton>
 
 #include "record_table_model.h"
+#include "record_grid.h"
 #include "window_fixture.h"
 
 namespace {

@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QProgressBar>
-#include <QTableView>
 #include <QTimer>
 #include <QToolButton>
 
@@ -21,6 +20,7 @@
 #include "pty_pair.h"
 #include "serial_port_driver.h"
 #include "trend_chart.h"
+#include "record_grid.h"
 #include "window_fixture.h"
 #include "window_snapshot.h"
 

@@ -12,6 +12,7 @@
 #include "frame_encoder.h"
 #include "hid_device_controller.h"
 #include "lcd_view.h"
+#include "record_grid.h"
 #include "simulated_cable.h"
 #include "trend_chart.h"
 #include "window_fixture.h"
