@@ -164,8 +164,10 @@ void TFCOMM::SpeedButton2Click() {
         QStringLiteral("Open old data files"), qtFileFilter(QString::fromLatin1(kOpenDialog1Filter)));
     if (name.isEmpty()) return;
     const LoadOutcome out = LoadTableFromFile(name.toLocal8Bit().toStdString(), table_, false);
-    // The grid shows what the table holds now, whether the load finished or stopped part way.
+    // The grid shows what the table holds now, whether the load finished or stopped part way,
+    // with the last record current and in sight, as when records arrive one by one.
     gridModel_->setTable(&table_);
+    followNewestRecord();
     if (!out.ok) showMessage(out.message);
     update();
 }

@@ -1,5 +1,6 @@
 // The record row's commands: Close Data, save and load through the file dialogs.
 #include <QDir>
+#include <QScrollBar>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -7,8 +8,8 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "record_table_model.h"
 #include "record_grid.h"
+#include "record_table_model.h"
 #include "window_fixture.h"
 
 namespace {
@@ -98,6 +99,29 @@ TEST_F(RecordCommandsTest, SaveAndLoadThroughTheFileDialogs) {
         EXPECT_EQ(window->DBGrid1->model()->index(expected - 2, 3).data().toString(), "-2.500");
         EXPECT_EQ(window->DBGrid1->model()->index(expected - 1, 4).data().toString(),
                   QString::fromUtf8("k\u03A9"));
+    }
+}
+
+// After a load the last record is current and in sight, whichever kind of file it came from.
+TEST_F(RecordCommandsTest, LoadMakesTheLastRecordCurrentAndVisible) {
+    window->show();
+    std::vector<const char*> values(300, "1.500");
+    recordReadings(values);
+    for (const char* name : {"many.txt", "many.xml"}) {
+        SCOPED_TRACE(name);
+        dialogs.saveNames << path(name);
+        window->saveas->click();
+        window->RecordNew->click();
+        window->DBGrid1->setCurrentIndex(window->gridModel()->index(0, 0));
+        dialogs.openNames << path(name);
+        window->OpenDataFiles->click();
+        QCoreApplication::processEvents();
+        const int last = window->gridModel()->rowCount() - 1;
+        ASSERT_EQ(last, 299);
+        EXPECT_EQ(window->DBGrid1->currentIndex().row(), last);
+        const QScrollBar* bar = window->DBGrid1->verticalScrollBar();
+        EXPECT_GT(bar->maximum(), 0);
+        EXPECT_EQ(bar->value(), bar->maximum()) << "scrolled to the end, the last row in sight";
     }
 }
 
