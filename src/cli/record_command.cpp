@@ -65,6 +65,8 @@ int runRecord(const QStringList& arguments) {
             if (mapping.match(v).hasMatch()) {
                 if (!names.addMapping(v, &why)) return usageError(why);
                 lastMapped = *PortNameTable::parsePortName(v.section(QLatin1Char('='), 0, 0));
+            } else if (const QString wrong = PortNameTable::notAPortName(v); !wrong.isEmpty()) {
+                return usageError(wrong);
             } else if (const auto n = PortNameTable::parsePortName(v)) {
                 port = *n;
             } else if (!v.isEmpty()) {

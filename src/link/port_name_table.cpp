@@ -46,6 +46,13 @@ std::optional<int> PortNameTable::parsePortName(const QString& name) {
     return m.captured(1).toInt();
 }
 
+QString PortNameTable::notAPortName(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("^COM[0-9]+$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    if (!re.match(text).hasMatch() || parsePortName(text)) return {};
+    return QStringLiteral("%1 is not a port name (COM1 to COM4, or COMn=PATH)").arg(text);
+}
+
 bool PortNameTable::onBoardPortPresent(const QString& name) const {
     // The kernel keeps a node for every on-board port it could drive; one without a UART
     // behind it reports type 0. With no such information at hand, the node is taken as is.

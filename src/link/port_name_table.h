@@ -36,6 +36,9 @@ public:
 
     // "COM1".."COM4" (any case) to 1..4.
     static std::optional<int> parsePortName(const QString& name);
+    // For a text that looks like a port name but names none ("COM5", "com0"), the message that
+    // says so; empty for any other text (a port name, a path).
+    static QString notAPortName(const QString& text);
     static QString portName(int n) { return QStringLiteral("COM%1").arg(n); }
 
 private:

@@ -1,6 +1,8 @@
 #include "serial_port_driver.h"
 
 #include <QFileInfo>
+#include <QCoreApplication>
+#include <QFile>
 #include <QSerialPort>
 
 #include <algorithm>
@@ -103,6 +105,26 @@ qint64 TSerialPortDriver::bytesWaiting() const {
     return leftOver_.size() + (port_ && port_->isOpen() ? port_->bytesAvailable() : 0);
 }
 
+QString TSerialPortDriver::openFailure(const QSerialPort& port, const QString& device) {
+    if (port.error() != QSerialPort::PermissionError) return port.errorString();
+    // Another program holding the port leaves a lock file named after the device, in one of
+    // the system's lock folders, with its process id on the first line.
+    QString name = device;
+    if (name.startsWith(QLatin1String("/dev/"))) name = name.mid(5);
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    for (const char* dir : {"/run/lock", "/var/lock", "/var/spool/locks", "/tmp"}) {
+        QFile lock(QStringLiteral("%1/LCK..%2").arg(QLatin1String(dir), name));
+        if (!lock.open(QIODevice::ReadOnly)) continue;
+        bool isNumber = false;
+        const qint64 pid = lock.readLine(32).trimmed().toLongLong(&isNumber);
+        if (isNumber && pid > 0 && pid != QCoreApplication::applicationPid()) {
+            return QStringLiteral("in use by another program (process %1)").arg(pid);
+        }
+        return QStringLiteral("in use by another program");
+    }
+    return port.errorString();
+}
+
 bool TSerialPortDriver::OpenPort() {
     if (IsOpen()) return true;
     const QString name = portName();
@@ -120,7 +142,11 @@ bool TSerialPortDriver::OpenPort() {
 bool TSerialPortDriver::openDevice(const QString& path) {
     auto port = std::make_unique<QSerialPort>(path);
     if (!port->open(QIODevice::ReadWrite)) {
-        lastError_ = QStringLiteral("%1 (%2): %3").arg(portName(), path, port->errorString());
+        // A bare name is looked for in /dev: say which device was tried.
+        const bool located = path.startsWith(QLatin1Char('/')) || path.startsWith(QLatin1String("./")) ||
+                             path.startsWith(QLatin1String("../"));
+        const QString tried = located ? path : QStringLiteral("/dev/") + path;
+        lastError_ = QStringLiteral("%1 (%2): %3").arg(portName(), tried, openFailure(*port, tried));
         return false;
     }
     port_ = std::move(port);

@@ -164,6 +164,9 @@ public slots:
 
 private:
     void onPortError(int error);
+    // Why `port` could not open `device`, in the user's terms (a port held by another program
+    // is said to be in use, with that program's process id where its lock file gives it).
+    static QString openFailure(const QSerialPort& port, const QString& device);
     void releaseLostDevice();
     void startTimer();
     bool openDevice(const QString& path);

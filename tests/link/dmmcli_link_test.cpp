@@ -279,6 +279,31 @@ TEST(DmmcliLink, RecordOutThroughAFileSizeLimitKeepsWholeLines) {
     }
 }
 
+// A port another program holds is said to be in use, with that program's process id.
+TEST(DmmcliLink, PortHeldByAnotherProgramIsSaidToBeInUse) {
+    QProcess sim;
+    const QString path = startSimulator(sim, {QStringLiteral("--rate"), QStringLiteral("10")});
+    ASSERT_FALSE(path.isEmpty());
+    QProcess holder;
+    holder.start(kDmmcli, {QStringLiteral("record"), QStringLiteral("--port"), path,
+                           QStringLiteral("--duration"), QStringLiteral("20")});
+    ASSERT_TRUE(waitUntil([&] { return holder.readAllStandardError().contains("reading"); }, 5000));
+    QProcess second;
+    second.start(kDmmcli, {QStringLiteral("record"), QStringLiteral("--port"), path});
+    ASSERT_TRUE(second.waitForFinished(10000));
+    EXPECT_EQ(second.exitCode(), 1);
+    const QByteArray err = second.readAllStandardError();
+    EXPECT_TRUE(err.contains(QStringLiteral("(%1): in use by another program (process %2)")
+                                 .arg(path)
+                                 .arg(holder.processId())
+                                 .toUtf8()))
+        << err.toStdString();
+    holder.terminate();
+    sim.terminate();
+    ASSERT_TRUE(holder.waitForFinished(5000));
+    ASSERT_TRUE(sim.waitForFinished(5000));
+}
+
 TEST(DmmcliLink, BadArgumentsAndMissingPortsAreRefusedWithAMessage) {
     struct Row {
         QStringList args;
@@ -291,6 +316,8 @@ TEST(DmmcliLink, BadArgumentsAndMissingPortsAreRefusedWithAMessage) {
         {{"record", "--port", "/dev/no-such-meter"}, 1, "could not open COM1 (/dev/no-such-meter)"},
         {{"record", "--port", "COM1=/dev/no-such-meter"}, 1, "/dev/no-such-meter"},
         {{"record", "--port", "COM5=/dev/x"}, 2, "COMn=PATH"},
+        {{"record", "--port", "COM5"}, 2, "COM5 is not a port name (COM1 to COM4, or COMn=PATH)"},
+        {{"record", "--port", "no-such-meter"}, 1, "could not open COM1 (/dev/no-such-meter)"},
         {{"record", "--port", "/dev/x", "--duration", "0"}, 2, "--duration"},
         {{"record", "--port", "/dev/x", "--family", "volt"}, 2, "family"},
         {{"record", "--port", "/dev/x", "--bogus"}, 2, "--bogus"},
