@@ -1,5 +1,7 @@
 #include "cli_usage.h"
 
+#include <cstdio>
+
 namespace dmm {
 
 namespace {

@@ -2,8 +2,6 @@
 
 #include <QString>
 
-#include <cstdio>
-
 namespace dmm {
 
 // The usage of dmmcli as a whole: every command's synopsis (for --help, and for a missing or
