@@ -15,7 +15,12 @@ QString appUsage() {
         "                        connected with \"USB Connect\"\n"
         "  --screenshot FILE     save a picture of the window (with --quit-after)\n"
         "  --quit-after MS       close the window after MS milliseconds\n"
-        "  --help                show this text\n");
+        "  --help                show this text\n"
+        "  --version             show the version\n");
+}
+
+QString appVersionLine() {
+    return QStringLiteral("dmmview " DMM_VERSION "\n");
 }
 
 ParsedOptions parseAppOptions(const QStringList& args) {
@@ -34,6 +39,8 @@ ParsedOptions parseAppOptions(const QStringList& args) {
         const QString name = a.section(QLatin1Char('='), 0, 0);
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             r.help = true;
+        } else if (a == QLatin1String("--version")) {
+            r.version = true;
         } else if (a == QLatin1String("--demo")) {
             r.options.demo = true;
         } else if (a == QLatin1String("--usb")) {

@@ -29,7 +29,8 @@ struct AppOptions {
 struct ParsedOptions {
     AppOptions options;
     QString error;       // non-empty: the arguments were refused, with this reason
-    bool help = false;   // --help was given
+    bool help = false;     // --help was given
+    bool version = false;  // --version was given
 };
 
 // Parses the arguments after the program name.
@@ -37,5 +38,8 @@ ParsedOptions parseAppOptions(const QStringList& args);
 
 // The usage text printed for --help and after a refused argument.
 QString appUsage();
+
+// The answer to --version: the program's name and version, one line.
+QString appVersionLine();
 
 }  // namespace dmm

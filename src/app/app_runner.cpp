@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "app_options.h"
 #include "main_window.h"
@@ -18,18 +19,37 @@
 
 namespace dmm {
 
-int runDmmview(QApplication& app) {
-    QStringList args = app.arguments();
-    if (!args.isEmpty()) args.removeFirst();
-    const ParsedOptions parsed = parseAppOptions(args);
-    if (parsed.help) {
-        std::fputs(qPrintable(appUsage()), stdout);
-        return 0;
-    }
+namespace {
+
+// Prints what --help, --version or refused arguments ask for and returns the exit status; returns
+// nothing when the window is to start.
+std::optional<int> answerArguments(const ParsedOptions& parsed) {
     if (!parsed.error.isEmpty()) {
         std::fprintf(stderr, "dmmview: %s\n%s", qPrintable(parsed.error), qPrintable(appUsage()));
         return 2;
     }
+    if (!parsed.help && !parsed.version) return std::nullopt;
+    std::fputs(qPrintable(parsed.help ? appUsage() : appVersionLine()), stdout);
+    return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
+}
+
+}  // namespace
+
+std::optional<int> answerWithoutWindow(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const ParsedOptions parsed = parseAppOptions(args);
+    // Refused arguments wait for the application object, which takes its own options
+    // (-platform, -style...) out of the list first.
+    if (!parsed.error.isEmpty()) return std::nullopt;
+    return answerArguments(parsed);
+}
+
+int runDmmview(QApplication& app) {
+    QStringList args = app.arguments();
+    if (!args.isEmpty()) args.removeFirst();
+    const ParsedOptions parsed = parseAppOptions(args);
+    if (const auto status = answerArguments(parsed)) return *status;
     AppOptions options = parsed.options;
 
     // The task-bar text; the window sets its own caption.

@@ -1,8 +1,14 @@
 #pragma once
 
+#include <optional>
+
 class QApplication;
 
 namespace dmm {
+
+// Answers --help and --version before any window exists, so that they work without a display:
+// prints the answer and returns the exit status, or returns nothing when the program is to start.
+std::optional<int> answerWithoutWindow(int argc, char** argv);
 
 // Program entry after the application object exists: reads the command line, sets the
 // application title, creates and shows the main window (and the hidden second window), runs

@@ -67,7 +67,7 @@ std::string notATabText(const std::string& path) {
 int runConvert(const QStringList& args) {
     if (args.size() != 2 || args[0].startsWith(QLatin1String("--")) ||
         args[1].startsWith(QLatin1String("--"))) {
-        std::fputs("usage: dmmcli convert IN OUT\n", stderr);
+        std::fputs("dmmcli convert: wants two file names, IN and OUT\n", stderr);
         return 2;
     }
     const std::string in = QFile::encodeName(args[0]).toStdString();

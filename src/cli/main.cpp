@@ -1,33 +1,14 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "cli_usage.h"
 #include "commands.h"
-
-namespace {
-
-void usage() {
-    std::fputs(
-        "usage:\n"
-        "  dmmcli decode   [--family kelt|sorn|brio] [--road serial|usb] [--decimal SEP]\n"
-        "                  [--count-class 4|6|34|2] [--upper N] [--lower N] [--no-repeat]\n"
-        "                  [--limit N] [FILE|-]\n"
-        "  dmmcli record   (--port PATH|COMn | --usb [--device PATH] [--demo]) [--family ...]\n"
-        "                  [--out FILE]\n"
-        "                  [--interval S] [--no-repeat] [--limit N] [--duration S]\n"
-        "                  [--reconnect]\n"
-        "  dmmcli simulate [--family ...] (--pty | [--usb] --out FILE|-) [--rate HZ] [--frames N]\n"
-        "                  [--seed N]\n"
-        "  dmmcli convert  IN OUT\n"
-        "  dmmcli report   IN OUT.pdf\n",
-        stderr);
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     // A file size limit makes a write fail with EFBIG, which the commands report, instead of
@@ -38,18 +19,27 @@ int main(int argc, char** argv) {
         drawsText ? makeGuiApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dmmcli"));
     QStringList args = QCoreApplication::arguments().mid(1);
-    if (args.isEmpty() || args.front() == QLatin1String("--help") ||
-        args.front() == QLatin1String("-h")) {
-        usage();
-        return args.isEmpty() ? 2 : 0;
+    const auto isHelp = [](const QString& a) { return a == QLatin1String("--help") || a == QLatin1String("-h"); };
+    if (args.isEmpty()) {
+        std::fputs(dmm::programUsage(), stderr);
+        return 2;
     }
+    if (isHelp(args.front())) return dmm::printAnswer(dmm::programUsage());
+    if (args.front() == QLatin1String("--version")) return dmm::printAnswer(dmm::programVersionLine());
     const QString command = args.takeFirst();
-    if (command == QLatin1String("decode")) return runDecode(args);
-    if (command == QLatin1String("record")) return runRecord(args);
-    if (command == QLatin1String("simulate")) return runSimulate(args);
-    if (command == QLatin1String("convert")) return runConvert(args);
-    if (command == QLatin1String("report")) return runReport(args);
-    std::fprintf(stderr, "dmmcli: unknown command '%s'\n", qPrintable(command));
-    usage();
-    return 2;
+    const char* usage = dmm::commandUsage(command);
+    if (!usage) {
+        std::fprintf(stderr, "dmmcli: unknown command '%s'\n%s", qPrintable(command), dmm::programUsage());
+        return 2;
+    }
+    if (std::any_of(args.begin(), args.end(), isHelp)) return dmm::printAnswer(usage);
+    int status = 2;
+    if (command == QLatin1String("decode")) status = runDecode(args);
+    if (command == QLatin1String("record")) status = runRecord(args);
+    if (command == QLatin1String("simulate")) status = runSimulate(args);
+    if (command == QLatin1String("convert")) status = runConvert(args);
+    if (command == QLatin1String("report")) status = runReport(args);
+    // Status 2: the command refused its arguments (and said why).
+    if (status == 2) std::fputs(usage, stderr);
+    return status;
 }

@@ -22,14 +22,9 @@
 
 namespace {
 
+// Says why the arguments are refused; the usage follows (main).
 int usageError(const QString& message) {
     std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(message));
-    std::fputs("usage: dmmcli record (--port PATH|COMn | --usb [--device PATH] [--demo])\n"
-               "                     [--port COMn=PATH]...\n"
-               "                     [--family kelt|sorn|brio] [--decimal SEP] [--count-class C]\n"
-               "                     [--upper N] [--lower N] [--duration S] [--out FILE]\n"
-               "                     [--interval S] [--no-repeat] [--limit N] [--reconnect]\n",
-               stderr);
     return 2;
 }
 

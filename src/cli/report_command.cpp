@@ -22,7 +22,7 @@ std::unique_ptr<QCoreApplication> makeGuiApplication(int& argc, char** argv) {
 int runReport(const QStringList& args) {
     if (args.size() != 2 || args[0].startsWith(QLatin1String("--")) ||
         args[1].startsWith(QLatin1String("--"))) {
-        std::fputs("usage: dmmcli report IN OUT.pdf\n", stderr);
+        std::fputs("dmmcli report: wants two file names, IN and OUT\n", stderr);
         return 2;
     }
     const std::string in = args[0].toStdString();

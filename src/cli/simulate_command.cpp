@@ -15,11 +15,9 @@
 
 namespace {
 
+// Says why the arguments are refused; the usage follows (main).
 int usageError(const QString& message) {
     std::fprintf(stderr, "dmmcli simulate: %s\n", qPrintable(message));
-    std::fputs("usage: dmmcli simulate [--family kelt|sorn|brio] (--pty | [--usb] --out FILE|-)\n"
-               "                       [--rate HZ] [--frames N] [--seed N]\n",
-               stderr);
     return 2;
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QProcess>
+#include <QProcessEnvironment>
+
 #include "app_options.h"
 #include "file_filter.h"
 #include "int_text.h"
@@ -43,6 +46,50 @@ TEST(CommandLine, ArgumentsAreParsedOrRefusedWithAReason) {
     EXPECT_TRUE(p.options.demo);
     EXPECT_EQ(p.options.quitAfterMs, 7);
     EXPECT_FALSE(dmm::parseAppOptions({}).options.family.has_value()) << "no family: the layout decides";
+}
+
+// The program itself: --help and --version answer on standard output with status 0, even where
+// no window can open (the xcb platform without a display); refused arguments give status 2 with
+// the reason and the usage on standard error.
+TEST(CommandLine, HelpAndVersionNeedNoDisplayAndRefusedArgumentsShowTheUsage) {
+    struct Row {
+        QStringList args;
+        const char* platform;
+        int status;
+        const char* out;  // what standard output begins with
+        const char* err;  // part of standard error
+    } rows[] = {
+        {{"--version"}, "xcb", 0, "dmmview " DMM_VERSION "\n", ""},
+        {{"--help"}, "xcb", 0, "Usage: dmmview [options]", ""},
+        {{"--demo", "-h"}, "xcb", 0, "Usage: dmmview [options]", ""},
+        // Qt's own options are taken out by the application object before the arguments are read.
+        {{"-platform", "offscreen", "--help"}, "xcb", 0, "Usage: dmmview [options]", ""},
+        {{"--family", "acme"}, "offscreen", 2, "", "dmmview: unknown family 'acme'\nUsage: dmmview"},
+        {{"--help", "--quit-after"}, "offscreen", 2, "", "needs a value\nUsage: dmmview"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.args.join(' ').toStdString());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("DISPLAY"));
+        env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromLatin1(r.platform));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(DMMVIEW_PATH), r.args);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const std::string out = p.readAllStandardOutput().toStdString();
+        const std::string err = p.readAllStandardError().toStdString();
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << err;
+        EXPECT_EQ(p.exitCode(), r.status) << err;
+        EXPECT_EQ(out.rfind(r.out, 0), 0u) << out;
+        EXPECT_NE(err.find(r.err), std::string::npos) << err;
+        if (r.status == 0) {
+            EXPECT_EQ(err.find("Usage"), std::string::npos) << err;
+        }
+        if (r.status != 0) {
+            EXPECT_EQ(out, "");
+        }
+    }
 }
 
 TEST(InputRules, KeyFiltersKeepDigitsAndEditingKeys) {

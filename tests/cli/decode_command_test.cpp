@@ -1,4 +1,5 @@
-// dmmcli decode, end to end over the shipped captures and over malformed input.
+// dmmcli decode, end to end over the shipped captures and over malformed input; the program's
+// answers to --help, --version and refused arguments.
 
 #include <gtest/gtest.h>
 
@@ -82,6 +83,47 @@ TEST(DecodeCommand, BadInputGetsAMessageNotACrash) {
     EXPECT_EQ(dmmcli("decode --count-class 5").status, 2);
     EXPECT_EQ(dmmcli("decode --bogus").status, 2);
     EXPECT_EQ(dmmcli("decode /nonexistent/capture.bin").status, 1);
+}
+
+// --help and --version answer on standard output with status 0 (1 when it cannot be written);
+// refused arguments give status 2 with the reason and the usage on standard error.
+TEST(DmmcliArguments, AnswersGoToStandardOutputAndRefusalsToStandardError) {
+    struct Row {
+        const char* args;
+        int status;
+        const char* out;  // what standard output begins with
+        const char* err;  // part of standard error
+    } rows[] = {
+        {"--version", 0, "dmmcli " DMM_VERSION "\n", ""},
+        {"--help", 0, "usage:\n  dmmcli decode ", ""},
+        {"-h", 0, "usage:\n  dmmcli decode ", ""},
+        {"decode --help", 0, "usage: dmmcli decode [options] [FILE|-]\n", ""},
+        {"record --family sorn -h", 0, "usage: dmmcli record ", ""},
+        {"simulate --out x --help", 0, "usage: dmmcli simulate ", ""},
+        {"convert --help", 0, "usage: dmmcli convert IN OUT\n", ""},
+        {"report --help", 0, "usage: dmmcli report IN OUT.pdf\n", ""},
+        {"--version >/dev/full", 1, "", ""},
+        {"decode --help >/dev/full", 1, "", ""},
+        {"", 2, "", "usage:\n  dmmcli decode "},
+        {"frobnicate", 2, "", "dmmcli: unknown command 'frobnicate'\nusage:\n"},
+        {"decode --bogus", 2, "", "unknown option '--bogus'\nusage: dmmcli decode "},
+        {"record --port", 2, "", "--port needs PATH, COMn or COMn=PATH\nusage: dmmcli record "},
+        {"simulate --pty --rate fast", 2, "", "--rate needs frames per second, 0 to 10000\nusage: dmmcli simulate "},
+        {"convert only.xml", 2, "", "two file names, IN and OUT\nusage: dmmcli convert "},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.args);
+        const auto run = dmmcli(r.args);
+        EXPECT_EQ(run.status, r.status) << run.err;
+        EXPECT_EQ(run.out.rfind(r.out, 0), 0u) << run.out;
+        EXPECT_NE(run.err.find(r.err), std::string::npos) << run.err;
+        if (r.status != 2) {
+            EXPECT_EQ(run.err.find("usage"), std::string::npos) << run.err;
+        }
+        if (r.status != 0) {
+            EXPECT_EQ(run.out, "");
+        }
+    }
 }
 
 }  // namespace
