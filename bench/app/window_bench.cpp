@@ -7,6 +7,7 @@
 // The records and points are put straight into the table and the chart (the grid told once),
 // as a long recording would have left them, rather than through 10^7 frames. A frame's time
 // runs from the bytes handed to the window to the end of the repaint of everything it changed.
+#include <QAction>
 #include <QApplication>
 #include <QFile>
 
@@ -57,8 +58,21 @@ double percentile(std::vector<double> v, double p) {
     return v[i];
 }
 
+// The window's display widgets, found once by their objectNames.
+struct Displays {
+    explicit Displays(const QWidget& window)
+        : lcd(window.findChild<dmm::LcdView*>(QStringLiteral("Panel1"))),
+          scale(window.findChild<dmm::AnalogScale*>(QStringLiteral("KD"))),
+          chart(window.findChild<dmm::TrendChart*>(QStringLiteral("Chtshow"))),
+          grid(window.findChild<dmm::RecordGrid*>(QStringLiteral("DBGrid1"))) {}
+    dmm::LcdView* lcd;
+    dmm::AnalogScale* scale;
+    dmm::TrendChart* chart;
+    dmm::RecordGrid* grid;
+};
+
 // Grows the table and the chart to `size` records and points, as readings would have.
-void fillTo(dmm::TFCOMM& window, std::size_t size) {
+void fillTo(dmm::TFCOMM& window, const Displays& shown, std::size_t size) {
     dmm::RecordTable& table = window.recordTable();
     char value[16];
     std::vector<double> points;
@@ -72,13 +86,13 @@ void fillTo(dmm::TFCOMM& window, std::size_t size) {
         table.append(r);
         points.push_back(static_cast<double>(10000 + (i * 37) % 20000));
         if (points.size() == 1 << 20) {
-            window.Chtshow->appendPoints(points);
+            shown.chart->appendPoints(points);
             points.clear();
         }
     }
-    window.Chtshow->appendPoints(points);
+    shown.chart->appendPoints(points);
     window.gridModel()->sync();
-    window.DBGrid1->setCurrentIndex(window.gridModel()->index(static_cast<int>(table.size()) - 1, 0));
+    shown.grid->setCurrentIndex(window.gridModel()->index(static_cast<int>(table.size()) - 1, 0));
     QApplication::processEvents();
 }
 
@@ -90,7 +104,7 @@ struct FrameTimes {
 // Kept out of line so that a profiler can count this part alone
 // (valgrind --tool=callgrind --toggle-collect='*timeFrames*').
 template <class Feed>
-[[gnu::noinline]] FrameTimes timeFrames(dmm::TFCOMM& window, Feed& feed, int samples) {
+[[gnu::noinline]] FrameTimes timeFrames(const Displays& shown, Feed& feed, int samples) {
     FrameTimes t;
     for (int i = 0; i < samples; ++i) {
         const auto s = Clock::now();
@@ -98,9 +112,9 @@ template <class Feed>
         const auto a = Clock::now();
         // What the event loop does next: paint everything the frame changed (LCD, needle,
         // bar, chart page, the grid's new row, the extremes), once.
-        window.Panel1->update();
-        window.KD->update();
-        window.Chtshow->update();
+        shown.lcd->update();
+        shown.scale->update();
+        shown.chart->update();
         QApplication::processEvents();
         const auto e = Clock::now();
         t.perFrame.push_back(std::chrono::duration<double, std::milli>(e - s).count());
@@ -128,7 +142,8 @@ int main(int argc, char** argv) {
     std::printf("start-up to first shown window: %.1f ms (%.1f ms including the application object)\n",
                 startupMs, fromProcessMs);
 
-    window.limitess->trigger();
+    const Displays shown(window);
+    window.findChild<QAction*>(QStringLiteral("limitess"))->trigger();
     std::vector<std::string> frames;
     for (long i = 0; i < 64; ++i) frames.push_back(keltFrame(i));
     long n = 0;
@@ -145,13 +160,13 @@ int main(int argc, char** argv) {
                 "pre-paint med", "pre-paint p99");
     for (long size : {1000L, 100000L, 1000000L, 10000000L}) {
         if (size > largest) break;
-        fillTo(window, static_cast<std::size_t>(size));
+        fillTo(window, shown, static_cast<std::size_t>(size));
         for (int i = 0; i < 100; ++i) {  // settle: the page and the grid reach their steady state
             feed();
             QApplication::processEvents();
         }
         const std::size_t present = window.recordTable().size();
-        const FrameTimes t = timeFrames(window, feed, samples);
+        const FrameTimes t = timeFrames(shown, feed, samples);
         std::printf("%10zu  %12.3f  %12.3f  %14.3f  %14.3f\n", present,
                     percentile(t.perFrame, 0.5), percentile(t.perFrame, 0.99),
                     percentile(t.prePaint, 0.5), percentile(t.prePaint, 0.99));
@@ -161,7 +176,7 @@ int main(int argc, char** argv) {
     const std::size_t records = window.recordTable().size();
     std::printf("resident memory: %.1f MiB with the empty window, %.1f MiB with %zu records and %zu "
                 "chart points: %.1f bytes per record\n",
-                emptyKiB / 1024.0, fullKiB / 1024.0, records, window.Chtshow->model().pointCount(),
+                emptyKiB / 1024.0, fullKiB / 1024.0, records, shown.chart->model().pointCount(),
                 (fullKiB - emptyKiB) * 1024.0 / static_cast<double>(records));
     return 0;
 }

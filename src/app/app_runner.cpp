@@ -95,12 +95,14 @@ int runDmmview(QApplication& app) {
     if (demo) {
         // Select COM1 (the simulated meter) and press "COM Connect" as a user would.
         window.guarded([&] { window.COM11Click(); });
-        window.COMCon->click();
+        window.findChild<QToolButton*>(QStringLiteral("COMCon"))->click();
     }
     if (cable) {
         // Once the devices have been listed (the controller's first scan is queued), press
         // "USB Connect" as a user would.
-        QTimer::singleShot(0, &window, [&window] { window.USBCon->click(); });
+        QTimer::singleShot(0, &window, [&window] {
+            window.findChild<QToolButton*>(QStringLiteral("USBCon"))->click();
+        });
     }
 
     int status = 0;

@@ -20,11 +20,12 @@
 #include <QToolTip>
 #include <QTimer>
 #include <QToolButton>
+#include <QHeaderView>
+#include <QTableView>
 
 #include <exception>
 
 #include "analog_scale.h"
-#include "connection_picture.h"
 #include "dialogs.h"
 #include "hid_device_controller.h"
 #include "int_text.h"
@@ -35,6 +36,12 @@
 #include "segmented_bar.h"
 #include "trend_chart.h"
 #include "window_placement.h"
+#include "pixel_fonts.h"
+#include "pictures.h"
+#include "grid_cell_delegate.h"
+#include "key_filter.h"
+#include "record_grid.h"
+#include "ui_main_window.h"
 
 namespace dmm {
 
@@ -46,9 +53,10 @@ TFCOMM::TFCOMM(const AppOptions& options, Dialogs* dialogs, QWidget* parent)
       options_(options),
       dialogs_(dialogs),
       core_(this),
-      recorder_(table_) {
-    setWindowIcon(QIcon(connectionPicture(true)));
-    buildLayout();
+      recorder_(table_),
+      ui_(std::make_unique<Ui::MainWindow>()) {
+    setWindowIcon(QIcon(drawLinkPicture(true)));
+    setUpForm();
     createSerialDriver();
     createHidController();
     connectHandlers();
@@ -69,6 +77,64 @@ TFCOMM::~TFCOMM() {
     closeSerialPort();
     delete COMM2;  // before the port name table it reads
     COMM2 = nullptr;
+}
+
+void TFCOMM::setUpForm() {
+    ui_->setupUi(this);
+    applyPixelFonts(this);
+
+    ui_->Chtshow->setDialogs(dialogs_);
+    // The chart's "Graphic" menu sits in the menu bar before "Record", out of sight like the
+    // port and connection menus (a form cannot hide a menu's item in the bar).
+    if (QMenu* graphic = ui_->Chtshow->graphicMenu()) {
+        ui_->MainMenu1->insertMenu(ui_->Record1->menuAction(), graphic);
+        graphic->menuAction()->setVisible(false);
+    }
+    ui_->ComSetup1->menuAction()->setVisible(false);
+    ui_->Connect1->menuAction()->setVisible(false);
+
+    ui_->RecordNew->setIcon(QIcon(drawIcon(Icon::CloseData, 16)));
+    ui_->OpenDataFiles->setIcon(QIcon(drawIcon(Icon::OpenFile, 16)));
+    ui_->saveas->setIcon(QIcon(drawIcon(Icon::SaveFile, 16)));
+    ui_->BtPrint->setIcon(QIcon(drawIcon(Icon::Printer, 16)));
+    ui_->CONokN->setPixmap(drawLinkPicture(false));
+    ui_->CONok->setPixmap(drawLinkPicture(true));
+
+    // Read-only, one row selected at a time, rows of one height: the grid itself sees to that.
+    QTableView* gridRows = ui_->DBGrid1->rowView();
+    gridRows->horizontalHeader()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
+    gridRows->setTextElideMode(Qt::ElideNone);
+    gridRows->setItemDelegate(new GridCellDelegate(gridRows));
+    gridRows->verticalHeader()->setDefaultSectionSize(17);
+    gridRows->verticalHeader()->hide();
+
+    // The scale enlarged by its zoom covers the chart's place; the chart steps aside.
+    connect(ui_->KD, &AnalogScale::enlargedChanged, ui_->Chtshow,
+            [this](bool on) { ui_->Chtshow->setVisible(!on); });
+
+    // The count edits take digits only, the chart's points-per-page edit among them; the limit
+    // edits take a sign too.
+    digitFilter_ = new KeyFilter(KeyFilter::digits(), this);
+    signedFilter_ = new KeyFilter(KeyFilter::signedDigits(), this);
+    auto* pointsPerPage = ui_->Chtshow->findChild<QLineEdit*>(QStringLiteral("Maxrecord"));
+    for (QLineEdit* e : {ui_->RecordSITime, pointsPerPage, ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->TimeInt}) {
+        if (e) e->installEventFilter(digitFilter_);
+    }
+    for (QLineEdit* e : {ui_->Setmax, ui_->SetMin}) e->installEventFilter(signedFilter_);
+
+    // The hidden memo keeps as many Brio frame texts as the core's bounded log.
+    ui_->Memo1->setMaximumBlockCount(static_cast<int>(core_.memo().capacity()));
+
+    ConTimer = new QTimer(this);
+    ConTimer->setObjectName(QStringLiteral("ConTimer"));
+    ConTimer->setInterval(100);
+    Trecord = new QTimer(this);
+    Trecord->setObjectName(QStringLiteral("Trecord"));
+    Trecord->setInterval(1000);
+}
+
+std::array<PanelLabel*, 4> TFCOMM::portPanels() const {
+    return {ui_->BtCOM1, ui_->BtCOM2, ui_->BtCOM3, ui_->BtCOM4};
 }
 
 void TFCOMM::guarded(const std::function<void()>& handler) {
@@ -96,22 +162,22 @@ void TFCOMM::FormCreate() {
     if (options_.family) {
         // The command line chooses the family the way the layout's model boxes would; a Brio
         // meter keeps the standard caption and gets its own receive routine below.
-        IFPavo->setChecked(*options_.family != Family::Sorn);
-        IFSornT->setChecked(*options_.family == Family::Sorn);
+        ui_->IFPavo->setChecked(*options_.family != Family::Sorn);
+        ui_->IFSornT->setChecked(*options_.family == Family::Sorn);
     }
     receiver_ = Receiver::None;
-    if (IFPavo->isChecked()) {
+    if (ui_->IFPavo->isChecked()) {
         receiver_ = Receiver::Kelt;
         setWindowTitle(QStringLiteral("61-50883 V2.00"));
     }
-    if (IFSornT->isChecked()) {
+    if (ui_->IFSornT->isChecked()) {
         receiver_ = Receiver::Sorn;
         setWindowTitle(QStringLiteral("Sorn Interface Program _Ver: 1.00"));
     }
     if (options_.family == Family::Brio) receiver_ = Receiver::Brio;
-    core_.settings.ivra = IFIvra->isChecked();
-    core_.settings.brio = IFBrio->isChecked();
-    core_.settings.fermo = IFFermo->isChecked();
+    core_.settings.ivra = ui_->IFIvra->isChecked();
+    core_.settings.brio = ui_->IFBrio->isChecked();
+    core_.settings.fermo = ui_->IFFermo->isChecked();
 
     if (options_.countClass && options_.countClass->name != standardCountClass().name) {
         applyCountClassRow();
@@ -133,10 +199,10 @@ void TFCOMM::applyCountClassRow() {
     const QString fs = QString::number(cc.fullScale);
     // Writing the limit edits runs their change handling, which sets the limits to
     // +-FullScale and redraws the scale.
-    Setmax->setText(fs);
-    SetMin->setText(QStringLiteral("-") + fs);
-    MinText->setText(QString::number(cc.fullScale + 1));
-    MaxText->setText(QString::number(-(cc.fullScale + 1)));
+    ui_->Setmax->setText(fs);
+    ui_->SetMin->setText(QStringLiteral("-") + fs);
+    ui_->MinText->setText(QString::number(cc.fullScale + 1));
+    ui_->MaxText->setText(QString::number(-(cc.fullScale + 1)));
     if (cc.name == "2") barWidget()->setMaximum(20);
 }
 
@@ -146,16 +212,16 @@ void TFCOMM::syncScaleSettings() {
     s.frequencyMode = core_.state.frequencyMode;
     s.upperLimit = core_.state.upperLimit;
     s.lowerLimit = core_.state.lowerLimit;
-    s.setMaxB = SetMaxB->isChecked();
-    s.setMinB = SetMinB->isChecked();
+    s.setMaxB = ui_->SetMaxB->isChecked();
+    s.setMinB = ui_->SetMinB->isChecked();
     scaleWidget()->setSettings(s);
     core_.settings.setMaxB = s.setMaxB;
     core_.settings.setMinB = s.setMinB;
 }
 
-AnalogScale* TFCOMM::scaleWidget() const { return KD; }
-SegmentedBar* TFCOMM::barWidget() const { return PBar2; }
-TrendChart* TFCOMM::chartWidget() const { return Chtshow; }
+AnalogScale* TFCOMM::scaleWidget() const { return ui_->KD; }
+SegmentedBar* TFCOMM::barWidget() const { return ui_->PBar2; }
+TrendChart* TFCOMM::chartWidget() const { return ui_->Chtshow; }
 
 void TFCOMM::connectHandlers() {
     auto onClick = [this](QAbstractButton* b, void (TFCOMM::*handler)()) {
@@ -168,37 +234,37 @@ void TFCOMM::connectHandlers() {
         connect(p, &PanelLabel::clicked, this, [this, handler] { guarded([=, this] { (this->*handler)(); }); });
     };
 
-    for (QToolButton* b : {COMCon, USBCon, ReadBtn}) {
+    for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {
         connect(b, &QAbstractButton::clicked, this, [this, b] { guarded([=, this] { toggleGroupClicked(b); }); });
     }
-    onClick(COMCon, &TFCOMM::COMConClick);
-    onClick(USBCon, &TFCOMM::onUsbConnectClicked);
-    onClick(ReadBtn, &TFCOMM::onSornReadClicked);
-    onClick(SetFeature, &TFCOMM::onSendSetupReportClicked);
-    onClick(ClearBtn, &TFCOMM::onClearHistoryClicked);
-    onClick(InfoBtn, &TFCOMM::onInfoClicked);
-    onClick(BitBtn1, &TFCOMM::BitBtn1Click);
-    onPanel(BTCon, &TFCOMM::BTCon1Click);
-    onPanel(BtDiscon, &TFCOMM::BtDiscon1Click);
-    onPanel(BtExit, &TFCOMM::BtExit1Click);
-    onTrigger(START1, &TFCOMM::BTCon1Click);
-    onTrigger(STOP1, &TFCOMM::BtDiscon1Click);
-    onTrigger(EXIT1, &TFCOMM::BtExit1Click);
+    onClick(ui_->COMCon, &TFCOMM::COMConClick);
+    onClick(ui_->USBCon, &TFCOMM::onUsbConnectClicked);
+    onClick(ui_->ReadBtn, &TFCOMM::onSornReadClicked);
+    onClick(ui_->SetFeature, &TFCOMM::onSendSetupReportClicked);
+    onClick(ui_->ClearBtn, &TFCOMM::onClearHistoryClicked);
+    onClick(ui_->InfoBtn, &TFCOMM::onInfoClicked);
+    onClick(ui_->BitBtn1, &TFCOMM::BitBtn1Click);
+    onPanel(ui_->BTCon, &TFCOMM::BTCon1Click);
+    onPanel(ui_->BtDiscon, &TFCOMM::BtDiscon1Click);
+    onPanel(ui_->BtExit, &TFCOMM::BtExit1Click);
+    onTrigger(ui_->START1, &TFCOMM::BTCon1Click);
+    onTrigger(ui_->STOP1, &TFCOMM::BtDiscon1Click);
+    onTrigger(ui_->EXIT1, &TFCOMM::BtExit1Click);
 
     // Port selection: a click on the visible panel selects the next port.
-    onTrigger(COM11, &TFCOMM::COM11Click);
-    onTrigger(COM21, &TFCOMM::COM21Click);
-    onTrigger(COM31, &TFCOMM::COM31Click);
-    onTrigger(COM41, &TFCOMM::COM41Click);
-    onPanel(BtCOM[0], &TFCOMM::COM21Click);
-    onPanel(BtCOM[1], &TFCOMM::COM31Click);
-    onPanel(BtCOM[2], &TFCOMM::COM41Click);
-    onPanel(BtCOM[3], &TFCOMM::COM11Click);
+    onTrigger(ui_->COM11, &TFCOMM::COM11Click);
+    onTrigger(ui_->COM21, &TFCOMM::COM21Click);
+    onTrigger(ui_->COM31, &TFCOMM::COM31Click);
+    onTrigger(ui_->COM41, &TFCOMM::COM41Click);
+    onPanel(portPanels()[0], &TFCOMM::COM21Click);
+    onPanel(portPanels()[1], &TFCOMM::COM31Click);
+    onPanel(portPanels()[2], &TFCOMM::COM41Click);
+    onPanel(portPanels()[3], &TFCOMM::COM11Click);
 
-    connect(Setmax, &QLineEdit::textChanged, this, [this] { guarded([this] { SetmaxExit(); }); });
-    connect(SetMin, &QLineEdit::textChanged, this, [this] { guarded([this] { SetMinExit(); }); });
-    onClick(SetMaxB, &TFCOMM::SetmaxExit);
-    onClick(SetMinB, &TFCOMM::SetMinExit);
+    connect(ui_->Setmax, &QLineEdit::textChanged, this, [this] { guarded([this] { SetmaxExit(); }); });
+    connect(ui_->SetMin, &QLineEdit::textChanged, this, [this] { guarded([this] { SetMinExit(); }); });
+    onClick(ui_->SetMaxB, &TFCOMM::SetmaxExit);
+    onClick(ui_->SetMinB, &TFCOMM::SetMinExit);
 
     connect(ConTimer, &QTimer::timeout, this, [this] { guarded([this] { ConTimerTimer(); }); });
     connectRecordHandlers();
@@ -210,9 +276,9 @@ void TFCOMM::toggleGroupClicked(QToolButton* pressed) {
     // time, though: the link of the button lifted is ended too, so that no reading arrives under
     // a button that says disconnected.
     if (!pressed->isChecked()) return;
-    const bool serialWasOn = COMCon->isChecked() && pressed != COMCon;
-    const bool cableWasOn = (USBCon->isChecked() || ReadBtn->isChecked()) && pressed == COMCon;
-    for (QToolButton* b : {COMCon, USBCon, ReadBtn}) {
+    const bool serialWasOn = ui_->COMCon->isChecked() && pressed != ui_->COMCon;
+    const bool cableWasOn = (ui_->USBCon->isChecked() || ui_->ReadBtn->isChecked()) && pressed == ui_->COMCon;
+    for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {
         if (b != pressed) b->setChecked(false);
     }
     if (serialWasOn) disconnectSequence();
@@ -231,9 +297,9 @@ void TFCOMM::BtExit1Click() {
 
 void TFCOMM::FormResize() {
     const int outer = frameGeometry().width();
-    BtExit->move(outer - 80, BtExit->y());
-    BTCon->move(outer - 190, BTCon->y());
-    BtDiscon->move(outer - 190, BtDiscon->y());
+    ui_->BtExit->move(outer - 80, ui_->BtExit->y());
+    ui_->BTCon->move(outer - 190, ui_->BTCon->y());
+    ui_->BtDiscon->move(outer - 190, ui_->BtDiscon->y());
 }
 
 void TFCOMM::resizeEvent(QResizeEvent* event) {
@@ -250,7 +316,7 @@ void TFCOMM::showEvent(QShowEvent* event) {
 }
 
 void TFCOMM::setLimit(bool upper) {
-    const QString text = (upper ? Setmax : SetMin)->text();
+    const QString text = (upper ? ui_->Setmax : ui_->SetMin)->text();
     float limit = 0.0f;
     if (text != QLatin1String("-") && text != QLatin1String("+") && !text.isEmpty()) {
         limit = static_cast<float>(strToInt(text));
@@ -266,8 +332,8 @@ void TFCOMM::SetMinExit() { setLimit(false); }
 // ---- The reading pipeline's far end ----
 
 void TFCOMM::frameSeen() {
-    CONok->show();
-    CONokN->hide();
+    ui_->CONok->show();
+    ui_->CONokN->hide();
 }
 
 void TFCOMM::frequencyModeChanged(bool on) {
@@ -283,29 +349,29 @@ void TFCOMM::frequencyModeChanged(bool on) {
 
 void TFCOMM::beep() { QApplication::beep(); }
 
-void TFCOMM::showAlarm(bool on) { oltext->setVisible(on); }
+void TFCOMM::showAlarm(bool on) { ui_->oltext->setVisible(on); }
 
 void TFCOMM::resetChart() {
-    Chtshow->BtNewClick();
-    if (auto* box = Chtshow->findChild<QComboBox*>(QStringLiteral("ComboBox1"))) {
+    ui_->Chtshow->BtNewClick();
+    if (auto* box = ui_->Chtshow->findChild<QComboBox*>(QStringLiteral("ComboBox1"))) {
         box->setCurrentIndex(0);
     }
-    Chtshow->ShowSeries(fillTicked() ? 0 : 1);
+    ui_->Chtshow->ShowSeries(fillTicked() ? 0 : 1);
 }
 
 bool TFCOMM::fillTicked() const {
-    auto* fill = Chtshow->findChild<QCheckBox*>(QStringLiteral("BtFill"));
+    auto* fill = ui_->Chtshow->findChild<QCheckBox*>(QStringLiteral("BtFill"));
     return fill == nullptr || fill->isChecked();
 }
 
-void TFCOMM::setChartValueAxis(int minimum, int maximum) { Chtshow->setValueAxis(minimum, maximum); }
+void TFCOMM::setChartValueAxis(int minimum, int maximum) { ui_->Chtshow->setValueAxis(minimum, maximum); }
 
 void TFCOMM::rangeChanged() {
-    Chtshow->ShowSeries(fillTicked() ? 0 : 1);
-    Chtshow->BtNewClick();
+    ui_->Chtshow->ShowSeries(fillTicked() ? 0 : 1);
+    ui_->Chtshow->BtNewClick();
 }
 
-void TFCOMM::chartPoint(double value) { Chtshow->appendPoint(value); }
+void TFCOMM::chartPoint(double value) { ui_->Chtshow->appendPoint(value); }
 
 void TFCOMM::needle(int position) { scaleWidget()->KDrun(position); }
 
@@ -313,16 +379,16 @@ void TFCOMM::bar(int position) { barWidget()->setPosition(position); }
 
 void TFCOMM::frameDone() {
     const ReadingState& st = core_.state;
-    Panel1->setPanel(core_.panel());
-    MaxText->setText(QString::fromStdString(st.maxReadingText));
-    MinText->setText(QString::fromStdString(st.minReadingText));
+    ui_->Panel1->setPanel(core_.panel());
+    ui_->MaxText->setText(QString::fromStdString(st.maxReadingText));
+    ui_->MinText->setText(QString::fromStdString(st.minReadingText));
     const QString unit = unitSymbols(QString::fromStdString(core_.reading().unitText));
-    MaxTextU->setText(unit);
-    MinTextU->setText(unit);
-    USBtxt->setText(QString::fromStdString(core_.usbTxt()));
+    ui_->MaxTextU->setText(unit);
+    ui_->MinTextU->setText(unit);
+    ui_->USBtxt->setText(QString::fromStdString(core_.usbTxt()));
     if (receiver_ == Receiver::Brio) {
         // The hidden memo keeps the Brio frames' texts, as many as the core's bounded log.
-        Memo1->appendPlainText(QString::fromStdString(core_.frameText()));
+        ui_->Memo1->appendPlainText(QString::fromStdString(core_.frameText()));
     }
     emit frameHandled();
 }
@@ -340,8 +406,8 @@ void TFCOMM::ConTimerTimer() {
     ReadingState& st = core_.state;
     if (st.linkWatchdog == 2) {
         dropSilentCable();
-        CONok->hide();
-        CONokN->show();
+        ui_->CONok->hide();
+        ui_->CONokN->show();
         st.linkWatchdog = 0;
     } else {
         ++st.linkWatchdog;

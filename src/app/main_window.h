@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -31,6 +32,10 @@ class QToolButton;
 
 namespace dmm {
 
+namespace Ui {
+class MainWindow;
+}
+
 class AnalogScale;
 class Dialogs;
 class HidBackend;
@@ -56,6 +61,8 @@ public:
     ~TFCOMM() override;
 
     MeterCore& core() { return core_; }
+    // The serial driver of the COM ports (objectName "COMM2").
+    const TSerialPortDriver& serialPort() const { return *COMM2; }
     const AppOptions& options() const { return options_; }
     Dialogs* dialogs() const { return dialogs_; }
 
@@ -157,9 +164,9 @@ protected:
     void frameDone() override;
 
 private:
-    void buildLayout();
-    void buildMenu();
-    void buildHiddenControls();
+    void setUpForm();
+    // The four port panels, COM1 to COM4.
+    std::array<PanelLabel*, 4> portPanels() const;
     void connectHandlers();
     void connectSequence();
     void disconnectSequence();
@@ -220,91 +227,8 @@ private:
     KeyFilter* digitFilter_ = nullptr;
     KeyFilter* signedFilter_ = nullptr;
 
-public:
-    // Controls, named as in the layout (objectName is the same text).
-    QWidget* client = nullptr;
-    PanelLabel* BtCOM[4] = {};
-    QToolButton* COMCon = nullptr;
-    QToolButton* USBCon = nullptr;
-    QToolButton* ReadBtn = nullptr;
-    QPushButton* BitBtn1 = nullptr;
-    LcdView* Panel1 = nullptr;
-    SegmentedBar* PBar2 = nullptr;
-    QCheckBox* RepeatSet = nullptr;
-    QCheckBox* RecordSI = nullptr;
-    QLineEdit* RecordSITime = nullptr;
-    QToolButton* RecordNew = nullptr;
-    QToolButton* OpenDataFiles = nullptr;
-    QToolButton* saveas = nullptr;
-    QToolButton* BtPrint = nullptr;
-    RecordGrid* DBGrid1 = nullptr;
-    AnalogScale* KD = nullptr;
-    QLabel* CONok = nullptr;
-    QLabel* CONokN = nullptr;
-    QLabel* oltext = nullptr;
-    TrendChart* Chtshow = nullptr;
-
-    QPushButton* RecallDataTest = nullptr;
-    QWidget* Panel2 = nullptr;
-    QCheckBox* RecallCheck = nullptr;
-    QLineEdit* TimeH = nullptr;
-    QLineEdit* TimeM = nullptr;
-    QLineEdit* TimeS = nullptr;
-    QLineEdit* TimeInt = nullptr;
-    QLineEdit* Maxrecord = nullptr;
-    QWidget* Panel3 = nullptr;
-    QLabel* MinText = nullptr;
-    QLabel* MaxText = nullptr;
-    QLabel* MinTextU = nullptr;
-    QLabel* MaxTextU = nullptr;
-    QLineEdit* Setmax = nullptr;
-    QLineEdit* SetMin = nullptr;
-    QCheckBox* SetMaxB = nullptr;
-    QCheckBox* SetMinB = nullptr;
-    QPushButton* Print = nullptr;
-    PanelLabel* BTCon = nullptr;
-    PanelLabel* BtDiscon = nullptr;
-    PanelLabel* BtExit = nullptr;
-    QPushButton* SetFeature = nullptr;
-    QToolButton* ClearBtn = nullptr;
-    QToolButton* InfoBtn = nullptr;
-    QListWidget* DevListBox = nullptr;
-    QListWidget* HistoryListBox = nullptr;
-    QLabel* USBtxt = nullptr;
-    QLabel* USBtxt1 = nullptr;
-    QPlainTextEdit* Memo1 = nullptr;
-    QCheckBox* IFPavo = nullptr;
-    QCheckBox* IFSornT = nullptr;
-    QCheckBox* IFBrio = nullptr;
-    QCheckBox* IFFermo = nullptr;
-    QCheckBox* IFIvra = nullptr;
-    QCheckBox* IFTarnT = nullptr;
-    QCheckBox* IFVeskT = nullptr;
-    QCheckBox* IFNyla = nullptr;
-    QCheckBox* IFOtherT = nullptr;
-    QWidget* Report1 = nullptr;
-
-    QMenuBar* MainMenu1 = nullptr;
-    QMenu* ComSetup1 = nullptr;
-    QAction* COM11 = nullptr;
-    QAction* COM21 = nullptr;
-    QAction* COM31 = nullptr;
-    QAction* COM41 = nullptr;
-    QMenu* Connect1 = nullptr;
-    QAction* START1 = nullptr;
-    QAction* STOP1 = nullptr;
-    QMenu* Graphic = nullptr;
-    QMenu* Record1 = nullptr;
-    QAction* New1 = nullptr;
-    QAction* Save1 = nullptr;
-    QAction* N10001 = nullptr;
-    QAction* N50001 = nullptr;
-    QAction* N100001 = nullptr;
-    QAction* N500001 = nullptr;
-    QAction* N1000001 = nullptr;
-    QAction* limitess = nullptr;
-    QAction* EXIT1 = nullptr;
-
+    // The controls of main_window.ui; each is found by its objectName.
+    std::unique_ptr<Ui::MainWindow> ui_;
     TSerialPortDriver* COMM2 = nullptr;
     HidDeviceController* HidCtl = nullptr;
     QTimer* ConTimer = nullptr;

@@ -6,6 +6,7 @@
 
 #include "dialogs.h"
 #include "main_window.h"
+#include "ui_main_window.h"
 #include "panel_label.h"
 #include "port_name_table.h"
 #include "serial_port_driver.h"
@@ -33,7 +34,7 @@ void TFCOMM::createSerialDriver() {
 QString TFCOMM::comPortPath(int n) const { return portNames_ ? portNames_->resolve(n) : QString(); }
 
 void TFCOMM::updatePortTips() {
-    for (int i = 0; i < 4; ++i) BtCOM[i]->setToolTip(portNames_->describe(i + 1));
+    for (int i = 0; i < 4; ++i) portPanels()[i]->setToolTip(portNames_->describe(i + 1));
 }
 
 void TFCOMM::closeSerialPort() {
@@ -44,37 +45,37 @@ bool TFCOMM::openSerialPort() {
     if (COMM2->OpenPort()) return true;
     // A port that cannot be opened is said so, and the window stays disconnected rather than
     // showing a connection that does not exist.
-    COMCon->setChecked(false);
+    ui_->COMCon->setChecked(false);
     if (dialogs_) dialogs_->error(QStringLiteral("Could not open ") + COMM2->lastError());
     return false;
 }
 
 void TFCOMM::connectSequence() {
     if (!openSerialPort()) return;
-    ComSetup1->setEnabled(false);
-    START1->setChecked(true);
-    START1->setEnabled(false);
-    STOP1->setEnabled(true);
-    STOP1->setChecked(false);
-    BTCon->hide();
-    BtDiscon->show();
-    for (PanelLabel* p : BtCOM) p->setEnabled(false);
+    ui_->ComSetup1->setEnabled(false);
+    ui_->START1->setChecked(true);
+    ui_->START1->setEnabled(false);
+    ui_->STOP1->setEnabled(true);
+    ui_->STOP1->setChecked(false);
+    ui_->BTCon->hide();
+    ui_->BtDiscon->show();
+    for (PanelLabel* p : portPanels()) p->setEnabled(false);
 }
 
 void TFCOMM::disconnectSequence() {
-    ComSetup1->setEnabled(true);
-    START1->setChecked(false);
-    START1->setEnabled(true);
-    STOP1->setEnabled(false);
-    STOP1->setChecked(true);
+    ui_->ComSetup1->setEnabled(true);
+    ui_->START1->setChecked(false);
+    ui_->START1->setEnabled(true);
+    ui_->STOP1->setEnabled(false);
+    ui_->STOP1->setChecked(true);
     COMM2->ClosePort();
-    BTCon->show();
-    BtDiscon->hide();
-    for (PanelLabel* p : BtCOM) p->setEnabled(true);
+    ui_->BTCon->show();
+    ui_->BtDiscon->hide();
+    for (PanelLabel* p : portPanels()) p->setEnabled(true);
 }
 
 void TFCOMM::COMConClick() {
-    if (COMCon->isChecked()) {
+    if (ui_->COMCon->isChecked()) {
         connectSequence();
     } else {
         disconnectSequence();
@@ -85,9 +86,9 @@ void TFCOMM::BTCon1Click() { connectSequence(); }
 void TFCOMM::BtDiscon1Click() { disconnectSequence(); }
 
 void TFCOMM::selectPort(int n) {
-    QAction* ticks[4] = {COM11, COM21, COM31, COM41};
+    QAction* ticks[4] = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
     for (int i = 0; i < 4; ++i) ticks[i]->setChecked(i == n - 1);
-    for (int i = 0; i < 4; ++i) BtCOM[i]->setVisible(i == n - 1);
+    for (int i = 0; i < 4; ++i) portPanels()[i]->setVisible(i == n - 1);
     COMM2->setComPort(static_cast<TSerialPortDriver::TComPortNumber>(n - 1));
     // The driver takes a new port only while closed; the window shows the one in force.
     comPort_ = COMM2->ComPort() + 1;

@@ -15,6 +15,7 @@
 #include "file_filter.h"
 #include "grid_columns.h"
 #include "main_window.h"
+#include "ui_main_window.h"
 #include "record_grid.h"
 #include "record_table_model.h"
 
@@ -35,9 +36,9 @@ void TFCOMM::createRecordTable() {
     table_.setChangeLogging(false);
     if (!gridModel_) {
         gridModel_ = new RecordTableModel(&table_, this);
-        DBGrid1->setModel(gridModel_);
+        ui_->DBGrid1->setModel(gridModel_);
         for (int c = 0; c < kFieldCount; ++c) {
-            DBGrid1->setColumnWidth(c, kGridColumns[static_cast<std::size_t>(c)].width);
+            ui_->DBGrid1->setColumnWidth(c, kGridColumns[static_cast<std::size_t>(c)].width);
         }
     }
     gridModel_->sync();
@@ -53,36 +54,36 @@ void TFCOMM::connectRecordHandlers() {
         return [this, handler] { guarded([=, this] { (this->*handler)(); }); };
     };
     connect(Trecord, &QTimer::timeout, this, run(&TFCOMM::TrecordTimer));
-    connect(RepeatSet, &QCheckBox::toggled, this, [this](bool on) { recorder_.repeatSet = on; });
-    connect(RecordSI, &QCheckBox::toggled, this, [this](bool on) { recorder_.recordSI = on; });
-    for (QLineEdit* e : {RecordSITime, TimeH, TimeM, TimeS, TimeInt}) {
+    connect(ui_->RepeatSet, &QCheckBox::toggled, this, [this](bool on) { recorder_.repeatSet = on; });
+    connect(ui_->RecordSI, &QCheckBox::toggled, this, [this](bool on) { recorder_.recordSI = on; });
+    for (QLineEdit* e : {ui_->RecordSITime, ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->TimeInt}) {
         connect(e, &QLineEdit::textChanged, this, run(&TFCOMM::RecordSITimeChange));
     }
-    connect(RecordNew, &QAbstractButton::clicked, this, run(&TFCOMM::RecordNewClick));
-    connect(New1, &QAction::triggered, this, run(&TFCOMM::RecordNewClick));
-    connect(saveas, &QAbstractButton::clicked, this, run(&TFCOMM::saveasClick));
-    connect(Save1, &QAction::triggered, this, run(&TFCOMM::saveasClick));
-    connect(OpenDataFiles, &QAbstractButton::clicked, this, run(&TFCOMM::SpeedButton2Click));
-    connect(RecallCheck, &QAbstractButton::clicked, this, run(&TFCOMM::RecallCheckClick));
+    connect(ui_->RecordNew, &QAbstractButton::clicked, this, run(&TFCOMM::RecordNewClick));
+    connect(ui_->New1, &QAction::triggered, this, run(&TFCOMM::RecordNewClick));
+    connect(ui_->saveas, &QAbstractButton::clicked, this, run(&TFCOMM::saveasClick));
+    connect(ui_->Save1, &QAction::triggered, this, run(&TFCOMM::saveasClick));
+    connect(ui_->OpenDataFiles, &QAbstractButton::clicked, this, run(&TFCOMM::SpeedButton2Click));
+    connect(ui_->RecallCheck, &QAbstractButton::clicked, this, run(&TFCOMM::RecallCheckClick));
     // Key releases in the recall clock's edits, and focus leaving its check box.
-    for (QLineEdit* e : {TimeH, TimeM, TimeS}) e->installEventFilter(this);
-    RecallCheck->installEventFilter(this);
-    CONok->installEventFilter(this);
-    CONokN->installEventFilter(this);
-    connect(N10001, &QAction::triggered, this, run(&TFCOMM::N10001Click));
-    connect(N50001, &QAction::triggered, this, run(&TFCOMM::N50001Click));
-    connect(N100001, &QAction::triggered, this, run(&TFCOMM::N100001Click));
-    connect(N500001, &QAction::triggered, this, run(&TFCOMM::N500001Click));
-    connect(N1000001, &QAction::triggered, this, run(&TFCOMM::N1000001Click));
-    connect(limitess, &QAction::triggered, this, run(&TFCOMM::limitessClick));
+    for (QLineEdit* e : {ui_->TimeH, ui_->TimeM, ui_->TimeS}) e->installEventFilter(this);
+    ui_->RecallCheck->installEventFilter(this);
+    ui_->CONok->installEventFilter(this);
+    ui_->CONokN->installEventFilter(this);
+    connect(ui_->N10001, &QAction::triggered, this, run(&TFCOMM::N10001Click));
+    connect(ui_->N50001, &QAction::triggered, this, run(&TFCOMM::N50001Click));
+    connect(ui_->N100001, &QAction::triggered, this, run(&TFCOMM::N100001Click));
+    connect(ui_->N500001, &QAction::triggered, this, run(&TFCOMM::N500001Click));
+    connect(ui_->N1000001, &QAction::triggered, this, run(&TFCOMM::N1000001Click));
+    connect(ui_->limitess, &QAction::triggered, this, run(&TFCOMM::limitessClick));
 }
 
 bool TFCOMM::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyRelease && (watched == TimeH || watched == TimeM || watched == TimeS)) {
+    if (event->type() == QEvent::KeyRelease && (watched == ui_->TimeH || watched == ui_->TimeM || watched == ui_->TimeS)) {
         guarded([this] { TimeHKeyUp(); });
-    } else if (event->type() == QEvent::FocusOut && watched == RecallCheck) {
+    } else if (event->type() == QEvent::FocusOut && watched == ui_->RecallCheck) {
         guarded([this] { RecallCheckExit(); });
-    } else if (event->type() == QEvent::ToolTip && (watched == CONok || watched == CONokN)) {
+    } else if (event->type() == QEvent::ToolTip && (watched == ui_->CONok || watched == ui_->CONokN)) {
         QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), indicatorTip(),
                            static_cast<QWidget*>(watched));
         return true;
@@ -101,14 +102,14 @@ void TFCOMM::followNewestRecord() {
     const int last = gridModel_->rowCount() - 1;
     if (last < 0) return;
     // The newest record becomes the current one, so the grid scrolls along.
-    DBGrid1->setCurrentIndex(gridModel_->index(last, 0));
+    ui_->DBGrid1->setCurrentIndex(gridModel_->index(last, 0));
 }
 
 void TFCOMM::TrecordTimer() { recorder_.TrecordTimer(); }
 
 void TFCOMM::RecordSITimeChange() {
-    recorder_.recordSITime = RecordSITime->text().toStdString();
-    core_.settings.timeInt = TimeInt->text().toStdString();
+    recorder_.recordSITime = ui_->RecordSITime->text().toStdString();
+    core_.settings.timeInt = ui_->TimeInt->text().toStdString();
     recorder_.RecordSITimeChange();
 }
 
@@ -118,20 +119,20 @@ void TFCOMM::RecordNewClick() {
 }
 
 void TFCOMM::copyRecallEdits() {
-    recorder_.recallCheck = RecallCheck->isChecked();
-    recorder_.timeH = TimeH->text().toStdString();
-    recorder_.timeM = TimeM->text().toStdString();
-    recorder_.timeS = TimeS->text().toStdString();
+    recorder_.recallCheck = ui_->RecallCheck->isChecked();
+    recorder_.timeH = ui_->TimeH->text().toStdString();
+    recorder_.timeM = ui_->TimeM->text().toStdString();
+    recorder_.timeS = ui_->TimeS->text().toStdString();
     core_.settings.recallCheck = recorder_.recallCheck;
-    core_.settings.timeInt = TimeInt->text().toStdString();
+    core_.settings.timeInt = ui_->TimeInt->text().toStdString();
 }
 
 void TFCOMM::RecallCheckClick() {
     copyRecallEdits();
     recorder_.RecallCheckClick(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
-    TimeH->setText(QString::fromStdString(recorder_.timeH));
-    TimeM->setText(QString::fromStdString(recorder_.timeM));
-    TimeS->setText(QString::fromStdString(recorder_.timeS));
+    ui_->TimeH->setText(QString::fromStdString(recorder_.timeH));
+    ui_->TimeM->setText(QString::fromStdString(recorder_.timeM));
+    ui_->TimeS->setText(QString::fromStdString(recorder_.timeS));
 }
 
 void TFCOMM::RecallCheckExit() {
@@ -142,9 +143,9 @@ void TFCOMM::RecallCheckExit() {
 void TFCOMM::TimeHKeyUp() {
     copyRecallEdits();
     recorder_.TimeHKeyUp(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
-    TimeH->setText(QString::fromStdString(recorder_.timeH));
-    TimeM->setText(QString::fromStdString(recorder_.timeM));
-    TimeS->setText(QString::fromStdString(recorder_.timeS));
+    ui_->TimeH->setText(QString::fromStdString(recorder_.timeH));
+    ui_->TimeM->setText(QString::fromStdString(recorder_.timeM));
+    ui_->TimeS->setText(QString::fromStdString(recorder_.timeS));
 }
 
 void TFCOMM::saveasClick() {
@@ -178,7 +179,7 @@ void TFCOMM::setRecordLimit(RecordLimitItem item) {
 }
 
 void TFCOMM::syncLimitMenu() {
-    QAction* items[] = {N10001, N50001, N100001, N500001, N1000001, limitess};
+    QAction* items[] = {ui_->N10001, ui_->N50001, ui_->N100001, ui_->N500001, ui_->N1000001, ui_->limitess};
     for (std::size_t i = 0; i < kRecordLimitChoices.size(); ++i) {
         items[i]->setChecked(kRecordLimitChoices[i].item == recorder_.checkedLimitItem());
     }

@@ -1,16 +1,17 @@
-// The printed report: BtPrint and the hidden Print button open it in a print preview.
+// The printed report: ui_->BtPrint and the hidden ui_->Print button open it in a print preview.
 #include <QPushButton>
 #include <QToolButton>
 
 #include "dialogs.h"
 #include "main_window.h"
+#include "ui_main_window.h"
 #include "report_document.h"
 #include "report_preview.h"
 
 namespace dmm {
 
 void TFCOMM::connectReportHandlers() {
-    for (QAbstractButton* b : {static_cast<QAbstractButton*>(BtPrint), static_cast<QAbstractButton*>(Print)}) {
+    for (QAbstractButton* b : {static_cast<QAbstractButton*>(ui_->BtPrint), static_cast<QAbstractButton*>(ui_->Print)}) {
         connect(b, &QAbstractButton::clicked, this, [this] { guarded([this] { onPrintClicked(); }); });
     }
 }

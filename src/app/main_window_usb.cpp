@@ -12,6 +12,7 @@
 #include "hid_device_text.h"
 #include "linux_hid_backend.h"
 #include "main_window.h"
+#include "ui_main_window.h"
 
 namespace dmm {
 
@@ -46,18 +47,18 @@ void TFCOMM::createHidController() {
     HidCtl->setDeviceReadWaitSlice(100);
     // Every data report adds a history line: with rows of one height, selecting the newest line
     // does not lay out all the others again.
-    HistoryListBox->setUniformItemSizes(true);
-    DevListBox->setUniformItemSizes(true);
+    ui_->HistoryListBox->setUniformItemSizes(true);
+    ui_->DevListBox->setUniformItemSizes(true);
 }
 
 void TFCOMM::addHistoryLine(const QString& line) {
-    HistoryListBox->addItem(line);
-    while (HistoryListBox->count() > kHistoryLines) delete HistoryListBox->takeItem(0);
-    HistoryListBox->setCurrentRow(HistoryListBox->count() - 1);
+    ui_->HistoryListBox->addItem(line);
+    while (ui_->HistoryListBox->count() > kHistoryLines) delete ui_->HistoryListBox->takeItem(0);
+    ui_->HistoryListBox->setCurrentRow(ui_->HistoryListBox->count() - 1);
 }
 
 bool TFCOMM::onHidDeviceListed(HidDevice* device, int index) {
-    DevListBox->addItem(hidDeviceText(device));
+    ui_->DevListBox->addItem(hidDeviceText(device));
     listedHidDevices_.push_back(HidCtl->claimDevice(index));
     return true;
 }
@@ -78,16 +79,16 @@ void TFCOMM::releaseListedHidDevices() {
 }
 
 void TFCOMM::onHidDevicesChanged(HidDeviceController*) {
-    ReadBtn->setChecked(false);
+    ui_->ReadBtn->setChecked(false);
     onSornReadClicked();
     releaseListedHidDevices();
-    DevListBox->clear();
+    ui_->DevListBox->clear();
     listedHidDevices_.clear();
     HidCtl->enumerateDevices();
     std::vector<QString> lines;
-    for (int row = 0; row < DevListBox->count(); ++row) lines.push_back(DevListBox->item(row)->text());
+    for (int row = 0; row < ui_->DevListBox->count(); ++row) lines.push_back(ui_->DevListBox->item(row)->text());
     const int cable = cableLine(lines);
-    if (cable >= 0) DevListBox->setCurrentRow(cable);
+    if (cable >= 0) ui_->DevListBox->setCurrentRow(cable);
 }
 
 void TFCOMM::onHidReadError(HidDevice*, std::uint32_t error) {
@@ -96,8 +97,8 @@ void TFCOMM::onHidReadError(HidDevice*, std::uint32_t error) {
 }
 
 int TFCOMM::selectedDeviceLine() const {
-    const int row = DevListBox->currentRow();
-    if (row < 0 || row >= DevListBox->count() || !DevListBox->item(row)->isSelected()) return -1;
+    const int row = ui_->DevListBox->currentRow();
+    if (row < 0 || row >= ui_->DevListBox->count() || !ui_->DevListBox->item(row)->isSelected()) return -1;
     return row;
 }
 
@@ -133,13 +134,13 @@ void TFCOMM::readSelectedDevice(QToolButton* button, const HidDataEvent& handler
 }
 
 void TFCOMM::onSornReadClicked() {
-    readSelectedDevice(ReadBtn, HidDataEvent(this, &TFCOMM::onCableReportSorn));
+    readSelectedDevice(ui_->ReadBtn, HidDataEvent(this, &TFCOMM::onCableReportSorn));
 }
 
 void TFCOMM::onSendSetupReportClicked() {
     pickSelectedDevice();
     if (selectedDeviceLine() < 0) {
-        USBCon->setChecked(false);
+        ui_->USBCon->setChecked(false);
         if (dialogs_) {
             dialogs_->information(QStringLiteral(
                 "USB interface cable is not securely connected, please check and re-try."));
@@ -159,10 +160,10 @@ void TFCOMM::onUsbConnectClicked() {
     onSornReadClicked();
     onSendSetupReportClicked();
     core_.setIdleReportCount(0);
-    readSelectedDevice(USBCon, HidDataEvent(this, &TFCOMM::onCableReportKelt));
+    readSelectedDevice(ui_->USBCon, HidDataEvent(this, &TFCOMM::onCableReportKelt));
 }
 
-void TFCOMM::onClearHistoryClicked() { HistoryListBox->clear(); }
+void TFCOMM::onClearHistoryClicked() { ui_->HistoryListBox->clear(); }
 
 void TFCOMM::onInfoClicked() {
     if (selectedDeviceLine() < 0) return;
@@ -195,15 +196,15 @@ void TFCOMM::afterCableReport() {
         addHistoryLine(QString::fromStdString(history.back()));
         historyLinesSeen_ = total;
     }
-    USBtxt->setText(QString::fromStdString(core_.usbTxt()));
-    USBtxt1->setText(QString::fromStdString(core_.usbTxt1()));
+    ui_->USBtxt->setText(QString::fromStdString(core_.usbTxt()));
+    ui_->USBtxt1->setText(QString::fromStdString(core_.usbTxt1()));
 }
 
 void TFCOMM::dropSilentCable() {
     if (core_.idleReportCount() < kIdleReportLimit) return;
     // The cable answers but the meter behind it sends nothing.
     core_.setIdleReportCount(0);
-    USBCon->setChecked(false);
+    ui_->USBCon->setChecked(false);
     if (currentHidDevice_) currentHidDevice_->setDataHandler({});
     if (dialogs_) {
         dialogs_->information(QStringLiteral(
@@ -212,7 +213,7 @@ void TFCOMM::dropSilentCable() {
 }
 
 bool TFCOMM::cableLinkActive() const {
-    return currentHidDevice_ && (USBCon->isChecked() || ReadBtn->isChecked());
+    return currentHidDevice_ && (ui_->USBCon->isChecked() || ui_->ReadBtn->isChecked());
 }
 
 QString TFCOMM::cableIndicatorTip() const {

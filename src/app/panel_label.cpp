@@ -4,7 +4,7 @@
 
 namespace dmm {
 
-PanelLabel::PanelLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
+PanelLabel::PanelLabel(QWidget* parent) : QLabel(parent) {
     setAlignment(Qt::AlignCenter);
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
 }

@@ -8,7 +8,7 @@ namespace dmm {
 class PanelLabel : public QLabel {
     Q_OBJECT
 public:
-    explicit PanelLabel(const QString& text, QWidget* parent = nullptr);
+    explicit PanelLabel(QWidget* parent = nullptr);
 
 signals:
     void clicked();

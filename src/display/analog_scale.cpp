@@ -4,7 +4,7 @@
 #include <QResizeEvent>
 
 #include "clickable_image.h"
-#include "icons.h"
+#include "pictures.h"
 #include "scale_layout.h"
 #include "stretched_picture.h"
 

@@ -7,6 +7,7 @@ namespace dmm {
 // The bar graph `PBar2`: a horizontal progress bar drawn as a row of separate blocks, the way a
 // meter's analog bar looks. Minimum 0, maximum 40, position 20 in the layout.
 class SegmentedBar : public QProgressBar {
+    Q_OBJECT
 public:
     explicit SegmentedBar(QWidget* parent = nullptr);
 

@@ -17,7 +17,7 @@
 
 #include "clickable_image.h"
 #include "dialogs.h"
-#include "icons.h"
+#include "pictures.h"
 
 namespace dmm {
 

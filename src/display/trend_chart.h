@@ -38,6 +38,8 @@ class TrendChart : public QChartView {
 public:
     // dialogs may be null: then saving a picture is not offered.
     explicit TrendChart(Dialogs* dialogs, QWidget* parent = nullptr);
+    explicit TrendChart(QWidget* parent = nullptr) : TrendChart(nullptr, parent) {}
+    void setDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
 
     // Deactivates every series, then activates the one with the index (0 area, 1 line).
     void ShowSeries(int index);

@@ -53,22 +53,23 @@ TEST_F(WindowTest, StartsInTheStandardConfiguration) {
     EXPECT_EQ(st.lastUnitText, "113");
     EXPECT_EQ(w->recorder().recordNo(), 1);
     EXPECT_EQ(w->recorder().recordLimit(), 10000);
-    EXPECT_TRUE(w->N100001->isChecked());
+    EXPECT_TRUE(control<QAction>(*w, "N100001")->isChecked());
     EXPECT_TRUE(w->recordTable().empty());
-    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 0);
-    EXPECT_EQ(w->Chtshow->valueAxis()->min(), -40000);
-    EXPECT_EQ(w->Chtshow->valueAxis()->max(), 40000);
-    EXPECT_EQ(w->KD->lastNeedle(), w->KD->scaleGeometry().needle(400, 800)) << "needle at the centre";
-    EXPECT_EQ(w->PBar2->value(), 20);
-    EXPECT_EQ(w->PBar2->maximum(), 40);
-    EXPECT_EQ(visibleMenuTitles(w->MainMenu1), QStringList{"Record"});
-    EXPECT_FALSE(w->CONokN->isHidden());
-    EXPECT_TRUE(w->CONok->isHidden());
-    EXPECT_FALSE(w->COMCon->isChecked());
-    EXPECT_FALSE(w->USBCon->isChecked());
-    EXPECT_EQ(w->COMM2->ComPort(), TSerialPortDriver::pnCOM1);
-    EXPECT_EQ(w->COMM2->ComPortSpeed(), TSerialPortDriver::br2400);
-    EXPECT_FALSE(w->COMM2->IsOpen());
+    EXPECT_EQ(control<dmm::RecordGrid>(*w, "DBGrid1")->model()->rowCount(), 0);
+    EXPECT_EQ(control<dmm::TrendChart>(*w, "Chtshow")->valueAxis()->min(), -40000);
+    EXPECT_EQ(control<dmm::TrendChart>(*w, "Chtshow")->valueAxis()->max(), 40000);
+    const auto* scale = control<dmm::AnalogScale>(*w, "KD");
+    EXPECT_EQ(scale->lastNeedle(), scale->scaleGeometry().needle(400, 800)) << "needle at the centre";
+    EXPECT_EQ(control<dmm::SegmentedBar>(*w, "PBar2")->value(), 20);
+    EXPECT_EQ(control<dmm::SegmentedBar>(*w, "PBar2")->maximum(), 40);
+    EXPECT_EQ(visibleMenuTitles(control<QMenuBar>(*w, "MainMenu1")), QStringList{"Record"});
+    EXPECT_FALSE(control<QLabel>(*w, "CONokN")->isHidden());
+    EXPECT_TRUE(control<QLabel>(*w, "CONok")->isHidden());
+    EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
+    EXPECT_FALSE(control<QToolButton>(*w, "USBCon")->isChecked());
+    EXPECT_EQ(w->serialPort().ComPort(), TSerialPortDriver::pnCOM1);
+    EXPECT_EQ(w->serialPort().ComPortSpeed(), TSerialPortDriver::br2400);
+    EXPECT_FALSE(w->serialPort().IsOpen());
     EXPECT_TRUE(dialogs.shown.isEmpty()) << "start-up shows no message";
 }
 
@@ -117,8 +118,7 @@ TEST_F(WindowTest, LayoutHoldsEveryControl) {
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
-        auto* c = w->findChild<QWidget*>(QString::fromLatin1(r.name));
-        ASSERT_NE(c, nullptr);
+        QWidget* c = control(*w, r.name);
         EXPECT_EQ(c->x(), r.x);
         EXPECT_EQ(c->y(), r.y);
         if (r.width >= 0) {
@@ -137,9 +137,10 @@ TEST_F(WindowTest, LayoutHoldsEveryControl) {
         }
     }
     // Controls the user cannot reach lie beyond the client area or under the chart.
-    EXPECT_GE(w->findChild<QWidget*>("SetFeature")->y(), w->client->height());
-    EXPECT_GE(w->findChild<QWidget*>("InfoBtn")->x(), w->client->width());
-    EXPECT_EQ(w->client->size(), QSize(711, 485));
+    const QSize client = control(*w, "client")->size();
+    EXPECT_GE(control(*w, "SetFeature")->y(), client.height());
+    EXPECT_GE(control(*w, "InfoBtn")->x(), client.width());
+    EXPECT_EQ(client, QSize(711, 485));
 
     const char* models[] = {"IFPavo", "IFSornT", "IFBrio", "IFFermo", "IFIvra",
                             "IFTarnT", "IFVeskT", "IFNyla", "IFOtherT"};
@@ -151,20 +152,21 @@ TEST_F(WindowTest, LayoutHoldsEveryControl) {
     }
     EXPECT_EQ(w->findChild<QLabel*>("MinText")->text(), "40001");
     EXPECT_EQ(w->findChild<QLabel*>("MaxText")->text(), "-40001");
-    EXPECT_EQ(w->Setmax->text(), "40000");
-    EXPECT_EQ(w->SetMin->text(), "-40000");
-    EXPECT_FALSE(w->SetMaxB->isChecked());
-    EXPECT_FALSE(w->SetMinB->isChecked());
-    EXPECT_TRUE(w->RepeatSet->isChecked());
-    EXPECT_EQ(w->RepeatSet->toolTip(), "Repeage Record");
-    EXPECT_EQ(w->RecordNew->toolTip(), "Close Data");
-    EXPECT_EQ(w->OpenDataFiles->toolTip(), "Open old data files");
-    EXPECT_EQ(w->saveas->toolTip(), "Save data files");
-    EXPECT_TRUE(w->oltext->isHidden());
-    EXPECT_EQ(w->oltext->text(), "OL !!");
-    EXPECT_EQ(w->oltext->parentWidget(), w->KD);
-    EXPECT_EQ(w->CONok->parentWidget(), w->KD);
-    EXPECT_EQ(w->CONok->geometry(), QRect(5, 5, 25, 24));
+    EXPECT_EQ(control<QLineEdit>(*w, "Setmax")->text(), "40000");
+    EXPECT_EQ(control<QLineEdit>(*w, "SetMin")->text(), "-40000");
+    EXPECT_FALSE(control<QCheckBox>(*w, "SetMaxB")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(*w, "SetMinB")->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(*w, "RepeatSet")->isChecked());
+    EXPECT_EQ(control<QCheckBox>(*w, "RepeatSet")->toolTip(), "Repeage Record");
+    EXPECT_EQ(control<QToolButton>(*w, "RecordNew")->toolTip(), "Close Data");
+    EXPECT_EQ(control<QToolButton>(*w, "OpenDataFiles")->toolTip(), "Open old data files");
+    EXPECT_EQ(control<QToolButton>(*w, "saveas")->toolTip(), "Save data files");
+    const auto* alarm = control<QLabel>(*w, "oltext");
+    EXPECT_TRUE(alarm->isHidden());
+    EXPECT_EQ(alarm->text(), "OL !!");
+    EXPECT_EQ(alarm->parentWidget(), control(*w, "KD"));
+    EXPECT_EQ(control(*w, "CONok")->parentWidget(), control(*w, "KD"));
+    EXPECT_EQ(control<QLabel>(*w, "CONok")->geometry(), QRect(5, 5, 25, 24));
 }
 
 TEST_F(WindowTest, MenuHoldsHiddenAndShownItems) {
@@ -230,102 +232,106 @@ TEST_F(WindowTest, CommandLineChoosesFamilyAndCountClass) {
         EXPECT_EQ(w->windowTitle(), r.caption);
         EXPECT_EQ(w->core().state.upperLimit, r.upper);
         EXPECT_EQ(w->core().state.lowerLimit, -r.upper);
-        EXPECT_EQ(w->Setmax->text(), r.setmax);
-        EXPECT_EQ(w->SetMin->text(), QString("-") + r.setmax);
-        EXPECT_EQ(w->MinText->text(), r.minText);
-        EXPECT_EQ(w->PBar2->maximum(), r.barMax);
+        EXPECT_EQ(control<QLineEdit>(*w, "Setmax")->text(), r.setmax);
+        EXPECT_EQ(control<QLineEdit>(*w, "SetMin")->text(), QString("-") + r.setmax);
+        EXPECT_EQ(control<QLabel>(*w, "MinText")->text(), r.minText);
+        EXPECT_EQ(control<dmm::SegmentedBar>(*w, "PBar2")->maximum(), r.barMax);
         const int fs = w->core().state.countClass.fullScale;
-        EXPECT_EQ(w->Chtshow->valueAxis()->max(), fs);
+        EXPECT_EQ(control<dmm::TrendChart>(*w, "Chtshow")->valueAxis()->max(), fs);
         EXPECT_TRUE(dialogs.shown.isEmpty());
     }
 }
 
 TEST_F(WindowTest, PortPanelCyclesThroughTheFourPorts) {
     auto w = makeWindow();
-    QAction* ticks[] = {w->COM11, w->COM21, w->COM31, w->COM41};
+    QAction* ticks[] = {control<QAction>(*w, "COM11"), control<QAction>(*w, "COM21"),
+                        control<QAction>(*w, "COM31"), control<QAction>(*w, "COM41")};
     int expected[] = {2, 3, 4, 1, 2};
     for (int n : expected) {
         // Click whichever panel is visible.
         dmm::PanelLabel* shown = nullptr;
-        for (auto* p : w->BtCOM) {
+        for (auto* p : portPanels(*w)) {
             if (!p->isHidden()) shown = p;
         }
         ASSERT_NE(shown, nullptr);
         QTest::mouseClick(shown, Qt::LeftButton);
         EXPECT_EQ(w->comPort(), n);
-        EXPECT_EQ(w->COMM2->ComPort(), n - 1);
+        EXPECT_EQ(w->serialPort().ComPort(), n - 1);
         for (int i = 0; i < 4; ++i) {
-            EXPECT_EQ(!w->BtCOM[i]->isHidden(), i == n - 1) << "panel " << i + 1 << " after COM" << n;
+            EXPECT_EQ(!portPanels(*w)[i]->isHidden(), i == n - 1) << "panel " << i + 1 << " after COM" << n;
             EXPECT_EQ(ticks[i]->isChecked(), i == n - 1) << "tick " << i + 1 << " after COM" << n;
         }
     }
-    w->COM31->trigger();  // the hidden menu runs the same selection
+    control<QAction>(*w, "COM31")->trigger();  // the hidden menu runs the same selection
     EXPECT_EQ(w->comPort(), 3);
-    EXPECT_FALSE(w->BtCOM[2]->isHidden());
+    EXPECT_FALSE(portPanels(*w)[2]->isHidden());
 }
 
 TEST_F(WindowTest, PortThatCannotBeOpenedIsReportedAndLeavesWindowDisconnected) {
     dmm::AppOptions options;
     options.ports[1] = QStringLiteral("/nonexistent/ttyMeter");
     auto w = makeWindow(options);
-    w->COMCon->click();
+    control<QToolButton>(*w, "COMCon")->click();
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].kind, "error");
     EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not open COM1 (/nonexistent/ttyMeter): "))
         << dialogs.shown[0].text.toStdString();
-    EXPECT_FALSE(w->COMCon->isChecked());
-    EXPECT_FALSE(w->COMM2->IsOpen());
-    EXPECT_TRUE(w->ComSetup1->isEnabled());
-    EXPECT_FALSE(w->START1->isChecked());
-    EXPECT_FALSE(w->STOP1->isEnabled());
-    EXPECT_TRUE(w->BtDiscon->isHidden());
-    for (auto* p : w->BtCOM) EXPECT_TRUE(p->isEnabled());
+    EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
+    EXPECT_FALSE(w->serialPort().IsOpen());
+    EXPECT_TRUE(control<QMenu>(*w, "ComSetup1")->isEnabled());
+    EXPECT_FALSE(control<QAction>(*w, "START1")->isChecked());
+    EXPECT_FALSE(control<QAction>(*w, "STOP1")->isEnabled());
+    EXPECT_TRUE(control<dmm::PanelLabel>(*w, "BtDiscon")->isHidden());
+    for (auto* p : portPanels(*w)) EXPECT_TRUE(p->isEnabled());
 }
 
 TEST_F(WindowTest, KeyFiltersRefuseWhatIsNotANumber) {
     auto w = makeWindow();
     struct Row {
-        QLineEdit* edit;
+        const char* edit;
         const char* typed;
         const char* result;
     } rows[] = {
-        {w->RecordSITime, "a7.", "107"},
-        {w->RecordSITime, "-+x", "10"},
-        {w->Setmax, "-+a.5", "40000-+5"},
-        {w->SetMin, " 3", "-400003"},
-        {w->TimeInt, "2b", "12"},
-        {w->Maxrecord, "x5", "1005"},  // the chart's points-per-page edit
+        {"RecordSITime", "a7.", "107"},
+        {"RecordSITime", "-+x", "10"},
+        {"Setmax", "-+a.5", "40000-+5"},
+        {"SetMin", " 3", "-400003"},
+        {"TimeInt", "2b", "12"},
+        {"Maxrecord", "x5", "1005"},  // the chart's points-per-page edit
     };
-    ASSERT_NE(w->Maxrecord, nullptr);
     for (const Row& r : rows) {
-        const QString before = r.edit->text();
-        r.edit->setFocus();
-        r.edit->end(false);
-        QTest::keyClicks(r.edit, QString::fromLatin1(r.typed));
-        EXPECT_EQ(r.edit->text(), r.result) << r.edit->objectName().toStdString() << " typed " << r.typed;
-        r.edit->setText(before);
+        auto* edit = control<QLineEdit>(*w, r.edit);
+        const QString before = edit->text();
+        edit->setFocus();
+        edit->end(false);
+        QTest::keyClicks(edit, QString::fromLatin1(r.typed));
+        EXPECT_EQ(edit->text(), r.result) << r.edit << " typed " << r.typed;
+        edit->setText(before);
     }
     // Backspace works; paste by key is refused.
-    w->RecordSITime->setText("10");
-    w->RecordSITime->end(false);
-    QTest::keyClick(w->RecordSITime, Qt::Key_Backspace);
-    EXPECT_EQ(w->RecordSITime->text(), "1");
-    w->RecordSITime->selectAll();
-    w->RecordSITime->copy();
-    w->RecordSITime->end(false);
-    QTest::keyClick(w->RecordSITime, Qt::Key_V, Qt::ControlModifier);
-    EXPECT_EQ(w->RecordSITime->text(), "1");
+    auto* interval = control<QLineEdit>(*w, "RecordSITime");
+    interval->setText("10");
+    interval->end(false);
+    QTest::keyClick(interval, Qt::Key_Backspace);
+    EXPECT_EQ(interval->text(), "1");
+    interval->selectAll();
+    interval->copy();
+    interval->end(false);
+    QTest::keyClick(interval, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(interval->text(), "1");
 }
 
 TEST_F(WindowTest, LimitEditsSetTheLimits) {
     auto w = makeWindow();
+    auto* upper = control<QLineEdit>(*w, "Setmax");
+    auto* lower = control<QLineEdit>(*w, "SetMin");
     struct Row {
         QLineEdit* edit;
         const char* text;
         float upper, lower;
     } rows[] = {
-        {w->Setmax, "-", 0, -40002},  {w->Setmax, "-12", -12, -40002}, {w->Setmax, "+5", 5, -40002},
-        {w->Setmax, "", 0, -40002},   {w->SetMin, "-300", 0, -300},     {w->SetMin, "+", 0, 0},
+        {upper, "-", 0, -40002},  {upper, "-12", -12, -40002}, {upper, "+5", 5, -40002},
+        {upper, "", 0, -40002},   {lower, "-300", 0, -300},     {lower, "+", 0, 0},
     };
     for (const Row& r : rows) {
         r.edit->setText(QString::fromLatin1(r.text));
@@ -335,16 +341,17 @@ TEST_F(WindowTest, LimitEditsSetTheLimits) {
     EXPECT_TRUE(dialogs.shown.isEmpty());
 
     // Ticking a limit box redraws the scale with the limit marked and arms the alarm.
-    w->Setmax->setText("100");
-    w->SetMaxB->click();
-    EXPECT_TRUE(w->KD->settings().setMaxB);
-    EXPECT_EQ(w->KD->settings().upperLimit, 100.0f);
+    upper->setText("100");
+    control<QCheckBox>(*w, "SetMaxB")->click();
+    const auto* scale = control<dmm::AnalogScale>(*w, "KD");
+    EXPECT_TRUE(scale->settings().setMaxB);
+    EXPECT_EQ(scale->settings().upperLimit, 100.0f);
     EXPECT_TRUE(w->core().settings.setMaxB);
 
     // A text that is not an integer (pasted) is reported once and changes nothing.
     for (const char* bad : {"12a", "99999999999", "1.5"}) {
         dialogs.shown.clear();
-        w->Setmax->setText(QString::fromLatin1(bad));
+        upper->setText(QString::fromLatin1(bad));
         ASSERT_EQ(dialogs.shown.size(), 1) << bad;
         EXPECT_EQ(dialogs.shown[0].text, QStringLiteral("'%1' is not a valid integer value").arg(bad));
         EXPECT_EQ(w->core().state.upperLimit, 100.0f) << bad;
@@ -353,7 +360,9 @@ TEST_F(WindowTest, LimitEditsSetTheLimits) {
 
 TEST_F(WindowTest, RecordLimitMenuKeepsOneTick) {
     auto w = makeWindow();
-    QAction* items[] = {w->N10001, w->N50001, w->N100001, w->N500001, w->N1000001, w->limitess};
+    QAction* items[] = {control<QAction>(*w, "N10001"),  control<QAction>(*w, "N50001"),
+                        control<QAction>(*w, "N100001"), control<QAction>(*w, "N500001"),
+                        control<QAction>(*w, "N1000001"), control<QAction>(*w, "limitess")};
     const int limits[] = {1000, 5000, 10000, 50000, 100000, 10000000};
     for (int i : {0, 5, 5, 3, 1, 4, 2}) {  // choosing the ticked one again keeps its tick
         items[i]->trigger();
@@ -368,15 +377,16 @@ TEST_F(WindowTest, RecordLimitMenuKeepsOneTick) {
 TEST_F(WindowTest, IntervalUnitIsDrawnRightOfTheEdit) {
     auto w = makeWindow();
     w->show();
-    const QImage shot = w->client->grab().toImage();
-    const QRect edit = w->RecordSITime->geometry();
-    const QRect box = w->RecordSI->geometry();
+    const QImage shot = control(*w, "client")->grab().toImage();
+    const QRect edit = control(*w, "RecordSITime")->geometry();
+    auto* sampling = control<QCheckBox>(*w, "RecordSI");
+    const QRect box = sampling->geometry();
     int ink = 0;
     for (int y = box.top(); y <= box.bottom(); ++y) {
         for (int x = edit.right() + 1; x <= box.right(); ++x) ink += qGray(shot.pixel(x, y)) < 128;
     }
     EXPECT_GT(ink, 8) << "no \"'S\" between the edit and the box's right edge";
-    EXPECT_EQ(w->RecordSI->text(), "Sampling Interval           'S") << "the caption stays whole";
+    EXPECT_EQ(sampling->text(), "Sampling Interval           'S") << "the caption stays whole";
 }
 
 // The file dialogs open wide enough to show each file's size, type and date beside its name,
@@ -420,32 +430,34 @@ TEST_F(WindowTest, FileDialogsShowSizeTypeAndDate) {
 TEST_F(WindowTest, EnlargedChartCoversTheGridAndTheLcd) {
     auto w = makeWindow();
     w->show();
-    w->Chtshow->TbFdClick();
-    const QRect big = w->Chtshow->geometry();
+    auto* chart = control<dmm::TrendChart>(*w, "Chtshow");
+    chart->TbFdClick();
+    const QRect big = chart->geometry();
     for (const char* name : {"DBGrid1", "Panel1", "PBar2", "KD", "RecordSI"}) {
         // All of it, but for the two-pixel strip of the window's left edge.
-        const QRect covered = w->findChild<QWidget*>(name)->geometry();
+        const QRect covered = control(*w, name)->geometry();
         EXPECT_TRUE(big.contains(covered.adjusted(std::max(0, 2 - covered.x()), 0, 0, 0))) << name;
     }
     for (const char* name : {"COMCon", "USBCon", "BitBtn1"}) {
-        QWidget* top = w->findChild<QWidget*>(name);
-        EXPECT_LT(top->geometry().bottom(), big.top()) << top->objectName().toStdString();
+        EXPECT_LT(control(*w, name)->geometry().bottom(), big.top()) << name;
     }
-    EXPECT_LE(big.right(), w->client->width() - 1);
-    EXPECT_LE(big.bottom(), w->client->height() - 1);
+    EXPECT_LE(big.right(), control(*w, "client")->width() - 1);
+    EXPECT_LE(big.bottom(), control(*w, "client")->height() - 1);
 }
 
 TEST_F(WindowTest, ToggleGroupLiftsTheOthersWithoutTheirHandlers) {
     hid.plug(dmm::SimulatedCable::cableDevice(), false);  // a cable, so that the buttons stay down
     auto w = makeWindow();
-    ASSERT_TRUE(waitFor([&] { return w->DevListBox->count() == 1; }));
-    w->USBCon->click();
-    EXPECT_TRUE(w->USBCon->isChecked());
-    w->ReadBtn->click();
-    EXPECT_TRUE(w->ReadBtn->isChecked());
-    EXPECT_FALSE(w->USBCon->isChecked());
-    w->ReadBtn->click();
-    EXPECT_FALSE(w->ReadBtn->isChecked()) << "clicking the pressed one releases it";
+    ASSERT_TRUE(waitFor([&] { return control<QListWidget>(*w, "DevListBox")->count() == 1; }));
+    auto* usbConnect = control<QToolButton>(*w, "USBCon");
+    auto* read = control<QToolButton>(*w, "ReadBtn");
+    usbConnect->click();
+    EXPECT_TRUE(usbConnect->isChecked());
+    read->click();
+    EXPECT_TRUE(read->isChecked());
+    EXPECT_FALSE(usbConnect->isChecked());
+    read->click();
+    EXPECT_FALSE(read->isChecked()) << "clicking the pressed one releases it";
 }
 
 TEST_F(WindowTest, ResizeKeepsTheBottomPanelsAligned) {
@@ -453,9 +465,9 @@ TEST_F(WindowTest, ResizeKeepsTheBottomPanelsAligned) {
     w->show();
     QCoreApplication::processEvents();
     const int outer = w->frameGeometry().width();
-    EXPECT_EQ(w->BtExit->x(), outer - 80);
-    EXPECT_EQ(w->BTCon->x(), outer - 190);
-    EXPECT_EQ(w->BtDiscon->x(), outer - 190);
+    EXPECT_EQ(control(*w, "BtExit")->x(), outer - 80);
+    EXPECT_EQ(control(*w, "BTCon")->x(), outer - 190);
+    EXPECT_EQ(control(*w, "BtDiscon")->x(), outer - 190);
 }
 
 TEST_F(WindowTest, ExitClosesWithoutAQuestion) {
@@ -463,7 +475,7 @@ TEST_F(WindowTest, ExitClosesWithoutAQuestion) {
     w->show();
     QCoreApplication::processEvents();
     ASSERT_TRUE(w->isVisible());
-    w->BitBtn1->click();
+    control<QPushButton>(*w, "BitBtn1")->click();
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }

@@ -35,6 +35,8 @@ protected:
     }
 
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
+    dmm::RecordGrid* grid() const { return control<dmm::RecordGrid>(*window, "DBGrid1"); }
+    void click(const char* button) { control<QAbstractButton>(*window, button)->click(); }
 
     QTemporaryDir dir;
     std::unique_ptr<dmm::TFCOMM> window;
@@ -42,19 +44,19 @@ protected:
 
 TEST_F(RecordCommandsTest, CloseDataEmptiesTheTableAfterTheMessage) {
     recordReadings({"1.000", "2.000", "3.000"});
-    ASSERT_EQ(window->DBGrid1->model()->rowCount(), 3);
-    window->RecordNew->click();
+    ASSERT_EQ(grid()->model()->rowCount(), 3);
+    click("RecordNew");
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].kind, "information");
     EXPECT_EQ(dialogs.shown[0].text, " Record deleted ");
-    EXPECT_EQ(window->DBGrid1->model()->rowCount(), 0);
+    EXPECT_EQ(grid()->model()->rowCount(), 0);
     EXPECT_EQ(window->recorder().recordNo(), 1);
     EXPECT_EQ(window->recorder().recordTotal(), 0);
 }
 
 TEST_F(RecordCommandsTest, GridShowsUnitGlyphsAsSymbolsButTheTableKeepsThem) {
     recordReadings({"4.700"}, "k*");
-    const QAbstractItemModel* m = window->DBGrid1->model();
+    const QAbstractItemModel* m = grid()->model();
     EXPECT_EQ(m->headerData(4, Qt::Horizontal).toString(), "Unit");
     EXPECT_EQ(m->index(0, 4).data().toString(), QString::fromUtf8("k\u03A9"));
     EXPECT_EQ(window->recordTable()[0].text(dmm::kFieldUnit).value(), "k*");
@@ -62,8 +64,8 @@ TEST_F(RecordCommandsTest, GridShowsUnitGlyphsAsSymbolsButTheTableKeepsThem) {
     EXPECT_EQ(m->index(0, 3).data().toString(), "4.700");
     EXPECT_EQ(m->index(0, 1).data().toString(), dmm::longTimeText(window->recordTable()[0].timeMs().value()));
     const int widths[] = {53, 60, 44, 56, 35, 35};
-    for (int c = 0; c < 6; ++c) EXPECT_EQ(window->DBGrid1->columnWidth(c), widths[c]) << c;
-    EXPECT_EQ(window->DBGrid1->editTriggers(), QAbstractItemView::NoEditTriggers);
+    for (int c = 0; c < 6; ++c) EXPECT_EQ(grid()->columnWidth(c), widths[c]) << c;
+    EXPECT_EQ(grid()->editTriggers(), QAbstractItemView::NoEditTriggers);
 }
 
 // Both formats: what is saved loads back the same; XML replaces the table, text adds to it.
@@ -80,7 +82,7 @@ TEST_F(RecordCommandsTest, SaveAndLoadThroughTheFileDialogs) {
         dialogs.shown.clear();
 
         dialogs.saveNames << path(r.file);
-        window->saveas->click();
+        click("saveas");
         ASSERT_EQ(dialogs.shown.size(), 1);
         EXPECT_EQ(dialogs.shown[0].kind, "information");
         EXPECT_EQ(dialogs.shown[0].text,
@@ -90,14 +92,14 @@ TEST_F(RecordCommandsTest, SaveAndLoadThroughTheFileDialogs) {
                   "Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)");
 
         dialogs.openNames << path(r.file);
-        window->OpenDataFiles->click();
+        click("OpenDataFiles");
         EXPECT_EQ(dialogs.shown.size(), 1) << "a good load shows nothing";
         EXPECT_EQ(dialogs.openFilters.back(), "Exel File(*.xls);;XML (*.xml);;Txt File(*.txt)");
         const int expected = r.replaces ? 3 : 6;
-        EXPECT_EQ(window->DBGrid1->model()->rowCount(), expected);
+        EXPECT_EQ(grid()->model()->rowCount(), expected);
         EXPECT_EQ(window->recordTable().size(), static_cast<std::size_t>(expected));
-        EXPECT_EQ(window->DBGrid1->model()->index(expected - 2, 3).data().toString(), "-2.500");
-        EXPECT_EQ(window->DBGrid1->model()->index(expected - 1, 4).data().toString(),
+        EXPECT_EQ(grid()->model()->index(expected - 2, 3).data().toString(), "-2.500");
+        EXPECT_EQ(grid()->model()->index(expected - 1, 4).data().toString(),
                   QString::fromUtf8("k\u03A9"));
     }
 }
@@ -110,16 +112,16 @@ TEST_F(RecordCommandsTest, LoadMakesTheLastRecordCurrentAndVisible) {
     for (const char* name : {"many.txt", "many.xml"}) {
         SCOPED_TRACE(name);
         dialogs.saveNames << path(name);
-        window->saveas->click();
-        window->RecordNew->click();
-        window->DBGrid1->setCurrentIndex(window->gridModel()->index(0, 0));
+        click("saveas");
+        click("RecordNew");
+        grid()->setCurrentIndex(window->gridModel()->index(0, 0));
         dialogs.openNames << path(name);
-        window->OpenDataFiles->click();
+        click("OpenDataFiles");
         QCoreApplication::processEvents();
         const int last = window->gridModel()->rowCount() - 1;
         ASSERT_EQ(last, 299);
-        EXPECT_EQ(window->DBGrid1->currentIndex().row(), last);
-        const QScrollBar* bar = window->DBGrid1->verticalScrollBar();
+        EXPECT_EQ(grid()->currentIndex().row(), last);
+        const QScrollBar* bar = grid()->verticalScrollBar();
         EXPECT_GT(bar->maximum(), 0);
         EXPECT_EQ(bar->value(), bar->maximum()) << "scrolled to the end, the last row in sight";
     }
@@ -127,8 +129,8 @@ TEST_F(RecordCommandsTest, LoadMakesTheLastRecordCurrentAndVisible) {
 
 TEST_F(RecordCommandsTest, CancelledDialogsAndBadFiles) {
     recordReadings({"1.000"});
-    window->saveas->click();         // no name: cancelled
-    window->OpenDataFiles->click();  // likewise
+    click("saveas");         // no name: cancelled
+    click("OpenDataFiles");  // likewise
     EXPECT_TRUE(dialogs.shown.isEmpty());
     EXPECT_EQ(window->recordTable().size(), 1u);
 
@@ -137,20 +139,20 @@ TEST_F(RecordCommandsTest, CancelledDialogsAndBadFiles) {
     bad.write("<DATAPACKET><ROWDATA><ROW No=");
     bad.close();
     dialogs.openNames << bad.fileName() << path("missing.txt");
-    window->OpenDataFiles->click();
-    window->OpenDataFiles->click();
+    click("OpenDataFiles");
+    click("OpenDataFiles");
     ASSERT_EQ(dialogs.shown.size(), 2);
     for (const auto& s : dialogs.shown) {
         EXPECT_EQ(s.kind, "error");
         EXPECT_EQ(s.text, "Failed to Load File!");
     }
     EXPECT_EQ(window->recordTable().size(), 1u) << "a failed load keeps the table";
-    EXPECT_EQ(window->DBGrid1->model()->rowCount(), 1);
+    EXPECT_EQ(grid()->model()->rowCount(), 1);
 
     // Saving into a folder that does not exist fails with a message and no success.
     dialogs.shown.clear();
     dialogs.saveNames << path("no/such/folder/out.txt");
-    window->saveas->click();
+    click("saveas");
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].kind, "error");
     EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not save table to specified file: "));
@@ -162,21 +164,21 @@ namespace {
 
 // The hidden recall panel still works when a layout shows it: its edits set the recall clock.
 TEST_F(RecordCommandsTest, RecallPanelSetsTheRecallClock) {
-    window->RecallCheck->click();
-    EXPECT_EQ(window->TimeH->text(), "00");
-    EXPECT_EQ(window->TimeS->text(), "00");
+    click("RecallCheck");
+    EXPECT_EQ(control<QLineEdit>(*window, "TimeH")->text(), "00");
+    EXPECT_EQ(control<QLineEdit>(*window, "TimeS")->text(), "00");
     EXPECT_TRUE(window->core().settings.recallCheck);
 
-    window->TimeH->setText("24");
-    window->TimeM->setText("30");
-    QTest::keyRelease(window->TimeH, Qt::Key_4);
+    control<QLineEdit>(*window, "TimeH")->setText("24");
+    control<QLineEdit>(*window, "TimeM")->setText("30");
+    QTest::keyRelease(control<QLineEdit>(*window, "TimeH"), Qt::Key_4);
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].text, "Input error!");
-    EXPECT_EQ(window->TimeH->text(), "00");
+    EXPECT_EQ(control<QLineEdit>(*window, "TimeH")->text(), "00");
     EXPECT_EQ(window->core().state.recallClock, (dmm::RecallClock{0, 30, 0}));
 
-    window->RecallCheck->click();
-    EXPECT_EQ(window->TimeH->text(), "23");
+    click("RecallCheck");
+    EXPECT_EQ(control<QLineEdit>(*window, "TimeH")->text(), "23");
     EXPECT_EQ(window->core().state.recallClock, (dmm::RecallClock{23, 59, 59}));
 }
 

@@ -81,10 +81,10 @@ TEST_F(ReportPreviewTest, BothButtonsOpenTheModalPreviewWhileRecordingGoesOn) {
     dmm::MeterDisplay d{.digits = "01234", .decimals = 3, .unit = "V", .coupling = "DC"};
     std::string frame, error;
     ASSERT_TRUE(dmm::encodeFrame(dmm::Family::Kelt, d, frame, &error)) << error;
-    window->COMCon->click();
+    control<QToolButton>(*window, "COMCon")->click();
 
-    for (QAbstractButton* b : {static_cast<QAbstractButton*>(window->BtPrint),
-                               static_cast<QAbstractButton*>(window->Print)}) {
+    for (const char* name : {"BtPrint", "Print"}) {
+        auto* b = control<QAbstractButton>(*window, name);
         SCOPED_TRACE(b->objectName().toStdString());
         window->recordTable().clear();
         window->gridModel()->sync();
@@ -126,7 +126,7 @@ TEST_F(ReportPreviewTest, PrintToFileFromThePreviewWritesTheReportAsPdf) {
         }
         if (modal && modal->isVisible()) modal->close();
     });
-    window->BtPrint->click();
+    control<QToolButton>(*window, "BtPrint")->click();
     ASSERT_TRUE(printed);
     const std::string direct = dir.filePath(QStringLiteral("direct.pdf")).toStdString();
     std::string reason;
@@ -141,12 +141,12 @@ TEST_F(ReportPreviewTest, PrintToFileFromThePreviewWritesTheReportAsPdf) {
 // A report too long to preview says so, goes to the print dialog and prints every page.
 TEST_F(ReportPreviewTest, AReportTooLongToPreviewGoesStraightToThePrintDialog) {
     const int records = static_cast<int>(dmm::kMostPreviewPages) * 35 + 1;
-    window->N1000001->trigger();  // record limit 100000
+    control<QAction>(*window, "N1000001")->trigger();  // record limit 100000
     recordReadings(records);
     const std::string pdf = dir.filePath(QStringLiteral("long.pdf")).toStdString();
     bool printed = false;
     printToFile(pdf, &printed);
-    window->BtPrint->click();
+    control<QToolButton>(*window, "BtPrint")->click();
     ASSERT_TRUE(printed);
     const std::string pages = std::to_string(dmm::kMostPreviewPages + 1);
     EXPECT_EQ(dialogs.last(), QStringLiteral("information: The report has %1 pages, too many to preview. "

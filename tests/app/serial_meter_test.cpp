@@ -77,38 +77,39 @@ protected:
 
 TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream) {
     dmm::TFCOMM& w = *window;
-    const auto needleAtStart = w.KD->lastNeedle();
+    const auto needleAtStart = control<dmm::AnalogScale>(w, "KD")->lastNeedle();
     meter.start();
-    w.COMCon->click();
-    ASSERT_TRUE(w.COMM2->IsOpen()) << dialogs.last().toStdString();
+    control<QToolButton>(w, "COMCon")->click();
+    ASSERT_TRUE(w.serialPort().IsOpen()) << dialogs.last().toStdString();
     EXPECT_TRUE(dialogs.shown.isEmpty());
-    for (auto* p : w.BtCOM) EXPECT_FALSE(p->isEnabled());
-    EXPECT_FALSE(w.ComSetup1->isEnabled());
-    EXPECT_TRUE(w.START1->isChecked());
-    EXPECT_TRUE(w.STOP1->isEnabled());
+    for (auto* p : portPanels(w)) EXPECT_FALSE(p->isEnabled());
+    EXPECT_FALSE(control<QMenu>(w, "ComSetup1")->isEnabled());
+    EXPECT_TRUE(control<QAction>(w, "START1")->isChecked());
+    EXPECT_TRUE(control<QAction>(w, "STOP1")->isEnabled());
 
     ASSERT_TRUE(waitFor([&] { return w.core().counters().decoded >= 8; }));
     EXPECT_EQ(w.core().counters().dropped(), 0u);
 
     // The LCD shows what the model holds, and paints it.
-    EXPECT_EQ(w.Panel1->panel(), w.core().panel());
+    EXPECT_EQ(control<dmm::LcdView>(w, "Panel1")->panel(), w.core().panel());
     const dmm::MeterReading& r = w.core().reading();
     EXPECT_EQ(r.unitText, "V");
     EXPECT_TRUE(r.valueText == "12.345" || r.valueText == "01.234") << r.valueText;
-    QImage lcd = w.Panel1->grab().toImage();
+    QImage lcd = control<dmm::LcdView>(w, "Panel1")->grab().toImage();
     EXPECT_GT(darkPixels(lcd, QRect(88, 30, 40, 82)), 100) << "digit LcdDa painted";
     EXPECT_GT(darkPixels(lcd, QRect(296, 80, 30, 35)), 10) << "volt sign painted";
 
     // Needle, bar, grid and chart moved with the readings.
-    EXPECT_NE(w.KD->lastNeedle(), needleAtStart);
-    EXPECT_EQ(w.PBar2->value(), w.core().lastOutcome().bar);
-    EXPECT_GE(w.DBGrid1->model()->rowCount(), 8);
-    EXPECT_EQ(static_cast<std::size_t>(w.DBGrid1->model()->rowCount()), w.recordTable().size());
-    EXPECT_EQ(w.DBGrid1->currentIndex().row(), w.DBGrid1->model()->rowCount() - 1)
+    EXPECT_NE(control<dmm::AnalogScale>(w, "KD")->lastNeedle(), needleAtStart);
+    EXPECT_EQ(control<dmm::SegmentedBar>(w, "PBar2")->value(), w.core().lastOutcome().bar);
+    const auto* grid = control<dmm::RecordGrid>(w, "DBGrid1");
+    EXPECT_GE(grid->model()->rowCount(), 8);
+    EXPECT_EQ(static_cast<std::size_t>(grid->model()->rowCount()), w.recordTable().size());
+    EXPECT_EQ(grid->currentIndex().row(), grid->model()->rowCount() - 1)
         << "the grid follows the newest record";
-    EXPECT_GE(w.Chtshow->model().pointCount(), 2u);
-    EXPECT_FALSE(w.CONok->isHidden());
-    EXPECT_TRUE(w.CONokN->isHidden());
+    EXPECT_GE(control<dmm::TrendChart>(w, "Chtshow")->model().pointCount(), 2u);
+    EXPECT_FALSE(control<QLabel>(w, "CONok")->isHidden());
+    EXPECT_TRUE(control<QLabel>(w, "CONokN")->isHidden());
     const QString tip = w.indicatorTip();
     EXPECT_TRUE(tip.contains("COM1 (" + pty.slavePath() + ")")) << tip.toStdString();
     EXPECT_TRUE(tip.contains(QStringLiteral("frames decoded: %1, dropped: 0").arg(w.core().counters().decoded)))
@@ -117,16 +118,16 @@ TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream
     // The meter falls silent: the indicator goes dark within about 300 ms.
     meter.stop();
     QTest::qWait(60);  // what is in flight
-    EXPECT_TRUE(waitFor([&] { return !w.CONokN->isHidden(); }, 600));
-    EXPECT_TRUE(w.CONok->isHidden());
+    EXPECT_TRUE(waitFor([&] { return !control<QLabel>(w, "CONokN")->isHidden(); }, 600));
+    EXPECT_TRUE(control<QLabel>(w, "CONok")->isHidden());
 
     // Disconnect: the port closes and the port panel can be used again.
-    w.COMCon->click();
-    EXPECT_FALSE(w.COMM2->IsOpen());
-    for (auto* p : w.BtCOM) EXPECT_TRUE(p->isEnabled());
-    EXPECT_TRUE(w.ComSetup1->isEnabled());
-    EXPECT_TRUE(w.STOP1->isChecked());
-    EXPECT_FALSE(w.STOP1->isEnabled());
+    control<QToolButton>(w, "COMCon")->click();
+    EXPECT_FALSE(w.serialPort().IsOpen());
+    for (auto* p : portPanels(w)) EXPECT_TRUE(p->isEnabled());
+    EXPECT_TRUE(control<QMenu>(w, "ComSetup1")->isEnabled());
+    EXPECT_TRUE(control<QAction>(w, "STOP1")->isChecked());
+    EXPECT_FALSE(control<QAction>(w, "STOP1")->isEnabled());
     const std::size_t records = w.recordTable().size();
     pty.write(keltFrame("33333", 3, "V"));
     QTest::qWait(200);
@@ -136,15 +137,15 @@ TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream
 // One link at a time: "USB Connect" pressed while the port is open ends the serial connection.
 TEST_F(SerialMeterTest, UsbConnectEndsTheSerialConnection) {
     dmm::TFCOMM& w = *window;
-    w.COMCon->click();
-    ASSERT_TRUE(w.COMM2->IsOpen());
-    w.USBCon->click();
-    EXPECT_FALSE(w.COMCon->isChecked());
-    EXPECT_FALSE(w.COMM2->IsOpen());
-    for (auto* p : w.BtCOM) EXPECT_TRUE(p->isEnabled());
-    EXPECT_FALSE(w.USBCon->isChecked()) << "no cable here";
-    w.COMCon->click();
-    EXPECT_TRUE(w.COMM2->IsOpen());
+    control<QToolButton>(w, "COMCon")->click();
+    ASSERT_TRUE(w.serialPort().IsOpen());
+    control<QToolButton>(w, "USBCon")->click();
+    EXPECT_FALSE(control<QToolButton>(w, "COMCon")->isChecked());
+    EXPECT_FALSE(w.serialPort().IsOpen());
+    for (auto* p : portPanels(w)) EXPECT_TRUE(p->isEnabled());
+    EXPECT_FALSE(control<QToolButton>(w, "USBCon")->isChecked()) << "no cable here";
+    control<QToolButton>(w, "COMCon")->click();
+    EXPECT_TRUE(w.serialPort().IsOpen());
 }
 
 // The device of the connected port goes away and comes back at the same path (a link moved to
@@ -161,8 +162,8 @@ TEST_F(WindowTest, ASerialDeviceThatComesBackIsReadAgainWithoutAClick) {
     auto window = makeWindow(options);
     dmm::TFCOMM& w = *window;
     w.show();
-    w.COMCon->click();
-    ASSERT_TRUE(w.COMM2->IsOpen()) << dialogs.last().toStdString();
+    control<QToolButton>(w, "COMCon")->click();
+    ASSERT_TRUE(w.serialPort().IsOpen()) << dialogs.last().toStdString();
     auto sendFrames = [&](PseudoTerminal& meter, std::size_t atLeast) {
         return waitFor([&] {
             const QByteArray f = keltFrame("01234", 3, "V");
@@ -174,15 +175,15 @@ TEST_F(WindowTest, ASerialDeviceThatComesBackIsReadAgainWithoutAClick) {
     ASSERT_TRUE(sendFrames(first, 3));
 
     first.close();
-    ASSERT_TRUE(waitFor([&] { return w.COMM2->deviceLost(); }));
+    ASSERT_TRUE(waitFor([&] { return w.serialPort().deviceLost(); }));
     const QString tip = w.indicatorTip();
     EXPECT_TRUE(tip.contains("COM1 (" + link + "): the device is gone; waiting for it to come back"))
         << tip.toStdString();
-    EXPECT_TRUE(w.COMCon->isChecked()) << "still connected";
+    EXPECT_TRUE(control<QToolButton>(w, "COMCon")->isChecked()) << "still connected";
     EXPECT_TRUE(dialogs.shown.isEmpty());
     const std::size_t decoded = w.core().counters().decoded;
     const std::size_t records = w.recordTable().size();
-    const std::size_t points = w.Chtshow->model().pointCount();
+    const std::size_t points = control<dmm::TrendChart>(w, "Chtshow")->model().pointCount();
 
     PseudoTerminal back;
     ASSERT_TRUE(back.open());
@@ -190,14 +191,14 @@ TEST_F(WindowTest, ASerialDeviceThatComesBackIsReadAgainWithoutAClick) {
     ASSERT_TRUE(waitFor([&] { return back.readerAttached(); }, 3000));
     ASSERT_TRUE(sendFrames(back, decoded + 3));
     EXPECT_GT(w.recordTable().size(), records);
-    EXPECT_GT(w.Chtshow->model().pointCount(), points);
+    EXPECT_GT(control<dmm::TrendChart>(w, "Chtshow")->model().pointCount(), points);
     EXPECT_FALSE(w.indicatorTip().contains(QLatin1String("gone")));
 
     // Gone again, then disconnected by hand: the port is not waited for any more.
     back.close();
-    ASSERT_TRUE(waitFor([&] { return w.COMM2->deviceLost(); }));
-    w.COMCon->click();
-    EXPECT_FALSE(w.COMM2->IsOpen());
+    ASSERT_TRUE(waitFor([&] { return w.serialPort().deviceLost(); }));
+    control<QToolButton>(w, "COMCon")->click();
+    EXPECT_FALSE(w.serialPort().IsOpen());
     PseudoTerminal later;
     ASSERT_TRUE(later.open());
     ASSERT_TRUE(pointLinkAt(link, later.slavePath()));
@@ -211,10 +212,10 @@ TEST_F(WindowTest, ASerialDeviceThatComesBackIsReadAgainWithoutAClick) {
 TEST_F(SerialMeterTest, ScreenshotShowsEveryDisplayArea) {
     dmm::TFCOMM& w = *window;
     meter.start();
-    w.COMCon->click();
+    control<QToolButton>(w, "COMCon")->click();
     ASSERT_TRUE(waitFor([&] { return w.core().counters().decoded >= 12; }));
     meter.stop();
-    const QImage shot = w.client->grab().toImage();
+    const QImage shot = control<QWidget>(w, "client")->grab().toImage();
     ASSERT_EQ(shot.size(), QSize(711, 485));
     struct Area {
         const char* what;
@@ -252,8 +253,8 @@ TEST_F(WindowTest, FamilyOptionBindsItsReceiveRoutine) {
         options.family = r.family;
         options.ports[1] = pty.slavePath();
         auto w = makeWindow(options);
-        w->COMCon->click();
-        ASSERT_TRUE(w->COMM2->IsOpen());
+        control<QToolButton>(*w, "COMCon")->click();
+        ASSERT_TRUE(w->serialPort().IsOpen());
         dmm::MeterDisplay d;
         d.digits = r.digits;
         d.decimals = 3;
@@ -263,10 +264,12 @@ TEST_F(WindowTest, FamilyOptionBindsItsReceiveRoutine) {
         for (int i = 0; i < 3; ++i) pty.write(QByteArray::fromStdString(bytes));
         EXPECT_TRUE(waitFor([&] { return w->core().counters().decoded >= 2; }, 3000));
         EXPECT_EQ(w->core().reading().unitText, "V");
-        EXPECT_EQ(w->Memo1->toPlainText().isEmpty(), r.family != dmm::Family::Brio);
+        EXPECT_EQ(control<QPlainTextEdit>(*w, "Memo1")->toPlainText().isEmpty(),
+                  r.family != dmm::Family::Brio);
         // Only the Kelt display has a fifth digit; no stray digit stands before a 4-digit reading.
-        EXPECT_EQ(w->Panel1->panel().shown(dmm::LcdElement::LcdD0), r.family == dmm::Family::Kelt);
-        EXPECT_TRUE(w->Panel1->panel().shown(dmm::LcdElement::LcdDa));
+        const dmm::LcdPanel& lcd = control<dmm::LcdView>(*w, "Panel1")->panel();
+        EXPECT_EQ(lcd.shown(dmm::LcdElement::LcdD0), r.family == dmm::Family::Kelt);
+        EXPECT_TRUE(lcd.shown(dmm::LcdElement::LcdDa));
     }
 }
 

@@ -53,20 +53,23 @@ protected:
         w->show();
         const bool anyDevice = !hid.attachedInterfaces().empty();
         QTest::qWait(10);  // the first scan is queued behind the window's construction
-        ASSERT_TRUE(waitFor([&] { return !anyDevice || w->HistoryListBox->count() > 0; }));
+        ASSERT_TRUE(waitFor([&] { return !anyDevice || historyList()->count() > 0; }));
     }
+    QListWidget* deviceList() const { return control<QListWidget>(*w, "DevListBox"); }
+    QListWidget* historyList() const { return control<QListWidget>(*w, "HistoryListBox"); }
+    QToolButton* usbConnect() const { return control<QToolButton>(*w, "USBCon"); }
     QStringList listLines() const {
         QStringList lines;
-        for (int i = 0; i < w->DevListBox->count(); ++i) lines << w->DevListBox->item(i)->text();
+        for (int i = 0; i < deviceList()->count(); ++i) lines << deviceList()->item(i)->text();
         return lines;
     }
     QString selectedLine() const {
-        auto items = w->DevListBox->selectedItems();
+        auto items = deviceList()->selectedItems();
         return items.isEmpty() ? QString() : items.front()->text();
     }
     QStringList history() const {
         QStringList lines;
-        for (int i = 0; i < w->HistoryListBox->count(); ++i) lines << w->HistoryListBox->item(i)->text();
+        for (int i = 0; i < historyList()->count(); ++i) lines << historyList()->item(i)->text();
         return lines;
     }
     void send(const std::string& path, const std::vector<dmm::CableReport>& reports) {
@@ -83,8 +86,8 @@ TEST_F(UsbCableTest, UsbConnectSetsUpTheCableAndItsReadingsReachEveryDisplay) {
     EXPECT_EQ(selectedLine(), "USB to Serial");
     EXPECT_EQ(history().front(), "Arrival of USB to Serial");
 
-    w->USBCon->click();
-    ASSERT_TRUE(w->USBCon->isChecked());
+    usbConnect()->click();
+    ASSERT_TRUE(usbConnect()->isChecked());
     EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.last().toStdString();
     const auto setup = hid.featureReports("/dev/cable");
     ASSERT_EQ(setup.size(), 1u);
@@ -95,14 +98,14 @@ TEST_F(UsbCableTest, UsbConnectSetsUpTheCableAndItsReadingsReachEveryDisplay) {
     send("/dev/cable", keltReports("03210"));
     ASSERT_TRUE(waitFor([&] { return w->recordTable().size() == 2; }));
     EXPECT_EQ(w->core().reading().valueText, "03.210");
-    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 2);
-    EXPECT_FALSE(w->CONok->isHidden());
-    EXPECT_EQ(w->USBtxt1->text(), "DA");
+    EXPECT_EQ(control<dmm::RecordGrid>(*w, "DBGrid1")->model()->rowCount(), 2);
+    EXPECT_FALSE(control<QLabel>(*w, "CONok")->isHidden());
+    EXPECT_EQ(control<QLabel>(*w, "USBtxt1")->text(), "DA");
     EXPECT_TRUE(history().last().startsWith("R 00  F")) << history().last().toStdString();
     EXPECT_TRUE(w->indicatorTip().startsWith("USB cable (/dev/cable)\nframes decoded: 2"))
         << w->indicatorTip().toStdString();
 
-    w->USBCon->click();  // release: the set-up report again, and the reader stops
+    usbConnect()->click();  // release: the set-up report again, and the reader stops
     EXPECT_EQ(hid.featureReports("/dev/cable").size(), 2u);
     EXPECT_EQ(history().back(), kSetupLine);
     EXPECT_FALSE(w->currentHidDevice() && w->currentHidDevice()->reading());
@@ -138,8 +141,8 @@ TEST_F(UsbCableTest, SelectionRuleAndDeviceTexts) {
         EXPECT_EQ(listLines(), r.lines);
         EXPECT_EQ(selectedLine(), r.selected);
         w->core().setIdleReportCount(5);
-        w->USBCon->click();
-        EXPECT_EQ(w->USBCon->isChecked(), !r.selected.isEmpty());
+        usbConnect()->click();
+        EXPECT_EQ(usbConnect()->isChecked(), !r.selected.isEmpty());
         EXPECT_EQ(w->core().idleReportCount(), 0);
         if (r.selected.isEmpty()) {
             EXPECT_EQ(dialogs.last(), kNotConnected);
@@ -158,8 +161,8 @@ TEST_F(UsbCableTest, CableWithoutAccessIsReportedWithWhatToDo) {
     hid.plug(locked, false);
     open();
     EXPECT_EQ(selectedLine(), "USB to Serial") << "listed through its identification";
-    w->USBCon->click();
-    EXPECT_FALSE(w->USBCon->isChecked());
+    usbConnect()->click();
+    EXPECT_FALSE(usbConnect()->isChecked());
     ASSERT_FALSE(dialogs.shown.isEmpty());
     EXPECT_EQ(dialogs.shown.back().kind, "error");
     EXPECT_TRUE(dialogs.shown.back().text.contains("/dev/hidraw3"));
@@ -170,22 +173,22 @@ TEST_F(UsbCableTest, CableWithoutAccessIsReportedWithWhatToDo) {
 TEST_F(UsbCableTest, IdleReportsDropTheCableAtTheLimitOnly) {
     hid.plug(device("cable"), false);
     open();
-    w->ConTimer->stop();
-    w->USBCon->click();
+    control<QTimer>(*w, "ConTimer")->stop();
+    usbConnect()->click();
     for (int idle : {1899, 1900}) {
         SCOPED_TRACE(idle);
         dialogs.shown.clear();
-        w->USBCon->setChecked(true);
+        usbConnect()->setChecked(true);
         w->currentHidDevice()->setDataHandler(dmm::HidDataEvent(w.get(), &dmm::TFCOMM::onCableReportKelt));
         send("/dev/cable", keltReports("01234"));
         for (int i = 0; i < idle - 1; ++i) hid.queueReport("/dev/cable", std::vector<std::uint8_t>(9, 0));
         ASSERT_TRUE(waitFor([&] { return w->core().idleReportCount() == idle; }, 20000));
         w->core().state.linkWatchdog = 2;
         w->ConTimerTimer();
-        EXPECT_TRUE(w->CONok->isHidden());
+        EXPECT_TRUE(control<QLabel>(*w, "CONok")->isHidden());
         EXPECT_EQ(w->core().state.linkWatchdog, 0);
         const bool dropped = idle >= 1900;
-        EXPECT_EQ(w->USBCon->isChecked(), !dropped);
+        EXPECT_EQ(usbConnect()->isChecked(), !dropped);
         EXPECT_EQ(w->core().idleReportCount(), dropped ? 0 : idle);
         EXPECT_EQ(w->currentHidDevice()->reading(), !dropped);
         EXPECT_EQ(dialogs.shown.size(), dropped ? 1 : 0);
@@ -198,17 +201,17 @@ TEST_F(UsbCableTest, IdleReportsDropTheCableAtTheLimitOnly) {
 TEST_F(UsbCableTest, UnplugEmptiesTheSelectionAndDarkensTheIndicator) {
     hid.plug(device("cable"), false);
     open();
-    w->USBCon->click();
+    usbConnect()->click();
     send("/dev/cable", keltReports("01234"));
-    ASSERT_TRUE(waitFor([&] { return !w->CONok->isHidden(); }));
+    ASSERT_TRUE(waitFor([&] { return !control<QLabel>(*w, "CONok")->isHidden(); }));
     hid.unplug("/dev/cable");
     ASSERT_TRUE(waitFor([&] { return history().contains("Removal of USB to Serial"); }));
     EXPECT_EQ(listLines(), QStringList{});
     EXPECT_EQ(selectedLine(), "");
-    EXPECT_TRUE(w->USBCon->isChecked()) << "the button keeps its state";
+    EXPECT_TRUE(usbConnect()->isChecked()) << "the button keeps its state";
     QElapsedTimer t;
     t.start();
-    ASSERT_TRUE(waitFor([&] { return w->CONok->isHidden(); }, 1000));
+    ASSERT_TRUE(waitFor([&] { return control<QLabel>(*w, "CONok")->isHidden(); }, 1000));
     EXPECT_LT(t.elapsed(), 450);
 
     hid.plug(device("cable2"));
@@ -224,21 +227,21 @@ TEST_F(UsbCableTest, HistoryKeepsTheNewestThousandLinesAndReadErrorsShowTheirCod
     w->onHidReadError(nullptr, 0x1F);
     EXPECT_TRUE(history().back().endsWith("(1F)"));
     for (int i = 0; i < 1200; ++i) w->onSendSetupReportClicked();
-    EXPECT_EQ(w->HistoryListBox->count(), 1000);
-    EXPECT_EQ(w->HistoryListBox->currentRow(), 999);
-    w->ClearBtn->click();
-    EXPECT_EQ(w->HistoryListBox->count(), 0);
+    EXPECT_EQ(historyList()->count(), 1000);
+    EXPECT_EQ(historyList()->currentRow(), 999);
+    control<QToolButton>(*w, "ClearBtn")->click();
+    EXPECT_EQ(historyList()->count(), 0);
 }
 
 // One link at a time: "COM Connect" pressed while the cable is read stops the cable's reader.
 TEST_F(UsbCableTest, ComConnectStopsTheCable) {
     hid.plug(device("cable"), false);
     open();
-    w->USBCon->click();
+    usbConnect()->click();
     ASSERT_TRUE(w->currentHidDevice()->reading());
     dialogs.saveNames.clear();
-    w->COMCon->click();  // no serial device here: the port cannot open, which is reported
-    EXPECT_FALSE(w->USBCon->isChecked());
+    control<QToolButton>(*w, "COMCon")->click();  // no serial device here: the port cannot open, which is reported
+    EXPECT_FALSE(usbConnect()->isChecked());
     EXPECT_FALSE(w->currentHidDevice()->reading());
 }
 
@@ -250,7 +253,7 @@ namespace {
 // without a selected device it does nothing.
 TEST_F(UsbCableTest, InfoOpensAModalSecondWindowOnlyWithADeviceSelected) {
     open();
-    w->InfoBtn->click();  // no device: returns at once
+    control<QToolButton>(*w, "InfoBtn")->click();  // no device: returns at once
     hid.plug(device("cable"));
     ASSERT_TRUE(waitFor([&] { return selectedLine() == "USB to Serial"; }));
     int seen = 0;
@@ -264,7 +267,7 @@ TEST_F(UsbCableTest, InfoOpensAModalSecondWindowOnlyWithADeviceSelected) {
             }
         }
     });
-    w->InfoBtn->click();
+    control<QToolButton>(*w, "InfoBtn")->click();
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(w->findChildren<dmm::TFCOMM*>().size(), 0) << "destroyed when closed";
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "fake_hid_backend.h"
+#include "find_control.h"
 #include "main_window.h"
 #include "scripted_dialogs.h"
 

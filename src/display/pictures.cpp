@@ -1,4 +1,4 @@
-#include "icons.h"
+#include "pictures.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -41,6 +41,46 @@ void drawArrows(QPainter& p, int size, bool right, bool bar) {
     }
 }
 
+// The record row's pictures, drawn on a grid of 16 x 16.
+void drawRecordPicture(QPainter& p, Icon icon) {
+    switch (icon) {
+    case Icon::CloseData:
+        p.fillRect(3, 1, 10, 14, Qt::white);
+        p.setPen(Qt::darkGray);
+        p.drawRect(3, 1, 10, 14);
+        p.setPen(QPen(QColor(200, 30, 30), 2));
+        p.drawLine(5, 5, 11, 12);
+        p.drawLine(11, 5, 5, 12);
+        break;
+    case Icon::OpenFile:
+        p.setBrush(QColor(230, 190, 70));
+        p.setPen(QColor(150, 110, 20));
+        p.drawRect(1, 4, 14, 10);
+        p.drawRect(1, 2, 6, 2);
+        break;
+    case Icon::SaveFile:
+        p.setBrush(QColor(40, 70, 160));
+        p.setPen(Qt::NoPen);
+        p.drawRect(1, 1, 14, 14);
+        p.setBrush(Qt::white);
+        p.drawRect(4, 2, 8, 5);
+        p.setBrush(QColor(200, 200, 200));
+        p.drawRect(4, 10, 8, 5);
+        break;
+    case Icon::Printer:
+        p.setBrush(Qt::white);
+        p.setPen(Qt::darkGray);
+        p.drawRect(4, 1, 8, 5);
+        p.setBrush(QColor(120, 120, 120));
+        p.drawRect(1, 6, 14, 6);
+        p.setBrush(Qt::white);
+        p.drawRect(4, 10, 8, 5);
+        break;
+    default:
+        break;
+    }
+}
+
 }  // namespace
 
 QPixmap drawIcon(Icon icon, int size) {
@@ -78,7 +118,40 @@ QPixmap drawIcon(Icon icon, int size) {
         case Icon::Previous: drawArrows(p, size, false, false); break;
         case Icon::Next: drawArrows(p, size, true, false); break;
         case Icon::Last: drawArrows(p, size, true, true); break;
+        case Icon::CloseData:
+        case Icon::OpenFile:
+        case Icon::SaveFile:
+        case Icon::Printer:
+            p.scale(s / 16, s / 16);
+            drawRecordPicture(p, icon);
+            break;
     }
+    return pm;
+}
+
+QPixmap drawLinkPicture(bool lit) {
+    QPixmap pm(25, 24);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    const QColor body(90, 90, 96);
+    const QColor screen = lit ? QColor(80, 220, 90) : QColor(30, 30, 36);
+
+    // Computer: monitor on a stand.
+    p.fillRect(0, 2, 14, 11, body);
+    p.fillRect(2, 4, 10, 7, screen);
+    p.fillRect(5, 13, 4, 3, body);
+    p.fillRect(2, 16, 10, 2, body);
+
+    // Meter: a tall case with a display and a knob.
+    p.fillRect(16, 5, 9, 17, QColor(230, 160, 30));
+    p.fillRect(17, 7, 7, 4, screen);
+    p.setBrush(body);
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(18, 14, 5, 5);
+
+    // The lead between them.
+    p.setPen(QPen(lit ? QColor(40, 160, 50) : body, 1));
+    p.drawLine(12, 20, 16, 20);
     return pm;
 }
 
