@@ -9,7 +9,7 @@
 // Opens a pseudo-terminal and the driver on its device as COM1 at 2400 baud, as the window
 // would. Prints the reason and returns false when either cannot be opened. The receive handler
 // must be assigned before the call.
-inline bool openDriverOnPty(PseudoTerminal& pty, PortNameTable& names, TSerialPortDriver& driver) {
+inline bool openDriverOnPty(dmm::PseudoTerminal& pty, dmm::PortNameTable& names, dmm::SerialPortDriver& driver) {
     QString error;
     if (!pty.open(&error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
@@ -17,9 +17,9 @@ inline bool openDriverOnPty(PseudoTerminal& pty, PortNameTable& names, TSerialPo
     }
     names.map(1, pty.slavePath());
     driver.setPortNames(&names);
-    driver.setComPort(TSerialPortDriver::pnCOM1);
-    driver.setComPortSpeed(TSerialPortDriver::br2400);
-    if (!driver.OpenPort()) {
+    driver.setPort(dmm::SerialPortDriver::PortNumber::Com1);
+    driver.setBaudRate(dmm::SerialPortDriver::BaudRate::Baud2400);
+    if (!driver.open()) {
         std::fprintf(stderr, "%s\n", qPrintable(driver.lastError()));
         return false;
     }

@@ -12,6 +12,8 @@
 
 #include "bench_port.h"
 
+using namespace dmm;
+
 namespace {
 
 double cpuSeconds() {
@@ -29,9 +31,9 @@ int main(int argc, char** argv) {
 
     PseudoTerminal pty;
     PortNameTable names;
-    TSerialPortDriver driver;
+    SerialPortDriver driver;
     long events = 0;
-    driver.setOnReceiveData([&events](TSerialPortDriver*, const void*, std::int32_t) { ++events; });
+    driver.setReceiveHandler([&events](SerialPortDriver*, const void*, std::int32_t) { ++events; });
     if (!openDriverOnPty(pty, names, driver)) return 1;
 
     const double cpuStart = cpuSeconds();
@@ -41,10 +43,10 @@ int main(int argc, char** argv) {
     app.exec();
     const double cpu = cpuSeconds() - cpuStart;
     const double elapsed = static_cast<double>(wall.elapsed()) / 1000.0;
-    driver.ClosePort();
+    driver.close();
 
     std::printf("idle port polled every %d ms for %.1f s: CPU %.3f s = %.3f %% of one core "
                 "(%ld receive events)\n",
-                driver.ComPortPollingDelay(), elapsed, cpu, 100.0 * cpu / elapsed, events);
+                driver.pollingDelay(), elapsed, cpu, 100.0 * cpu / elapsed, events);
     return 0;
 }

@@ -17,6 +17,8 @@
 #include "meter_core.h"
 #include "bench_port.h"
 
+using namespace dmm;
+
 namespace {
 
 struct LatencySink : dmm::PipelineSink {
@@ -50,8 +52,8 @@ int main(int argc, char** argv) {
 
     PseudoTerminal pty;
     PortNameTable names;
-    TSerialPortDriver driver;
-    driver.setOnReceiveData([&core](TSerialPortDriver*, const void* data, std::int32_t size) {
+    SerialPortDriver driver;
+    driver.setReceiveHandler([&core](SerialPortDriver*, const void* data, std::int32_t size) {
         core.HKeltRData(data, size);
     });
     if (!openDriverOnPty(pty, names, driver)) return 1;
@@ -74,7 +76,7 @@ int main(int argc, char** argv) {
     });
     writer.start(73);
     app.exec();
-    driver.ClosePort();
+    driver.close();
 
     if (sink.latenciesMs.empty()) {
         std::fprintf(stderr, "no frame decoded\n");
@@ -82,7 +84,7 @@ int main(int argc, char** argv) {
     }
     std::printf("frame written to decoded reading, polling every %d ms, %zu of %d frames: "
                 "median %.1f ms, p90 %.1f ms, max %.1f ms\n",
-                driver.ComPortPollingDelay(), sink.latenciesMs.size(), written,
+                driver.pollingDelay(), sink.latenciesMs.size(), written,
                 percentile(sink.latenciesMs, 0.5), percentile(sink.latenciesMs, 0.9),
                 *std::max_element(sink.latenciesMs.begin(), sink.latenciesMs.end()));
     return 0;

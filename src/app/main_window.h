@@ -15,8 +15,6 @@
 #include "record_table.h"
 #include "recorder.h"
 
-class PortNameTable;
-class TSerialPortDriver;
 class QAction;
 class QActionGroup;
 class QCheckBox;
@@ -38,6 +36,8 @@ class MainWindow;
 
 class AnalogScale;
 class Dialogs;
+class PortNameTable;
+class SerialPortDriver;
 class HidBackend;
 class HidDevice;
 class HidDeviceController;
@@ -62,7 +62,7 @@ public:
 
     MeterCore& core() { return core_; }
     // The serial driver of the COM ports (objectName "COMM2").
-    const TSerialPortDriver& serialPort() const { return *COMM2; }
+    const SerialPortDriver& serialPort() const { return *COMM2; }
     const AppOptions& options() const { return options_; }
     Dialogs* dialogs() const { return dialogs_; }
 
@@ -229,7 +229,7 @@ private:
 
     // The controls of main_window.ui; each is found by its objectName.
     std::unique_ptr<Ui::MainWindow> ui_;
-    TSerialPortDriver* COMM2 = nullptr;
+    SerialPortDriver* COMM2 = nullptr;
     HidDeviceController* HidCtl = nullptr;
     QTimer* ConTimer = nullptr;
     QTimer* Trecord = nullptr;

@@ -18,14 +18,14 @@ void TFCOMM::createSerialDriver() {
     for (auto it = options_.ports.cbegin(); it != options_.ports.cend(); ++it) {
         portNames_->map(it.key(), it.value());
     }
-    COMM2 = new TSerialPortDriver(this);
+    COMM2 = new SerialPortDriver(this);
     COMM2->setObjectName(QStringLiteral("COMM2"));
     COMM2->setPortNames(portNames_.get());
-    COMM2->setComPort(TSerialPortDriver::pnCOM1);
-    COMM2->setComPortSpeed(TSerialPortDriver::br2400);
+    COMM2->setPort(SerialPortDriver::PortNumber::Com1);
+    COMM2->setBaudRate(SerialPortDriver::BaudRate::Baud2400);
     // A device pulled out while connected is waited for, and read again once it is back.
     COMM2->setReconnect(true);
-    COMM2->setOnReceiveData([this](TSerialPortDriver*, const void* data, std::int32_t size) {
+    COMM2->setReceiveHandler([this](SerialPortDriver*, const void* data, std::int32_t size) {
         guarded([&] { onReceiveData(data, size); });
     });
     updatePortTips();
@@ -38,11 +38,11 @@ void TFCOMM::updatePortTips() {
 }
 
 void TFCOMM::closeSerialPort() {
-    if (COMM2) COMM2->ClosePort();
+    if (COMM2) COMM2->close();
 }
 
 bool TFCOMM::openSerialPort() {
-    if (COMM2->OpenPort()) return true;
+    if (COMM2->open()) return true;
     // A port that cannot be opened is said so, and the window stays disconnected rather than
     // showing a connection that does not exist.
     ui_->COMCon->setChecked(false);
@@ -68,7 +68,7 @@ void TFCOMM::disconnectSequence() {
     ui_->START1->setEnabled(true);
     ui_->STOP1->setEnabled(false);
     ui_->STOP1->setChecked(true);
-    COMM2->ClosePort();
+    COMM2->close();
     ui_->BTCon->show();
     ui_->BtDiscon->hide();
     for (PanelLabel* p : portPanels()) p->setEnabled(true);
@@ -89,9 +89,9 @@ void TFCOMM::selectPort(int n) {
     QAction* ticks[4] = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
     for (int i = 0; i < 4; ++i) ticks[i]->setChecked(i == n - 1);
     for (int i = 0; i < 4; ++i) portPanels()[i]->setVisible(i == n - 1);
-    COMM2->setComPort(static_cast<TSerialPortDriver::TComPortNumber>(n - 1));
+    COMM2->setPort(static_cast<SerialPortDriver::PortNumber>(n - 1));
     // The driver takes a new port only while closed; the window shows the one in force.
-    comPort_ = COMM2->ComPort() + 1;
+    comPort_ = static_cast<int>(COMM2->port()) + 1;
     updatePortTips();
 }
 

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdio>
 
-CliRecording::CliRecording(const dmm::MeterCore& core, const CommonOptions& options,
-                           const dmm::Clock* clock)
+namespace dmm {
+
+CliRecording::CliRecording(const MeterCore& core, const CommonOptions& options,
+                           const Clock* clock)
     : core_(core),
       recorder_(table_, clock),
-      timeFormat_(dmm::LongTimeFormat::fromLocale()),
+      timeFormat_(LongTimeFormat::fromLocale()),
       started_(std::chrono::steady_clock::now()) {
     recorder_.repeatSet = !options.noRepeat;
     recorder_.setRecordLimit(static_cast<std::int32_t>(options.limit));
@@ -58,7 +60,7 @@ bool CliRecording::writeFile(bool last) {
 }
 
 bool CliRecording::startFile(const std::string& path, std::string* reason) {
-    file_ = dmm::LiveRecordingFile::start(path, table_, timeFormat_, reason);
+    file_ = LiveRecordingFile::start(path, table_, timeFormat_, reason);
     return file_ != nullptr;
 }
 
@@ -75,3 +77,5 @@ MeterLog::MeterLog(const CommonOptions& options)
     recording.attach(printer);
     core.setSink(&printer);
 }
+
+}  // namespace dmm

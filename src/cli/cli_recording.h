@@ -11,6 +11,8 @@
 #include "record_table.h"
 #include "recorder.h"
 
+namespace dmm {
+
 // The recorder behind dmmcli decode and record: the window's rules ("Repeat" ticked, no
 // sampling, limit 10000) changed by --no-repeat, --interval S and --limit N, and optionally a
 // file that keeps the recording on disk while it is taken (record --out FILE).
@@ -21,8 +23,8 @@
 // needed.
 class CliRecording {
 public:
-    CliRecording(const dmm::MeterCore& core, const CommonOptions& options,
-                 const dmm::Clock* clock = &dmm::SystemClock::instance());
+    CliRecording(const MeterCore& core, const CommonOptions& options,
+                 const Clock* clock = &SystemClock::instance());
 
     // The printer asks this recording for the record_no of every frame.
     void attach(FramePrinter& printer);
@@ -40,18 +42,18 @@ public:
     // when records are still missing from the file.
     bool finish(std::string* reason);
 
-    const dmm::RecordTable& table() const { return table_; }
-    dmm::Recorder& recorder() { return recorder_; }
+    const RecordTable& table() const { return table_; }
+    Recorder& recorder() { return recorder_; }
 
 private:
     void catchUpTimer();
     bool writeFile(bool last);
 
-    const dmm::MeterCore& core_;
-    dmm::RecordTable table_;
-    dmm::Recorder recorder_;
-    dmm::LongTimeFormat timeFormat_;
-    std::unique_ptr<dmm::LiveRecordingFile> file_;
+    const MeterCore& core_;
+    RecordTable table_;
+    Recorder recorder_;
+    LongTimeFormat timeFormat_;
+    std::unique_ptr<LiveRecordingFile> file_;
     std::size_t late_ = 0;  // records missing from the file since a write failed
     std::chrono::steady_clock::time_point started_;
     long long ticks_ = 0;
@@ -64,7 +66,9 @@ struct MeterLog {
     MeterLog(const MeterLog&) = delete;
     MeterLog& operator=(const MeterLog&) = delete;
 
-    dmm::MeterCore core;
+    MeterCore core;
     FramePrinter printer;
     CliRecording recording;
 };
+
+}  // namespace dmm

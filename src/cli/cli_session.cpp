@@ -13,6 +13,8 @@
 #include "stop_signals.h"
 #include "text_codec.h"
 
+namespace dmm {
+
 namespace {
 
 bool takeValue(QStringList& args, int i, QString& value, QString& error) {
@@ -52,7 +54,7 @@ QString takeCommonOptions(QStringList& args, CommonOptions& o) {
         int n = 0;
         if (opt == QLatin1String("--family")) {
             if (!takeValue(args, i, v, error)) return error;
-            const auto f = dmm::parseFamily(v.toStdString());
+            const auto f = parseFamily(v.toStdString());
             if (!f) return QStringLiteral("unknown family '%1' (kelt, sorn or brio)").arg(v);
             o.family = *f;
         } else if (opt == QLatin1String("--road")) {
@@ -66,7 +68,7 @@ QString takeCommonOptions(QStringList& args, CommonOptions& o) {
             o.decimal = v.toStdString();
         } else if (opt == QLatin1String("--count-class")) {
             if (!takeValue(args, i, v, error)) return error;
-            o.countClass = dmm::findCountClass(v.toStdString());
+            o.countClass = findCountClass(v.toStdString());
             if (!o.countClass) return QStringLiteral("unknown count class '%1' (4, 6, 34 or 2)").arg(v);
         } else if (opt == QLatin1String("--upper") || opt == QLatin1String("--lower")) {
             if (!takeValue(args, i, v, error) || !toInt(v, opt, n, error)) return error;
@@ -112,7 +114,7 @@ int LogLoop::run() {
 
 std::string systemDecimalSeparator() { return QLocale::system().decimalPoint().toStdString(); }
 
-void configureCore(dmm::MeterCore& core, const CommonOptions& o) {
+void configureCore(MeterCore& core, const CommonOptions& o) {
     core.state.applyCountClass(*o.countClass);
     core.state.localeDecimal = o.decimal.empty() ? systemDecimalSeparator() : o.decimal;
     if (o.upper) {
@@ -125,7 +127,7 @@ void configureCore(dmm::MeterCore& core, const CommonOptions& o) {
     }
 }
 
-FramePrinter::FramePrinter(const dmm::MeterCore& core, std::FILE* out, bool flushEachLine)
+FramePrinter::FramePrinter(const MeterCore& core, std::FILE* out, bool flushEachLine)
     : core_(core), out_(out), flush_(flushEachLine) {}
 
 void FramePrinter::printHeader() {
@@ -138,8 +140,8 @@ void FramePrinter::printHeader() {
 void FramePrinter::record() { recordNo_ = recordHook ? recordHook() : std::nullopt; }
 
 void FramePrinter::frameDone() {
-    const dmm::MeterReading& r = core_.reading();
-    const dmm::FrameOutcome& o = core_.lastOutcome();
+    const MeterReading& r = core_.reading();
+    const FrameOutcome& o = core_.lastOutcome();
     std::string& l = line_;
     l.clear();
     appendField(l, core_.frameText());
@@ -148,7 +150,7 @@ void FramePrinter::frameDone() {
     appendField(l, r.unitText);
     appendField(l, r.rangeText);
     appendField(l, std::to_string(static_cast<long long>(std::lround(r.value))));
-    appendField(l, o.decimalPos == dmm::kNoDecimalPoint ? std::string("none")
+    appendField(l, o.decimalPos == kNoDecimalPoint ? std::string("none")
                                                         : std::to_string(o.decimalPos));
     appendField(l, rangeChange_ ? "1" : "0");
     appendField(l, core_.state.maxReadingText);
@@ -167,7 +169,7 @@ void FramePrinter::frameDone() {
     ++lines_;
 }
 
-std::string summaryLine(const dmm::FrameCounters& c) {
+std::string summaryLine(const FrameCounters& c) {
     return "decoded " + std::to_string(c.decoded) + " frames, dropped " +
            std::to_string(c.dropped()) + " (" + std::to_string(c.failedTest) +
            " failed framing, " + std::to_string(c.undecodable) + " undecodable)";
@@ -196,7 +198,7 @@ std::string printable(std::string_view bytes) {
         const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
         const std::string_view seq = bytes.substr(i, n);
         const bool c1 = b == 0xC2 && seq.size() > 1 && static_cast<unsigned char>(seq[1]) < 0xA0;
-        if (seq.size() == n && dmm::isValidUtf8(seq) && !c1) {
+        if (seq.size() == n && isValidUtf8(seq) && !c1) {
             out.append(seq);
             i += n;
         } else {
@@ -214,3 +216,5 @@ std::string outputFailure(std::FILE* out) {
     return e != 0 ? std::string("cannot write the output: ") + std::strerror(e)
                   : std::string("cannot write the output");
 }
+
+}  // namespace dmm

@@ -11,13 +11,15 @@
 
 #include "meter_core.h"
 
+namespace dmm {
+
 // Options shared by the commands that decode: which meter, how to show numbers, the limits and
 // the recorder's rules.
 struct CommonOptions {
-    dmm::Family family = dmm::Family::Kelt;
+    Family family = Family::Kelt;
     bool usbRoad = false;
     std::string decimal;  // empty: the system locale's decimal separator
-    const dmm::CountClass* countClass = &dmm::standardCountClass();
+    const CountClass* countClass = &standardCountClass();
     std::optional<int> upper;
     std::optional<int> lower;
     bool noRepeat = false;
@@ -33,14 +35,14 @@ QString takeCommonOptions(QStringList& args, CommonOptions& options);
 std::string systemDecimalSeparator();
 
 // Applies the options to a core: decimal separator, count class, limits.
-void configureCore(dmm::MeterCore& core, const CommonOptions& options);
+void configureCore(MeterCore& core, const CommonOptions& options);
 
 // Prints one TAB-separated line per decoded frame, under a header line:
 // frame value_text coupling unit range value decimal_pos range_change max_text min_text alarm
 // needle bar chart record_no shown
-class FramePrinter : public dmm::PipelineSink {
+class FramePrinter : public PipelineSink {
 public:
-    FramePrinter(const dmm::MeterCore& core, std::FILE* out, bool flushEachLine = false);
+    FramePrinter(const MeterCore& core, std::FILE* out, bool flushEachLine = false);
 
     void printHeader();
     // Offered each reading at the record step; returns the No of the record it appended, if any.
@@ -53,7 +55,7 @@ public:
     unsigned long long linesPrinted() const { return lines_; }
 
 private:
-    const dmm::MeterCore& core_;
+    const MeterCore& core_;
     std::FILE* out_;
     bool flush_;
     bool rangeChange_ = false;
@@ -63,7 +65,7 @@ private:
 };
 
 // One line for standard error: how many frames were decoded and dropped, and why.
-std::string summaryLine(const dmm::FrameCounters& counters);
+std::string summaryLine(const FrameCounters& counters);
 
 // Text from a file or the command line made safe for a terminal: control characters, and
 // bytes that are not valid UTF-8 or are C1 controls, appear escaped as \xNN.
@@ -89,3 +91,5 @@ private:
 // Flushes `out`; empty when everything written to it arrived, else why not ("cannot write the
 // output: No space left on device").
 std::string outputFailure(std::FILE* out);
+
+}  // namespace dmm

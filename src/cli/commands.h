@@ -5,6 +5,8 @@
 
 #include <memory>
 
+namespace dmm {
+
 // dmmcli sub-commands. Each takes the arguments after its name and returns the exit status.
 int runDecode(const QStringList& args);
 int runRecord(const QStringList& args);
@@ -15,3 +17,5 @@ int runReport(const QStringList& args);
 // The application object of the report, which draws text: a QGuiApplication, offscreen unless
 // QT_QPA_PLATFORM chooses a platform. The other commands run on a plain QCoreApplication.
 std::unique_ptr<QCoreApplication> makeGuiApplication(int& argc, char** argv);
+
+}  // namespace dmm

@@ -18,6 +18,8 @@
 #include "record_table.h"
 #include "tab_text.h"
 
+namespace dmm {
+
 namespace {
 
 bool hasExtension(std::string_view name, std::string_view ext) {
@@ -36,7 +38,7 @@ bool hasExtension(std::string_view name, std::string_view ext) {
 std::string notATabText(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::strerror(errno);
-    const std::string_view header = dmm::kTabHeaderLine;  // with its CR LF
+    const std::string_view header = kTabHeaderLine;  // with its CR LF
     std::string first(header.size(), '\0');
     std::size_t have = 0;
     while (have < first.size()) {
@@ -88,14 +90,14 @@ int runConvert(const QStringList& args) {
         }
     }
 
-    dmm::RecordTable table;
-    const dmm::LoadOutcome loaded = dmm::LoadTableFromFile(in, table, false);
+    RecordTable table;
+    const LoadOutcome loaded = LoadTableFromFile(in, table, false);
     if (!loaded.ok) {
         std::fprintf(stderr, "dmmcli convert: %s %s: %s\n", loaded.message.text.c_str(),
                      inShown.c_str(), printable(loaded.reason).c_str());
         return 1;
     }
-    const dmm::SaveOutcome saved = dmm::SaveTableToFile(table, out);
+    const SaveOutcome saved = SaveTableToFile(table, out);
     if (!saved.ok) {
         std::fprintf(stderr, "dmmcli convert: %s (%s)\n", printable(saved.message.text).c_str(),
                      printable(saved.reason).c_str());
@@ -105,3 +107,5 @@ int runConvert(const QStringList& args) {
                  printable(out).c_str());
     return 0;
 }
+
+}  // namespace dmm

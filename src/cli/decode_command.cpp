@@ -16,6 +16,8 @@
 #include "cli_session.h"
 #include "commands.h"
 
+namespace dmm {
+
 namespace {
 
 // The longest report line taken: a report of 65536 bytes written out fits.
@@ -51,7 +53,7 @@ bool parseReportLine(const QByteArray& line, std::vector<std::uint8_t>& bytes, s
 // with one message.
 class ReportLines {
 public:
-    ReportLines(dmm::MeterCore& core, dmm::Family family) : core_(core), family_(family) {}
+    ReportLines(MeterCore& core, Family family) : core_(core), family_(family) {}
 
     void feed(std::string_view bytes) {
         while (!bytes.empty()) {
@@ -96,15 +98,15 @@ private:
             return;
         }
         const auto size = static_cast<std::uint16_t>(bytes_.size() - 1);
-        if (family_ == dmm::Family::Sorn) {
+        if (family_ == Family::Sorn) {
             core_.HidSornData(bytes_[0], bytes_.data() + 1, size);
         } else {
             core_.HidKeltData(bytes_[0], bytes_.data() + 1, size);
         }
     }
 
-    dmm::MeterCore& core_;
-    dmm::Family family_;
+    MeterCore& core_;
+    Family family_;
     std::string line_;
     bool tooLong_ = false;
     unsigned long long lineNo_ = 0;
@@ -122,7 +124,7 @@ int runDecode(const QStringList& arguments) {
         std::fprintf(stderr, "dmmcli decode: %s\n", qPrintable(error));
         return 2;
     }
-    if (options.usbRoad && options.family == dmm::Family::Brio) {
+    if (options.usbRoad && options.family == Family::Brio) {
         std::fputs("dmmcli decode: the Brio family has no USB road\n", stderr);
         return 2;
     }
@@ -150,7 +152,7 @@ int runDecode(const QStringList& arguments) {
         return 1;
     }
 
-    dmm::MeterCore core;
+    MeterCore core;
     configureCore(core, options);
     FramePrinter printer(core, stdout);
     CliRecording recording(core, options);
@@ -191,3 +193,5 @@ int runDecode(const QStringList& arguments) {
     }
     return 0;
 }
+
+}  // namespace dmm

@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     const bool drawsText = argc > 1 && std::strcmp(argv[1], "report") == 0;
     const std::unique_ptr<QCoreApplication> app =
-        drawsText ? makeGuiApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+        drawsText ? dmm::makeGuiApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dmmcli"));
     QStringList args = QCoreApplication::arguments().mid(1);
     const auto isHelp = [](const QString& a) { return a == QLatin1String("--help") || a == QLatin1String("-h"); };
@@ -34,11 +34,11 @@ int main(int argc, char** argv) {
     }
     if (std::any_of(args.begin(), args.end(), isHelp)) return dmm::printAnswer(usage);
     int status = 2;
-    if (command == QLatin1String("decode")) status = runDecode(args);
-    if (command == QLatin1String("record")) status = runRecord(args);
-    if (command == QLatin1String("simulate")) status = runSimulate(args);
-    if (command == QLatin1String("convert")) status = runConvert(args);
-    if (command == QLatin1String("report")) status = runReport(args);
+    if (command == QLatin1String("decode")) status = dmm::runDecode(args);
+    if (command == QLatin1String("record")) status = dmm::runRecord(args);
+    if (command == QLatin1String("simulate")) status = dmm::runSimulate(args);
+    if (command == QLatin1String("convert")) status = dmm::runConvert(args);
+    if (command == QLatin1String("report")) status = dmm::runReport(args);
     // Status 2: the command refused its arguments (and said why).
     if (status == 2) std::fputs(usage, stderr);
     return status;

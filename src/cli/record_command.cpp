@@ -20,6 +20,8 @@
 #include "stop_signals.h"
 #include "usb_record.h"
 
+namespace dmm {
+
 namespace {
 
 // Says why the arguments are refused; the usage follows (main).
@@ -101,7 +103,7 @@ int runRecord(const QStringList& arguments) {
     if (cable) {
         if (port != 0 || lastMapped != 0) return usageError(QStringLiteral("give --port or --usb, not both"));
         if (reconnect) return usageError(QStringLiteral("--reconnect goes with --port"));
-        if (options.family == dmm::Family::Brio)
+        if (options.family == Family::Brio)
             return usageError(QStringLiteral("the Brio family has no USB cable"));
         cable->durationSeconds = durationSeconds;
         cable->outPath = outPath;
@@ -113,23 +115,23 @@ int runRecord(const QStringList& arguments) {
     quitOnStopSignals();
 
     MeterLog meterLog(options);
-    dmm::MeterCore& core = meterLog.core;
+    MeterCore& core = meterLog.core;
     FramePrinter& printer = meterLog.printer;
     CliRecording& recording = meterLog.recording;
 
     // The window's serial instance: 2400 baud, 8 data bits, no parity, 1 stop bit, no flow
     // control, DTR on, RTS off, polled every 50 ms.
-    TSerialPortDriver driver;
+    SerialPortDriver driver;
     driver.setPortNames(&names);
-    driver.setComPort(static_cast<TSerialPortDriver::TComPortNumber>(port - 1));
-    driver.setComPortSpeed(TSerialPortDriver::br2400);
+    driver.setPort(static_cast<SerialPortDriver::PortNumber>(port - 1));
+    driver.setBaudRate(SerialPortDriver::BaudRate::Baud2400);
     driver.setReconnect(reconnect);
-    const dmm::Family family = options.family;
-    driver.setOnReceiveData(
-        [&core, family](TSerialPortDriver*, const void* data, std::int32_t size) {
+    const Family family = options.family;
+    driver.setReceiveHandler(
+        [&core, family](SerialPortDriver*, const void* data, std::int32_t size) {
             core.receive(family, data, size);
         });
-    if (!driver.OpenPort()) {
+    if (!driver.open()) {
         std::fprintf(stderr, "dmmcli record: could not open %s\n", qPrintable(driver.lastError()));
         return 1;
     }
@@ -139,13 +141,13 @@ int runRecord(const QStringList& arguments) {
         if (!recording.startFile(QFile::encodeName(outPath).toStdString(), &why)) {
             std::fprintf(stderr, "dmmcli record: cannot write '%s': %s\n", qPrintable(outPath),
                          why.c_str());
-            driver.ClosePort();
+            driver.close();
             return 1;
         }
     }
     std::fprintf(stderr, "dmmcli record: reading %s (%s), %s frames; Ctrl+C stops\n",
                  qPrintable(driver.portName()), qPrintable(driver.portPath()),
-                 std::string(dmm::familyName(family)).c_str());
+                 std::string(familyName(family)).c_str());
     printer.printHeader();
 
     // A device that goes away ends the log (it would deliver nothing more), unless it is to be
@@ -168,8 +170,8 @@ int runRecord(const QStringList& arguments) {
     int status = loop.run();
     // What arrived before the stop, or before the device went away, is still decoded.
     QCoreApplication::processEvents();
-    driver.PollPort();
-    for (int i = 0; i < 1024 && driver.hasUndeliveredBytes(); ++i) driver.PollPort();
+    driver.poll();
+    for (int i = 0; i < 1024 && driver.hasUndeliveredBytes(); ++i) driver.poll();
     if (driver.deviceLost() && !reconnect) {
         std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(driver.lastError()));
         status = 1;
@@ -178,7 +180,7 @@ int runRecord(const QStringList& arguments) {
         std::fprintf(stderr, "dmmcli record: %s\n", why.empty() ? "cannot write the output" : why.c_str());
         status = 1;
     }
-    driver.ClosePort();
+    driver.close();
     if (std::string why; !recording.finish(&why)) {
         std::fprintf(stderr, "dmmcli record: cannot write '%s': %s\n", qPrintable(outPath),
                      why.c_str());
@@ -188,3 +190,5 @@ int runRecord(const QStringList& arguments) {
     std::fprintf(stderr, "%s\n", summaryLine(core.counters()).c_str());
     return status;
 }
+
+}  // namespace dmm

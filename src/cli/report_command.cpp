@@ -12,6 +12,8 @@
 #include "record_table.h"
 #include "report_pdf.h"
 
+namespace dmm {
+
 std::unique_ptr<QCoreApplication> makeGuiApplication(int& argc, char** argv) {
     // Drawing text needs a GUI application for its fonts, not a screen: without a platform
     // chosen, the report is drawn offscreen, so it works over ssh and in batch jobs.
@@ -28,8 +30,8 @@ int runReport(const QStringList& args) {
     const std::string in = args[0].toStdString();
     const std::string out = args[1].toStdString();
     try {
-        dmm::RecordTable table;
-        const dmm::LoadOutcome loaded = dmm::LoadTableFromFile(in, table, false);
+        RecordTable table;
+        const LoadOutcome loaded = LoadTableFromFile(in, table, false);
         if (!loaded.ok) {
             std::fprintf(stderr, "dmmcli report: %s %s: %s\n", loaded.message.text.c_str(),
                          in.c_str(), loaded.reason.c_str());
@@ -41,7 +43,7 @@ int runReport(const QStringList& args) {
             return 1;
         }
         std::string reason;
-        if (!dmm::writeReportPdf(table, out, &reason)) {
+        if (!writeReportPdf(table, out, &reason)) {
             std::fprintf(stderr, "dmmcli report: could not write %s: %s\n", out.c_str(),
                          reason.c_str());
             return 1;
@@ -54,3 +56,5 @@ int runReport(const QStringList& args) {
         return 1;
     }
 }
+
+}  // namespace dmm

@@ -13,6 +13,8 @@
 #include "reading_state.h"
 #include "stop_signals.h"
 
+namespace dmm {
+
 namespace {
 
 // Says why the arguments are refused; the usage follows (main).
@@ -21,9 +23,9 @@ int usageError(const QString& message) {
     return 2;
 }
 
-QString rangeText(dmm::Family family, const dmm::MeterDisplay& d) {
+QString rangeText(Family family, const MeterDisplay& d) {
     if (d.autoRange) return QStringLiteral("AUTO");
-    return family == dmm::Family::Kelt ? QString() : QStringLiteral("MANU");
+    return family == Family::Kelt ? QString() : QStringLiteral("MANU");
 }
 
 }  // namespace
@@ -47,7 +49,7 @@ int runSimulate(const QStringList& args) {
             options.cableReports = true;
         } else if (a == QLatin1String("--family")) {
             const auto v = value();
-            const auto f = v ? dmm::parseFamily(v->toStdString()) : std::nullopt;
+            const auto f = v ? parseFamily(v->toStdString()) : std::nullopt;
             if (!f) return usageError(QStringLiteral("--family needs kelt, sorn or brio"));
             options.family = *f;
         } else if (a == QLatin1String("--out")) {
@@ -80,7 +82,7 @@ int runSimulate(const QStringList& args) {
     if (options.cableReports && pty) {
         return usageError(QStringLiteral("--usb writes the cable's reports to --out FILE|-, not to a pseudo-terminal"));
     }
-    if (options.cableReports && options.family == dmm::Family::Brio) {
+    if (options.cableReports && options.family == Family::Brio) {
         return usageError(QStringLiteral("the Brio family has no USB cable"));
     }
 
@@ -101,9 +103,9 @@ int runSimulate(const QStringList& args) {
 
     if (listFrames) {
         QObject::connect(&sim, &MeterSimulator::frameWritten,
-                         [&](qint64 n, const dmm::MeterDisplay& d) {
+                         [&](qint64 n, const MeterDisplay& d) {
                              std::printf("%lld\t%s\t%s\t%s\t%s\n", static_cast<long long>(n),
-                                         dmm::displayValueText(options.family, d, ".").c_str(),
+                                         displayValueText(options.family, d, ".").c_str(),
                                          d.coupling.c_str(), d.unit.c_str(),
                                          qPrintable(rangeText(options.family, d)));
                              listFailure = outputFailure(stdout);
@@ -134,6 +136,8 @@ int runSimulate(const QStringList& args) {
     }
     std::fprintf(stderr, "dmmcli simulate: %lld frames sent (%s)\n",
                  static_cast<long long>(sim.framesWritten()),
-                 std::string(dmm::familyName(options.family)).c_str());
+                 std::string(familyName(options.family)).c_str());
     return status;
 }
+
+}  // namespace dmm

@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace dmm {
+
 namespace {
 
 int wakeFds[2] = {-1, -1};
@@ -44,3 +46,5 @@ void quitOnStopSignals() {
 }
 
 bool stopSignalReceived() { return received != 0; }
+
+}  // namespace dmm

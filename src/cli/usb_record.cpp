@@ -20,6 +20,8 @@
 #include "simulated_cable.h"
 #include "stop_signals.h"
 
+namespace dmm {
+
 namespace {
 
 constexpr const char* kUdevHint =
@@ -31,21 +33,21 @@ void say(const QString& text) { std::fprintf(stderr, "dmmcli record: %s\n", qPri
 // The devices listed and claimed at the first scan, and the one read.
 class CableSession {
 public:
-    CableSession(dmm::HidBackend& backend, const CommonOptions& options,
-                 const UsbRecordRequest& request, dmm::MeterCore& core)
+    CableSession(HidBackend& backend, const CommonOptions& options,
+                 const UsbRecordRequest& request, MeterCore& core)
         : options_(options), request_(request), core_(core), controller_(&backend) {
-        controller_.setEnumerateHandler(dmm::HidEnumerateEvent(
-            [this](dmm::HidDevice* device, int index) {
-                lines_.push_back(dmm::hidDeviceText(device));
+        controller_.setEnumerateHandler(HidEnumerateEvent(
+            [this](HidDevice* device, int index) {
+                lines_.push_back(hidDeviceText(device));
                 held_.push_back(controller_.claimDevice(index));
                 return true;
             },
             &kEnumerate));
         controller_.setDeviceChangeHandler(
-            dmm::HidNotifyEvent([this](dmm::HidDeviceController*) { devicesChanged(); }, &kChange),
+            HidNotifyEvent([this](HidDeviceController*) { devicesChanged(); }, &kChange),
             true);
-        controller_.setRemovalHandler(dmm::HidPlugEvent(
-            [this](dmm::HidDevice* device) {
+        controller_.setRemovalHandler(HidPlugEvent(
+            [this](HidDevice* device) {
                 if (device != cable_) return;
                 say(QStringLiteral("the USB cable (%1) was unplugged")
                         .arg(QString::fromStdString(device->identity().devicePath)));
@@ -57,10 +59,10 @@ public:
     ~CableSession() {
         // Readers first, then the devices, then the controller.
         if (cable_) cable_->setDataHandler({});
-        for (dmm::HidDevice* d : held_) {
+        for (HidDevice* d : held_) {
             try {
-                dmm::HidDevice::release(d);
-            } catch (const dmm::HidControllerError&) {
+                HidDevice::release(d);
+            } catch (const HidControllerError&) {
                 // A device that cannot be listed again is of no concern any more.
             }
         }
@@ -83,7 +85,7 @@ private:
         controller_.enumerateDevices();
         int line = -1;
         if (request_.devicePath.isEmpty()) {
-            line = dmm::cableLine(lines_);
+            line = cableLine(lines_);
             if (line < 0) {
                 say(QStringLiteral("no USB cable is plugged in (a HID device whose product is "
                                    "\"USB to Serial\"); %1 HID device(s) found")
@@ -102,7 +104,7 @@ private:
                 return end(1);
             }
         }
-        dmm::HidDevice* cable = held_[static_cast<std::size_t>(line)];
+        HidDevice* cable = held_[static_cast<std::size_t>(line)];
         const QString path = QString::fromStdString(cable->identity().devicePath);
         if (!cable->hasReadWriteAccess()) {
             say(QStringLiteral("cannot open the USB cable %1: %2; %3")
@@ -111,26 +113,26 @@ private:
             return end(1);
         }
         // As "USB Connect" does: the set-up report, then the reports into frame assembly.
-        cable->sendFeatureReport(dmm::kCableSetupReport, 10);
+        cable->sendFeatureReport(kCableSetupReport, 10);
         if (onReading && !onReading()) return end(1);
         std::fprintf(stderr, "dmmcli record: reading the USB cable %s, %s frames; Ctrl+C stops\n",
-                     qPrintable(path), std::string(dmm::familyName(options_.family)).c_str());
+                     qPrintable(path), std::string(familyName(options_.family)).c_str());
         cable_ = cable;
         // A read that cannot even be started means the cable is gone (noticed this way also
         // where no udev daemon announces the unplug).
-        cable->setDataErrorHandler(dmm::HidDataErrorEvent(
-            [this](dmm::HidDevice* device, std::uint32_t error) {
+        cable->setDataErrorHandler(HidDataErrorEvent(
+            [this](HidDevice* device, std::uint32_t error) {
                 say(QStringLiteral("the USB cable (%1) cannot be read: %2")
                         .arg(QString::fromStdString(device->identity().devicePath),
-                             QString::fromLocal8Bit(dmm::hidErrorText(error).c_str())));
+                             QString::fromLocal8Bit(hidErrorText(error).c_str())));
                 end(1);
             },
             &kRemoval));
-        const dmm::Family family = options_.family;
-        cable->setDataHandler(dmm::HidDataEvent(
-            [this, family](dmm::HidDevice*, std::uint8_t id, const std::uint8_t* data,
+        const Family family = options_.family;
+        cable->setDataHandler(HidDataEvent(
+            [this, family](HidDevice*, std::uint8_t id, const std::uint8_t* data,
                            std::uint16_t size) {
-                if (family == dmm::Family::Sorn) {
+                if (family == Family::Sorn) {
                     core_.HidSornData(id, data, size);
                 } else {
                     core_.HidKeltData(id, data, size);
@@ -142,11 +144,11 @@ private:
     static inline const char kEnumerate = 0, kChange = 0, kRemoval = 0, kData = 0;
     const CommonOptions& options_;
     const UsbRecordRequest& request_;
-    dmm::MeterCore& core_;
-    dmm::HidDeviceController controller_;
+    MeterCore& core_;
+    HidDeviceController controller_;
     std::vector<QString> lines_;
-    std::vector<dmm::HidDevice*> held_;
-    dmm::HidDevice* cable_ = nullptr;
+    std::vector<HidDevice*> held_;
+    HidDevice* cable_ = nullptr;
     bool started_ = false;
     int status_ = 0;
 };
@@ -157,20 +159,20 @@ int recordFromCable(const CommonOptions& options, const UsbRecordRequest& reques
     quitOnStopSignals();
 
     MeterLog meterLog(options);
-    dmm::MeterCore& core = meterLog.core;
+    MeterCore& core = meterLog.core;
     FramePrinter& printer = meterLog.printer;
     CliRecording& recording = meterLog.recording;
 
-    std::unique_ptr<dmm::HidBackend> backend;
-    std::unique_ptr<dmm::SimulatedCable> simulated;
+    std::unique_ptr<HidBackend> backend;
+    std::unique_ptr<SimulatedCable> simulated;
     if (request.simulated) {
-        auto fake = std::make_unique<dmm::FakeHidBackend>();
-        simulated = std::make_unique<dmm::SimulatedCable>(*fake, options.family, 2.0);
-        fake->plug(dmm::SimulatedCable::cableDevice(), false);
+        auto fake = std::make_unique<FakeHidBackend>();
+        simulated = std::make_unique<SimulatedCable>(*fake, options.family, 2.0);
+        fake->plug(SimulatedCable::cableDevice(), false);
         simulated->start();
         backend = std::move(fake);
     } else {
-        backend = std::make_unique<dmm::LinuxHidBackend>();
+        backend = std::make_unique<LinuxHidBackend>();
         QString why;
         if (!backend->available()) {
             say(QStringLiteral("this system gives no access to HID devices"));
@@ -209,3 +211,5 @@ int recordFromCable(const CommonOptions& options, const UsbRecordRequest& reques
     std::fprintf(stderr, "%s\n", summaryLine(core.counters()).c_str());
     return status;
 }
+
+}  // namespace dmm

@@ -4,6 +4,8 @@
 
 #include "cli_session.h"
 
+namespace dmm {
+
 // What `dmmcli record --usb` is asked besides the common options.
 struct UsbRecordRequest {
     QString devicePath;          // --device PATH; empty: the cable, picked as the window does
@@ -16,3 +18,5 @@ struct UsbRecordRequest {
 // prints one line per decoded frame until Ctrl+C, the duration, or the cable is unplugged
 // (which ends with status 1). Returns the exit status.
 int recordFromCable(const CommonOptions& options, const UsbRecordRequest& request);
+
+}  // namespace dmm

@@ -10,6 +10,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+namespace dmm {
+
 namespace {
 
 // A reader that has just opened the device still sets up its line and discards what the
@@ -160,14 +162,14 @@ void MeterSimulator::tick() {
 
     lastDisplay_ = script_.next();
     std::string error;
-    if (!dmm::encodeFrame(options_.family, lastDisplay_, frame_, &error)) {
+    if (!encodeFrame(options_.family, lastDisplay_, frame_, &error)) {
         finish(QStringLiteral("cannot encode a reading: %1").arg(QString::fromStdString(error)));
         return;
     }
     if (options_.cableReports) {
         std::string lines;
-        for (const dmm::CableReport& r : dmm::cableReports(dmm::cableFrameBytes(options_.family, frame_))) {
-            lines += dmm::cableReportLine(r);
+        for (const CableReport& r : cableReports(cableFrameBytes(options_.family, frame_))) {
+            lines += cableReportLine(r);
             lines += '\n';
         }
         frame_ = std::move(lines);
@@ -176,3 +178,5 @@ void MeterSimulator::tick() {
     pendingFrame_ = true;
     flushPending();
 }
+
+}  // namespace dmm

@@ -14,12 +14,14 @@
 #include "reading_script.h"
 #include "reading_state.h"
 
+namespace dmm {
+
 // A simulated meter: sends the frames of a family, made from a scripted sequence of readings
 // (ReadingScript) by the frame encoder, at a fixed rate, to a pseudo-terminal or to a file.
 // Runs on the event loop of its thread (a QTimer), so a window can start it in-process and
 // open its device like a real port:
 //
-//     MeterSimulator sim({dmm::Family::Kelt});
+//     MeterSimulator sim({Family::Kelt});
 //     if (sim.openPty()) { portNames.map(1, sim.devicePath()); sim.start(); }
 //
 // On a pseudo-terminal the meter sends only while a reader has the device open, as a meter
@@ -29,7 +31,7 @@ class MeterSimulator : public QObject {
 
 public:
     struct Options {
-        dmm::Family family = dmm::Family::Kelt;
+        Family family = Family::Kelt;
         double rate = 2.0;          // frames per second; 0 sends as fast as the output takes them
         std::int64_t frames = -1;   // stop after this many frames; negative: run until stopped
         std::uint64_t seed = 1;     // the same seed gives the same readings
@@ -60,14 +62,14 @@ public:
 
     std::int64_t framesWritten() const { return framesWritten_; }
     const Options& options() const { return options_; }
-    const dmm::MeterDisplay& lastDisplay() const { return lastDisplay_; }
+    const MeterDisplay& lastDisplay() const { return lastDisplay_; }
     QString lastError() const { return lastError_; }
     // The pseudo-terminal's reader, if any, has the device open.
     bool readerAttached() const { return pty_.isOpen() && pty_.readerAttached(); }
 
 signals:
     // A frame went out whole: its number (from 1) and the display it shows.
-    void frameWritten(qint64 number, const dmm::MeterDisplay& display);
+    void frameWritten(qint64 number, const MeterDisplay& display);
     // The simulator stopped by itself: the frame count was reached or the output failed
     // (lastError() says why).
     void finished();
@@ -78,7 +80,7 @@ private:
     void finish(const QString& error);
 
     Options options_;
-    dmm::ReadingScript script_;
+    ReadingScript script_;
     PseudoTerminal pty_;
     int fd_ = -1;
     bool ownsFd_ = false;
@@ -91,9 +93,11 @@ private:
     std::string frame_;
     std::size_t pendingFrom_ = 0;  // bytes of frame_ not yet written
     bool pendingFrame_ = false;
-    dmm::MeterDisplay lastDisplay_;
+    MeterDisplay lastDisplay_;
     std::int64_t framesWritten_ = 0;
     QString lastError_;
 };
+
+}  // namespace dmm
 
 Q_DECLARE_METATYPE(dmm::MeterDisplay)

@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <utility>
 
+namespace dmm {
+
 PortNameTable::PortNameTable()
     : PortNameTable(QStringLiteral("/dev"), QStringLiteral("/sys/class/tty")) {}
 
@@ -107,3 +109,5 @@ QString PortNameTable::describe(int n) const {
     return QStringLiteral("%1: %2 (%3 serial device)")
         .arg(name, present.at(n - 1), QLatin1String(kOrdinals[n - 1]));
 }
+
+}  // namespace dmm

@@ -6,6 +6,8 @@
 
 #include <optional>
 
+namespace dmm {
+
 // The names "COM1" to "COM4" on this system. COMn is the n-th serial device present, counting
 // USB serial adapters (/dev/ttyUSB*), then USB modem-class devices (/dev/ttyACM*), then
 // on-board ports (/dev/ttyS*), each in numeric order, unless a mapping names its path.
@@ -48,3 +50,5 @@ private:
     QString sysTtyDir_;
     QMap<int, QString> mappings_;
 };
+
+}  // namespace dmm

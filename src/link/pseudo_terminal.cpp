@@ -8,6 +8,8 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace dmm {
+
 PseudoTerminal::~PseudoTerminal() { close(); }
 
 bool PseudoTerminal::open(QString* error) {
@@ -61,3 +63,5 @@ long PseudoTerminal::read(char* data, std::size_t size) {
     if (n < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? 0 : -1;
     return static_cast<long>(n);
 }
+
+}  // namespace dmm

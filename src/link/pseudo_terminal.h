@@ -4,6 +4,8 @@
 
 #include <cstddef>
 
+namespace dmm {
+
 // A pseudo-terminal pair: the program writes to the master side; the slave side is a serial
 // device any reader opens by its path, as it would open a meter's port. The line is raw (no
 // translation of carriage returns or line feeds). The object keeps only the master open, so
@@ -35,3 +37,5 @@ private:
     int master_ = -1;
     QString slavePath_;
 };
+
+}  // namespace dmm

@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <cstring>
 
-std::int32_t TSerialPortDriver::lineSpeed(TComPortBaudRate rate) {
+namespace dmm {
+
+std::int32_t SerialPortDriver::bitsPerSecond(BaudRate rate) {
     static constexpr std::int32_t kSpeeds[] = {110,   300,   600,   1200,  2400,  4800,  9600,
                                                14400, 19200, 38400, 56000, 57600, 115200};
     return kSpeeds[static_cast<int>(rate)];
@@ -21,65 +23,65 @@ constexpr int kReopenIntervalMs = 250;
 
 }  // namespace
 
-TSerialPortDriver::TSerialPortDriver(QObject* owner)
-    : QObject(owner), receiveBuffer_(inBufSize_) {
+SerialPortDriver::SerialPortDriver(QObject* owner)
+    : QObject(owner), receiveBuffer_(inputBufferSize_) {
     timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &TSerialPortDriver::PollPort);
+    connect(&timer_, &QTimer::timeout, this, &SerialPortDriver::poll);
     reopenTimer_.setInterval(kReopenIntervalMs);
-    connect(&reopenTimer_, &QTimer::timeout, this, &TSerialPortDriver::reopenLostDevice);
+    connect(&reopenTimer_, &QTimer::timeout, this, &SerialPortDriver::reopenLostDevice);
 }
 
-TSerialPortDriver::~TSerialPortDriver() { ClosePort(); }
+SerialPortDriver::~SerialPortDriver() { close(); }
 
-void TSerialPortDriver::setComPort(TComPortNumber port) {
-    if (!IsOpen()) comPort_ = port;
+void SerialPortDriver::setPort(PortNumber port) {
+    if (!isOpen()) portNumber_ = port;
 }
 
-void TSerialPortDriver::setComPortSpeed(TComPortBaudRate speed) {
-    speed_ = speed;
-    if (IsOpen()) ApplyPortSettings();
+void SerialPortDriver::setBaudRate(BaudRate speed) {
+    baudRate_ = speed;
+    if (isOpen()) applyLineSettings();
 }
 
-void TSerialPortDriver::setComPortDataBits(TComPortDataBits bits) {
+void SerialPortDriver::setDataBits(DataBits bits) {
     dataBits_ = bits;
-    if (IsOpen()) ApplyPortSettings();
+    if (isOpen()) applyLineSettings();
 }
 
-void TSerialPortDriver::setComPortStopBits(TComPortStopBits bits) {
+void SerialPortDriver::setStopBits(StopBits bits) {
     stopBits_ = bits;
-    if (IsOpen()) ApplyPortSettings();
+    if (isOpen()) applyLineSettings();
 }
 
-void TSerialPortDriver::setComPortParity(TComPortParity parity) {
+void SerialPortDriver::setParity(Parity parity) {
     parity_ = parity;
-    if (IsOpen()) ApplyPortSettings();
+    if (isOpen()) applyLineSettings();
 }
 
-void TSerialPortDriver::setComPortHwHandshaking(TComPortHwHandshaking h) {
-    hwHandshaking_ = h;
-    if (IsOpen()) ApplyPortSettings();
+void SerialPortDriver::setHardwareHandshake(HardwareHandshake h) {
+    hardwareHandshake_ = h;
+    if (isOpen()) applyLineSettings();
 }
 
-void TSerialPortDriver::setComPortSwHandshaking(TComPortSwHandshaking h) {
-    swHandshaking_ = h;
-    if (IsOpen()) ApplyPortSettings();
+void SerialPortDriver::setSoftwareHandshake(SoftwareHandshake h) {
+    softwareHandshake_ = h;
+    if (isOpen()) applyLineSettings();
 }
 
-void TSerialPortDriver::setComPortInBufSize(std::uint16_t size) {
-    if (IsOpen()) return;
-    inBufSize_ = size;
+void SerialPortDriver::setInputBufferSize(std::uint16_t size) {
+    if (isOpen()) return;
+    inputBufferSize_ = size;
     receiveBuffer_ = std::vector<char>(size);
 }
 
-void TSerialPortDriver::setComPortOutBufSize(std::uint16_t size) {
+void SerialPortDriver::setOutputBufferSize(std::uint16_t size) {
     // Like the input size: taken while closed, so that it is in force at the next open.
-    if (IsOpen()) return;
-    outBufSize_ = size;
+    if (isOpen()) return;
+    outputBufferSize_ = size;
 }
 
-void TSerialPortDriver::setComPortPollingDelay(std::uint16_t ms) {
+void SerialPortDriver::setPollingDelay(std::uint16_t ms) {
     if (ms == pollingDelay_) return;
-    if (IsOpen()) {
+    if (isOpen()) {
         timer_.stop();
         pollingDelay_ = ms;
         startTimer();
@@ -88,24 +90,24 @@ void TSerialPortDriver::setComPortPollingDelay(std::uint16_t ms) {
     }
 }
 
-void TSerialPortDriver::startTimer() {
+void SerialPortDriver::startTimer() {
     // A period of 0 would poll on every pass of the event loop and keep a core busy.
     timer_.start(std::max<int>(pollingDelay_, 1));
 }
 
-void TSerialPortDriver::setPortNames(const PortNameTable* table) {
+void SerialPortDriver::setPortNames(const PortNameTable* table) {
     portNames_ = table ? table : &systemPortNames_;
 }
 
-int TSerialPortDriver::nativeHandle() const {
+int SerialPortDriver::nativeHandle() const {
     return port_ && port_->isOpen() ? static_cast<int>(port_->handle()) : -1;
 }
 
-qint64 TSerialPortDriver::bytesWaiting() const {
+qint64 SerialPortDriver::bytesWaiting() const {
     return leftOver_.size() + (port_ && port_->isOpen() ? port_->bytesAvailable() : 0);
 }
 
-QString TSerialPortDriver::openFailure(const QSerialPort& port, const QString& device) {
+QString SerialPortDriver::openFailure(const QSerialPort& port, const QString& device) {
     if (port.error() != QSerialPort::PermissionError) return port.errorString();
     // Another program holding the port leaves a lock file named after the device, in one of
     // the system's lock folders, with its process id on the first line.
@@ -125,12 +127,12 @@ QString TSerialPortDriver::openFailure(const QSerialPort& port, const QString& d
     return port.errorString();
 }
 
-bool TSerialPortDriver::OpenPort() {
-    if (IsOpen()) return true;
+bool SerialPortDriver::open() {
+    if (isOpen()) return true;
     const QString name = portName();
     const QString path = portPath();
     if (path.isEmpty()) {
-        lastError_ = portNames_->describe(comPort_ + 1);
+        lastError_ = portNames_->describe(portIndex() + 1);
         return false;
     }
     if (!openDevice(path)) return false;
@@ -139,7 +141,7 @@ bool TSerialPortDriver::OpenPort() {
     return true;
 }
 
-bool TSerialPortDriver::openDevice(const QString& path) {
+bool SerialPortDriver::openDevice(const QString& path) {
     auto port = std::make_unique<QSerialPort>(path);
     if (!port->open(QIODevice::ReadWrite)) {
         // A bare name is looked for in /dev: say which device was tried.
@@ -157,17 +159,17 @@ bool TSerialPortDriver::openDevice(const QString& path) {
     leftOver_.clear();
     lastError_.clear();
     open_ = true;  // the settings are written to an open port only
-    ApplyPortSettings();
+    applyLineSettings();
     return true;
 }
 
-void TSerialPortDriver::setReconnect(bool on) {
+void SerialPortDriver::setReconnect(bool on) {
     reconnect_ = on;
     if (!on) reopenTimer_.stop();
     if (on && lost_ && port_ && !port_->isOpen()) reopenTimer_.start();
 }
 
-void TSerialPortDriver::reopenLostDevice() {
+void SerialPortDriver::reopenLostDevice() {
     if (!open_ || !lost_ || !reconnect_) {
         reopenTimer_.stop();
         return;
@@ -182,8 +184,8 @@ void TSerialPortDriver::reopenLostDevice() {
     reopenTimer_.stop();
 }
 
-void TSerialPortDriver::ClosePort() {
-    if (!IsOpen()) return;
+void SerialPortDriver::close() {
+    if (!isOpen()) return;
     timer_.stop();
     reopenTimer_.stop();
     if (port_) {
@@ -196,21 +198,21 @@ void TSerialPortDriver::ClosePort() {
     leftOver_.clear();
 }
 
-void TSerialPortDriver::ApplyPortSettings() {
-    if (!IsOpen()) return;
+void SerialPortDriver::applyLineSettings() {
+    if (!isOpen()) return;
     SerialLineSettings s;
-    s.baudRate = lineSpeed(speed_);
+    s.baudRate = bitsPerSecond(baudRate_);
     s.dataBits = 5 + static_cast<int>(dataBits_);
     s.parity = "NOEMS"[static_cast<int>(parity_)];
-    s.stopBits = stopBits_ == sb1BITS ? 10 : stopBits_ == sb1HALFBITS ? 15 : 20;
-    s.rtsCts = hwHandshaking_ == hhRTSCTS;
-    s.xonXoff = swHandshaking_ == shXONXOFF;
-    s.dtrOn = enableDtrOnOpen_;
+    s.stopBits = stopBits_ == StopBits::One ? 10 : stopBits_ == StopBits::OneAndHalf ? 15 : 20;
+    s.rtsCts = hardwareHandshake_ == HardwareHandshake::RtsCts;
+    s.xonXoff = softwareHandshake_ == SoftwareHandshake::XonXoff;
+    s.dtrOn = raiseDtrOnOpen_;
     s.rtsOn = false;
-    s.xonLimit = inBufSize_ / 4;
+    s.xonLimit = inputBufferSize_ / 4;
     s.xoffLimit = 1;
-    s.inputQueue = inBufSize_;
-    s.outputQueue = outBufSize_;
+    s.inputQueue = inputBufferSize_;
+    s.outputQueue = outputBufferSize_;
     lineSettings_ = s;
     if (!port_ || !port_->isOpen()) return;  // device gone: nothing to write to
 
@@ -222,8 +224,8 @@ void TSerialPortDriver::ApplyPortSettings() {
         QSerialPort::NoParity, QSerialPort::OddParity, QSerialPort::EvenParity,
         QSerialPort::MarkParity, QSerialPort::SpaceParity};
     port_->setParity(kParity[static_cast<int>(parity_)]);
-    port_->setStopBits(stopBits_ == sb1BITS       ? QSerialPort::OneStop
-                       : stopBits_ == sb1HALFBITS ? QSerialPort::OneAndHalfStop
+    port_->setStopBits(stopBits_ == StopBits::One       ? QSerialPort::OneStop
+                       : stopBits_ == StopBits::OneAndHalf ? QSerialPort::OneAndHalfStop
                                                   : QSerialPort::TwoStop);
     // One flow control at a time on this platform; hardware handshaking wins.
     port_->setFlowControl(s.rtsCts    ? QSerialPort::HardwareControl
@@ -232,14 +234,14 @@ void TSerialPortDriver::ApplyPortSettings() {
     port_->setDataTerminalReady(s.dtrOn);
     if (!s.rtsCts) port_->setRequestToSend(false);
     port_->clearError();
-    PurgeBuffers(true, true);
+    discardBuffered(true, true);
     // The receive queue: the port holds at most this much between two polls (a size of 0
     // would mean no limit to the port).
-    port_->setReadBufferSize(std::max<qint64>(inBufSize_, 1));
+    port_->setReadBufferSize(std::max<qint64>(inputBufferSize_, 1));
 }
 
-void TSerialPortDriver::PurgeBuffers(bool input, bool output) {
-    if (!IsOpen()) return;
+void SerialPortDriver::discardBuffered(bool input, bool output) {
+    if (!isOpen()) return;
     if (input) leftOver_.clear();
     if (!port_ || !port_->isOpen()) return;
     QSerialPort::Directions d;
@@ -249,7 +251,7 @@ void TSerialPortDriver::PurgeBuffers(bool input, bool output) {
     port_->clearError();
 }
 
-void TSerialPortDriver::onPortError(int error) {
+void SerialPortDriver::onPortError(int error) {
     const auto e = static_cast<QSerialPort::SerialPortError>(error);
     if (e != QSerialPort::ReadError && e != QSerialPort::ResourceError) return;
     if (lost_) return;
@@ -258,10 +260,10 @@ void TSerialPortDriver::onPortError(int error) {
     // port is closed and opened again.
     lost_ = true;
     lastError_ = QStringLiteral("%1 (%2): the device went away").arg(portName(), portPath_);
-    QMetaObject::invokeMethod(this, &TSerialPortDriver::releaseLostDevice, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, &SerialPortDriver::releaseLostDevice, Qt::QueuedConnection);
 }
 
-void TSerialPortDriver::releaseLostDevice() {
+void SerialPortDriver::releaseLostDevice() {
     if (!lost_ || !port_) return;
     // What arrived before the device went away is still delivered.
     leftOver_ += port_->readAll();
@@ -270,8 +272,8 @@ void TSerialPortDriver::releaseLostDevice() {
     if (reconnect_) reopenTimer_.start();
 }
 
-void TSerialPortDriver::PollPort() {
-    if (!IsOpen() || polling_) return;
+void SerialPortDriver::poll() {
+    if (!isOpen() || polling_) return;
     polling_ = true;
     const qint64 room = static_cast<qint64>(receiveBuffer_.size());
     qint64 count = 0;
@@ -285,23 +287,25 @@ void TSerialPortDriver::PollPort() {
     } else if (port_ && port_->isOpen() && room > 0) {
         count = port_->read(receiveBuffer_.data(), room);  // < 0: a failed read, not reported
     }
-    if (count > 0 && onReceiveData_) {
-        onReceiveData_(this, receiveBuffer_.data(), static_cast<std::int32_t>(count));
+    if (count > 0 && receiveHandler_) {
+        receiveHandler_(this, receiveBuffer_.data(), static_cast<std::int32_t>(count));
     }
     polling_ = false;
-    if (nextOnReceiveDataGiven_) {
-        nextOnReceiveDataGiven_ = false;
-        onReceiveData_ = std::move(nextOnReceiveData_);
-        nextOnReceiveData_ = nullptr;
+    if (nextReceiveHandlerGiven_) {
+        nextReceiveHandlerGiven_ = false;
+        receiveHandler_ = std::move(nextReceiveHandler_);
+        nextReceiveHandler_ = nullptr;
     }
 }
 
-void TSerialPortDriver::setOnReceiveData(TComPortReceiveDataEvent handler) {
+void SerialPortDriver::setReceiveHandler(ReceiveHandler handler) {
     if (polling_) {
         // The running handler must not be destroyed under its own feet.
-        nextOnReceiveData_ = std::move(handler);
-        nextOnReceiveDataGiven_ = true;
+        nextReceiveHandler_ = std::move(handler);
+        nextReceiveHandlerGiven_ = true;
     } else {
-        onReceiveData_ = std::move(handler);
+        receiveHandler_ = std::move(handler);
     }
 }
+
+}  // namespace dmm

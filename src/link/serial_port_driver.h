@@ -13,7 +13,9 @@
 
 class QSerialPort;
 
-// The line settings ApplyPortSettings last wrote to the port, in the driver's own terms.
+namespace dmm {
+
+// The line settings applyLineSettings last wrote to the port, in the driver's own terms.
 struct SerialLineSettings {
     std::int32_t baudRate = 0;
     int dataBits = 0;       // 5 to 8
@@ -31,112 +33,115 @@ struct SerialLineSettings {
 
 // Receives bytes from a serial port: opens the device behind COM1..COM4 with fixed line
 // settings, polls it on a timer of the thread that owns the driver (the UI thread), and hands
-// every block that has arrived to OnReceiveData. The driver never sends.
+// every block that has arrived to receiveHandler. The driver never sends.
 //
-// Each poll takes at most ComPortInBufSize bytes into the one ReceiveBuffer and never waits for
+// Each poll takes at most inputBufferSize bytes into the one receiveBuffer and never waits for
 // more. A device that goes away while open (an adapter pulled out) makes reads fail quietly;
-// the driver stays open until ClosePort, and a later OpenPort finds the device again. With
+// the driver stays open until close, and a later open finds the device again. With
 // setReconnect(true) the driver itself waits for a device to appear again at the same path and
 // reopens it with the same settings, so that polling delivers its bytes as before.
-class TSerialPortDriver : public QObject {
+class SerialPortDriver : public QObject {
     Q_OBJECT
-    Q_PROPERTY(TComPortNumber ComPort READ ComPort WRITE setComPort)
-    Q_PROPERTY(TComPortBaudRate ComPortSpeed READ ComPortSpeed WRITE setComPortSpeed)
-    Q_PROPERTY(TComPortDataBits ComPortDataBits READ ComPortDataBits WRITE setComPortDataBits)
-    Q_PROPERTY(TComPortStopBits ComPortStopBits READ ComPortStopBits WRITE setComPortStopBits)
-    Q_PROPERTY(TComPortParity ComPortParity READ ComPortParity WRITE setComPortParity)
-    Q_PROPERTY(TComPortHwHandshaking ComPortHwHandshaking READ ComPortHwHandshaking WRITE
-                   setComPortHwHandshaking)
-    Q_PROPERTY(TComPortSwHandshaking ComPortSwHandshaking READ ComPortSwHandshaking WRITE
-                   setComPortSwHandshaking)
-    Q_PROPERTY(quint16 ComPortInBufSize READ ComPortInBufSize WRITE setComPortInBufSize)
-    Q_PROPERTY(quint16 ComPortOutBufSize READ ComPortOutBufSize WRITE setComPortOutBufSize)
-    Q_PROPERTY(quint16 ComPortPollingDelay READ ComPortPollingDelay WRITE setComPortPollingDelay)
-    Q_PROPERTY(bool EnableDTROnOpen READ EnableDTROnOpen WRITE setEnableDTROnOpen)
-    Q_PROPERTY(quint16 OutputTimeout READ OutputTimeout WRITE setOutputTimeout)
+    Q_PROPERTY(PortNumber port READ port WRITE setPort)
+    Q_PROPERTY(BaudRate baudRate READ baudRate WRITE setBaudRate)
+    Q_PROPERTY(DataBits dataBits READ dataBits WRITE setDataBits)
+    Q_PROPERTY(StopBits stopBits READ stopBits WRITE setStopBits)
+    Q_PROPERTY(Parity parity READ parity WRITE setParity)
+    Q_PROPERTY(HardwareHandshake hardwareHandshake READ hardwareHandshake WRITE
+                   setHardwareHandshake)
+    Q_PROPERTY(SoftwareHandshake softwareHandshake READ softwareHandshake WRITE
+                   setSoftwareHandshake)
+    Q_PROPERTY(quint16 inputBufferSize READ inputBufferSize WRITE setInputBufferSize)
+    Q_PROPERTY(quint16 outputBufferSize READ outputBufferSize WRITE setOutputBufferSize)
+    Q_PROPERTY(quint16 pollingDelay READ pollingDelay WRITE setPollingDelay)
+    Q_PROPERTY(bool raisesDtrOnOpen READ raisesDtrOnOpen WRITE setRaiseDtrOnOpen)
+    Q_PROPERTY(quint16 outputTimeout READ outputTimeout WRITE setOutputTimeout)
 
 public:
-    enum TComPortNumber { pnCOM1, pnCOM2, pnCOM3, pnCOM4 };
-    Q_ENUM(TComPortNumber)
-    enum TComPortBaudRate {
-        br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200, br38400, br56000,
-        br57600, br115200
+    enum class PortNumber { Com1, Com2, Com3, Com4 };
+    Q_ENUM(PortNumber)
+    enum class BaudRate {
+        Baud110, Baud300, Baud600, Baud1200, Baud2400, Baud4800, Baud9600, Baud14400, Baud19200,
+        Baud38400, Baud56000, Baud57600, Baud115200
     };
-    Q_ENUM(TComPortBaudRate)
-    enum TComPortDataBits { db5BITS, db6BITS, db7BITS, db8BITS };
-    Q_ENUM(TComPortDataBits)
-    enum TComPortStopBits { sb1BITS, sb1HALFBITS, sb2BITS };
-    Q_ENUM(TComPortStopBits)
-    enum TComPortParity { ptNONE, ptODD, ptEVEN, ptMARK, ptSPACE };
-    Q_ENUM(TComPortParity)
-    enum TComPortHwHandshaking { hhNONE, hhRTSCTS };
-    Q_ENUM(TComPortHwHandshaking)
-    enum TComPortSwHandshaking { shNONE, shXONXOFF };
-    Q_ENUM(TComPortSwHandshaking)
+    Q_ENUM(BaudRate)
+    enum class DataBits { Five, Six, Seven, Eight };
+    Q_ENUM(DataBits)
+    enum class StopBits { One, OneAndHalf, Two };
+    Q_ENUM(StopBits)
+    enum class Parity { None, Odd, Even, Mark, Space };
+    Q_ENUM(Parity)
+    enum class HardwareHandshake { None, RtsCts };
+    Q_ENUM(HardwareHandshake)
+    enum class SoftwareHandshake { None, XonXoff };
+    Q_ENUM(SoftwareHandshake)
 
     // Sender, the received bytes (valid only during the call) and their count.
-    using TComPortReceiveDataEvent =
-        std::function<void(TSerialPortDriver* sender, const void* dataPtr, std::int32_t dataSize)>;
+    using ReceiveHandler =
+        std::function<void(SerialPortDriver* sender, const void* dataPtr, std::int32_t dataSize)>;
 
-    static std::int32_t lineSpeed(TComPortBaudRate rate);
+    static std::int32_t bitsPerSecond(BaudRate rate);
 
-    explicit TSerialPortDriver(QObject* owner = nullptr);
-    ~TSerialPortDriver() override;
+    explicit SerialPortDriver(QObject* owner = nullptr);
+    ~SerialPortDriver() override;
 
-    // Published properties. ComPort is taken only while closed; the line settings take effect
-    // at once while open; ComPortInBufSize and ComPortOutBufSize are taken only while closed.
-    TComPortNumber ComPort() const { return comPort_; }
-    void setComPort(TComPortNumber port);
-    TComPortBaudRate ComPortSpeed() const { return speed_; }
-    void setComPortSpeed(TComPortBaudRate speed);
-    TComPortDataBits ComPortDataBits() const { return dataBits_; }
-    void setComPortDataBits(TComPortDataBits bits);
-    TComPortStopBits ComPortStopBits() const { return stopBits_; }
-    void setComPortStopBits(TComPortStopBits bits);
-    TComPortParity ComPortParity() const { return parity_; }
-    void setComPortParity(TComPortParity parity);
-    TComPortHwHandshaking ComPortHwHandshaking() const { return hwHandshaking_; }
-    void setComPortHwHandshaking(TComPortHwHandshaking h);
-    TComPortSwHandshaking ComPortSwHandshaking() const { return swHandshaking_; }
-    void setComPortSwHandshaking(TComPortSwHandshaking h);
-    std::uint16_t ComPortInBufSize() const { return inBufSize_; }
-    void setComPortInBufSize(std::uint16_t size);
-    std::uint16_t ComPortOutBufSize() const { return outBufSize_; }
-    void setComPortOutBufSize(std::uint16_t size);
-    std::uint16_t ComPortPollingDelay() const { return pollingDelay_; }
-    void setComPortPollingDelay(std::uint16_t ms);
-    bool EnableDTROnOpen() const { return enableDtrOnOpen_; }
-    void setEnableDTROnOpen(bool on) { enableDtrOnOpen_ = on; }
-    std::uint16_t OutputTimeout() const { return outputTimeout_; }
+    // The port is taken only while closed; the line settings take effect at once while open;
+    // the buffer sizes are taken only while closed.
+    PortNumber port() const { return portNumber_; }
+    void setPort(PortNumber port);
+    BaudRate baudRate() const { return baudRate_; }
+    void setBaudRate(BaudRate speed);
+    DataBits dataBits() const { return dataBits_; }
+    void setDataBits(DataBits bits);
+    StopBits stopBits() const { return stopBits_; }
+    void setStopBits(StopBits bits);
+    Parity parity() const { return parity_; }
+    void setParity(Parity parity);
+    HardwareHandshake hardwareHandshake() const { return hardwareHandshake_; }
+    void setHardwareHandshake(HardwareHandshake h);
+    SoftwareHandshake softwareHandshake() const { return softwareHandshake_; }
+    void setSoftwareHandshake(SoftwareHandshake h);
+    std::uint16_t inputBufferSize() const { return inputBufferSize_; }
+    void setInputBufferSize(std::uint16_t size);
+    std::uint16_t outputBufferSize() const { return outputBufferSize_; }
+    void setOutputBufferSize(std::uint16_t size);
+    // Milliseconds between two polls while open.
+    std::uint16_t pollingDelay() const { return pollingDelay_; }
+    void setPollingDelay(std::uint16_t ms);
+    // Whether DTR is raised while the port is open.
+    bool raisesDtrOnOpen() const { return raiseDtrOnOpen_; }
+    void setRaiseDtrOnOpen(bool on) { raiseDtrOnOpen_ = on; }
+    // Milliseconds a write may wait; kept for completeness, the driver never writes.
+    std::uint16_t outputTimeout() const { return outputTimeout_; }
     void setOutputTimeout(std::uint16_t ms) { outputTimeout_ = ms; }
-    const TComPortReceiveDataEvent& OnReceiveData() const { return onReceiveData_; }
+    const ReceiveHandler& receiveHandler() const { return receiveHandler_; }
     // A handler given while the current one runs takes over when that call returns.
-    void setOnReceiveData(TComPortReceiveDataEvent handler);
+    void setReceiveHandler(ReceiveHandler handler);
 
-    // Opens the device behind ComPort and starts polling. True when the port is open
+    // Opens the device behind port and starts polling. True when the port is open
     // afterwards, also when it was open already. On failure lastError() says why.
-    bool OpenPort();
+    bool open();
     // Stops polling and closes the port; nothing when closed.
-    void ClosePort();
-    bool IsOpen() const { return open_; }
+    void close();
+    bool isOpen() const { return open_; }
     // Writes the line settings to the open port. Settings the device refuses (a
     // pseudo-terminal has no DTR or RTS line) are left as the device has them.
-    void ApplyPortSettings();
+    void applyLineSettings();
     // Discards what the port holds in the named directions.
-    void PurgeBuffers(bool input, bool output);
+    void discardBuffered(bool input, bool output);
 
     // The names COMn stand for; the driver uses the system's table unless given one. The
     // table must outlive the driver.
     void setPortNames(const PortNameTable* table);
     const PortNameTable& portNames() const { return *portNames_; }
     // "COM1".."COM4".
-    QString portName() const { return PortNameTable::portName(comPort_ + 1); }
-    // The device path ComPort stands for now (empty when none).
-    QString portPath() const { return portNames_->resolve(comPort_ + 1); }
-    // Why the last OpenPort failed, or why the open device stopped delivering; a sentence
+    QString portName() const { return PortNameTable::portName(portIndex() + 1); }
+    // The device path port stands for now (empty when none).
+    QString portPath() const { return portNames_->resolve(portIndex() + 1); }
+    // Why the last open failed, or why the open device stopped delivering; a sentence
     // naming the port and the device, e.g. "COM1 (/dev/ttyUSB0): Permission denied".
     QString lastError() const { return lastError_; }
-    // The open device went away; reads fail quietly until ClosePort (or until the device is
+    // The open device went away; reads fail quietly until close (or until the device is
     // back, with setReconnect).
     bool deviceLost() const { return lost_; }
     // Whether a lost device is waited for and reopened when a device appears at its path.
@@ -147,7 +152,7 @@ public:
     // Bytes that arrived before the device went away and that polls have not handed over yet.
     bool hasUndeliveredBytes() const { return !leftOver_.isEmpty(); }
 
-    // What the last ApplyPortSettings wrote.
+    // What the last applyLineSettings wrote.
     const SerialLineSettings& lineSettings() const { return lineSettings_; }
     // The operating system's handle of the open device (-1 when closed or lost).
     int nativeHandle() const;
@@ -155,14 +160,15 @@ public:
     qint64 bytesWaiting() const;
     bool isPolling() const { return timer_.isActive(); }
     int pollingInterval() const { return timer_.interval(); }
-    const std::vector<char>& ReceiveBuffer() const { return receiveBuffer_; }
+    const std::vector<char>& receiveBuffer() const { return receiveBuffer_; }
 
 public slots:
-    // One tick of the polling timer: one read of what has arrived, at most ComPortInBufSize
-    // bytes, handed to OnReceiveData when there is at least one byte and a handler.
-    void PollPort();
+    // One tick of the polling timer: one read of what has arrived, at most inputBufferSize
+    // bytes, handed to receiveHandler when there is at least one byte and a handler.
+    void poll();
 
 private:
+    int portIndex() const { return static_cast<int>(portNumber_); }  // 0 for COM1
     void onPortError(int error);
     // Why `port` could not open `device`, in the user's terms (a port held by another program
     // is said to be in use, with that program's process id where its lock file gives it).
@@ -172,21 +178,21 @@ private:
     bool openDevice(const QString& path);
     void reopenLostDevice();
 
-    TComPortNumber comPort_ = pnCOM2;
-    TComPortBaudRate speed_ = br9600;
-    TComPortDataBits dataBits_ = db8BITS;
-    TComPortStopBits stopBits_ = sb1BITS;
-    TComPortParity parity_ = ptNONE;
-    TComPortHwHandshaking hwHandshaking_ = hhNONE;
-    TComPortSwHandshaking swHandshaking_ = shNONE;
-    std::uint16_t inBufSize_ = 2048;
-    std::uint16_t outBufSize_ = 2048;
+    PortNumber portNumber_ = PortNumber::Com2;
+    BaudRate baudRate_ = BaudRate::Baud9600;
+    DataBits dataBits_ = DataBits::Eight;
+    StopBits stopBits_ = StopBits::One;
+    Parity parity_ = Parity::None;
+    HardwareHandshake hardwareHandshake_ = HardwareHandshake::None;
+    SoftwareHandshake softwareHandshake_ = SoftwareHandshake::None;
+    std::uint16_t inputBufferSize_ = 2048;
+    std::uint16_t outputBufferSize_ = 2048;
     std::uint16_t pollingDelay_ = 50;
-    bool enableDtrOnOpen_ = true;
+    bool raiseDtrOnOpen_ = true;
     std::uint16_t outputTimeout_ = 4000;
-    TComPortReceiveDataEvent onReceiveData_;
-    TComPortReceiveDataEvent nextOnReceiveData_;  // given during a call of onReceiveData_
-    bool nextOnReceiveDataGiven_ = false;
+    ReceiveHandler receiveHandler_;
+    ReceiveHandler nextReceiveHandler_;  // given during a call of receiveHandler_
+    bool nextReceiveHandlerGiven_ = false;
 
     PortNameTable systemPortNames_;
     const PortNameTable* portNames_ = &systemPortNames_;
@@ -195,7 +201,7 @@ private:
     bool lost_ = false;
     bool reconnect_ = false;
     QTimer reopenTimer_;    // while a lost device is waited for
-    bool polling_ = false;  // inside PollPort: a handler that spins the event loop cannot nest
+    bool polling_ = false;  // inside poll: a handler that spins the event loop cannot nest
     QByteArray leftOver_;   // bytes the port held when its device went away
     QString lastError_;
     QString portPath_;      // the device the open port reads
@@ -203,3 +209,5 @@ private:
     std::vector<char> receiveBuffer_;
     QTimer timer_;
 };
+
+}  // namespace dmm

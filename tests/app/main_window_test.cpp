@@ -67,9 +67,9 @@ TEST_F(WindowTest, StartsInTheStandardConfiguration) {
     EXPECT_TRUE(control<QLabel>(*w, "CONok")->isHidden());
     EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
     EXPECT_FALSE(control<QToolButton>(*w, "USBCon")->isChecked());
-    EXPECT_EQ(w->serialPort().ComPort(), TSerialPortDriver::pnCOM1);
-    EXPECT_EQ(w->serialPort().ComPortSpeed(), TSerialPortDriver::br2400);
-    EXPECT_FALSE(w->serialPort().IsOpen());
+    EXPECT_EQ(w->serialPort().port(), dmm::SerialPortDriver::PortNumber::Com1);
+    EXPECT_EQ(w->serialPort().baudRate(), dmm::SerialPortDriver::BaudRate::Baud2400);
+    EXPECT_FALSE(w->serialPort().isOpen());
     EXPECT_TRUE(dialogs.shown.isEmpty()) << "start-up shows no message";
 }
 
@@ -256,7 +256,7 @@ TEST_F(WindowTest, PortPanelCyclesThroughTheFourPorts) {
         ASSERT_NE(shown, nullptr);
         QTest::mouseClick(shown, Qt::LeftButton);
         EXPECT_EQ(w->comPort(), n);
-        EXPECT_EQ(w->serialPort().ComPort(), n - 1);
+        EXPECT_EQ(static_cast<int>(w->serialPort().port()), n - 1);
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(!portPanels(*w)[i]->isHidden(), i == n - 1) << "panel " << i + 1 << " after COM" << n;
             EXPECT_EQ(ticks[i]->isChecked(), i == n - 1) << "tick " << i + 1 << " after COM" << n;
@@ -277,7 +277,7 @@ TEST_F(WindowTest, PortThatCannotBeOpenedIsReportedAndLeavesWindowDisconnected) 
     EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not open COM1 (/nonexistent/ttyMeter): "))
         << dialogs.shown[0].text.toStdString();
     EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
-    EXPECT_FALSE(w->serialPort().IsOpen());
+    EXPECT_FALSE(w->serialPort().isOpen());
     EXPECT_TRUE(control<QMenu>(*w, "ComSetup1")->isEnabled());
     EXPECT_FALSE(control<QAction>(*w, "START1")->isChecked());
     EXPECT_FALSE(control<QAction>(*w, "STOP1")->isEnabled());

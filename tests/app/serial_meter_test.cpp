@@ -80,7 +80,7 @@ TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream
     const auto needleAtStart = control<dmm::AnalogScale>(w, "KD")->lastNeedle();
     meter.start();
     control<QToolButton>(w, "COMCon")->click();
-    ASSERT_TRUE(w.serialPort().IsOpen()) << dialogs.last().toStdString();
+    ASSERT_TRUE(w.serialPort().isOpen()) << dialogs.last().toStdString();
     EXPECT_TRUE(dialogs.shown.isEmpty());
     for (auto* p : portPanels(w)) EXPECT_FALSE(p->isEnabled());
     EXPECT_FALSE(control<QMenu>(w, "ComSetup1")->isEnabled());
@@ -123,7 +123,7 @@ TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream
 
     // Disconnect: the port closes and the port panel can be used again.
     control<QToolButton>(w, "COMCon")->click();
-    EXPECT_FALSE(w.serialPort().IsOpen());
+    EXPECT_FALSE(w.serialPort().isOpen());
     for (auto* p : portPanels(w)) EXPECT_TRUE(p->isEnabled());
     EXPECT_TRUE(control<QMenu>(w, "ComSetup1")->isEnabled());
     EXPECT_TRUE(control<QAction>(w, "STOP1")->isChecked());
@@ -138,14 +138,14 @@ TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream
 TEST_F(SerialMeterTest, UsbConnectEndsTheSerialConnection) {
     dmm::TFCOMM& w = *window;
     control<QToolButton>(w, "COMCon")->click();
-    ASSERT_TRUE(w.serialPort().IsOpen());
+    ASSERT_TRUE(w.serialPort().isOpen());
     control<QToolButton>(w, "USBCon")->click();
     EXPECT_FALSE(control<QToolButton>(w, "COMCon")->isChecked());
-    EXPECT_FALSE(w.serialPort().IsOpen());
+    EXPECT_FALSE(w.serialPort().isOpen());
     for (auto* p : portPanels(w)) EXPECT_TRUE(p->isEnabled());
     EXPECT_FALSE(control<QToolButton>(w, "USBCon")->isChecked()) << "no cable here";
     control<QToolButton>(w, "COMCon")->click();
-    EXPECT_TRUE(w.serialPort().IsOpen());
+    EXPECT_TRUE(w.serialPort().isOpen());
 }
 
 // The device of the connected port goes away and comes back at the same path (a link moved to
@@ -154,7 +154,7 @@ TEST_F(SerialMeterTest, UsbConnectEndsTheSerialConnection) {
 TEST_F(WindowTest, ASerialDeviceThatComesBackIsReadAgainWithoutAClick) {
     QTemporaryDir dir;
     const QString link = dir.filePath(QStringLiteral("ttyMeter"));
-    PseudoTerminal first;
+    dmm::PseudoTerminal first;
     ASSERT_TRUE(first.open());
     ASSERT_TRUE(pointLinkAt(link, first.slavePath()));
     dmm::AppOptions options;
@@ -163,8 +163,8 @@ TEST_F(WindowTest, ASerialDeviceThatComesBackIsReadAgainWithoutAClick) {
     dmm::TFCOMM& w = *window;
     w.show();
     control<QToolButton>(w, "COMCon")->click();
-    ASSERT_TRUE(w.serialPort().IsOpen()) << dialogs.last().toStdString();
-    auto sendFrames = [&](PseudoTerminal& meter, std::size_t atLeast) {
+    ASSERT_TRUE(w.serialPort().isOpen()) << dialogs.last().toStdString();
+    auto sendFrames = [&](dmm::PseudoTerminal& meter, std::size_t atLeast) {
         return waitFor([&] {
             const QByteArray f = keltFrame("01234", 3, "V");
             meter.write(f.constData(), static_cast<std::size_t>(f.size()));
@@ -185,7 +185,7 @@ TEST_F(WindowTest, ASerialDeviceThatComesBackIsReadAgainWithoutAClick) {
     const std::size_t records = w.recordTable().size();
     const std::size_t points = control<dmm::TrendChart>(w, "Chtshow")->model().pointCount();
 
-    PseudoTerminal back;
+    dmm::PseudoTerminal back;
     ASSERT_TRUE(back.open());
     ASSERT_TRUE(pointLinkAt(link, back.slavePath()));
     ASSERT_TRUE(waitFor([&] { return back.readerAttached(); }, 3000));
@@ -198,8 +198,8 @@ TEST_F(WindowTest, ASerialDeviceThatComesBackIsReadAgainWithoutAClick) {
     back.close();
     ASSERT_TRUE(waitFor([&] { return w.serialPort().deviceLost(); }));
     control<QToolButton>(w, "COMCon")->click();
-    EXPECT_FALSE(w.serialPort().IsOpen());
-    PseudoTerminal later;
+    EXPECT_FALSE(w.serialPort().isOpen());
+    dmm::PseudoTerminal later;
     ASSERT_TRUE(later.open());
     ASSERT_TRUE(pointLinkAt(link, later.slavePath()));
     QTest::qWait(600);
@@ -254,7 +254,7 @@ TEST_F(WindowTest, FamilyOptionBindsItsReceiveRoutine) {
         options.ports[1] = pty.slavePath();
         auto w = makeWindow(options);
         control<QToolButton>(*w, "COMCon")->click();
-        ASSERT_TRUE(w->serialPort().IsOpen());
+        ASSERT_TRUE(w->serialPort().isOpen());
         dmm::MeterDisplay d;
         d.digits = r.digits;
         d.decimals = 3;

@@ -30,7 +30,7 @@ inline void settle(int ms = 60) {
 }
 
 // Writes all of `bytes` to the master side of a pseudo-terminal.
-inline bool writeAll(PseudoTerminal& pty, const std::string& bytes) {
+inline bool writeAll(dmm::PseudoTerminal& pty, const std::string& bytes) {
     std::size_t done = 0;
     QElapsedTimer t;
     t.start();

@@ -19,9 +19,10 @@
 #include "reading_script.h"
 #include "serial_port_driver.h"
 
+using namespace dmm;
+
 namespace {
 
-using dmm::Family;
 
 constexpr Family kFamilies[] = {Family::Kelt, Family::Sorn, Family::Brio};
 
@@ -142,14 +143,14 @@ TEST(MeterSimulator, SendsOnlyToAnOpenReaderAndStopsAfterItsFrames) {
         std::vector<std::string>& decoded = collector.texts;
         PortNameTable names;
         names.map(1, sim.devicePath());
-        TSerialPortDriver driver;
+        SerialPortDriver driver;
         driver.setPortNames(&names);
-        driver.setComPort(TSerialPortDriver::pnCOM1);
-        driver.setComPortSpeed(TSerialPortDriver::br2400);
-        driver.setOnReceiveData([&](TSerialPortDriver*, const void* data, std::int32_t size) {
+        driver.setPort(SerialPortDriver::PortNumber::Com1);
+        driver.setBaudRate(SerialPortDriver::BaudRate::Baud2400);
+        driver.setReceiveHandler([&](SerialPortDriver*, const void* data, std::int32_t size) {
             core.receive(family, data, size);
         });
-        ASSERT_TRUE(driver.OpenPort());
+        ASSERT_TRUE(driver.open());
         ASSERT_TRUE(waitUntil([&] { return finished; }, 5000));
         ASSERT_TRUE(waitUntil([&] { return decoded.size() >= 12; }, 1000)) << decoded.size();
         EXPECT_EQ(sim.framesWritten(), 12);

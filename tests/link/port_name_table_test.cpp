@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+using namespace dmm;
+
 namespace {
 
 // A /dev and a /sys/class/tty of our own making.

@@ -15,6 +15,8 @@
 #include "port_name_table.h"
 #include "pseudo_terminal.h"
 
+using namespace dmm;
+
 namespace {
 
 // A driver set up as the main window's COMM2, on COM1 mapped to a fresh pseudo-terminal.
@@ -24,20 +26,20 @@ protected:
         ASSERT_TRUE(pty.open());
         names.map(1, pty.slavePath());
         driver.setPortNames(&names);
-        driver.setComPort(TSerialPortDriver::pnCOM1);
-        driver.setComPortSpeed(TSerialPortDriver::br2400);
+        driver.setPort(SerialPortDriver::PortNumber::Com1);
+        driver.setBaudRate(SerialPortDriver::BaudRate::Baud2400);
     }
 
-    // Collect every OnReceiveData call.
+    // Collect every receiveHandler call.
     void listen() {
-        driver.setOnReceiveData(
-            [this](TSerialPortDriver* sender, const void* data, std::int32_t size) {
+        driver.setReceiveHandler(
+            [this](SerialPortDriver* sender, const void* data, std::int32_t size) {
                 EXPECT_EQ(sender, &driver);
                 blocks.emplace_back(static_cast<const char*>(data), static_cast<std::size_t>(size));
             });
     }
     // Poll by hand only: the timer of a long period never fires during a test.
-    void manualPolling() { driver.setComPortPollingDelay(60000); }
+    void manualPolling() { driver.setPollingDelay(60000); }
 
     // Writes bytes and runs the loop until the port holds them all.
     void arrive(const std::string& bytes) {
@@ -57,62 +59,62 @@ protected:
     PseudoTerminal pty;
     QTemporaryDir noDevices;  // only the mappings name devices, whatever this machine has
     PortNameTable names{noDevices.path(), noDevices.path()};
-    TSerialPortDriver driver;
+    SerialPortDriver driver;
     std::vector<std::string> blocks;
 };
 
 TEST_F(SerialPortDriverTest, StartsWithThePublishedDefaults) {
-    TSerialPortDriver d;
-    EXPECT_EQ(d.ComPort(), TSerialPortDriver::pnCOM2);
-    EXPECT_EQ(d.ComPortSpeed(), TSerialPortDriver::br9600);
-    EXPECT_EQ(d.ComPortDataBits(), TSerialPortDriver::db8BITS);
-    EXPECT_EQ(d.ComPortStopBits(), TSerialPortDriver::sb1BITS);
-    EXPECT_EQ(d.ComPortParity(), TSerialPortDriver::ptNONE);
-    EXPECT_EQ(d.ComPortHwHandshaking(), TSerialPortDriver::hhNONE);
-    EXPECT_EQ(d.ComPortSwHandshaking(), TSerialPortDriver::shNONE);
-    EXPECT_EQ(d.ComPortInBufSize(), 2048);
-    EXPECT_EQ(d.ComPortOutBufSize(), 2048);
-    EXPECT_EQ(d.ComPortPollingDelay(), 50);
-    EXPECT_TRUE(d.EnableDTROnOpen());
-    EXPECT_EQ(d.OutputTimeout(), 4000);
-    EXPECT_FALSE(d.OnReceiveData());
-    EXPECT_FALSE(d.IsOpen());
-    EXPECT_EQ(d.ReceiveBuffer().size(), 2048u);
+    SerialPortDriver d;
+    EXPECT_EQ(d.port(), SerialPortDriver::PortNumber::Com2);
+    EXPECT_EQ(d.baudRate(), SerialPortDriver::BaudRate::Baud9600);
+    EXPECT_EQ(d.dataBits(), SerialPortDriver::DataBits::Eight);
+    EXPECT_EQ(d.stopBits(), SerialPortDriver::StopBits::One);
+    EXPECT_EQ(d.parity(), SerialPortDriver::Parity::None);
+    EXPECT_EQ(d.hardwareHandshake(), SerialPortDriver::HardwareHandshake::None);
+    EXPECT_EQ(d.softwareHandshake(), SerialPortDriver::SoftwareHandshake::None);
+    EXPECT_EQ(d.inputBufferSize(), 2048);
+    EXPECT_EQ(d.outputBufferSize(), 2048);
+    EXPECT_EQ(d.pollingDelay(), 50);
+    EXPECT_TRUE(d.raisesDtrOnOpen());
+    EXPECT_EQ(d.outputTimeout(), 4000);
+    EXPECT_FALSE(d.receiveHandler());
+    EXPECT_FALSE(d.isOpen());
+    EXPECT_EQ(d.receiveBuffer().size(), 2048u);
     EXPECT_EQ(d.portName(), "COM2");
 }
 
 TEST_F(SerialPortDriverTest, BlocksReachTheHandlerThroughPollingWholeOrSplit) {
     listen();
     manualPolling();
-    ASSERT_TRUE(driver.OpenPort());
+    ASSERT_TRUE(driver.open());
 
     // A tick with nothing received raises nothing.
     settle();
-    driver.PollPort();
+    driver.poll();
     EXPECT_TRUE(blocks.empty());
 
     // A tick after 7 bytes raises one event with the 7 bytes.
     arrive("\x0a" "123452");
-    driver.PollPort();
+    driver.poll();
     ASSERT_EQ(blocks.size(), 1u);
     EXPECT_EQ(blocks[0], "\x0a" "123452");
 
     // The rest of a frame, split over two ticks, follows in order.
     arrive("12");
-    driver.PollPort();
+    driver.poll();
     arrive("1\x0d");
-    driver.PollPort();
-    driver.PollPort();  // idle again
+    driver.poll();
+    driver.poll();  // idle again
     ASSERT_EQ(blocks.size(), 3u);
     EXPECT_EQ(received(), "\x0a" "123452121\x0d");
 }
 
 TEST_F(SerialPortDriverTest, KeltStreamDecodesEndToEndOnTheTimer) {
     dmm::MeterCore core;
-    driver.setOnReceiveData([&core](TSerialPortDriver*, const void* data, std::int32_t size) {
+    driver.setReceiveHandler([&core](SerialPortDriver*, const void* data, std::int32_t size) {
         core.HKeltRData(data, size);
     });
-    ASSERT_TRUE(driver.OpenPort());
+    ASSERT_TRUE(driver.open());
     EXPECT_TRUE(driver.isPolling());
     EXPECT_EQ(driver.pollingInterval(), 50);
 
@@ -135,53 +137,53 @@ TEST_F(SerialPortDriverTest, KeltStreamDecodesEndToEndOnTheTimer) {
 }
 
 TEST_F(SerialPortDriverTest, OpenPortOnAnOpenPortKeepsPortAndTimer) {
-    ASSERT_TRUE(driver.OpenPort());
+    ASSERT_TRUE(driver.open());
     const int handle = driver.nativeHandle();
     EXPECT_GE(handle, 0);
-    EXPECT_TRUE(driver.OpenPort());
+    EXPECT_TRUE(driver.open());
     EXPECT_EQ(driver.nativeHandle(), handle);
     EXPECT_TRUE(driver.isPolling());
 
-    driver.ClosePort();
-    EXPECT_FALSE(driver.IsOpen());
+    driver.close();
+    EXPECT_FALSE(driver.isOpen());
     EXPECT_FALSE(driver.isPolling());
-    driver.ClosePort();  // nothing when closed
-    EXPECT_FALSE(driver.IsOpen());
-    EXPECT_TRUE(driver.OpenPort());  // and again
+    driver.close();  // nothing when closed
+    EXPECT_FALSE(driver.isOpen());
+    EXPECT_TRUE(driver.open());  // and again
 }
 
 TEST_F(SerialPortDriverTest, ComPortAndBufferSizesAreTakenOnlyWhileClosed) {
-    ASSERT_TRUE(driver.OpenPort());
-    driver.setComPort(TSerialPortDriver::pnCOM3);
-    driver.setComPortInBufSize(512);
-    driver.setComPortOutBufSize(100);
-    EXPECT_EQ(driver.ComPort(), TSerialPortDriver::pnCOM1);
-    EXPECT_EQ(driver.ComPortInBufSize(), 2048);
-    EXPECT_EQ(driver.ReceiveBuffer().size(), 2048u);
-    EXPECT_EQ(driver.ComPortOutBufSize(), 2048);
+    ASSERT_TRUE(driver.open());
+    driver.setPort(SerialPortDriver::PortNumber::Com3);
+    driver.setInputBufferSize(512);
+    driver.setOutputBufferSize(100);
+    EXPECT_EQ(driver.port(), SerialPortDriver::PortNumber::Com1);
+    EXPECT_EQ(driver.inputBufferSize(), 2048);
+    EXPECT_EQ(driver.receiveBuffer().size(), 2048u);
+    EXPECT_EQ(driver.outputBufferSize(), 2048);
 
-    driver.ClosePort();
-    driver.setComPort(TSerialPortDriver::pnCOM3);
-    driver.setComPortOutBufSize(100);
-    EXPECT_EQ(driver.ComPort(), TSerialPortDriver::pnCOM3);
+    driver.close();
+    driver.setPort(SerialPortDriver::PortNumber::Com3);
+    driver.setOutputBufferSize(100);
+    EXPECT_EQ(driver.port(), SerialPortDriver::PortNumber::Com3);
     EXPECT_EQ(driver.portName(), "COM3");
-    EXPECT_EQ(driver.ComPortOutBufSize(), 100);
+    EXPECT_EQ(driver.outputBufferSize(), 100);
 
     // The next open takes the device COM3 stands for.
-    EXPECT_FALSE(driver.OpenPort());
+    EXPECT_FALSE(driver.open());
     EXPECT_TRUE(driver.lastError().startsWith(QLatin1String("COM3")));
     names.map(3, pty.slavePath());
-    ASSERT_TRUE(driver.OpenPort());
+    ASSERT_TRUE(driver.open());
     EXPECT_EQ(driver.portPath(), pty.slavePath());
     EXPECT_EQ(driver.lineSettings().outputQueue, 100);
 }
 
 TEST_F(SerialPortDriverTest, InputBufferSizeLimitsEachReadAndSetsTheXonLimit) {
-    driver.setComPortInBufSize(512);
-    EXPECT_EQ(driver.ReceiveBuffer().size(), 512u);
+    driver.setInputBufferSize(512);
+    EXPECT_EQ(driver.receiveBuffer().size(), 512u);
     listen();
     manualPolling();
-    ASSERT_TRUE(driver.OpenPort());
+    ASSERT_TRUE(driver.open());
     EXPECT_EQ(driver.lineSettings().xonLimit, 128);
     EXPECT_EQ(driver.lineSettings().xoffLimit, 1);
 
@@ -189,7 +191,7 @@ TEST_F(SerialPortDriverTest, InputBufferSizeLimitsEachReadAndSetsTheXonLimit) {
     for (int i = 0; i < 1300; ++i) bytes.push_back(static_cast<char>(i * 7));
     ASSERT_TRUE(writeAll(pty, bytes));
     EXPECT_TRUE(waitUntil([&] {
-        driver.PollPort();
+        driver.poll();
         return received().size() >= bytes.size();
     }));
     ASSERT_GE(blocks.size(), 3u);
@@ -202,39 +204,39 @@ TEST_F(SerialPortDriverTest, InputBufferSizeLimitsEachReadAndSetsTheXonLimit) {
 
 TEST_F(SerialPortDriverTest, UnassignedHandlerMeansReceivedBytesAreDiscarded) {
     manualPolling();
-    ASSERT_TRUE(driver.OpenPort());
+    ASSERT_TRUE(driver.open());
     arrive("lost bytes");
-    driver.PollPort();  // read, and no one to give them to
+    driver.poll();  // read, and no one to give them to
     EXPECT_EQ(driver.bytesWaiting(), 0);
 
     listen();
-    driver.PollPort();
+    driver.poll();
     EXPECT_TRUE(blocks.empty());
     arrive("kept");
-    driver.PollPort();
+    driver.poll();
     EXPECT_EQ(received(), "kept");
 }
 
 TEST_F(SerialPortDriverTest, HandlerMayReplaceItselfOrCloseThePortDuringItsCall) {
     manualPolling();
-    ASSERT_TRUE(driver.OpenPort());
+    ASSERT_TRUE(driver.open());
     std::string first, second;
-    driver.setOnReceiveData([&](TSerialPortDriver* d, const void* data, std::int32_t size) {
+    driver.setReceiveHandler([&](SerialPortDriver* d, const void* data, std::int32_t size) {
         first.assign(static_cast<const char*>(data), static_cast<std::size_t>(size));
-        d->setOnReceiveData([&](TSerialPortDriver* d2, const void* data2, std::int32_t size2) {
+        d->setReceiveHandler([&](SerialPortDriver* d2, const void* data2, std::int32_t size2) {
             second.assign(static_cast<const char*>(data2), static_cast<std::size_t>(size2));
-            d2->ClosePort();  // the window's disconnect, while a block is being handled
+            d2->close();  // the window's disconnect, while a block is being handled
         });
     });
     arrive("one");
-    driver.PollPort();
+    driver.poll();
     arrive("two");
-    driver.PollPort();
+    driver.poll();
     EXPECT_EQ(first, "one");
     EXPECT_EQ(second, "two");
-    EXPECT_FALSE(driver.IsOpen());
-    driver.PollPort();  // a tick that was already due does nothing
-    EXPECT_TRUE(driver.OpenPort());
+    EXPECT_FALSE(driver.isOpen());
+    driver.poll();  // a tick that was already due does nothing
+    EXPECT_TRUE(driver.open());
 }
 
 TEST_F(SerialPortDriverTest, PortsThatCannotBeOpenedStayClosedWithAReason) {
@@ -251,36 +253,36 @@ TEST_F(SerialPortDriverTest, PortsThatCannotBeOpenedStayClosedWithAReason) {
         {"no device for the name", QString(), "no serial device present"},
     };
     for (const Row& row : rows) {
-        TSerialPortDriver d;
+        SerialPortDriver d;
         PortNameTable table(emptyDev.path(), emptyDev.path());
         if (!row.path.isEmpty()) table.map(1, row.path);
         d.setPortNames(&table);
-        d.setComPort(TSerialPortDriver::pnCOM1);
-        EXPECT_FALSE(d.OpenPort()) << row.what;
-        EXPECT_FALSE(d.IsOpen()) << row.what;
+        d.setPort(SerialPortDriver::PortNumber::Com1);
+        EXPECT_FALSE(d.open()) << row.what;
+        EXPECT_FALSE(d.isOpen()) << row.what;
         EXPECT_FALSE(d.isPolling()) << row.what;
         EXPECT_TRUE(d.lastError().contains(QLatin1String(row.reasonHas)))
             << row.what << ": " << d.lastError().toStdString();
-        d.ClosePort();
-        EXPECT_FALSE(d.IsOpen());
+        d.close();
+        EXPECT_FALSE(d.isOpen());
     }
 }
 
 TEST_F(SerialPortDriverTest, OpeningIsExclusive) {
-    ASSERT_TRUE(driver.OpenPort());
-    TSerialPortDriver second;
+    ASSERT_TRUE(driver.open());
+    SerialPortDriver second;
     second.setPortNames(&names);
-    second.setComPort(TSerialPortDriver::pnCOM1);
-    EXPECT_FALSE(second.OpenPort());
-    EXPECT_FALSE(second.IsOpen());
+    second.setPort(SerialPortDriver::PortNumber::Com1);
+    EXPECT_FALSE(second.open());
+    EXPECT_FALSE(second.isOpen());
     EXPECT_FALSE(second.lastError().isEmpty());
 
-    driver.ClosePort();
-    EXPECT_TRUE(second.OpenPort());
+    driver.close();
+    EXPECT_TRUE(second.open());
 }
 
 TEST_F(SerialPortDriverTest, LineSettingsAreOnTheDevice) {
-    ASSERT_TRUE(driver.OpenPort());
+    ASSERT_TRUE(driver.open());
     termios tio{};
     ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
     EXPECT_EQ(cfgetispeed(&tio), static_cast<speed_t>(B2400));
@@ -298,10 +300,10 @@ TEST_F(SerialPortDriverTest, LineSettingsAreOnTheDevice) {
     EXPECT_FALSE(driver.lineSettings().rtsOn);
 
     // Settings given while open take effect at once.
-    driver.setComPortSpeed(TSerialPortDriver::br9600);
-    driver.setComPortParity(TSerialPortDriver::ptEVEN);
-    driver.setComPortDataBits(TSerialPortDriver::db7BITS);
-    driver.setComPortStopBits(TSerialPortDriver::sb2BITS);
+    driver.setBaudRate(SerialPortDriver::BaudRate::Baud9600);
+    driver.setParity(SerialPortDriver::Parity::Even);
+    driver.setDataBits(SerialPortDriver::DataBits::Seven);
+    driver.setStopBits(SerialPortDriver::StopBits::Two);
     ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
     EXPECT_EQ(cfgetispeed(&tio), static_cast<speed_t>(B9600));
     EXPECT_NE(tio.c_cflag & CSTOPB, 0u);
@@ -310,40 +312,40 @@ TEST_F(SerialPortDriverTest, LineSettingsAreOnTheDevice) {
     EXPECT_EQ(driver.lineSettings().dataBits, 7);
     EXPECT_EQ(driver.lineSettings().parity, 'E');
     EXPECT_EQ(driver.lineSettings().stopBits, 20);
-    EXPECT_TRUE(driver.IsOpen());
+    EXPECT_TRUE(driver.isOpen());
     EXPECT_FALSE(driver.deviceLost());
 
     // Handshaking: hardware, then software, then none again.
-    driver.setComPortHwHandshaking(TSerialPortDriver::hhRTSCTS);
+    driver.setHardwareHandshake(SerialPortDriver::HardwareHandshake::RtsCts);
     ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
     EXPECT_NE(tio.c_cflag & CRTSCTS, 0u);
     EXPECT_TRUE(driver.lineSettings().rtsCts);
-    driver.setComPortHwHandshaking(TSerialPortDriver::hhNONE);
-    driver.setComPortSwHandshaking(TSerialPortDriver::shXONXOFF);
+    driver.setHardwareHandshake(SerialPortDriver::HardwareHandshake::None);
+    driver.setSoftwareHandshake(SerialPortDriver::SoftwareHandshake::XonXoff);
     ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
     EXPECT_EQ(tio.c_cflag & CRTSCTS, 0u);
     EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
-    driver.setComPortSwHandshaking(TSerialPortDriver::shNONE);
+    driver.setSoftwareHandshake(SerialPortDriver::SoftwareHandshake::None);
     ASSERT_EQ(tcgetattr(driver.nativeHandle(), &tio), 0);
     EXPECT_EQ(tio.c_iflag & (IXON | IXOFF), 0u);
 }
 
 TEST_F(SerialPortDriverTest, PollingDelayChangeRestartsTheTimer) {
-    driver.setComPortPollingDelay(50);  // equal: nothing happens
-    ASSERT_TRUE(driver.OpenPort());
-    driver.setComPortPollingDelay(20);
+    driver.setPollingDelay(50);  // equal: nothing happens
+    ASSERT_TRUE(driver.open());
+    driver.setPollingDelay(20);
     EXPECT_TRUE(driver.isPolling());
     EXPECT_EQ(driver.pollingInterval(), 20);
-    driver.ClosePort();
-    driver.setComPortPollingDelay(70);
+    driver.close();
+    driver.setPollingDelay(70);
     EXPECT_FALSE(driver.isPolling());
-    ASSERT_TRUE(driver.OpenPort());
+    ASSERT_TRUE(driver.open());
     EXPECT_EQ(driver.pollingInterval(), 70);
 }
 
 TEST_F(SerialPortDriverTest, DeviceThatVanishesAndComesBack) {
     listen();
-    ASSERT_TRUE(driver.OpenPort());
+    ASSERT_TRUE(driver.open());
     ASSERT_TRUE(writeAll(pty, "before"));
     ASSERT_TRUE(waitUntil([&] { return received() == "before"; }));
 
@@ -353,7 +355,7 @@ TEST_F(SerialPortDriverTest, DeviceThatVanishesAndComesBack) {
     // goes on quietly and the port stays open until closed.
     EXPECT_TRUE(waitUntil([&] { return driver.nativeHandle() < 0; }));
     settle(200);
-    EXPECT_TRUE(driver.IsOpen());
+    EXPECT_TRUE(driver.isOpen());
     EXPECT_TRUE(driver.isPolling());
     EXPECT_FALSE(driver.lastError().isEmpty());
     EXPECT_EQ(received(), "before");
@@ -362,8 +364,8 @@ TEST_F(SerialPortDriverTest, DeviceThatVanishesAndComesBack) {
     PseudoTerminal back;
     ASSERT_TRUE(back.open());
     names.map(1, back.slavePath());
-    driver.ClosePort();
-    ASSERT_TRUE(driver.OpenPort());
+    driver.close();
+    ASSERT_TRUE(driver.open());
     EXPECT_FALSE(driver.deviceLost());
     settle();
     ASSERT_TRUE(writeAll(back, "after"));
@@ -386,8 +388,8 @@ TEST_F(SerialPortDriverTest, ReconnectingReopensTheSamePathWhenTheDeviceIsBack) 
         blocks.clear();
         listen();
         driver.setReconnect(reconnect);
-        driver.setComPortParity(TSerialPortDriver::ptODD);
-        ASSERT_TRUE(driver.OpenPort());
+        driver.setParity(SerialPortDriver::Parity::Odd);
+        ASSERT_TRUE(driver.open());
         EXPECT_EQ(driver.devicePath(), link);
         ASSERT_TRUE(writeAll(first, "before"));
         ASSERT_TRUE(waitUntil([&] { return received() == "before"; }));
@@ -413,8 +415,8 @@ TEST_F(SerialPortDriverTest, ReconnectingReopensTheSamePathWhenTheDeviceIsBack) 
             EXPECT_FALSE(back.readerAttached());
             EXPECT_EQ(received(), "before");
         }
-        driver.ClosePort();
-        driver.setComPortParity(TSerialPortDriver::ptNONE);
+        driver.close();
+        driver.setParity(SerialPortDriver::Parity::None);
     }
 
 }
