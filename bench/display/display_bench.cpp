@@ -1,6 +1,6 @@
 // Timing of the display widgets under QT_QPA_PLATFORM=offscreen:
 //   appending one reading to the trend chart while it follows its last page, with 10^2, 10^5
-//   and 10^7 points already in the series; KDrun and KDsetup on the standard scale panel.
+//   and 10^7 points already in the series; moveNeedle and drawScale on the standard scale panel.
 //   QT_QPA_PLATFORM=offscreen display_bench
 #include <benchmark/benchmark.h>
 
@@ -28,7 +28,7 @@ dmm::TrendChart& chartWith(std::size_t n) {
         window->resize(711, 485);
         chart = new dmm::TrendChart(nullptr, window.get());
         window->show();
-        chart->BtNewClick();
+        chart->startNewChart();
         chart->setValueAxis(-40000, 40000);
         filled = 1;
     }
@@ -64,24 +64,24 @@ BENCHMARK(BM_ChartAppendFollowingLastPage)
     ->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
 
-void BM_KDrun(benchmark::State& state) {
+void BM_MoveNeedle(benchmark::State& state) {
     dmm::AnalogScale kd;
     kd.show();
-    kd.KDsetup(1);
+    kd.drawScale();
     int p = 0;
     for (auto _ : state) {
-        kd.KDrun(p);
+        kd.moveNeedle(p);
         p = (p + 37) % 801;
     }
 }
-BENCHMARK(BM_KDrun)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MoveNeedle)->Unit(benchmark::kMicrosecond);
 
-void BM_KDsetup(benchmark::State& state) {
+void BM_DrawScale(benchmark::State& state) {
     dmm::AnalogScale kd;
     kd.show();
-    for (auto _ : state) kd.KDsetup(1);
+    for (auto _ : state) kd.drawScale();
 }
-BENCHMARK(BM_KDsetup)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_DrawScale)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -19,9 +19,9 @@ void snapScale(const QString& dir, const QString& name, dmm::ScaleSettings setti
     dmm::AnalogScale kd;
     kd.setSettings(settings);
     kd.show();
-    kd.KDsetup(1);
-    kd.KDrun(settings.countClass.needleCentre);
-    kd.KDrun(needle);
+    kd.drawScale();
+    kd.moveNeedle(settings.countClass.needleCentre);
+    kd.moveNeedle(needle);
     kd.grab().save(dir + "/scale_" + name + ".png");
 }
 
@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
         dmm::AnalogScale tall;
         tall.resize(300, 260);
         tall.show();
-        tall.KDsetup(1);
-        tall.KDrun(650);
+        tall.drawScale();
+        tall.moveNeedle(650);
         tall.grab().save(dir + "/scale_tall_panel.png");
 
         QWidget window;
@@ -61,9 +61,9 @@ int main(int argc, char** argv) {
         auto* kd = new dmm::AnalogScale(&window);
         kd->setGeometry(340, 30, 371, 143);
         window.show();
-        kd->KDsetup(1);
-        kd->KdFdClick();
-        kd->KDrun(250);
+        kd->drawScale();
+        kd->toggleEnlarged();
+        kd->moveNeedle(250);
         window.grab().save(dir + "/scale_enlarged.png");
     }
 
@@ -77,19 +77,19 @@ int main(int argc, char** argv) {
     window.resize(711, 485);
     dmm::TrendChart chart(nullptr, &window);
     window.show();
-    chart.BtNewClick();
+    chart.startNewChart();
     chart.setValueAxis(-40000, 40000);
     chart.grab().save(dir + "/chart_new.png");
     for (int i = 0; i < 250; ++i) chart.appendPoint(20000.0 * std::sin(i / 12.0) + 150.0 * i);
     chart.grab().save(dir + "/chart_area_last.png");
-    chart.BtFirstClick();
+    chart.showFirstPage();
     chart.grab().save(dir + "/chart_area_first.png");
-    chart.FillClick();
+    chart.toggleFill();
     chart.grab().save(dir + "/chart_line_first.png");
-    chart.BTlastClick();
+    chart.showLastPage();
     chart.grab().save(dir + "/chart_line_last.png");
     chart.renderChart().save(dir + "/chart_saved.png");
-    chart.TbFdClick();
+    chart.toggleEnlarged();
     window.grab().save(dir + "/chart_enlarged.png");
     std::printf("snapshots written to %s\n", qPrintable(dir));
     return 0;

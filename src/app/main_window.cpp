@@ -185,8 +185,8 @@ void TFCOMM::FormCreate() {
 
     setChartValueAxis(-st.countClass.fullScale, st.countClass.fullScale);
     syncScaleSettings();
-    scaleWidget()->KDsetup(1);
-    scaleWidget()->KDrun(st.countClass.needleCentre);
+    scaleWidget()->drawScale();
+    scaleWidget()->moveNeedle(st.countClass.needleCentre);
 
     ConTimer->start();
     Trecord->start();
@@ -323,7 +323,7 @@ void TFCOMM::setLimit(bool upper) {
     }
     (upper ? core_.state.upperLimit : core_.state.lowerLimit) = limit;
     syncScaleSettings();
-    scaleWidget()->KDsetup(1);
+    scaleWidget()->drawScale();
 }
 
 void TFCOMM::SetmaxExit() { setLimit(true); }
@@ -338,7 +338,7 @@ void TFCOMM::frameSeen() {
 
 void TFCOMM::frequencyModeChanged(bool on) {
     syncScaleSettings();
-    scaleWidget()->KDsetup(1);
+    scaleWidget()->drawScale();
     const int fs = core_.state.countClass.fullScale;
     if (on) {
         setChartValueAxis(-5000, 5000);
@@ -352,11 +352,11 @@ void TFCOMM::beep() { QApplication::beep(); }
 void TFCOMM::showAlarm(bool on) { ui_->oltext->setVisible(on); }
 
 void TFCOMM::resetChart() {
-    ui_->Chtshow->BtNewClick();
+    ui_->Chtshow->startNewChart();
     if (auto* box = ui_->Chtshow->findChild<QComboBox*>(QStringLiteral("ComboBox1"))) {
         box->setCurrentIndex(0);
     }
-    ui_->Chtshow->ShowSeries(fillTicked() ? 0 : 1);
+    ui_->Chtshow->showSeries(fillTicked() ? 0 : 1);
 }
 
 bool TFCOMM::fillTicked() const {
@@ -367,13 +367,13 @@ bool TFCOMM::fillTicked() const {
 void TFCOMM::setChartValueAxis(int minimum, int maximum) { ui_->Chtshow->setValueAxis(minimum, maximum); }
 
 void TFCOMM::rangeChanged() {
-    ui_->Chtshow->ShowSeries(fillTicked() ? 0 : 1);
-    ui_->Chtshow->BtNewClick();
+    ui_->Chtshow->showSeries(fillTicked() ? 0 : 1);
+    ui_->Chtshow->startNewChart();
 }
 
 void TFCOMM::chartPoint(double value) { ui_->Chtshow->appendPoint(value); }
 
-void TFCOMM::needle(int position) { scaleWidget()->KDrun(position); }
+void TFCOMM::needle(int position) { scaleWidget()->moveNeedle(position); }
 
 void TFCOMM::bar(int position) { barWidget()->setPosition(position); }
 

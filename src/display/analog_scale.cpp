@@ -25,9 +25,9 @@ void drawDot(QPainter& p, ScalePoint at) {
 
 AnalogScale::AnalogScale(QWidget* parent)
     : QFrame(parent),
-      kd1_(new StretchedPicture(this)),
-      kdFd_(new ClickableImage(this)),
-      kdSx_(new ClickableImage(this)) {
+      picture_(new StretchedPicture(this)),
+      enlargeIcon_(new ClickableImage(this)),
+      restoreIcon_(new ClickableImage(this)) {
     setObjectName("KD");
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(kBevel);
@@ -36,45 +36,45 @@ AnalogScale::AnalogScale(QWidget* parent)
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
 
-    kd1_->setObjectName("KD1");
-    kdFd_->setObjectName("KdFd");
-    kdFd_->setToolTip("Enlarge");
-    kdFd_->setPixmap(drawIcon(Icon::ZoomIn, kZoomIconSize));
-    kdSx_->setObjectName("KdSx");
-    kdSx_->setToolTip("Restore");
-    kdSx_->setPixmap(drawIcon(Icon::ZoomOut, kZoomIconSize));
-    for (ClickableImage* icon : {kdFd_, kdSx_}) {
+    picture_->setObjectName("KD1");
+    enlargeIcon_->setObjectName("KdFd");
+    enlargeIcon_->setToolTip("Enlarge");
+    enlargeIcon_->setPixmap(drawIcon(Icon::ZoomIn, kZoomIconSize));
+    restoreIcon_->setObjectName("KdSx");
+    restoreIcon_->setToolTip("Restore");
+    restoreIcon_->setPixmap(drawIcon(Icon::ZoomOut, kZoomIconSize));
+    for (ClickableImage* icon : {enlargeIcon_, restoreIcon_}) {
         icon->resize(kZoomIconSize, kZoomIconSize);
         icon->hide();
-        connect(icon, &ClickableImage::clicked, this, &AnalogScale::KdFdClick);
+        connect(icon, &ClickableImage::clicked, this, &AnalogScale::toggleEnlarged);
     }
     resize(371, 143);
-    KDResize();
+    placePicture();
 }
 
-const QImage& AnalogScale::picture() const { return kd1_->picture(); }
+const QImage& AnalogScale::picture() const { return picture_->picture(); }
 
 QSize AnalogScale::drawingPanelSize() {
-    if (!kd1_->hasPicture()) {
+    if (!picture_->hasPicture()) {
         // Lay KD1 out for the panel's present size first: a panel resized while hidden has
         // not had its resize event yet.
-        KDResize();
+        placePicture();
         drawingPanel_ = size();
-        kd1_->picture();
+        picture_->picture();
     }
     return drawingPanel_;
 }
 
 ScaleGeometry AnalogScale::scaleGeometry() const {
-    const QSize panel = kd1_->hasPicture() ? drawingPanel_ : size();
+    const QSize panel = picture_->hasPicture() ? drawingPanel_ : size();
     return ScaleGeometry(panel.width(), panel.height());
 }
 
-void AnalogScale::KDsetup(int) {
+void AnalogScale::drawScale() {
     drawingPanelSize();
     const ScaleGeometry g = scaleGeometry();
     const ScaleLayout layout = ScaleLayout::forSettings(settings_);
-    QImage& image = kd1_->picture();
+    QImage& image = picture_->picture();
     QPainter p(&image);
     p.fillRect(image.rect(), Qt::white);
     p.setBrush(Qt::white);
@@ -110,10 +110,10 @@ void AnalogScale::KDsetup(int) {
         drawDot(p, g.pointAt(c, positions, g.radius() + 3.0f));
     }
     p.end();
-    kd1_->update();
+    picture_->update();
 }
 
-void AnalogScale::KDrun(int needlePosition) {
+void AnalogScale::moveNeedle(int needlePosition) {
     drawingPanelSize();
     const ScaleGeometry g = scaleGeometry();
     int positions = settings_.countClass.needleStep * 10;
@@ -124,7 +124,7 @@ void AnalogScale::KDrun(int needlePosition) {
     }
     const NeedleLine next = g.needle(q, positions);
 
-    QImage& image = kd1_->picture();
+    QImage& image = picture_->picture();
     QPainter p(&image);
     p.setPen(QPen(palette().color(QPalette::Window), 2));
     p.drawLine(lastNeedle_.tip.x, lastNeedle_.tip.y, lastNeedle_.base.x, lastNeedle_.base.y);
@@ -132,43 +132,43 @@ void AnalogScale::KDrun(int needlePosition) {
     p.setPen(QPen(Qt::black, 2));
     p.drawLine(next.tip.x, next.tip.y, next.base.x, next.base.y);
     p.end();
-    kd1_->update();
+    picture_->update();
 }
 
-void AnalogScale::KDResize() {
+void AnalogScale::placePicture() {
     const int left = width() - 30;
-    kdFd_->move(left, kdFd_->y());
-    kdSx_->move(left, kdSx_->y());
+    enlargeIcon_->move(left, enlargeIcon_->y());
+    restoreIcon_->move(left, restoreIcon_->y());
     if (enlarged_) {
-        kd1_->setGeometry(kBevel, kBevel, width() - 40, height() - 140);
+        picture_->setGeometry(kBevel, kBevel, width() - 40, height() - 140);
     } else {
-        kd1_->setGeometry(kBevel, kBevel, width() - 2 * kBevel, height() - 2 * kBevel);
+        picture_->setGeometry(kBevel, kBevel, width() - 2 * kBevel, height() - 2 * kBevel);
     }
 }
 
 void AnalogScale::resizeEvent(QResizeEvent* event) {
     QFrame::resizeEvent(event);
-    KDResize();
+    placePicture();
 }
 
-void AnalogScale::KdFdClick() {
+void AnalogScale::toggleEnlarged() {
     // The panel's state decides, not its width, so that a small window cannot make a second
     // click enlarge again and lose the bounds to restore.
     if (!enlarged_) {
-        kdFd_->hide();
-        kdSx_->show();
+        enlargeIcon_->hide();
+        restoreIcon_->show();
         savedBounds_ = geometry();
         const QSize outer = window()->frameGeometry().size();
         enlarged_ = true;
         setGeometry(2, 28, outer.width() - 12, outer.height() - 80);
         raise();
     } else {
-        kdSx_->hide();
-        kdFd_->show();
+        restoreIcon_->hide();
+        enlargeIcon_->show();
         enlarged_ = false;
         setGeometry(savedBounds_);
     }
-    KDResize();
+    placePicture();
     emit enlargedChanged(enlarged_);
 }
 

@@ -16,24 +16,24 @@ class StretchedPicture;
 // scale and the needle are drawn, and the two zoom magnifiers `KdFd` and `KdSx` (hidden in the
 // standard layout). The window may add its own children (the link images, the alarm panel).
 //
-// The scale is drawn once (KDsetup) and only the needle's line is redrawn for each reading
-// (KDrun). The geometry comes from the panel size the picture was created for, so a panel that
-// is enlarged by the zoom shows the same scale stretched, with the needle still on it.
+// The scale is drawn once (drawScale) and only the needle's line is redrawn for each reading
+// (moveNeedle). The geometry comes from the panel size the picture was created for, so a panel
+// that is enlarged by the zoom shows the same scale stretched, with the needle still on it.
 class AnalogScale : public QFrame {
     Q_OBJECT
 public:
     explicit AnalogScale(QWidget* parent = nullptr);
 
     const ScaleSettings& settings() const { return settings_; }
-    // Takes effect at the next KDsetup / KDrun.
+    // Takes effect at the next drawScale / moveNeedle.
     void setSettings(const ScaleSettings& settings) { settings_ = settings; }
 
-    // Clears the picture and draws the whole scale. The argument is not used.
-    void KDsetup(int unused = 1);
+    // Clears the picture and draws the whole scale.
+    void drawScale();
     // Erases the last drawn needle and draws the needle for the position.
-    void KDrun(int needlePosition);
+    void moveNeedle(int needlePosition);
     // Enlarges the panel to nearly the whole window, or restores it.
-    void KdFdClick();
+    void toggleEnlarged();
 
     const QImage& picture() const;
     NeedleLine lastNeedle() const { return lastNeedle_; }
@@ -41,7 +41,7 @@ public:
     // The geometry the picture is drawn with.
     ScaleGeometry scaleGeometry() const;
 
-    StretchedPicture* pictureWidget() const { return kd1_; }
+    StretchedPicture* pictureWidget() const { return picture_; }
 
 signals:
     // The zoom changed; the window hides the chart while the scale is enlarged.
@@ -51,13 +51,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void KDResize();
+    void placePicture();
     QSize drawingPanelSize();
 
     ScaleSettings settings_;
-    StretchedPicture* kd1_;
-    ClickableImage* kdFd_;
-    ClickableImage* kdSx_;
+    StretchedPicture* picture_;
+    ClickableImage* enlargeIcon_;
+    ClickableImage* restoreIcon_;
     NeedleLine lastNeedle_;
     QSize drawingPanel_;  // the panel size the picture was created for
     bool enlarged_ = false;

@@ -28,7 +28,7 @@ const QColor kAreaLine(0, 128, 255);
 const QColor kLineColour(Qt::red);
 const QColor kAxisLine(0, 64, 128);
 
-QToolButton* speedButton(QWidget* parent, const char* name, const QString& hint, QRect bounds) {
+QToolButton* toolBarButton(QWidget* parent, const char* name, const QString& hint, QRect bounds) {
     auto* b = new QToolButton(parent);
     b->setObjectName(name);
     b->setToolTip(hint);
@@ -74,38 +74,38 @@ void TrendChart::buildChart() {
     // Room at the top for the tool bar; small margins elsewhere.
     chart_->setMargins(QMargins(3, 22, 6, 3));
 
-    areaUpper_ = new QLineSeries(chart_);
-    series2_ = new QAreaSeries(areaUpper_);
-    series2_->setObjectName("Series2");
-    series2_->setBrush(kAreaFill);
-    series2_->setPen(QPen(kAreaLine, 1));
-    series2_->setPointsVisible(false);
-    series2_->setPointLabelsVisible(false);
+    areaUpperLine_ = new QLineSeries(chart_);
+    areaSeries_ = new QAreaSeries(areaUpperLine_);
+    areaSeries_->setObjectName("Series2");
+    areaSeries_->setBrush(kAreaFill);
+    areaSeries_->setPen(QPen(kAreaLine, 1));
+    areaSeries_->setPointsVisible(false);
+    areaSeries_->setPointLabelsVisible(false);
 
-    series1_ = new QLineSeries();
-    series1_->setObjectName("Series1");
-    series1_->setPen(QPen(kLineColour, 1));
-    series1_->setPointsVisible(false);
-    series1_->setPointLabelsVisible(false);
+    lineSeries_ = new QLineSeries();
+    lineSeries_->setObjectName("Series1");
+    lineSeries_->setPen(QPen(kLineColour, 1));
+    lineSeries_->setPointsVisible(false);
+    lineSeries_->setPointLabelsVisible(false);
 
-    chart_->addSeries(series2_);
-    chart_->addSeries(series1_);
+    chart_->addSeries(areaSeries_);
+    chart_->addSeries(lineSeries_);
 
-    axisX_ = new QValueAxis();
-    axisX_->setLabelFormat("%.0f");
-    axisX_->setTickCount(5);
-    axisY_ = new QValueAxis();
-    axisY_->setLabelFormat("%.0f");
-    axisY_->setLinePen(QPen(kAxisLine, 1, Qt::DashLine));
-    axisY_->setMinorTickCount(4);
-    axisY_->setTickCount(5);
-    axisY_->setRange(-41000, 41000);
-    chart_->addAxis(axisX_, Qt::AlignBottom);
-    chart_->addAxis(axisY_, Qt::AlignLeft);
-    for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(series2_),
-                               static_cast<QAbstractSeries*>(series1_)}) {
-        s->attachAxis(axisX_);
-        s->attachAxis(axisY_);
+    pointAxis_ = new QValueAxis();
+    pointAxis_->setLabelFormat("%.0f");
+    pointAxis_->setTickCount(5);
+    valueAxis_ = new QValueAxis();
+    valueAxis_->setLabelFormat("%.0f");
+    valueAxis_->setLinePen(QPen(kAxisLine, 1, Qt::DashLine));
+    valueAxis_->setMinorTickCount(4);
+    valueAxis_->setTickCount(5);
+    valueAxis_->setRange(-41000, 41000);
+    chart_->addAxis(pointAxis_, Qt::AlignBottom);
+    chart_->addAxis(valueAxis_, Qt::AlignLeft);
+    for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(areaSeries_),
+                               static_cast<QAbstractSeries*>(lineSeries_)}) {
+        s->attachAxis(pointAxis_);
+        s->attachAxis(valueAxis_);
     }
     // The view made a chart of its own and lets go of it when given another: it goes here, and
     // the view owns ours.
@@ -116,71 +116,71 @@ void TrendChart::buildChart() {
 }
 
 void TrendChart::buildToolBar() {
-    bevel1_ = new QFrame(this);
-    bevel1_->setObjectName("Bevel1");
-    bevel1_->setFrameStyle(QFrame::Box | QFrame::Raised);
-    bevel1_->setGeometry(2, 2, 40, 20);
+    fillFrame_ = new QFrame(this);
+    fillFrame_->setObjectName("Bevel1");
+    fillFrame_->setFrameStyle(QFrame::Box | QFrame::Raised);
+    fillFrame_->setGeometry(2, 2, 40, 20);
 
-    btFill_ = new QCheckBox("Fill", this);
-    btFill_->setObjectName("BtFill");
-    btFill_->setToolTip("Graphic Fill");
-    btFill_->setGeometry(5, 5, 36, 17);
-    btFill_->setChecked(true);
-    btFill_->setFocusPolicy(Qt::NoFocus);
+    fillBox_ = new QCheckBox("Fill", this);
+    fillBox_->setObjectName("BtFill");
+    fillBox_->setToolTip("Graphic Fill");
+    fillBox_->setGeometry(5, 5, 36, 17);
+    fillBox_->setChecked(true);
+    fillBox_->setFocusPolicy(Qt::NoFocus);
     // A change made by the program runs the handler as well, like a click.
-    connect(btFill_, &QCheckBox::toggled, this, [this] { btFillClick(); });
+    connect(fillBox_, &QCheckBox::toggled, this, [this] { onFillBoxToggled(); });
 
-    maxrecord_ = new QLineEdit("100", this);
-    maxrecord_->setObjectName("Maxrecord");
-    maxrecord_->setGeometry(48, 3, 41, 21);
+    pointsPerPageEdit_ = new QLineEdit("100", this);
+    pointsPerPageEdit_->setObjectName("Maxrecord");
+    pointsPerPageEdit_->setGeometry(48, 3, 41, 21);
     // Digits only, like the key filter of the window's other count edits.
-    maxrecord_->setValidator(
-        new QRegularExpressionValidator(QRegularExpression("[0-9]*"), maxrecord_));
-    connect(maxrecord_, &QLineEdit::textChanged, this, [this] { MaxrecordExit(); });
+    pointsPerPageEdit_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression("[0-9]*"), pointsPerPageEdit_));
+    connect(pointsPerPageEdit_, &QLineEdit::textChanged, this, [this] { onPointsPerPageEdited(); });
 
-    btNew_ = speedButton(this, "BtNew", "New", QRect(91, 3, 35, 21));
-    btNew_->setIcon(drawIcon(Icon::NewChart, 16));
-    connect(btNew_, &QToolButton::clicked, this, [this] { BtNewClick(); });
-    btSave_ = speedButton(this, "BtSave", "Save", QRect(125, 3, 35, 21));
-    btSave_->setIcon(drawIcon(Icon::Save, 16));
-    connect(btSave_, &QToolButton::clicked, this, [this] { BtSaveClick(); });
-    btFirst_ = speedButton(this, "BtFirst", "First", QRect(163, 3, 25, 21));
-    btFirst_->setIcon(drawIcon(Icon::First, 16));
-    connect(btFirst_, &QToolButton::clicked, this, [this] { BtFirstClick(); });
-    btPrevious_ = speedButton(this, "BTPrevious", "Previous", QRect(187, 3, 25, 21));
-    btPrevious_->setIcon(drawIcon(Icon::Previous, 16));
-    connect(btPrevious_, &QToolButton::clicked, this, [this] { BTPreviousClick(); });
-    bt10_ = speedButton(this, "Bt10", "Page No.", QRect(211, 3, 25, 21));
-    bt10_->setText("1");
-    bt10_->setStyleSheet("QToolButton { color: blue; }");
-    btNext_ = speedButton(this, "BtNext", "Next", QRect(235, 3, 25, 21));
-    btNext_->setIcon(drawIcon(Icon::Next, 16));
-    connect(btNext_, &QToolButton::clicked, this, [this] { BtNextClick(); });
-    btLast_ = speedButton(this, "BTlast", "last", QRect(259, 3, 25, 21));
-    btLast_->setIcon(drawIcon(Icon::Last, 16));
-    connect(btLast_, &QToolButton::clicked, this, [this] { BTlastClick(); });
+    newButton_ = toolBarButton(this, "BtNew", "New", QRect(91, 3, 35, 21));
+    newButton_->setIcon(drawIcon(Icon::NewChart, 16));
+    connect(newButton_, &QToolButton::clicked, this, [this] { startNewChart(); });
+    saveButton_ = toolBarButton(this, "BtSave", "Save", QRect(125, 3, 35, 21));
+    saveButton_->setIcon(drawIcon(Icon::Save, 16));
+    connect(saveButton_, &QToolButton::clicked, this, [this] { savePictureWithDialog(); });
+    firstButton_ = toolBarButton(this, "BtFirst", "First", QRect(163, 3, 25, 21));
+    firstButton_->setIcon(drawIcon(Icon::First, 16));
+    connect(firstButton_, &QToolButton::clicked, this, [this] { showFirstPage(); });
+    previousButton_ = toolBarButton(this, "BTPrevious", "Previous", QRect(187, 3, 25, 21));
+    previousButton_->setIcon(drawIcon(Icon::Previous, 16));
+    connect(previousButton_, &QToolButton::clicked, this, [this] { showPreviousPage(); });
+    pageButton_ = toolBarButton(this, "Bt10", "Page No.", QRect(211, 3, 25, 21));
+    pageButton_->setText("1");
+    pageButton_->setStyleSheet("QToolButton { color: blue; }");
+    nextButton_ = toolBarButton(this, "BtNext", "Next", QRect(235, 3, 25, 21));
+    nextButton_->setIcon(drawIcon(Icon::Next, 16));
+    connect(nextButton_, &QToolButton::clicked, this, [this] { showNextPage(); });
+    lastButton_ = toolBarButton(this, "BTlast", "last", QRect(259, 3, 25, 21));
+    lastButton_->setIcon(drawIcon(Icon::Last, 16));
+    connect(lastButton_, &QToolButton::clicked, this, [this] { showLastPage(); });
 
-    tbFd_ = new ClickableImage(this);
-    tbFd_->setObjectName("TbFd");
-    tbFd_->setToolTip("Graphic Enlarge");
-    tbFd_->setPixmap(drawIcon(Icon::ZoomIn, 25));
-    tbFd_->setGeometry(288, 3, 25, 25);
-    connect(tbFd_, &ClickableImage::clicked, this, [this] { TbFdClick(); });
-    tbSx_ = new ClickableImage(this);
-    tbSx_->setObjectName("TbSx");
-    tbSx_->setToolTip("Graphic Restore");
-    tbSx_->setPixmap(drawIcon(Icon::ZoomOut, 25));
-    tbSx_->setGeometry(288, 3, 25, 25);
-    tbSx_->hide();
-    connect(tbSx_, &ClickableImage::clicked, this, [this] { TbFdClick(); });
+    enlargeIcon_ = new ClickableImage(this);
+    enlargeIcon_->setObjectName("TbFd");
+    enlargeIcon_->setToolTip("Graphic Enlarge");
+    enlargeIcon_->setPixmap(drawIcon(Icon::ZoomIn, 25));
+    enlargeIcon_->setGeometry(288, 3, 25, 25);
+    connect(enlargeIcon_, &ClickableImage::clicked, this, [this] { toggleEnlarged(); });
+    restoreIcon_ = new ClickableImage(this);
+    restoreIcon_->setObjectName("TbSx");
+    restoreIcon_->setToolTip("Graphic Restore");
+    restoreIcon_->setPixmap(drawIcon(Icon::ZoomOut, 25));
+    restoreIcon_->setGeometry(288, 3, 25, 25);
+    restoreIcon_->hide();
+    connect(restoreIcon_, &ClickableImage::clicked, this, [this] { toggleEnlarged(); });
 
-    comboBox1_ = new QComboBox(this);
-    comboBox1_->setObjectName("ComboBox1");
-    comboBox1_->addItems({"atile", "btile"});
-    comboBox1_->setGeometry(176, 59, 65, 21);
-    comboBox1_->hide();
-    // Only a choice of the user runs the handler; BtNewClick resets the box silently.
-    connect(comboBox1_, &QComboBox::activated, this, [this](int i) { ComboBox1Change(i); });
+    seriesBox_ = new QComboBox(this);
+    seriesBox_->setObjectName("ComboBox1");
+    seriesBox_->addItems({"atile", "btile"});
+    seriesBox_->setGeometry(176, 59, 65, 21);
+    seriesBox_->hide();
+    // Only a choice of the user runs the handler; startNewChart resets the box silently.
+    connect(seriesBox_, &QComboBox::activated, this, [this](int i) { showSeries(i); });
 }
 
 void TrendChart::buildMenu() {
@@ -195,41 +195,41 @@ void TrendChart::buildMenu() {
         connect(a, &QAction::triggered, this, handler);
         return a;
     };
-    actFirst_ = add("GraphicFirst", "First", [this] { BtFirstClick(); });
-    actPrevious_ = add("GraphicPrevious", "Previous", [this] { BTPreviousClick(); });
-    actNext_ = add("GraphicNext", "Next", [this] { BtNextClick(); });
-    actLast_ = add("GraphicLast", "Last", [this] { BTlastClick(); });
+    firstAction_ = add("GraphicFirst", "First", [this] { showFirstPage(); });
+    previousAction_ = add("GraphicPrevious", "Previous", [this] { showPreviousPage(); });
+    nextAction_ = add("GraphicNext", "Next", [this] { showNextPage(); });
+    lastAction_ = add("GraphicLast", "Last", [this] { showLastPage(); });
     graphicMenu_->addSeparator();
-    add("GraphicNew", "New", [this] { BtNewClick(); });
-    add("GraphicSave", "Save", [this] { BtSaveClick(); });
+    add("GraphicNew", "New", [this] { startNewChart(); });
+    add("GraphicSave", "Save", [this] { savePictureWithDialog(); });
     graphicMenu_->addSeparator();
-    actFill_ = add("Fill", "Fill", [this] { FillClick(); });
-    actFill_->setCheckable(true);
-    actFill_->setChecked(true);
+    fillAction_ = add("Fill", "Fill", [this] { toggleFill(); });
+    fillAction_->setCheckable(true);
+    fillAction_->setChecked(true);
 }
 
 QXYSeries* TrendChart::activeXY() const {
-    return active_ == 0 ? static_cast<QXYSeries*>(areaUpper_) : series1_;
+    return active_ == 0 ? static_cast<QXYSeries*>(areaUpperLine_) : lineSeries_;
 }
 
-void TrendChart::ShowSeries(int index) {
-    series1_->setVisible(false);
-    series2_->setVisible(false);
+void TrendChart::showSeries(int index) {
+    lineSeries_->setVisible(false);
+    areaSeries_->setVisible(false);
     if (index != 0 && index != 1) return;
     active_ = index;
     if (index == 0) {
-        series2_->setVisible(true);
+        areaSeries_->setVisible(true);
     } else {
-        series1_->setVisible(true);
+        lineSeries_->setVisible(true);
     }
     refreshPage(false);
 }
 
-void TrendChart::BtNewClick() {
+void TrendChart::startNewChart() {
     model_.newChart();
-    comboBox1_->setCurrentIndex(0);
-    ShowSeries(0);
-    ShowSeries(btFill_->isChecked() ? 0 : 1);
+    seriesBox_->setCurrentIndex(0);
+    showSeries(0);
+    showSeries(fillBox_->isChecked() ? 0 : 1);
     refreshPage(true);
 }
 
@@ -244,51 +244,49 @@ void TrendChart::appendPoints(std::span<const double> values) {
 }
 
 void TrendChart::setValueAxis(double minimum, double maximum) {
-    axisY_->setRange(minimum, maximum);
+    valueAxis_->setRange(minimum, maximum);
 }
 
-void TrendChart::btFillClick() {
-    actFill_->setChecked(btFill_->isChecked());
-    ShowSeries(btFill_->isChecked() ? 0 : 1);
+void TrendChart::onFillBoxToggled() {
+    fillAction_->setChecked(fillBox_->isChecked());
+    showSeries(fillBox_->isChecked() ? 0 : 1);
 }
 
-void TrendChart::FillClick() {
-    if (btFill_->isChecked()) {
-        actFill_->setChecked(false);
-        btFill_->setChecked(false);
-        ShowSeries(1);
+void TrendChart::toggleFill() {
+    if (fillBox_->isChecked()) {
+        fillAction_->setChecked(false);
+        fillBox_->setChecked(false);
+        showSeries(1);
     } else {
-        actFill_->setChecked(true);
-        btFill_->setChecked(true);
-        ShowSeries(0);
+        fillAction_->setChecked(true);
+        fillBox_->setChecked(true);
+        showSeries(0);
     }
 }
 
-void TrendChart::ComboBox1Change(int index) { ShowSeries(index); }
-
-void TrendChart::BtFirstClick() {
+void TrendChart::showFirstPage() {
     model_.first();
     refreshPage(false);
 }
 
-void TrendChart::BTPreviousClick() {
+void TrendChart::showPreviousPage() {
     model_.previous();
     refreshPage(false);
 }
 
-void TrendChart::BtNextClick() {
+void TrendChart::showNextPage() {
     model_.next();
     refreshPage(false);
 }
 
-void TrendChart::BTlastClick() {
+void TrendChart::showLastPage() {
     model_.last();
     refreshPage(false);
 }
 
-void TrendChart::MaxrecordExit() {
+void TrendChart::onPointsPerPageEdited() {
     const std::optional<std::string> failure =
-        model_.setPointsPerPageText(maxrecord_->text().toStdString());
+        model_.setPointsPerPageText(pointsPerPageEdit_->text().toStdString());
     if (failure) {
         if (dialogs_) dialogs_->error(QString::fromStdString(*failure));
         return;
@@ -297,20 +295,20 @@ void TrendChart::MaxrecordExit() {
     refreshPage(false);
 }
 
-void TrendChart::TbFdClick() {
+void TrendChart::toggleEnlarged() {
     // The chart's own state decides, not its top: a chart the window places near the top is
     // enlarged by the first click instead of being "restored" to bounds never saved.
     if (enlarged_) {
         enlarged_ = false;
-        tbSx_->hide();
-        tbFd_->show();
+        restoreIcon_->hide();
+        enlargeIcon_->show();
         resize(savedGeometry_.size());
         move(savedGeometry_.topLeft());
     } else {
         enlarged_ = true;
         savedGeometry_ = geometry();
-        tbFd_->hide();
-        tbSx_->show();
+        enlargeIcon_->hide();
+        restoreIcon_->show();
         // Below the window's top row of buttons, down to the grid's lower edge and across to the
         // scale's right edge: measured on the area the chart lives in, so that a window
         // manager's frame around the window changes nothing.
@@ -321,7 +319,7 @@ void TrendChart::TbFdClick() {
     }
 }
 
-void TrendChart::BtSaveClick() {
+void TrendChart::savePictureWithDialog() {
     if (!dialogs_) return;
     QString name = dialogs_->getSaveFileName("Save Picture", "Bitmaps (*.bmp)", "bmp");
     if (name.isEmpty()) return;
@@ -369,11 +367,10 @@ bool TrendChart::savePicture(const QString& fileName, QString* error) {
     return true;
 }
 
-void TrendChart::ChtshowMouseWheel(QWheelEvent* event) { event->accept(); }
+// The wheel neither scrolls nor zooms the chart.
+void TrendChart::wheelEvent(QWheelEvent* event) { event->accept(); }
 
-void TrendChart::wheelEvent(QWheelEvent* event) { ChtshowMouseWheel(event); }
-
-bool TrendChart::fillTicked() const { return btFill_->isChecked(); }
+bool TrendChart::fillTicked() const { return fillBox_->isChecked(); }
 
 qsizetype TrendChart::shownPointCount() const { return activeXY()->count(); }
 
@@ -382,7 +379,7 @@ void TrendChart::refreshPage(bool rebuild) {
     QXYSeries* target = activeXY();
     if (shownSeries_ != active_) {
         // Only the active series holds points.
-        QXYSeries* other = active_ == 0 ? static_cast<QXYSeries*>(series1_) : areaUpper_;
+        QXYSeries* other = active_ == 0 ? static_cast<QXYSeries*>(lineSeries_) : areaUpperLine_;
         other->clear();
         rebuild = true;
     }
@@ -404,21 +401,21 @@ void TrendChart::refreshPage(bool rebuild) {
     shownSeries_ = active_;
 
     const auto [from, to] = model_.axisRange();
-    if (axisX_->min() != from || axisX_->max() != to) axisX_->setRange(from, to);
-    bt10_->setText(QString::fromStdString(model_.pageCaption()));
+    if (pointAxis_->min() != from || pointAxis_->max() != to) pointAxis_->setRange(from, to);
+    pageButton_->setText(QString::fromStdString(model_.pageCaption()));
     applyNavigation();
 }
 
 void TrendChart::applyNavigation() {
     const TrendChartModel::Navigation& nav = model_.navigation();
-    btFirst_->setEnabled(nav.first);
-    actFirst_->setEnabled(nav.first);
-    btPrevious_->setEnabled(nav.previous);
-    actPrevious_->setEnabled(nav.previous);
-    btNext_->setEnabled(nav.next);
-    actNext_->setEnabled(nav.next);
-    btLast_->setEnabled(nav.last);
-    actLast_->setEnabled(nav.last);
+    firstButton_->setEnabled(nav.first);
+    firstAction_->setEnabled(nav.first);
+    previousButton_->setEnabled(nav.previous);
+    previousAction_->setEnabled(nav.previous);
+    nextButton_->setEnabled(nav.next);
+    nextAction_->setEnabled(nav.next);
+    lastButton_->setEnabled(nav.last);
+    lastAction_->setEnabled(nav.last);
 }
 
 }  // namespace dmm

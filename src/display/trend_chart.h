@@ -41,10 +41,11 @@ public:
     explicit TrendChart(QWidget* parent = nullptr) : TrendChart(nullptr, parent) {}
     void setDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
 
-    // Deactivates every series, then activates the one with the index (0 area, 1 line).
-    void ShowSeries(int index);
-    // Starts a new chart: both series cleared down to the placeholder point.
-    void BtNewClick();
+    // Deactivates every series, then activates the one with the index (0 area, 1 line): the
+    // series box's choice.
+    void showSeries(int index);
+    // Starts a new chart: both series cleared down to the placeholder point ("New").
+    void startNewChart();
     // Appends a reading to both series and follows the last page while FollowLastPage is set.
     void appendPoint(double value);
     // Appends many readings as appendPoint does each, bringing the view up to date once.
@@ -52,17 +53,17 @@ public:
     // Sets the fixed range of the value axis.
     void setValueAxis(double minimum, double maximum);
 
-    void btFillClick();
-    void FillClick();
-    void ComboBox1Change(int index);
-    void BtFirstClick();
-    void BTPreviousClick();
-    void BtNextClick();
-    void BTlastClick();
-    void MaxrecordExit();
-    void TbFdClick();
-    void BtSaveClick();
-    void ChtshowMouseWheel(QWheelEvent* event);
+    // The menu's "Fill": ticks or unticks the Fill box and shows the area or the line.
+    void toggleFill();
+    // The paging commands of the tool bar and the menu.
+    void showFirstPage();
+    void showPreviousPage();
+    void showNextPage();
+    void showLastPage();
+    // Enlarges the chart over the window's grid, LCD and scale, or restores it.
+    void toggleEnlarged();
+    // "Save": asks for a file name, writes the picture there and says where it went.
+    void savePictureWithDialog();
 
     // Draws the chart without its tool bar into a bitmap of the chart's size.
     QImage renderChart();
@@ -74,10 +75,10 @@ public:
     bool fillTicked() const;
     int activeSeries() const { return active_; }
     QMenu* graphicMenu() const { return graphicMenu_; }
-    QLineSeries* lineSeries() const { return series1_; }
-    QAreaSeries* areaSeries() const { return series2_; }
-    QValueAxis* valueAxis() const { return axisY_; }
-    QValueAxis* pointAxis() const { return axisX_; }
+    QLineSeries* lineSeries() const { return lineSeries_; }
+    QAreaSeries* areaSeries() const { return areaSeries_; }
+    QValueAxis* valueAxis() const { return valueAxis_; }
+    QValueAxis* pointAxis() const { return pointAxis_; }
     // Number of points the view holds now (the page shown, without the placeholder).
     qsizetype shownPointCount() const;
 
@@ -88,6 +89,9 @@ private:
     void buildChart();
     void buildToolBar();
     void buildMenu();
+    // The Fill box was ticked or unticked, by the user or by the program.
+    void onFillBoxToggled();
+    void onPointsPerPageEdited();
     QXYSeries* activeXY() const;
     // Brings the series shown, the point axis, the page caption and the buttons up to date.
     void refreshPage(bool rebuild);
@@ -98,34 +102,34 @@ private:
     int active_ = 0;
 
     QChart* chart_ = nullptr;
-    QLineSeries* series1_ = nullptr;
-    QLineSeries* areaUpper_ = nullptr;
-    QAreaSeries* series2_ = nullptr;
-    QValueAxis* axisX_ = nullptr;
-    QValueAxis* axisY_ = nullptr;
+    QLineSeries* lineSeries_ = nullptr;
+    QLineSeries* areaUpperLine_ = nullptr;
+    QAreaSeries* areaSeries_ = nullptr;
+    QValueAxis* pointAxis_ = nullptr;
+    QValueAxis* valueAxis_ = nullptr;
     TrendChartModel::PageRange shown_;
     int shownSeries_ = -1;
 
-    QFrame* bevel1_ = nullptr;
-    QCheckBox* btFill_ = nullptr;
-    QLineEdit* maxrecord_ = nullptr;
-    QToolButton* btNew_ = nullptr;
-    QToolButton* btSave_ = nullptr;
-    QToolButton* btFirst_ = nullptr;
-    QToolButton* btPrevious_ = nullptr;
-    QToolButton* bt10_ = nullptr;
-    QToolButton* btNext_ = nullptr;
-    QToolButton* btLast_ = nullptr;
-    ClickableImage* tbFd_ = nullptr;
-    ClickableImage* tbSx_ = nullptr;
-    QComboBox* comboBox1_ = nullptr;
+    QFrame* fillFrame_ = nullptr;
+    QCheckBox* fillBox_ = nullptr;
+    QLineEdit* pointsPerPageEdit_ = nullptr;
+    QToolButton* newButton_ = nullptr;
+    QToolButton* saveButton_ = nullptr;
+    QToolButton* firstButton_ = nullptr;
+    QToolButton* previousButton_ = nullptr;
+    QToolButton* pageButton_ = nullptr;
+    QToolButton* nextButton_ = nullptr;
+    QToolButton* lastButton_ = nullptr;
+    ClickableImage* enlargeIcon_ = nullptr;
+    ClickableImage* restoreIcon_ = nullptr;
+    QComboBox* seriesBox_ = nullptr;
 
     QMenu* graphicMenu_ = nullptr;
-    QAction* actFirst_ = nullptr;
-    QAction* actPrevious_ = nullptr;
-    QAction* actNext_ = nullptr;
-    QAction* actLast_ = nullptr;
-    QAction* actFill_ = nullptr;
+    QAction* firstAction_ = nullptr;
+    QAction* previousAction_ = nullptr;
+    QAction* nextAction_ = nullptr;
+    QAction* lastAction_ = nullptr;
+    QAction* fillAction_ = nullptr;
 
     QRect savedGeometry_;
     bool enlarged_ = false;

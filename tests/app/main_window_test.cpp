@@ -431,7 +431,7 @@ TEST_F(WindowTest, EnlargedChartCoversTheGridAndTheLcd) {
     auto w = makeWindow();
     w->show();
     auto* chart = control<dmm::TrendChart>(*w, "Chtshow");
-    chart->TbFdClick();
+    chart->toggleEnlarged();
     const QRect big = chart->geometry();
     for (const char* name : {"DBGrid1", "Panel1", "PBar2", "KD", "RecordSI"}) {
         // All of it, but for the two-pixel strip of the window's left edge.

@@ -48,7 +48,7 @@ protected:
     // The scale as start-up draws it, for the given settings.
     void draw(const ScaleSettings& s) {
         kd.setSettings(s);
-        kd.KDsetup(1);
+        kd.drawScale();
     }
 
     QApplication& app = test::widgetApp();
@@ -65,7 +65,7 @@ TEST_F(AnalogScaleTest, PanelNamesAndPictureSize) {
     ASSERT_NE(kd.findChild<QWidget*>("KdSx"), nullptr);
     EXPECT_TRUE(kd.findChild<QWidget*>("KdFd")->isHidden());
     EXPECT_TRUE(kd.findChild<QWidget*>("KdSx")->isHidden());
-    kd.KDsetup(1);
+    kd.drawScale();
     EXPECT_EQ(kd.picture().size(), QSize(367, 139));
 }
 
@@ -162,14 +162,14 @@ TEST_F(AnalogScaleTest, FrequencyLayoutShowsRedMajorTicksAndKeepsTheArc) {
 
 TEST_F(AnalogScaleTest, NeedleMovesWithoutTouchingTheScale) {
     draw(ScaleSettings{});
-    kd.KDrun(400);
+    kd.moveNeedle(400);
     const QImage atZero = kd.picture();
     const NeedleLine vertical = kd.lastNeedle();
     EXPECT_EQ(vertical.tip, (ScalePoint{186, 34}));
     // A point halfway down the visible part of the needle is black.
     EXPECT_TRUE(isDark(atZero.pixel(vertical.tip.x, 90)));
 
-    kd.KDrun(700);
+    kd.moveNeedle(700);
     const QImage moved = kd.picture();
     EXPECT_FALSE(isDark(moved.pixel(vertical.tip.x, 90))) << "old needle not erased";
     const NeedleLine n = kd.lastNeedle();
@@ -178,8 +178,8 @@ TEST_F(AnalogScaleTest, NeedleMovesWithoutTouchingTheScale) {
     EXPECT_GT(darkPixelsIn(moved, QRect(x - 1, y, 3, 1)), 0) << "new needle not drawn";
 
     // Sweep over the whole scale and beyond its ends, and back: only the needle changes.
-    for (int p = -40; p <= 840; p += 7) kd.KDrun(p);
-    kd.KDrun(400);
+    for (int p = -40; p <= 840; p += 7) kd.moveNeedle(p);
+    kd.moveNeedle(400);
     EXPECT_EQ(kd.picture(), atZero);
 }
 
@@ -187,19 +187,19 @@ TEST_F(AnalogScaleTest, FrequencyNeedleRunsOnThousandPositionsShiftedBy100) {
     ScaleSettings s;
     s.frequencyMode = true;
     draw(s);
-    kd.KDrun(400);
+    kd.moveNeedle(400);
     EXPECT_EQ(kd.lastNeedle(), kd.scaleGeometry().needle(500, 1000));
     EXPECT_EQ(kd.lastNeedle().tip, (ScalePoint{186, 34}));
-    kd.KDrun(-100);
+    kd.moveNeedle(-100);
     EXPECT_EQ(kd.lastNeedle(), kd.scaleGeometry().needle(0, 800));
 }
 
 TEST_F(AnalogScaleTest, FirstNeedleErasesNothingAndSetupKeepsTheLastNeedle) {
     EXPECT_EQ(kd.lastNeedle(), NeedleLine{});
     draw(ScaleSettings{});
-    kd.KDrun(400);
+    kd.moveNeedle(400);
     const NeedleLine n = kd.lastNeedle();
-    kd.KDsetup(1);  // repaints the scale, the needle is drawn again at the next reading
+    kd.drawScale();  // repaints the scale, the needle is drawn again at the next reading
     EXPECT_EQ(kd.lastNeedle(), n);
     EXPECT_FALSE(isDark(kd.picture().pixel(n.tip.x, 90)));
 }
@@ -210,15 +210,15 @@ TEST_F(AnalogScaleTest, ZoomEnlargesAndRestoresThePanel) {
     auto* scale = new AnalogScale(&window);
     scale->setGeometry(340, 30, 371, 143);
     window.show();
-    scale->KDsetup(1);
-    scale->KDrun(400);
+    scale->drawScale();
+    scale->moveNeedle(400);
     const NeedleLine normalNeedle = scale->lastNeedle();
     QSignalSpy spy(scale, &AnalogScale::enlargedChanged);
     auto* kd1 = scale->findChild<StretchedPicture*>("KD1");
     auto* fd = scale->findChild<QWidget*>("KdFd");
     auto* sx = scale->findChild<QWidget*>("KdSx");
 
-    scale->KdFdClick();
+    scale->toggleEnlarged();
     const QSize outer = window.frameGeometry().size();
     EXPECT_EQ(scale->geometry(), QRect(2, 28, outer.width() - 12, outer.height() - 80));
     EXPECT_EQ(kd1->geometry(), QRect(2, 2, scale->width() - 40, scale->height() - 140));
@@ -229,10 +229,10 @@ TEST_F(AnalogScaleTest, ZoomEnlargesAndRestoresThePanel) {
     EXPECT_TRUE(spy.at(0).at(0).toBool());
     // The picture keeps its size and is stretched; the needle stays on the scale drawn on it.
     EXPECT_EQ(scale->picture().size(), QSize(367, 139));
-    scale->KDrun(400);
+    scale->moveNeedle(400);
     EXPECT_EQ(scale->lastNeedle(), normalNeedle);
 
-    scale->KdFdClick();
+    scale->toggleEnlarged();
     EXPECT_EQ(scale->geometry(), QRect(340, 30, 371, 143));
     EXPECT_EQ(kd1->geometry(), QRect(2, 2, 367, 139));
     EXPECT_FALSE(fd->isHidden());
@@ -247,10 +247,10 @@ TEST_F(AnalogScaleTest, ZoomInASmallWindowStillRestores) {
     auto* scale = new AnalogScale(&window);
     scale->setGeometry(40, 30, 371, 143);
     window.show();
-    scale->KdFdClick();
+    scale->toggleEnlarged();
     EXPECT_TRUE(scale->isEnlarged());
     EXPECT_LT(scale->width(), 470);
-    scale->KdFdClick();
+    scale->toggleEnlarged();
     EXPECT_FALSE(scale->isEnlarged());
     EXPECT_EQ(scale->geometry(), QRect(40, 30, 371, 143));
 }
@@ -258,7 +258,7 @@ TEST_F(AnalogScaleTest, ZoomInASmallWindowStillRestores) {
 TEST_F(AnalogScaleTest, PanelResizedBeforeShowingDrawsForItsSize) {
     AnalogScale wide;
     wide.resize(451, 163);  // hidden: no resize event has run yet
-    wide.KDsetup(1);
+    wide.drawScale();
     EXPECT_EQ(wide.picture().size(), QSize(447, 159));
     EXPECT_FLOAT_EQ(wide.scaleGeometry().chord(), 411.0f);
     EXPECT_FLOAT_EQ(wide.scaleGeometry().rise(), 103.0f);

@@ -48,7 +48,7 @@ protected:
         window.resize(711, 485);
         chart = new TrendChart(&dialogs, &window);
         window.show();
-        chart->BtNewClick();  // as start-up resets it
+        chart->startNewChart();  // as start-up resets it
         chart->setValueAxis(-40000, 40000);
     }
 
@@ -180,16 +180,16 @@ TEST_F(TrendChartTest, FillBoxMenuAndComboChooseOneActiveSeries) {
     EXPECT_TRUE(action("Fill")->isChecked());
     expectShown(0, "box ticked by program");
 
-    chart->ComboBox1Change(1);
+    chart->showSeries(1);
     expectShown(1, "combo btile");
-    chart->ComboBox1Change(0);
+    chart->showSeries(0);
     expectShown(0, "combo atile");
 }
 
 TEST_F(TrendChartTest, NewChartLooksEmptyAndNumbersTheNextReadingOne) {
     fillTo(150);
-    chart->ComboBox1Change(1);
-    chart->BtNewClick();
+    chart->showSeries(1);
+    chart->startNewChart();
     EXPECT_EQ(chart->shownPointCount(), 0);
     EXPECT_EQ(chart->activeSeries(), 0);  // Fill is ticked
     EXPECT_EQ(child<QComboBox>("ComboBox1")->currentIndex(), 0);
@@ -236,7 +236,7 @@ TEST_F(TrendChartTest, PagingButtonsAndFollowing) {
 
 TEST_F(TrendChartTest, ManyReadingsAtOnceEndLikeOneByOne) {
     TrendChart single(nullptr, &window);
-    single.BtNewClick();
+    single.startNewChart();
     std::vector<double> values;
     for (int i = 0; i < 345; ++i) values.push_back(i * 3.0 - 500.0);
     for (double v : values) single.appendPoint(v);
@@ -255,7 +255,7 @@ TEST_F(TrendChartTest, ViewHoldsOnlyTheShownPage) {
     fillTo(5000);
     EXPECT_EQ(chart->shownPointCount(), 100);
     EXPECT_EQ(chart->lineSeries()->count(), 0);
-    chart->FillClick();
+    chart->toggleFill();
     EXPECT_EQ(chart->lineSeries()->count(), 100);
     EXPECT_EQ(chart->areaSeries()->upperSeries()->count(), 0);
 }
@@ -301,16 +301,16 @@ TEST_F(TrendChartTest, EnlargeAndRestore) {
 
 TEST_F(TrendChartTest, ChartPlacedNearTheTopEnlargesFirstAndComesBack) {
     chart->setGeometry(336, 10, 371, 309);
-    chart->TbFdClick();
+    chart->toggleEnlarged();
     EXPECT_EQ(chart->y(), 28);
     EXPECT_GT(chart->width(), 371);
-    chart->TbFdClick();
+    chart->toggleEnlarged();
     EXPECT_EQ(chart->geometry(), QRect(336, 10, 371, 309));
 }
 
 TEST_F(TrendChartTest, MouseWheelChangesNothing) {
     fillTo(250);
-    chart->BtFirstClick();
+    chart->showFirstPage();
     const auto xRange = std::pair(chart->pointAxis()->min(), chart->pointAxis()->max());
     const auto yRange = std::pair(chart->valueAxis()->min(), chart->valueAxis()->max());
     const QPointF at(150, 150);
@@ -357,7 +357,7 @@ TEST_F(TrendChartTest, SavesTheChartAsABitmapOfItsSize) {
 
     // A name without an extension gets ".bmp".
     dialogs.saveName = dir.filePath("plain");
-    chart->BtSaveClick();
+    chart->savePictureWithDialog();
     EXPECT_TRUE(QFile::exists(dir.filePath("plain.bmp")));
     EXPECT_EQ(dialogs.informations.last(), "Graphic has saved on " + dir.filePath("plain.bmp"));
 }
@@ -370,14 +370,14 @@ TEST_F(TrendChartTest, UnwritablePictureIsAnErrorWithoutSuccessMessage) {
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
     dialogs.saveName = dir.filePath("not-a-folder/chart.bmp");
-    chart->BtSaveClick();
+    chart->savePictureWithDialog();
     EXPECT_TRUE(dialogs.informations.isEmpty());
     ASSERT_EQ(dialogs.errors.size(), 1);
     EXPECT_TRUE(dialogs.errors[0].contains(dialogs.saveName)) << dialogs.errors[0].toStdString();
 
     // Cancelling the dialog shows nothing.
     dialogs.saveName.clear();
-    chart->BtSaveClick();
+    chart->savePictureWithDialog();
     EXPECT_TRUE(dialogs.informations.isEmpty());
     EXPECT_EQ(dialogs.errors.size(), 1);
 }
