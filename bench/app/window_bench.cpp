@@ -72,7 +72,7 @@ struct Displays {
 };
 
 // Grows the table and the chart to `size` records and points, as readings would have.
-void fillTo(dmm::TFCOMM& window, const Displays& shown, std::size_t size) {
+void fillTo(dmm::MainWindow& window, const Displays& shown, std::size_t size) {
     dmm::RecordTable& table = window.recordTable();
     char value[16];
     std::vector<double> points;
@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
 
     // Start-up: the window built, shown and painted once.
     const auto t0 = Clock::now();
-    dmm::TFCOMM window(dmm::AppOptions{}, nullptr);
+    dmm::MainWindow window(dmm::AppOptions{}, nullptr);
     window.show();
     window.repaint();
     QApplication::processEvents();

@@ -81,7 +81,7 @@ int runDmmview(QApplication& app) {
     }
 
     RealDialogs dialogs;
-    TFCOMM window(options, &dialogs);
+    MainWindow window(options, &dialogs);
     dialogs.setParent(&window);
 
     // A second window of the layout; nothing shows or uses it.
@@ -94,7 +94,7 @@ int runDmmview(QApplication& app) {
 
     if (demo) {
         // Select COM1 (the simulated meter) and press "COM Connect" as a user would.
-        window.guarded([&] { window.COM11Click(); });
+        window.guarded([&] { window.onPortChosen(1); });
         window.findChild<QToolButton*>(QStringLiteral("COMCon"))->click();
     }
     if (cable) {

@@ -1,3 +1,5 @@
+// The main window: the form, start-up, the handlers' connections, the limits, leaving, and the
+// far end of the reading pipeline.
 #include "main_window.h"
 
 #include <QAction>
@@ -5,47 +7,33 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTime>
-#include <QIcon>
-#include <QLabel>
-#include <QLayout>
-#include <QPushButton>
-#include <QLineEdit>
-#include <QLocale>
-#include <QMenu>
-#include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QResizeEvent>
-#include <QHelpEvent>
-#include <QScreen>
-#include <QToolTip>
-#include <QTimer>
-#include <QToolButton>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QIcon>
+#include <QLayout>
+#include <QLocale>
+#include <QScreen>
 #include <QTableView>
+#include <QTimer>
+#include <QToolTip>
 
 #include <exception>
 
-#include "analog_scale.h"
 #include "dialogs.h"
-#include "hid_device_controller.h"
+#include "grid_cell_delegate.h"
 #include "int_text.h"
-#include "lcd_view.h"
-#include "panel_label.h"
+#include "key_filter.h"
+#include "pictures.h"
+#include "pixel_fonts.h"
 #include "port_name_table.h"
 #include "serial_port_driver.h"
-#include "segmented_bar.h"
-#include "trend_chart.h"
-#include "window_placement.h"
-#include "pixel_fonts.h"
-#include "pictures.h"
-#include "grid_cell_delegate.h"
-#include "key_filter.h"
-#include "record_grid.h"
 #include "ui_main_window.h"
+#include "unit_symbols.h"
+#include "window_placement.h"
 
 namespace dmm {
 
-TFCOMM::TFCOMM(const AppOptions& options, Dialogs* dialogs, QWidget* parent)
+MainWindow::MainWindow(const AppOptions& options, Dialogs* dialogs, QWidget* parent)
     : QMainWindow(parent,
                   Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                       Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -57,29 +45,27 @@ TFCOMM::TFCOMM(const AppOptions& options, Dialogs* dialogs, QWidget* parent)
       ui_(std::make_unique<Ui::MainWindow>()) {
     setWindowIcon(QIcon(drawLinkPicture(true)));
     setUpForm();
-    createSerialDriver();
+    createSerialPort();
     createHidController();
     connectHandlers();
-    guarded([this] { FormCreate(); });
+    guarded([this] { startUp(); });
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-TFCOMM::~TFCOMM() {
+MainWindow::~MainWindow() {
     // Stop every source of frames before the widgets they feed go away: the cable's readers
     // before their devices, the devices before the controller they were listed by.
     core_.setSink(nullptr);
     for (HidDevice* device : listedHidDevices_) {
         if (device) device->setDataHandler({});
     }
-    delete HidCtl;  // detaches the devices still held
-    HidCtl = nullptr;
+    delete std::exchange(hidController_, nullptr);  // detaches the devices still held
     for (HidDevice*& device : listedHidDevices_) HidDevice::release(std::exchange(device, nullptr));
     closeSerialPort();
-    delete COMM2;  // before the port name table it reads
-    COMM2 = nullptr;
+    delete std::exchange(serialPort_, nullptr);  // before the port name table it reads
 }
 
-void TFCOMM::setUpForm() {
+void MainWindow::setUpForm() {
     ui_->setupUi(this);
     applyPixelFonts(this);
 
@@ -108,16 +94,13 @@ void TFCOMM::setUpForm() {
     gridRows->verticalHeader()->setDefaultSectionSize(17);
     gridRows->verticalHeader()->hide();
 
-    // The scale enlarged by its zoom covers the chart's place; the chart steps aside.
-    connect(ui_->KD, &AnalogScale::enlargedChanged, ui_->Chtshow,
-            [this](bool on) { ui_->Chtshow->setVisible(!on); });
-
     // The count edits take digits only, the chart's points-per-page edit among them; the limit
     // edits take a sign too.
     digitFilter_ = new KeyFilter(KeyFilter::digits(), this);
     signedFilter_ = new KeyFilter(KeyFilter::signedDigits(), this);
     auto* pointsPerPage = ui_->Chtshow->findChild<QLineEdit*>(QStringLiteral("Maxrecord"));
-    for (QLineEdit* e : {ui_->RecordSITime, pointsPerPage, ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->TimeInt}) {
+    for (QLineEdit* e : {ui_->RecordSITime, pointsPerPage, ui_->TimeH, ui_->TimeM, ui_->TimeS,
+                         ui_->TimeInt}) {
         if (e) e->installEventFilter(digitFilter_);
     }
     for (QLineEdit* e : {ui_->Setmax, ui_->SetMin}) e->installEventFilter(signedFilter_);
@@ -125,19 +108,120 @@ void TFCOMM::setUpForm() {
     // The hidden memo keeps as many Brio frame texts as the core's bounded log.
     ui_->Memo1->setMaximumBlockCount(static_cast<int>(core_.memo().capacity()));
 
-    ConTimer = new QTimer(this);
-    ConTimer->setObjectName(QStringLiteral("ConTimer"));
-    ConTimer->setInterval(100);
-    Trecord = new QTimer(this);
-    Trecord->setObjectName(QStringLiteral("Trecord"));
-    Trecord->setInterval(1000);
+    linkWatchdog_ = new QTimer(this);
+    linkWatchdog_->setObjectName(QStringLiteral("ConTimer"));
+    linkWatchdog_->setInterval(100);
+    samplingTimer_ = new QTimer(this);
+    samplingTimer_->setObjectName(QStringLiteral("Trecord"));
+    samplingTimer_->setInterval(1000);
 }
 
-std::array<PanelLabel*, 4> TFCOMM::portPanels() const {
+void MainWindow::connectHandlers() {
+    // Every handler runs under the general error report.
+    const auto run = [this](void (MainWindow::*handler)()) {
+        return [this, handler] { guarded([this, handler] { (this->*handler)(); }); };
+    };
+    const auto clicked = [&](QAbstractButton* button, void (MainWindow::*handler)()) {
+        connect(button, &QAbstractButton::clicked, this, run(handler));
+    };
+    const auto triggered = [&](QAction* item, void (MainWindow::*handler)()) {
+        connect(item, &QAction::triggered, this, run(handler));
+    };
+    const auto panelClicked = [&](PanelLabel* panel, void (MainWindow::*handler)()) {
+        connect(panel, &PanelLabel::clicked, this, run(handler));
+    };
+    const auto edited = [&](QLineEdit* edit, void (MainWindow::*handler)()) {
+        connect(edit, &QLineEdit::textChanged, this, run(handler));
+    };
+
+    // The link buttons: one pressed at a time, then each one's own handler.
+    for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {
+        connect(b, &QAbstractButton::clicked, this,
+                [this, b] { guarded([this, b] { liftOtherLinkButtons(b); }); });
+    }
+    clicked(ui_->COMCon, &MainWindow::onSerialConnectToggled);
+    clicked(ui_->USBCon, &MainWindow::onUsbConnectToggled);
+    clicked(ui_->ReadBtn, &MainWindow::onCableReadToggled);
+    clicked(ui_->SetFeature, &MainWindow::onSendSetupReportClicked);
+    clicked(ui_->ClearBtn, &MainWindow::onClearHistoryClicked);
+    clicked(ui_->InfoBtn, &MainWindow::onOpenAnotherWindowClicked);
+    panelClicked(ui_->BTCon, &MainWindow::onConnectClicked);
+    panelClicked(ui_->BtDiscon, &MainWindow::onDisconnectClicked);
+    triggered(ui_->START1, &MainWindow::onConnectClicked);
+    triggered(ui_->STOP1, &MainWindow::onDisconnectClicked);
+    connect(linkWatchdog_, &QTimer::timeout, this, run(&MainWindow::onLinkWatchdogTick));
+
+    // Port selection: the port items choose their port; a click on the visible port panel
+    // chooses the next one.
+    const std::array<QAction*, 4> portItems = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
+    for (int port = 1; port <= 4; ++port) {
+        const auto choose = [this](int n) { return [this, n] { guarded([this, n] { onPortChosen(n); }); }; };
+        connect(portItems[port - 1], &QAction::triggered, this, choose(port));
+        connect(portPanels()[port - 1], &PanelLabel::clicked, this, choose(port % 4 + 1));
+    }
+
+    clicked(ui_->BitBtn1, &MainWindow::onCloseClicked);
+    panelClicked(ui_->BtExit, &MainWindow::onQuitClicked);
+    triggered(ui_->EXIT1, &MainWindow::onQuitClicked);
+
+    edited(ui_->Setmax, &MainWindow::onUpperLimitEdited);
+    edited(ui_->SetMin, &MainWindow::onLowerLimitEdited);
+    clicked(ui_->SetMaxB, &MainWindow::onUpperLimitEdited);
+    clicked(ui_->SetMinB, &MainWindow::onLowerLimitEdited);
+
+    connect(samplingTimer_, &QTimer::timeout, this, run(&MainWindow::onSamplingTick));
+    connect(ui_->RepeatSet, &QCheckBox::toggled, this, [this](bool on) { recorder_.repeatSet = on; });
+    connect(ui_->RecordSI, &QCheckBox::toggled, this, [this](bool on) { recorder_.recordSI = on; });
+    for (QLineEdit* e : {ui_->RecordSITime, ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->TimeInt}) {
+        edited(e, &MainWindow::onRecordTimesEdited);
+    }
+    clicked(ui_->RecordNew, &MainWindow::onClearRecordsClicked);
+    triggered(ui_->New1, &MainWindow::onClearRecordsClicked);
+    clicked(ui_->saveas, &MainWindow::onSaveRecordsClicked);
+    triggered(ui_->Save1, &MainWindow::onSaveRecordsClicked);
+    clicked(ui_->OpenDataFiles, &MainWindow::onOpenRecordsClicked);
+    clicked(ui_->RecallCheck, &MainWindow::onRecallClockClicked);
+    for (const RecordLimitChoice& choice : kRecordLimitChoices) {
+        auto* item = findChild<QAction*>(QString::fromLatin1(choice.objectName.data(),
+                                                             static_cast<qsizetype>(choice.objectName.size())));
+        connect(item, &QAction::triggered, this, [this, limit = choice.limit] {
+            guarded([this, limit] { onRecordLimitChosen(limit); });
+        });
+    }
+    clicked(ui_->BtPrint, &MainWindow::onPrintClicked);
+    clicked(ui_->Print, &MainWindow::onPrintClicked);
+
+    // Key releases in the recall clock's edits, the focus leaving its check box, and the link
+    // indicator's tooltip (see eventFilter).
+    for (QObject* watched : std::initializer_list<QObject*>{ui_->TimeH, ui_->TimeM, ui_->TimeS,
+                                                           ui_->RecallCheck, ui_->CONok, ui_->CONokN}) {
+        watched->installEventFilter(this);
+    }
+
+    // The scale enlarged by its zoom covers the chart's place; the chart steps aside.
+    connect(ui_->KD, &AnalogScale::enlargedChanged, ui_->Chtshow,
+            [this](bool on) { ui_->Chtshow->setVisible(!on); });
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    const bool timeEdit = watched == ui_->TimeH || watched == ui_->TimeM || watched == ui_->TimeS;
+    if (event->type() == QEvent::KeyRelease && timeEdit) {
+        guarded([this] { onRecallTimeKeyReleased(); });
+    } else if (event->type() == QEvent::FocusOut && watched == ui_->RecallCheck) {
+        guarded([this] { onRecallClockLeft(); });
+    } else if (event->type() == QEvent::ToolTip && (watched == ui_->CONok || watched == ui_->CONokN)) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), indicatorTip(),
+                           static_cast<QWidget*>(watched));
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+std::array<PanelLabel*, 4> MainWindow::portPanels() const {
     return {ui_->BtCOM1, ui_->BtCOM2, ui_->BtCOM3, ui_->BtCOM4};
 }
 
-void TFCOMM::guarded(const std::function<void()>& handler) {
+void MainWindow::guarded(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const std::exception& e) {
@@ -147,7 +231,7 @@ void TFCOMM::guarded(const std::function<void()>& handler) {
     }
 }
 
-void TFCOMM::FormCreate() {
+void MainWindow::startUp() {
     ReadingState& st = core_.state;
     st.localeDecimal = QString(QLocale::system().decimalPoint()).toStdString();
     st.readingTimeMs = static_cast<std::int32_t>(QTime::currentTime().msecsSinceStartOfDay());
@@ -180,19 +264,19 @@ void TFCOMM::FormCreate() {
     core_.settings.fermo = ui_->IFFermo->isChecked();
 
     if (options_.countClass && options_.countClass->name != standardCountClass().name) {
-        applyCountClassRow();
+        applyCountClass();
     }
 
     setChartValueAxis(-st.countClass.fullScale, st.countClass.fullScale);
     syncScaleSettings();
-    scaleWidget()->drawScale();
-    scaleWidget()->moveNeedle(st.countClass.needleCentre);
+    ui_->KD->drawScale();
+    ui_->KD->moveNeedle(st.countClass.needleCentre);
 
-    ConTimer->start();
-    Trecord->start();
+    linkWatchdog_->start();
+    samplingTimer_->start();
 }
 
-void TFCOMM::applyCountClassRow() {
+void MainWindow::applyCountClass() {
     const CountClass& cc = *options_.countClass;
     ReadingState& st = core_.state;
     st.applyCountClass(cc);
@@ -203,111 +287,47 @@ void TFCOMM::applyCountClassRow() {
     ui_->SetMin->setText(QStringLiteral("-") + fs);
     ui_->MinText->setText(QString::number(cc.fullScale + 1));
     ui_->MaxText->setText(QString::number(-(cc.fullScale + 1)));
-    if (cc.name == "2") barWidget()->setMaximum(20);
+    if (cc.name == "2") ui_->PBar2->setMaximum(20);
 }
 
-void TFCOMM::syncScaleSettings() {
-    ScaleSettings s;
-    s.countClass = core_.state.countClass;
-    s.frequencyMode = core_.state.frequencyMode;
-    s.upperLimit = core_.state.upperLimit;
-    s.lowerLimit = core_.state.lowerLimit;
-    s.setMaxB = ui_->SetMaxB->isChecked();
-    s.setMinB = ui_->SetMinB->isChecked();
-    scaleWidget()->setSettings(s);
-    core_.settings.setMaxB = s.setMaxB;
-    core_.settings.setMinB = s.setMinB;
-}
-
-AnalogScale* TFCOMM::scaleWidget() const { return ui_->KD; }
-SegmentedBar* TFCOMM::barWidget() const { return ui_->PBar2; }
-TrendChart* TFCOMM::chartWidget() const { return ui_->Chtshow; }
-
-void TFCOMM::connectHandlers() {
-    auto onClick = [this](QAbstractButton* b, void (TFCOMM::*handler)()) {
-        connect(b, &QAbstractButton::clicked, this, [this, handler] { guarded([=, this] { (this->*handler)(); }); });
-    };
-    auto onTrigger = [this](QAction* a, void (TFCOMM::*handler)()) {
-        connect(a, &QAction::triggered, this, [this, handler] { guarded([=, this] { (this->*handler)(); }); });
-    };
-    auto onPanel = [this](PanelLabel* p, void (TFCOMM::*handler)()) {
-        connect(p, &PanelLabel::clicked, this, [this, handler] { guarded([=, this] { (this->*handler)(); }); });
-    };
-
-    for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {
-        connect(b, &QAbstractButton::clicked, this, [this, b] { guarded([=, this] { toggleGroupClicked(b); }); });
-    }
-    onClick(ui_->COMCon, &TFCOMM::COMConClick);
-    onClick(ui_->USBCon, &TFCOMM::onUsbConnectClicked);
-    onClick(ui_->ReadBtn, &TFCOMM::onSornReadClicked);
-    onClick(ui_->SetFeature, &TFCOMM::onSendSetupReportClicked);
-    onClick(ui_->ClearBtn, &TFCOMM::onClearHistoryClicked);
-    onClick(ui_->InfoBtn, &TFCOMM::onInfoClicked);
-    onClick(ui_->BitBtn1, &TFCOMM::BitBtn1Click);
-    onPanel(ui_->BTCon, &TFCOMM::BTCon1Click);
-    onPanel(ui_->BtDiscon, &TFCOMM::BtDiscon1Click);
-    onPanel(ui_->BtExit, &TFCOMM::BtExit1Click);
-    onTrigger(ui_->START1, &TFCOMM::BTCon1Click);
-    onTrigger(ui_->STOP1, &TFCOMM::BtDiscon1Click);
-    onTrigger(ui_->EXIT1, &TFCOMM::BtExit1Click);
-
-    // Port selection: a click on the visible panel selects the next port.
-    onTrigger(ui_->COM11, &TFCOMM::COM11Click);
-    onTrigger(ui_->COM21, &TFCOMM::COM21Click);
-    onTrigger(ui_->COM31, &TFCOMM::COM31Click);
-    onTrigger(ui_->COM41, &TFCOMM::COM41Click);
-    onPanel(portPanels()[0], &TFCOMM::COM21Click);
-    onPanel(portPanels()[1], &TFCOMM::COM31Click);
-    onPanel(portPanels()[2], &TFCOMM::COM41Click);
-    onPanel(portPanels()[3], &TFCOMM::COM11Click);
-
-    connect(ui_->Setmax, &QLineEdit::textChanged, this, [this] { guarded([this] { SetmaxExit(); }); });
-    connect(ui_->SetMin, &QLineEdit::textChanged, this, [this] { guarded([this] { SetMinExit(); }); });
-    onClick(ui_->SetMaxB, &TFCOMM::SetmaxExit);
-    onClick(ui_->SetMinB, &TFCOMM::SetMinExit);
-
-    connect(ConTimer, &QTimer::timeout, this, [this] { guarded([this] { ConTimerTimer(); }); });
-    connectRecordHandlers();
-    connectReportHandlers();
-}
-
-void TFCOMM::toggleGroupClicked(QToolButton* pressed) {
+void MainWindow::liftOtherLinkButtons(QToolButton* pressed) {
     // One group: pressing one lifts the others without running their handlers. One link at a
     // time, though: the link of the button lifted is ended too, so that no reading arrives under
     // a button that says disconnected.
     if (!pressed->isChecked()) return;
     const bool serialWasOn = ui_->COMCon->isChecked() && pressed != ui_->COMCon;
-    const bool cableWasOn = (ui_->USBCon->isChecked() || ui_->ReadBtn->isChecked()) && pressed == ui_->COMCon;
+    const bool cableWasOn =
+        (ui_->USBCon->isChecked() || ui_->ReadBtn->isChecked()) && pressed == ui_->COMCon;
     for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {
         if (b != pressed) b->setChecked(false);
     }
-    if (serialWasOn) disconnectSequence();
+    if (serialWasOn) disconnectSerialPort();
     if (cableWasOn && currentHidDevice_) currentHidDevice_->setDataHandler({});
 }
 
 // ---- Leaving, resizing, limits ----
 
-void TFCOMM::BitBtn1Click() { close(); }
+void MainWindow::onCloseClicked() { close(); }
 
-void TFCOMM::BtExit1Click() {
+void MainWindow::onQuitClicked() {
     closeRecordTable();
     close();
     QApplication::quit();
 }
 
-void TFCOMM::FormResize() {
+void MainWindow::alignBottomPanels() {
     const int outer = frameGeometry().width();
     ui_->BtExit->move(outer - 80, ui_->BtExit->y());
     ui_->BTCon->move(outer - 190, ui_->BTCon->y());
     ui_->BtDiscon->move(outer - 190, ui_->BtDiscon->y());
 }
 
-void TFCOMM::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    guarded([this] { FormResize(); });
+    guarded([this] { alignBottomPanels(); });
 }
 
-void TFCOMM::showEvent(QShowEvent* event) {
+void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!centred_) {
         centred_ = true;
@@ -315,7 +335,7 @@ void TFCOMM::showEvent(QShowEvent* event) {
     }
 }
 
-void TFCOMM::setLimit(bool upper) {
+void MainWindow::applyLimit(bool upper) {
     const QString text = (upper ? ui_->Setmax : ui_->SetMin)->text();
     float limit = 0.0f;
     if (text != QLatin1String("-") && text != QLatin1String("+") && !text.isEmpty()) {
@@ -323,22 +343,35 @@ void TFCOMM::setLimit(bool upper) {
     }
     (upper ? core_.state.upperLimit : core_.state.lowerLimit) = limit;
     syncScaleSettings();
-    scaleWidget()->drawScale();
+    ui_->KD->drawScale();
 }
 
-void TFCOMM::SetmaxExit() { setLimit(true); }
-void TFCOMM::SetMinExit() { setLimit(false); }
+void MainWindow::onUpperLimitEdited() { applyLimit(true); }
+void MainWindow::onLowerLimitEdited() { applyLimit(false); }
+
+void MainWindow::syncScaleSettings() {
+    ScaleSettings s;
+    s.countClass = core_.state.countClass;
+    s.frequencyMode = core_.state.frequencyMode;
+    s.upperLimit = core_.state.upperLimit;
+    s.lowerLimit = core_.state.lowerLimit;
+    s.setMaxB = ui_->SetMaxB->isChecked();
+    s.setMinB = ui_->SetMinB->isChecked();
+    ui_->KD->setSettings(s);
+    core_.settings.setMaxB = s.setMaxB;
+    core_.settings.setMinB = s.setMinB;
+}
 
 // ---- The reading pipeline's far end ----
 
-void TFCOMM::frameSeen() {
+void MainWindow::frameSeen() {
     ui_->CONok->show();
     ui_->CONokN->hide();
 }
 
-void TFCOMM::frequencyModeChanged(bool on) {
+void MainWindow::frequencyModeChanged(bool on) {
     syncScaleSettings();
-    scaleWidget()->drawScale();
+    ui_->KD->drawScale();
     const int fs = core_.state.countClass.fullScale;
     if (on) {
         setChartValueAxis(-5000, 5000);
@@ -347,11 +380,11 @@ void TFCOMM::frequencyModeChanged(bool on) {
     }
 }
 
-void TFCOMM::beep() { QApplication::beep(); }
+void MainWindow::beep() { QApplication::beep(); }
 
-void TFCOMM::showAlarm(bool on) { ui_->oltext->setVisible(on); }
+void MainWindow::showAlarm(bool on) { ui_->oltext->setVisible(on); }
 
-void TFCOMM::resetChart() {
+void MainWindow::resetChart() {
     ui_->Chtshow->startNewChart();
     if (auto* box = ui_->Chtshow->findChild<QComboBox*>(QStringLiteral("ComboBox1"))) {
         box->setCurrentIndex(0);
@@ -359,25 +392,24 @@ void TFCOMM::resetChart() {
     ui_->Chtshow->showSeries(fillTicked() ? 0 : 1);
 }
 
-bool TFCOMM::fillTicked() const {
-    auto* fill = ui_->Chtshow->findChild<QCheckBox*>(QStringLiteral("BtFill"));
-    return fill == nullptr || fill->isChecked();
+bool MainWindow::fillTicked() const { return ui_->Chtshow->fillTicked(); }
+
+void MainWindow::setChartValueAxis(int minimum, int maximum) {
+    ui_->Chtshow->setValueAxis(minimum, maximum);
 }
 
-void TFCOMM::setChartValueAxis(int minimum, int maximum) { ui_->Chtshow->setValueAxis(minimum, maximum); }
-
-void TFCOMM::rangeChanged() {
+void MainWindow::rangeChanged() {
     ui_->Chtshow->showSeries(fillTicked() ? 0 : 1);
     ui_->Chtshow->startNewChart();
 }
 
-void TFCOMM::chartPoint(double value) { ui_->Chtshow->appendPoint(value); }
+void MainWindow::chartPoint(double value) { ui_->Chtshow->appendPoint(value); }
 
-void TFCOMM::needle(int position) { scaleWidget()->moveNeedle(position); }
+void MainWindow::needle(int position) { ui_->KD->moveNeedle(position); }
 
-void TFCOMM::bar(int position) { barWidget()->setPosition(position); }
+void MainWindow::bar(int position) { ui_->PBar2->setPosition(position); }
 
-void TFCOMM::frameDone() {
+void MainWindow::frameDone() {
     const ReadingState& st = core_.state;
     ui_->Panel1->setPanel(core_.panel());
     ui_->MaxText->setText(QString::fromStdString(st.maxReadingText));
@@ -391,40 +423,6 @@ void TFCOMM::frameDone() {
         ui_->Memo1->appendPlainText(QString::fromStdString(core_.frameText()));
     }
     emit frameHandled();
-}
-
-void TFCOMM::onReceiveData(const void* data, int size) {
-    switch (receiver_) {
-    case Receiver::Kelt: core_.HKeltRData(data, size); break;
-    case Receiver::Sorn: core_.HSornRData(data, size); break;
-    case Receiver::Brio: core_.HBrioRData(data, size); break;
-    case Receiver::None: break;  // no receive routine bound: the bytes are dropped
-    }
-}
-
-void TFCOMM::ConTimerTimer() {
-    ReadingState& st = core_.state;
-    if (st.linkWatchdog == 2) {
-        dropSilentCable();
-        ui_->CONok->hide();
-        ui_->CONokN->show();
-        st.linkWatchdog = 0;
-    } else {
-        ++st.linkWatchdog;
-    }
-}
-
-QString TFCOMM::indicatorTip() const {
-    if (cableLinkActive()) return cableIndicatorTip();
-    const FrameCounters& c = core_.counters();
-    const bool gone = COMM2 && COMM2->deviceLost();
-    const QString path = gone ? COMM2->devicePath() : comPortPath(comPort_);
-    return QStringLiteral("COM%1 (%2)%3\nframes decoded: %4, dropped: %5")
-        .arg(comPort_)
-        .arg(path.isEmpty() ? QStringLiteral("no serial device") : path)
-        .arg(gone ? QStringLiteral(": the device is gone; waiting for it to come back") : QString())
-        .arg(c.decoded)
-        .arg(c.dropped());
 }
 
 }  // namespace dmm

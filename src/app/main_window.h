@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPointer>
 
 #include <array>
 #include <functional>
@@ -15,16 +14,6 @@
 #include "record_table.h"
 #include "recorder.h"
 
-class QAction;
-class QActionGroup;
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
-class QMenu;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
 class QTimer;
 class QToolButton;
 
@@ -34,89 +23,83 @@ namespace Ui {
 class MainWindow;
 }
 
-class AnalogScale;
 class Dialogs;
-class PortNameTable;
-class SerialPortDriver;
-class HidBackend;
-class HidDevice;
-class HidDeviceController;
 class KeyFilter;
-class RecordGrid;
-class RecordTableModel;
-class SegmentedBar;
-class TrendChart;
-class LcdView;
 class PanelLabel;
+class PortNameTable;
+class RecordTableModel;
+class SerialPortDriver;
 
-// The main window: every control of the layout (visible and hidden), the menu, the commands,
+// The main window: the controls of main_window.ui (visible and hidden), the menu, the commands,
 // and the far end of the reading pipeline. It owns the measurement core, the serial driver,
-// the record table and the display widgets; handlers read controls, call those parts and
-// show what they decided.
-class TFCOMM : public QMainWindow, public PipelineSink {
+// the HID device controller and the record table; its handlers read controls, call those parts
+// and show what they decided. Tests, screenshots and scripts find the controls by objectName.
+class MainWindow : public QMainWindow, public PipelineSink {
     Q_OBJECT
 public:
     // dialogs: message boxes and file dialogs go through it; the window does not own it.
-    TFCOMM(const AppOptions& options, Dialogs* dialogs, QWidget* parent = nullptr);
-    ~TFCOMM() override;
+    MainWindow(const AppOptions& options, Dialogs* dialogs, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     MeterCore& core() { return core_; }
-    // The serial driver of the COM ports (objectName "COMM2").
-    const SerialPortDriver& serialPort() const { return *COMM2; }
     const AppOptions& options() const { return options_; }
     Dialogs* dialogs() const { return dialogs_; }
-
-    // Which serial receive routine the driver's data reaches, or none.
-    enum class Receiver { None, Kelt, Sorn, Brio };
-    Receiver receiver() const { return receiver_; }
-    // The bytes the serial driver hands over, as its receive event.
-    void onReceiveData(const void* data, int size);
-
-    // Handlers, public so that tests can run them as a click would.
-    void FormCreate();
-    void COMConClick();
-    void BTCon1Click();
-    void BtDiscon1Click();
-    void BitBtn1Click();
-    void BtExit1Click();
-    void FormResize();
-    void SetmaxExit();
-    void SetMinExit();
-    void COM11Click();
-    void COM21Click();
-    void COM31Click();
-    void COM41Click();
-    void ConTimerTimer();
-    void TrecordTimer();
-    void RecordSITimeChange();
-    void RecordNewClick();
-    void saveasClick();
-    void SpeedButton2Click();
-    void RecallCheckClick();
-    void RecallCheckExit();
-    void TimeHKeyUp();
-    void N10001Click();
-    void N50001Click();
-    void N100001Click();
-    void N500001Click();
-    void N1000001Click();
-    void limitessClick();
-    // BtPrint and the hidden Print button: the report in a modal print preview.
-    void onPrintClicked();
-
+    // The serial driver of the COM ports (objectName "COMM2").
+    const SerialPortDriver& serialPort() const { return *serialPort_; }
     Recorder& recorder() { return recorder_; }
     RecordTable& recordTable() { return table_; }
     RecordTableModel* gridModel() const { return gridModel_; }
-    // Shows a message the recorder or the file commands returned.
-    void showMessage(const Message& message);
 
-    // The link indicator's tooltip: the port in force and the counts of decoded and dropped
-    // frames. Built when the tooltip is asked for, not per frame.
-    QString indicatorTip() const;
+    // Which family's frame assembly the serial bytes reach, or none.
+    enum class Receiver { None, Kelt, Sorn, Brio };
+    Receiver receiver() const { return receiver_; }
+    // The bytes the serial driver hands over.
+    void receiveSerialBytes(const void* data, int size);
 
     // Port COMn in force (1..4) and the device path it resolves to.
     int comPort() const { return comPort_; }
     QString comPortPath(int n) const;
+    // The link indicator's tooltip: the port or cable in force and the counts of decoded and
+    // dropped frames. Built when the tooltip is asked for, not per frame.
+    QString indicatorTip() const;
+    // The device the last cable command picked from the device list, or none.
+    HidDevice* currentHidDevice() const { return currentHidDevice_; }
+
+    // Shows a message the recorder or the file commands returned.
+    void showMessage(const Message& message);
+    // Runs a handler under the general error report: a failure is shown in one message box
+    // with its text and the rest of the handler is skipped. Nothing escapes to the event loop.
+    void guarded(const std::function<void()>& handler);
+
+    // Handlers, connected in connectHandlers(); public so that tests can run them as the
+    // control would.
+
+    // The serial link.
+    void onSerialConnectToggled();   // "COM Connect"
+    void onConnectClicked();         // the hidden "Connect" panel and the "START" item
+    void onDisconnectClicked();      // the hidden "Disconnect" panel and the "STOP" item
+    void onPortChosen(int port);     // the port items and panels, port 1..4
+    void onLinkWatchdogTick();       // every 100 ms: the indicator goes dark after silence
+
+    // Leaving.
+    void onCloseClicked();           // "EXIT": closes the window
+    void onQuitClicked();            // the hidden "Exit" panel and item: closes the table, quits
+
+    // The alarm limits.
+    void onUpperLimitEdited();       // the upper limit's edit or check box
+    void onLowerLimitEdited();
+
+    // Recording.
+    void onSamplingTick();           // every second
+    void onRecordTimesEdited();      // the interval edit or the recall clock's edits changed
+    void onClearRecordsClicked();    // "Close Data", the hidden "New" item
+    void onSaveRecordsClicked();     // "Save data files", the hidden "Save" item
+    void onOpenRecordsClicked();     // "Open old data files"
+    void onRecallClockClicked();     // the recall clock's check box
+    void onRecallClockLeft();        // the focus left the recall clock's check box
+    void onRecallTimeKeyReleased();  // a key released in the recall clock's time edits
+    void onRecordLimitChosen(int limit);  // the "Record" menu's limit items
+    void onPrintClicked();           // "Print" and the hidden print button: the print preview
 
     // The USB cable: the HID device controller's events, the cable buttons and the hidden
     // device and history lists.
@@ -125,22 +108,16 @@ public:
     void onHidDeviceRemoved(HidDevice* device);
     void onHidDevicesChanged(HidDeviceController* sender);
     void onHidReadError(HidDevice* device, std::uint32_t error);
-    void onUsbConnectClicked();
-    void onSornReadClicked();
+    void onUsbConnectToggled();      // "USB Connect": the set-up report, then Kelt frames
+    void onCableReadToggled();       // the hidden "Read" toggle: Sorn frames from the cable
     void onSendSetupReportClicked();
     void onClearHistoryClicked();
-    void onInfoClicked();
-    // The device the last cable command picked from the device list, or none.
-    HidDevice* currentHidDevice() const { return currentHidDevice_; }
+    void onOpenAnotherWindowClicked();  // the hidden "Info" button
     // The cable's reports, handed over by its reader, into Kelt or Sorn frame assembly.
     void onCableReportKelt(HidDevice* device, std::uint8_t reportId, const std::uint8_t* data,
                            std::uint16_t size);
     void onCableReportSorn(HidDevice* device, std::uint8_t reportId, const std::uint8_t* data,
                            std::uint16_t size);
-
-    // Runs a handler under the general error report: a failure is shown in one message box
-    // with its text and the rest of the handler is skipped. Nothing escapes to the event loop.
-    void guarded(const std::function<void()>& handler);
 
 signals:
     // After each decoded frame has run through every display step.
@@ -164,26 +141,39 @@ protected:
     void frameDone() override;
 
 private:
+    // Set-up, in the constructor's order.
     void setUpForm();
+    void createSerialPort();
+    void createHidController();
+    void connectHandlers();
+    void startUp();
+    void applyCountClass();
+
     // The four port panels, COM1 to COM4.
     std::array<PanelLabel*, 4> portPanels() const;
-    void connectHandlers();
-    void connectSequence();
-    void disconnectSequence();
+    // Pressing one of "COM Connect", "USB Connect" and "Read" lifts the others.
+    void liftOtherLinkButtons(QToolButton* pressed);
+    void alignBottomPanels();
+
+    void connectSerialPort();
+    void disconnectSerialPort();
     bool openSerialPort();
-    void selectPort(int n);
-    void createSerialDriver();
-    void updatePortTips();
-    void setLimit(bool upper);
-    void setRecordLimit(RecordLimitItem item);
+    void closeSerialPort();
+    void showPortTips();
+
+    void applyLimit(bool upper);
+    void syncScaleSettings();
+    void resetChart();
+    void setChartValueAxis(int minimum, int maximum);
+    bool fillTicked() const;
+
+    void createRecordTable();
+    void closeRecordTable();
+    void followNewestRecord();
     void syncLimitMenu();
     void copyRecallEdits();
-    void followNewestRecord();
-    void applyCountClassRow();
-    void toggleGroupClicked(QToolButton* pressed);
-    void syncScaleSettings();
-    void closeSerialPort();
-    void createHidController();
+    void showRecallEdits();
+
     void releaseListedHidDevices();
     int selectedDeviceLine() const;
     // Makes the selected line's device the current one; none when no line is selected.
@@ -197,42 +187,29 @@ private:
     void showCableOpenError(HidDevice* device);
     bool cableLinkActive() const;
     QString cableIndicatorTip() const;
-    void createRecordTable();
-    void closeRecordTable();
-    void connectRecordHandlers();
-    void connectReportHandlers();
-    void resetChart();
-    void setChartValueAxis(int minimum, int maximum);
-    AnalogScale* scaleWidget() const;
-    SegmentedBar* barWidget() const;
-    TrendChart* chartWidget() const;
-    bool fillTicked() const;
 
     AppOptions options_;
     Dialogs* dialogs_;
     MeterCore core_;
     RecordTable table_;
     Recorder recorder_;
+    std::unique_ptr<Ui::MainWindow> ui_;  // the controls of main_window.ui
     RecordTableModel* gridModel_ = nullptr;
     std::unique_ptr<PortNameTable> portNames_;
+    SerialPortDriver* serialPort_ = nullptr;
     std::unique_ptr<HidBackend> systemHid_;  // the system's devices, unless options name others
     HidBackend* hidBackend_ = nullptr;
+    HidDeviceController* hidController_ = nullptr;
     HidDevice* currentHidDevice_ = nullptr;
-    std::vector<HidDevice*> listedHidDevices_;  // the device each DevListBox line holds
+    std::vector<HidDevice*> listedHidDevices_;  // the device each line of the device list holds
     std::size_t historyLinesSeen_ = 0;          // data report lines already shown
+    QTimer* linkWatchdog_ = nullptr;            // 100 ms
+    QTimer* samplingTimer_ = nullptr;           // 1 s
+    KeyFilter* digitFilter_ = nullptr;
+    KeyFilter* signedFilter_ = nullptr;
     Receiver receiver_ = Receiver::None;
     int comPort_ = 1;
     bool centred_ = false;
-
-    KeyFilter* digitFilter_ = nullptr;
-    KeyFilter* signedFilter_ = nullptr;
-
-    // The controls of main_window.ui; each is found by its objectName.
-    std::unique_ptr<Ui::MainWindow> ui_;
-    SerialPortDriver* COMM2 = nullptr;
-    HidDeviceController* HidCtl = nullptr;
-    QTimer* ConTimer = nullptr;
-    QTimer* Trecord = nullptr;
 };
 
 }  // namespace dmm

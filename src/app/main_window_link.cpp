@@ -6,51 +6,53 @@
 
 #include "dialogs.h"
 #include "main_window.h"
-#include "ui_main_window.h"
 #include "panel_label.h"
 #include "port_name_table.h"
 #include "serial_port_driver.h"
+#include "ui_main_window.h"
 
 namespace dmm {
 
-void TFCOMM::createSerialDriver() {
+void MainWindow::createSerialPort() {
     portNames_ = std::make_unique<PortNameTable>();
     for (auto it = options_.ports.cbegin(); it != options_.ports.cend(); ++it) {
         portNames_->map(it.key(), it.value());
     }
-    COMM2 = new SerialPortDriver(this);
-    COMM2->setObjectName(QStringLiteral("COMM2"));
-    COMM2->setPortNames(portNames_.get());
-    COMM2->setPort(SerialPortDriver::PortNumber::Com1);
-    COMM2->setBaudRate(SerialPortDriver::BaudRate::Baud2400);
+    serialPort_ = new SerialPortDriver(this);
+    serialPort_->setObjectName(QStringLiteral("COMM2"));
+    serialPort_->setPortNames(portNames_.get());
+    serialPort_->setPort(SerialPortDriver::PortNumber::Com1);
+    serialPort_->setBaudRate(SerialPortDriver::BaudRate::Baud2400);
     // A device pulled out while connected is waited for, and read again once it is back.
-    COMM2->setReconnect(true);
-    COMM2->setReceiveHandler([this](SerialPortDriver*, const void* data, std::int32_t size) {
-        guarded([&] { onReceiveData(data, size); });
+    serialPort_->setReconnect(true);
+    serialPort_->setReceiveHandler([this](SerialPortDriver*, const void* data, std::int32_t size) {
+        guarded([&] { receiveSerialBytes(data, size); });
     });
-    updatePortTips();
+    showPortTips();
 }
 
-QString TFCOMM::comPortPath(int n) const { return portNames_ ? portNames_->resolve(n) : QString(); }
+QString MainWindow::comPortPath(int n) const {
+    return portNames_ ? portNames_->resolve(n) : QString();
+}
 
-void TFCOMM::updatePortTips() {
+void MainWindow::showPortTips() {
     for (int i = 0; i < 4; ++i) portPanels()[i]->setToolTip(portNames_->describe(i + 1));
 }
 
-void TFCOMM::closeSerialPort() {
-    if (COMM2) COMM2->close();
+void MainWindow::closeSerialPort() {
+    if (serialPort_) serialPort_->close();
 }
 
-bool TFCOMM::openSerialPort() {
-    if (COMM2->open()) return true;
+bool MainWindow::openSerialPort() {
+    if (serialPort_->open()) return true;
     // A port that cannot be opened is said so, and the window stays disconnected rather than
     // showing a connection that does not exist.
     ui_->COMCon->setChecked(false);
-    if (dialogs_) dialogs_->error(QStringLiteral("Could not open ") + COMM2->lastError());
+    if (dialogs_) dialogs_->error(QStringLiteral("Could not open ") + serialPort_->lastError());
     return false;
 }
 
-void TFCOMM::connectSequence() {
+void MainWindow::connectSerialPort() {
     if (!openSerialPort()) return;
     ui_->ComSetup1->setEnabled(false);
     ui_->START1->setChecked(true);
@@ -62,42 +64,71 @@ void TFCOMM::connectSequence() {
     for (PanelLabel* p : portPanels()) p->setEnabled(false);
 }
 
-void TFCOMM::disconnectSequence() {
+void MainWindow::disconnectSerialPort() {
     ui_->ComSetup1->setEnabled(true);
     ui_->START1->setChecked(false);
     ui_->START1->setEnabled(true);
     ui_->STOP1->setEnabled(false);
     ui_->STOP1->setChecked(true);
-    COMM2->close();
+    serialPort_->close();
     ui_->BTCon->show();
     ui_->BtDiscon->hide();
     for (PanelLabel* p : portPanels()) p->setEnabled(true);
 }
 
-void TFCOMM::COMConClick() {
+void MainWindow::onSerialConnectToggled() {
     if (ui_->COMCon->isChecked()) {
-        connectSequence();
+        connectSerialPort();
     } else {
-        disconnectSequence();
+        disconnectSerialPort();
     }
 }
 
-void TFCOMM::BTCon1Click() { connectSequence(); }
-void TFCOMM::BtDiscon1Click() { disconnectSequence(); }
+void MainWindow::onConnectClicked() { connectSerialPort(); }
+void MainWindow::onDisconnectClicked() { disconnectSerialPort(); }
 
-void TFCOMM::selectPort(int n) {
-    QAction* ticks[4] = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
-    for (int i = 0; i < 4; ++i) ticks[i]->setChecked(i == n - 1);
-    for (int i = 0; i < 4; ++i) portPanels()[i]->setVisible(i == n - 1);
-    COMM2->setPort(static_cast<SerialPortDriver::PortNumber>(n - 1));
+void MainWindow::onPortChosen(int port) {
+    const std::array<QAction*, 4> ticks = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
+    for (int i = 0; i < 4; ++i) ticks[i]->setChecked(i == port - 1);
+    for (int i = 0; i < 4; ++i) portPanels()[i]->setVisible(i == port - 1);
+    serialPort_->setPort(static_cast<SerialPortDriver::PortNumber>(port - 1));
     // The driver takes a new port only while closed; the window shows the one in force.
-    comPort_ = static_cast<int>(COMM2->port()) + 1;
-    updatePortTips();
+    comPort_ = static_cast<int>(serialPort_->port()) + 1;
+    showPortTips();
 }
 
-void TFCOMM::COM11Click() { selectPort(1); }
-void TFCOMM::COM21Click() { selectPort(2); }
-void TFCOMM::COM31Click() { selectPort(3); }
-void TFCOMM::COM41Click() { selectPort(4); }
+void MainWindow::receiveSerialBytes(const void* data, int size) {
+    switch (receiver_) {
+    case Receiver::Kelt: core_.HKeltRData(data, size); break;
+    case Receiver::Sorn: core_.HSornRData(data, size); break;
+    case Receiver::Brio: core_.HBrioRData(data, size); break;
+    case Receiver::None: break;  // no frame assembly chosen: the bytes are dropped
+    }
+}
+
+void MainWindow::onLinkWatchdogTick() {
+    ReadingState& st = core_.state;
+    if (st.linkWatchdog == 2) {
+        dropSilentCable();
+        ui_->CONok->hide();
+        ui_->CONokN->show();
+        st.linkWatchdog = 0;
+    } else {
+        ++st.linkWatchdog;
+    }
+}
+
+QString MainWindow::indicatorTip() const {
+    if (cableLinkActive()) return cableIndicatorTip();
+    const FrameCounters& c = core_.counters();
+    const bool gone = serialPort_ && serialPort_->deviceLost();
+    const QString path = gone ? serialPort_->devicePath() : comPortPath(comPort_);
+    return QStringLiteral("COM%1 (%2)%3\nframes decoded: %4, dropped: %5")
+        .arg(comPort_)
+        .arg(path.isEmpty() ? QStringLiteral("no serial device") : path)
+        .arg(gone ? QStringLiteral(": the device is gone; waiting for it to come back") : QString())
+        .arg(c.decoded)
+        .arg(c.dropped());
+}
 
 }  // namespace dmm

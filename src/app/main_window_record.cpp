@@ -1,27 +1,17 @@
 // The recorder's controls, the grid on the record table, the Record menu and the data files.
 #include <QAction>
-#include <QCheckBox>
-#include <QEvent>
-#include <QHelpEvent>
-#include <QToolTip>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QTimer>
-#include <QToolButton>
 
 #include "data_files.h"
 #include "dialogs.h"
 #include "file_filter.h"
 #include "grid_columns.h"
 #include "main_window.h"
-#include "ui_main_window.h"
-#include "record_grid.h"
 #include "record_table_model.h"
+#include "ui_main_window.h"
 
 namespace dmm {
 
-void TFCOMM::showMessage(const Message& message) {
+void MainWindow::showMessage(const Message& message) {
     if (!dialogs_) return;
     const QString text = QString::fromStdString(message.text);
     if (message.kind == Message::Kind::Error) {
@@ -31,7 +21,7 @@ void TFCOMM::showMessage(const Message& message) {
     }
 }
 
-void TFCOMM::createRecordTable() {
+void MainWindow::createRecordTable() {
     table_.clear();
     table_.setChangeLogging(false);
     if (!gridModel_) {
@@ -44,60 +34,18 @@ void TFCOMM::createRecordTable() {
     gridModel_->sync();
 }
 
-void TFCOMM::closeRecordTable() {
+void MainWindow::closeRecordTable() {
     table_.clear();
     if (gridModel_) gridModel_->sync();
 }
 
-void TFCOMM::connectRecordHandlers() {
-    auto run = [this](void (TFCOMM::*handler)()) {
-        return [this, handler] { guarded([=, this] { (this->*handler)(); }); };
-    };
-    connect(Trecord, &QTimer::timeout, this, run(&TFCOMM::TrecordTimer));
-    connect(ui_->RepeatSet, &QCheckBox::toggled, this, [this](bool on) { recorder_.repeatSet = on; });
-    connect(ui_->RecordSI, &QCheckBox::toggled, this, [this](bool on) { recorder_.recordSI = on; });
-    for (QLineEdit* e : {ui_->RecordSITime, ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->TimeInt}) {
-        connect(e, &QLineEdit::textChanged, this, run(&TFCOMM::RecordSITimeChange));
-    }
-    connect(ui_->RecordNew, &QAbstractButton::clicked, this, run(&TFCOMM::RecordNewClick));
-    connect(ui_->New1, &QAction::triggered, this, run(&TFCOMM::RecordNewClick));
-    connect(ui_->saveas, &QAbstractButton::clicked, this, run(&TFCOMM::saveasClick));
-    connect(ui_->Save1, &QAction::triggered, this, run(&TFCOMM::saveasClick));
-    connect(ui_->OpenDataFiles, &QAbstractButton::clicked, this, run(&TFCOMM::SpeedButton2Click));
-    connect(ui_->RecallCheck, &QAbstractButton::clicked, this, run(&TFCOMM::RecallCheckClick));
-    // Key releases in the recall clock's edits, and focus leaving its check box.
-    for (QLineEdit* e : {ui_->TimeH, ui_->TimeM, ui_->TimeS}) e->installEventFilter(this);
-    ui_->RecallCheck->installEventFilter(this);
-    ui_->CONok->installEventFilter(this);
-    ui_->CONokN->installEventFilter(this);
-    connect(ui_->N10001, &QAction::triggered, this, run(&TFCOMM::N10001Click));
-    connect(ui_->N50001, &QAction::triggered, this, run(&TFCOMM::N50001Click));
-    connect(ui_->N100001, &QAction::triggered, this, run(&TFCOMM::N100001Click));
-    connect(ui_->N500001, &QAction::triggered, this, run(&TFCOMM::N500001Click));
-    connect(ui_->N1000001, &QAction::triggered, this, run(&TFCOMM::N1000001Click));
-    connect(ui_->limitess, &QAction::triggered, this, run(&TFCOMM::limitessClick));
-}
-
-bool TFCOMM::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyRelease && (watched == ui_->TimeH || watched == ui_->TimeM || watched == ui_->TimeS)) {
-        guarded([this] { TimeHKeyUp(); });
-    } else if (event->type() == QEvent::FocusOut && watched == ui_->RecallCheck) {
-        guarded([this] { RecallCheckExit(); });
-    } else if (event->type() == QEvent::ToolTip && (watched == ui_->CONok || watched == ui_->CONokN)) {
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), indicatorTip(),
-                           static_cast<QWidget*>(watched));
-        return true;
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-void TFCOMM::record() {
+void MainWindow::record() {
     if (recorder_.INDataToTable(core_.reading(), core_.state.readingTimeMs)) {
         followNewestRecord();
     }
 }
 
-void TFCOMM::followNewestRecord() {
+void MainWindow::followNewestRecord() {
     gridModel_->sync();
     const int last = gridModel_->rowCount() - 1;
     if (last < 0) return;
@@ -105,20 +53,20 @@ void TFCOMM::followNewestRecord() {
     ui_->DBGrid1->setCurrentIndex(gridModel_->index(last, 0));
 }
 
-void TFCOMM::TrecordTimer() { recorder_.TrecordTimer(); }
+void MainWindow::onSamplingTick() { recorder_.TrecordTimer(); }
 
-void TFCOMM::RecordSITimeChange() {
+void MainWindow::onRecordTimesEdited() {
     recorder_.recordSITime = ui_->RecordSITime->text().toStdString();
     core_.settings.timeInt = ui_->TimeInt->text().toStdString();
     recorder_.RecordSITimeChange();
 }
 
-void TFCOMM::RecordNewClick() {
+void MainWindow::onClearRecordsClicked() {
     recorder_.RecordNewClick([this](const Message& m) { showMessage(m); });
     gridModel_->sync();
 }
 
-void TFCOMM::copyRecallEdits() {
+void MainWindow::copyRecallEdits() {
     recorder_.recallCheck = ui_->RecallCheck->isChecked();
     recorder_.timeH = ui_->TimeH->text().toStdString();
     recorder_.timeM = ui_->TimeM->text().toStdString();
@@ -127,28 +75,30 @@ void TFCOMM::copyRecallEdits() {
     core_.settings.timeInt = ui_->TimeInt->text().toStdString();
 }
 
-void TFCOMM::RecallCheckClick() {
-    copyRecallEdits();
-    recorder_.RecallCheckClick(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+void MainWindow::showRecallEdits() {
     ui_->TimeH->setText(QString::fromStdString(recorder_.timeH));
     ui_->TimeM->setText(QString::fromStdString(recorder_.timeM));
     ui_->TimeS->setText(QString::fromStdString(recorder_.timeS));
 }
 
-void TFCOMM::RecallCheckExit() {
+void MainWindow::onRecallClockClicked() {
+    copyRecallEdits();
+    recorder_.RecallCheckClick(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    showRecallEdits();
+}
+
+void MainWindow::onRecallClockLeft() {
     copyRecallEdits();
     recorder_.RecallCheckExit(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
 }
 
-void TFCOMM::TimeHKeyUp() {
+void MainWindow::onRecallTimeKeyReleased() {
     copyRecallEdits();
     recorder_.TimeHKeyUp(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
-    ui_->TimeH->setText(QString::fromStdString(recorder_.timeH));
-    ui_->TimeM->setText(QString::fromStdString(recorder_.timeM));
-    ui_->TimeS->setText(QString::fromStdString(recorder_.timeS));
+    showRecallEdits();
 }
 
-void TFCOMM::saveasClick() {
+void MainWindow::onSaveRecordsClicked() {
     if (!dialogs_) return;
     const QString name = dialogs_->getSaveFileName(
         QStringLiteral("Save data files"), qtFileFilter(QString::fromLatin1(kSaveDialog2Filter)),
@@ -159,7 +109,7 @@ void TFCOMM::saveasClick() {
     update();
 }
 
-void TFCOMM::SpeedButton2Click() {
+void MainWindow::onOpenRecordsClicked() {
     if (!dialogs_) return;
     const QString name = dialogs_->getOpenFileName(
         QStringLiteral("Open old data files"), qtFileFilter(QString::fromLatin1(kOpenDialog1Filter)));
@@ -173,23 +123,19 @@ void TFCOMM::SpeedButton2Click() {
     update();
 }
 
-void TFCOMM::setRecordLimit(RecordLimitItem item) {
-    recorder_.setRecordLimit(item);
+void MainWindow::onRecordLimitChosen(int limit) {
+    recorder_.setRecordLimit(static_cast<std::int32_t>(limit));
     syncLimitMenu();
 }
 
-void TFCOMM::syncLimitMenu() {
-    QAction* items[] = {ui_->N10001, ui_->N50001, ui_->N100001, ui_->N500001, ui_->N1000001, ui_->limitess};
-    for (std::size_t i = 0; i < kRecordLimitChoices.size(); ++i) {
-        items[i]->setChecked(kRecordLimitChoices[i].item == recorder_.checkedLimitItem());
+void MainWindow::syncLimitMenu() {
+    // Check marks, one at a time: the menu keeps the one tick itself, since the items of an
+    // exclusive group are drawn with radio bullets instead.
+    for (const RecordLimitChoice& choice : kRecordLimitChoices) {
+        const QString name = QString::fromLatin1(choice.objectName.data(),
+                                                 static_cast<qsizetype>(choice.objectName.size()));
+        findChild<QAction*>(name)->setChecked(choice.item == recorder_.checkedLimitItem());
     }
 }
-
-void TFCOMM::N10001Click() { setRecordLimit(RecordLimitItem::N10001); }
-void TFCOMM::N50001Click() { setRecordLimit(RecordLimitItem::N50001); }
-void TFCOMM::N100001Click() { setRecordLimit(RecordLimitItem::N100001); }
-void TFCOMM::N500001Click() { setRecordLimit(RecordLimitItem::N500001); }
-void TFCOMM::N1000001Click() { setRecordLimit(RecordLimitItem::N1000001); }
-void TFCOMM::limitessClick() { setRecordLimit(RecordLimitItem::limitess); }
 
 }  // namespace dmm

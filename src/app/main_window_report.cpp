@@ -1,22 +1,12 @@
-// The printed report: ui_->BtPrint and the hidden ui_->Print button open it in a print preview.
-#include <QPushButton>
-#include <QToolButton>
-
+// The printed report, opened in a print preview.
 #include "dialogs.h"
 #include "main_window.h"
-#include "ui_main_window.h"
 #include "report_document.h"
 #include "report_preview.h"
 
 namespace dmm {
 
-void TFCOMM::connectReportHandlers() {
-    for (QAbstractButton* b : {static_cast<QAbstractButton*>(ui_->BtPrint), static_cast<QAbstractButton*>(ui_->Print)}) {
-        connect(b, &QAbstractButton::clicked, this, [this] { guarded([this] { onPrintClicked(); }); });
-    }
-}
-
-void TFCOMM::onPrintClicked() {
+void MainWindow::onPrintClicked() {
     if (table_.empty()) {
         // An empty table has no pages; an empty preview would only puzzle.
         if (dialogs_) dialogs_->information(QStringLiteral("There are no records to print."));

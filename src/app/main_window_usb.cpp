@@ -26,7 +26,7 @@ constexpr int kIdleReportLimit = 1900;
 
 }  // namespace
 
-void TFCOMM::createHidController() {
+void MainWindow::createHidController() {
     hidBackend_ = options_.hidBackend;
     if (!hidBackend_) {
         systemHid_ = std::make_unique<LinuxHidBackend>();
@@ -37,72 +37,72 @@ void TFCOMM::createHidController() {
         std::fprintf(stderr, "dmmview: %s: USB devices are looked for once, at start\n",
                      qPrintable(why));
     }
-    HidCtl = new HidDeviceController(hidBackend_, this);
-    HidCtl->setObjectName(QStringLiteral("HidCtl"));
-    HidCtl->setArrivalHandler(HidPlugEvent(this, &TFCOMM::onHidDeviceArrived));
-    HidCtl->setEnumerateHandler(HidEnumerateEvent(this, &TFCOMM::onHidDeviceListed));
-    HidCtl->setDeviceChangeHandler(HidNotifyEvent(this, &TFCOMM::onHidDevicesChanged), true);
-    HidCtl->setDeviceDataErrorHandler(HidDataErrorEvent(this, &TFCOMM::onHidReadError));
-    HidCtl->setRemovalHandler(HidPlugEvent(this, &TFCOMM::onHidDeviceRemoved));
-    HidCtl->setDeviceReadWaitSlice(100);
+    hidController_ = new HidDeviceController(hidBackend_, this);
+    hidController_->setObjectName(QStringLiteral("HidCtl"));
+    hidController_->setArrivalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceArrived));
+    hidController_->setEnumerateHandler(HidEnumerateEvent(this, &MainWindow::onHidDeviceListed));
+    hidController_->setDeviceChangeHandler(HidNotifyEvent(this, &MainWindow::onHidDevicesChanged), true);
+    hidController_->setDeviceDataErrorHandler(HidDataErrorEvent(this, &MainWindow::onHidReadError));
+    hidController_->setRemovalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceRemoved));
+    hidController_->setDeviceReadWaitSlice(100);
     // Every data report adds a history line: with rows of one height, selecting the newest line
     // does not lay out all the others again.
     ui_->HistoryListBox->setUniformItemSizes(true);
     ui_->DevListBox->setUniformItemSizes(true);
 }
 
-void TFCOMM::addHistoryLine(const QString& line) {
+void MainWindow::addHistoryLine(const QString& line) {
     ui_->HistoryListBox->addItem(line);
     while (ui_->HistoryListBox->count() > kHistoryLines) delete ui_->HistoryListBox->takeItem(0);
     ui_->HistoryListBox->setCurrentRow(ui_->HistoryListBox->count() - 1);
 }
 
-bool TFCOMM::onHidDeviceListed(HidDevice* device, int index) {
+bool MainWindow::onHidDeviceListed(HidDevice* device, int index) {
     ui_->DevListBox->addItem(hidDeviceText(device));
-    listedHidDevices_.push_back(HidCtl->claimDevice(index));
+    listedHidDevices_.push_back(hidController_->claimDevice(index));
     return true;
 }
 
-void TFCOMM::onHidDeviceArrived(HidDevice* device) {
+void MainWindow::onHidDeviceArrived(HidDevice* device) {
     addHistoryLine(QStringLiteral("Arrival of ") + hidDeviceText(device));
 }
 
-void TFCOMM::onHidDeviceRemoved(HidDevice* device) {
+void MainWindow::onHidDeviceRemoved(HidDevice* device) {
     addHistoryLine(QStringLiteral("Removal of ") + hidDeviceText(device));
 }
 
-void TFCOMM::releaseListedHidDevices() {
+void MainWindow::releaseListedHidDevices() {
     currentHidDevice_ = nullptr;
     for (HidDevice*& device : listedHidDevices_) {
         HidDevice::release(std::exchange(device, nullptr));
     }
 }
 
-void TFCOMM::onHidDevicesChanged(HidDeviceController*) {
+void MainWindow::onHidDevicesChanged(HidDeviceController*) {
     ui_->ReadBtn->setChecked(false);
-    onSornReadClicked();
+    onCableReadToggled();
     releaseListedHidDevices();
     ui_->DevListBox->clear();
     listedHidDevices_.clear();
-    HidCtl->enumerateDevices();
+    hidController_->enumerateDevices();
     std::vector<QString> lines;
     for (int row = 0; row < ui_->DevListBox->count(); ++row) lines.push_back(ui_->DevListBox->item(row)->text());
     const int cable = cableLine(lines);
     if (cable >= 0) ui_->DevListBox->setCurrentRow(cable);
 }
 
-void TFCOMM::onHidReadError(HidDevice*, std::uint32_t error) {
+void MainWindow::onHidReadError(HidDevice*, std::uint32_t error) {
     addHistoryLine(QStringLiteral("READ ERROR: %1 (%2)")
                        .arg(QString::fromLocal8Bit(hidErrorText(error).c_str()), hexText(error, 0)));
 }
 
-int TFCOMM::selectedDeviceLine() const {
+int MainWindow::selectedDeviceLine() const {
     const int row = ui_->DevListBox->currentRow();
     if (row < 0 || row >= ui_->DevListBox->count() || !ui_->DevListBox->item(row)->isSelected()) return -1;
     return row;
 }
 
-void TFCOMM::showCableOpenError(HidDevice* device) {
+void MainWindow::showCableOpenError(HidDevice* device) {
     if (!dialogs_) return;
     const HidError& e = device->openError();
     dialogs_->error(
@@ -113,13 +113,13 @@ void TFCOMM::showCableOpenError(HidDevice* device) {
                  QString::fromLocal8Bit(e.text.empty() ? "no access" : e.text.c_str())));
 }
 
-HidDevice* TFCOMM::pickSelectedDevice() {
+HidDevice* MainWindow::pickSelectedDevice() {
     const int row = selectedDeviceLine();
     currentHidDevice_ = row < 0 ? nullptr : listedHidDevices_[static_cast<std::size_t>(row)];
     return currentHidDevice_;
 }
 
-void TFCOMM::readSelectedDevice(QToolButton* button, const HidDataEvent& handler) {
+void MainWindow::readSelectedDevice(QToolButton* button, const HidDataEvent& handler) {
     HidDevice* device = pickSelectedDevice();
     if (!device) return;
     if (!device->hasReadWriteAccess()) {
@@ -133,11 +133,11 @@ void TFCOMM::readSelectedDevice(QToolButton* button, const HidDataEvent& handler
     device->setDataHandler(button->isChecked() ? handler : HidDataEvent());
 }
 
-void TFCOMM::onSornReadClicked() {
-    readSelectedDevice(ui_->ReadBtn, HidDataEvent(this, &TFCOMM::onCableReportSorn));
+void MainWindow::onCableReadToggled() {
+    readSelectedDevice(ui_->ReadBtn, HidDataEvent(this, &MainWindow::onCableReportSorn));
 }
 
-void TFCOMM::onSendSetupReportClicked() {
+void MainWindow::onSendSetupReportClicked() {
     pickSelectedDevice();
     if (selectedDeviceLine() < 0) {
         ui_->USBCon->setChecked(false);
@@ -156,18 +156,18 @@ void TFCOMM::onSendSetupReportClicked() {
     addHistoryLine(line);
 }
 
-void TFCOMM::onUsbConnectClicked() {
-    onSornReadClicked();
+void MainWindow::onUsbConnectToggled() {
+    onCableReadToggled();
     onSendSetupReportClicked();
     core_.setIdleReportCount(0);
-    readSelectedDevice(ui_->USBCon, HidDataEvent(this, &TFCOMM::onCableReportKelt));
+    readSelectedDevice(ui_->USBCon, HidDataEvent(this, &MainWindow::onCableReportKelt));
 }
 
-void TFCOMM::onClearHistoryClicked() { ui_->HistoryListBox->clear(); }
+void MainWindow::onClearHistoryClicked() { ui_->HistoryListBox->clear(); }
 
-void TFCOMM::onInfoClicked() {
+void MainWindow::onOpenAnotherWindowClicked() {
     if (selectedDeviceLine() < 0) return;
-    auto* other = new TFCOMM(options_, dialogs_, this);
+    auto* other = new MainWindow(options_, dialogs_, this);
     other->setAttribute(Qt::WA_DeleteOnClose);
     other->setWindowModality(Qt::ApplicationModal);
     QEventLoop loop;
@@ -176,19 +176,19 @@ void TFCOMM::onInfoClicked() {
     loop.exec();
 }
 
-void TFCOMM::onCableReportKelt(HidDevice*, std::uint8_t reportId, const std::uint8_t* data,
+void MainWindow::onCableReportKelt(HidDevice*, std::uint8_t reportId, const std::uint8_t* data,
                                std::uint16_t size) {
     core_.HidKeltData(reportId, data, size);
     afterCableReport();
 }
 
-void TFCOMM::onCableReportSorn(HidDevice*, std::uint8_t reportId, const std::uint8_t* data,
+void MainWindow::onCableReportSorn(HidDevice*, std::uint8_t reportId, const std::uint8_t* data,
                                std::uint16_t size) {
     core_.HidSornData(reportId, data, size);
     afterCableReport();
 }
 
-void TFCOMM::afterCableReport() {
+void MainWindow::afterCableReport() {
     // A data report leaves its line in the core's history; show the new ones.
     const BoundedLog& history = core_.history();
     const std::size_t total = history.size() + history.dropped();
@@ -200,7 +200,7 @@ void TFCOMM::afterCableReport() {
     ui_->USBtxt1->setText(QString::fromStdString(core_.usbTxt1()));
 }
 
-void TFCOMM::dropSilentCable() {
+void MainWindow::dropSilentCable() {
     if (core_.idleReportCount() < kIdleReportLimit) return;
     // The cable answers but the meter behind it sends nothing.
     core_.setIdleReportCount(0);
@@ -212,11 +212,11 @@ void TFCOMM::dropSilentCable() {
     }
 }
 
-bool TFCOMM::cableLinkActive() const {
+bool MainWindow::cableLinkActive() const {
     return currentHidDevice_ && (ui_->USBCon->isChecked() || ui_->ReadBtn->isChecked());
 }
 
-QString TFCOMM::cableIndicatorTip() const {
+QString MainWindow::cableIndicatorTip() const {
     const FrameCounters& c = core_.counters();
     return QStringLiteral("USB cable (%1)\nframes decoded: %2, dropped: %3")
         .arg(QString::fromStdString(currentHidDevice_->identity().devicePath))

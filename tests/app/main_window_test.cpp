@@ -29,7 +29,7 @@
 #include "record_grid.h"
 #include "window_fixture.h"
 
-using dmm::TFCOMM;
+using dmm::MainWindow;
 
 namespace {
 
@@ -45,7 +45,7 @@ TEST_F(WindowTest, StartsInTheStandardConfiguration) {
     auto w = makeWindow();
     const dmm::ReadingState& st = w->core().state;
     EXPECT_EQ(w->windowTitle(), "61-50883 V2.00");
-    EXPECT_EQ(w->receiver(), TFCOMM::Receiver::Kelt);
+    EXPECT_EQ(w->receiver(), MainWindow::Receiver::Kelt);
     EXPECT_EQ(st.upperLimit, 40002.0f);
     EXPECT_EQ(st.lowerLimit, -40002.0f);
     EXPECT_EQ(st.runningMax, -40001.0f);
@@ -207,20 +207,20 @@ TEST_F(WindowTest, CommandLineChoosesFamilyAndCountClass) {
     struct Row {
         const char* family;
         const char* countClass;
-        TFCOMM::Receiver receiver;
+        MainWindow::Receiver receiver;
         const char* caption;
         float upper;
         const char* setmax;
         const char* minText;
         int barMax;
     } rows[] = {
-        {"kelt", "4", TFCOMM::Receiver::Kelt, "61-50883 V2.00", 40002, "40000", "40001", 40},
-        {"sorn", "4", TFCOMM::Receiver::Sorn, "Sorn Interface Program _Ver: 1.00", 40002, "40000", "40001", 40},
-        {"brio", "4", TFCOMM::Receiver::Brio, "61-50883 V2.00", 40002, "40000", "40001", 40},
+        {"kelt", "4", MainWindow::Receiver::Kelt, "61-50883 V2.00", 40002, "40000", "40001", 40},
+        {"sorn", "4", MainWindow::Receiver::Sorn, "Sorn Interface Program _Ver: 1.00", 40002, "40000", "40001", 40},
+        {"brio", "4", MainWindow::Receiver::Brio, "61-50883 V2.00", 40002, "40000", "40001", 40},
         // The limit edits' change handling runs: the limits become +-FullScale.
-        {"kelt", "2", TFCOMM::Receiver::Kelt, "61-50883 V2.00", 20000, "20000", "20001", 20},
-        {"kelt", "6", TFCOMM::Receiver::Kelt, "61-50883 V2.00", 6000, "6000", "6001", 40},
-        {"kelt", "34", TFCOMM::Receiver::Kelt, "61-50883 V2.00", 3400, "3400", "3401", 40},
+        {"kelt", "2", MainWindow::Receiver::Kelt, "61-50883 V2.00", 20000, "20000", "20001", 20},
+        {"kelt", "6", MainWindow::Receiver::Kelt, "61-50883 V2.00", 6000, "6000", "6001", 40},
+        {"kelt", "34", MainWindow::Receiver::Kelt, "61-50883 V2.00", 3400, "3400", "3401", 40},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.family) + " " + r.countClass);

@@ -39,7 +39,7 @@ protected:
     void click(const char* button) { control<QAbstractButton>(*window, button)->click(); }
 
     QTemporaryDir dir;
-    std::unique_ptr<dmm::TFCOMM> window;
+    std::unique_ptr<dmm::MainWindow> window;
 };
 
 TEST_F(RecordCommandsTest, CloseDataEmptiesTheTableAfterTheMessage) {

@@ -72,7 +72,7 @@ protected:
     QTemporaryDir dir;
     PtyPair pty;
     dmm::AppOptions options;
-    std::unique_ptr<dmm::TFCOMM> window;
+    std::unique_ptr<dmm::MainWindow> window;
 };
 
 // An empty table opens no preview but says why. Otherwise the preview shows the table's pages,

@@ -70,13 +70,13 @@ protected:
 
     PtyPair pty;
     dmm::AppOptions options;
-    std::unique_ptr<dmm::TFCOMM> window;
+    std::unique_ptr<dmm::MainWindow> window;
     QTimer meter;
     int sent = 0;
 };
 
 TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream) {
-    dmm::TFCOMM& w = *window;
+    dmm::MainWindow& w = *window;
     const auto needleAtStart = control<dmm::AnalogScale>(w, "KD")->lastNeedle();
     meter.start();
     control<QToolButton>(w, "COMCon")->click();
@@ -136,7 +136,7 @@ TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream
 
 // One link at a time: "USB Connect" pressed while the port is open ends the serial connection.
 TEST_F(SerialMeterTest, UsbConnectEndsTheSerialConnection) {
-    dmm::TFCOMM& w = *window;
+    dmm::MainWindow& w = *window;
     control<QToolButton>(w, "COMCon")->click();
     ASSERT_TRUE(w.serialPort().isOpen());
     control<QToolButton>(w, "USBCon")->click();
@@ -160,7 +160,7 @@ TEST_F(WindowTest, ASerialDeviceThatComesBackIsReadAgainWithoutAClick) {
     dmm::AppOptions options;
     options.ports[1] = link;
     auto window = makeWindow(options);
-    dmm::TFCOMM& w = *window;
+    dmm::MainWindow& w = *window;
     w.show();
     control<QToolButton>(w, "COMCon")->click();
     ASSERT_TRUE(w.serialPort().isOpen()) << dialogs.last().toStdString();
@@ -210,7 +210,7 @@ TEST_F(WindowTest, ASerialDeviceThatComesBackIsReadAgainWithoutAClick) {
 // A picture of the running window holds the LCD, the scale, the chart and the grid where the
 // layout puts them.
 TEST_F(SerialMeterTest, ScreenshotShowsEveryDisplayArea) {
-    dmm::TFCOMM& w = *window;
+    dmm::MainWindow& w = *window;
     meter.start();
     control<QToolButton>(w, "COMCon")->click();
     ASSERT_TRUE(waitFor([&] { return w.core().counters().decoded >= 12; }));

@@ -76,7 +76,7 @@ protected:
         for (const auto& r : reports) hid.queueReport(path, r);
     }
 
-    std::unique_ptr<dmm::TFCOMM> w;
+    std::unique_ptr<dmm::MainWindow> w;
 };
 
 TEST_F(UsbCableTest, UsbConnectSetsUpTheCableAndItsReadingsReachEveryDisplay) {
@@ -179,12 +179,12 @@ TEST_F(UsbCableTest, IdleReportsDropTheCableAtTheLimitOnly) {
         SCOPED_TRACE(idle);
         dialogs.shown.clear();
         usbConnect()->setChecked(true);
-        w->currentHidDevice()->setDataHandler(dmm::HidDataEvent(w.get(), &dmm::TFCOMM::onCableReportKelt));
+        w->currentHidDevice()->setDataHandler(dmm::HidDataEvent(w.get(), &dmm::MainWindow::onCableReportKelt));
         send("/dev/cable", keltReports("01234"));
         for (int i = 0; i < idle - 1; ++i) hid.queueReport("/dev/cable", std::vector<std::uint8_t>(9, 0));
         ASSERT_TRUE(waitFor([&] { return w->core().idleReportCount() == idle; }, 20000));
         w->core().state.linkWatchdog = 2;
-        w->ConTimerTimer();
+        w->onLinkWatchdogTick();
         EXPECT_TRUE(control<QLabel>(*w, "CONok")->isHidden());
         EXPECT_EQ(w->core().state.linkWatchdog, 0);
         const bool dropped = idle >= 1900;
@@ -259,7 +259,7 @@ TEST_F(UsbCableTest, InfoOpensAModalSecondWindowOnlyWithADeviceSelected) {
     int seen = 0;
     QTimer::singleShot(100, [&] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
-            auto* other = qobject_cast<dmm::TFCOMM*>(top);
+            auto* other = qobject_cast<dmm::MainWindow*>(top);
             if (other && other != w.get() && other->isVisible()) {
                 ++seen;
                 EXPECT_TRUE(other->isModal());
@@ -269,7 +269,7 @@ TEST_F(UsbCableTest, InfoOpensAModalSecondWindowOnlyWithADeviceSelected) {
     });
     control<QToolButton>(*w, "InfoBtn")->click();
     EXPECT_EQ(seen, 1);
-    EXPECT_EQ(w->findChildren<dmm::TFCOMM*>().size(), 0) << "destroyed when closed";
+    EXPECT_EQ(w->findChildren<dmm::MainWindow*>().size(), 0) << "destroyed when closed";
 }
 
 }  // namespace

@@ -17,9 +17,9 @@
 class WindowTest : public ::testing::Test {
 protected:
     // Its HID devices are the scripted ones of `hid` unless the options name others.
-    std::unique_ptr<dmm::TFCOMM> makeWindow(dmm::AppOptions options = {}) {
+    std::unique_ptr<dmm::MainWindow> makeWindow(dmm::AppOptions options = {}) {
         if (!options.hidBackend) options.hidBackend = &hid;
-        return std::make_unique<dmm::TFCOMM>(options, &dialogs);
+        return std::make_unique<dmm::MainWindow>(options, &dialogs);
     }
 
     // Runs the event loop until the condition holds or the time is up.
