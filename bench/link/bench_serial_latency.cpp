@@ -52,7 +52,7 @@ int main(int argc, char** argv) {
     PortNameTable names;
     TSerialPortDriver driver;
     driver.setOnReceiveData([&core](TSerialPortDriver*, const void* data, std::int32_t size) {
-        core.HKeltRData(data, size);
+        core.receiveKeltBytes(data, size);
     });
     if (!openDriverOnPty(pty, names, driver)) return 1;
 

@@ -319,7 +319,7 @@ void TFCOMM::frameDone() {
     const QString unit = unitSymbols(QString::fromStdString(core_.reading().unitText));
     MaxTextU->setText(unit);
     MinTextU->setText(unit);
-    USBtxt->setText(QString::fromStdString(core_.usbTxt()));
+    USBtxt->setText(QString::fromStdString(core_.frameDiagnostic()));
     if (receiver_ == Receiver::Brio) {
         // The hidden memo keeps the Brio frames' texts, as many as the core's bounded log.
         Memo1->appendPlainText(QString::fromStdString(core_.frameText()));
@@ -329,9 +329,9 @@ void TFCOMM::frameDone() {
 
 void TFCOMM::onReceiveData(const void* data, int size) {
     switch (receiver_) {
-    case Receiver::Kelt: core_.HKeltRData(data, size); break;
-    case Receiver::Sorn: core_.HSornRData(data, size); break;
-    case Receiver::Brio: core_.HBrioRData(data, size); break;
+    case Receiver::Kelt: core_.receiveKeltBytes(data, size); break;
+    case Receiver::Sorn: core_.receiveSornBytes(data, size); break;
+    case Receiver::Brio: core_.receiveBrioBytes(data, size); break;
     case Receiver::None: break;  // no receive routine bound: the bytes are dropped
     }
 }

@@ -276,7 +276,7 @@ void TFCOMM::buildHiddenControls() {
     USBtxt1 = place(new QLabel(client), "USBtxt1", 334, 512, 120, 13);
     USBtxt1->hide();
     Memo1 = place(new QPlainTextEdit(client), "Memo1", 366, 500, 185, 89);
-    Memo1->setMaximumBlockCount(static_cast<int>(core_.memo().capacity()));
+    Memo1->setMaximumBlockCount(static_cast<int>(core_.brioFrames().capacity()));
     Memo1->hide();
 
     struct Model {

@@ -177,13 +177,13 @@ void TFCOMM::onInfoClicked() {
 
 void TFCOMM::onCableReportKelt(HidDevice*, std::uint8_t reportId, const std::uint8_t* data,
                                std::uint16_t size) {
-    core_.HidKeltData(reportId, data, size);
+    core_.receiveKeltReport(reportId, data, size);
     afterCableReport();
 }
 
 void TFCOMM::onCableReportSorn(HidDevice*, std::uint8_t reportId, const std::uint8_t* data,
                                std::uint16_t size) {
-    core_.HidSornData(reportId, data, size);
+    core_.receiveSornReport(reportId, data, size);
     afterCableReport();
 }
 
@@ -195,8 +195,8 @@ void TFCOMM::afterCableReport() {
         addHistoryLine(QString::fromStdString(history.back()));
         historyLinesSeen_ = total;
     }
-    USBtxt->setText(QString::fromStdString(core_.usbTxt()));
-    USBtxt1->setText(QString::fromStdString(core_.usbTxt1()));
+    USBtxt->setText(QString::fromStdString(core_.frameDiagnostic()));
+    USBtxt1->setText(QString::fromStdString(core_.frameEndDiagnostic()));
 }
 
 void TFCOMM::dropSilentCable() {

@@ -127,7 +127,7 @@ int runRecord(const QStringList& arguments) {
     const dmm::Family family = options.family;
     driver.setOnReceiveData(
         [&core, family](TSerialPortDriver*, const void* data, std::int32_t size) {
-            core.receive(family, data, size);
+            core.receiveBytes(family, data, size);
         });
     if (!driver.OpenPort()) {
         std::fprintf(stderr, "dmmcli record: could not open %s\n", qPrintable(driver.lastError()));

@@ -131,9 +131,9 @@ private:
             [this, family](dmm::HidDevice*, std::uint8_t id, const std::uint8_t* data,
                            std::uint16_t size) {
                 if (family == dmm::Family::Sorn) {
-                    core_.HidSornData(id, data, size);
+                    core_.receiveSornReport(id, data, size);
                 } else {
-                    core_.HidKeltData(id, data, size);
+                    core_.receiveKeltReport(id, data, size);
                 }
             },
             &kData));

@@ -159,8 +159,8 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
     // Connection step.
     state.linkWatchdog = 0;
     sink_->frameSeen();
-    if (f.family == Family::Kelt) usbTxt_ = frameText_;
-    if (f.family == Family::Brio) memo_.append(frameText_);
+    if (f.family == Family::Kelt) frameDiagnostic_ = frameText_;
+    if (f.family == Family::Brio) brioFrames_.append(frameText_);
     if (f.family == Family::Sorn && f.frequencyMode != state.frequencyMode) {
         state.frequencyMode = f.frequencyMode;
         sink_->frequencyModeChanged(f.frequencyMode);

@@ -48,7 +48,7 @@ TEST(ReadingScript, EveryFamilyShowsEachSceneAndEveryFrameDecodes) {
             std::string bytes;
             std::string error;
             ASSERT_TRUE(dmm::encodeFrame(family, d, bytes, &error)) << error;
-            core.receive(family, bytes.data(), static_cast<std::int32_t>(bytes.size()));
+            core.receiveBytes(family, bytes.data(), static_cast<std::int32_t>(bytes.size()));
             ASSERT_EQ(core.counters().decoded, static_cast<std::uint64_t>(i + 1));
             EXPECT_EQ(core.reading().valueText, dmm::displayValueText(family, d, "."));
             negative |= core.reading().valueText.starts_with("-");
@@ -147,7 +147,7 @@ TEST(MeterSimulator, SendsOnlyToAnOpenReaderAndStopsAfterItsFrames) {
         driver.setComPort(TSerialPortDriver::pnCOM1);
         driver.setComPortSpeed(TSerialPortDriver::br2400);
         driver.setOnReceiveData([&](TSerialPortDriver*, const void* data, std::int32_t size) {
-            core.receive(family, data, size);
+            core.receiveBytes(family, data, size);
         });
         ASSERT_TRUE(driver.OpenPort());
         ASSERT_TRUE(waitUntil([&] { return finished; }, 5000));

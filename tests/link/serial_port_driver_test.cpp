@@ -110,7 +110,7 @@ TEST_F(SerialPortDriverTest, BlocksReachTheHandlerThroughPollingWholeOrSplit) {
 TEST_F(SerialPortDriverTest, KeltStreamDecodesEndToEndOnTheTimer) {
     dmm::MeterCore core;
     driver.setOnReceiveData([&core](TSerialPortDriver*, const void* data, std::int32_t size) {
-        core.HKeltRData(data, size);
+        core.receiveKeltBytes(data, size);
     });
     ASSERT_TRUE(driver.OpenPort());
     EXPECT_TRUE(driver.isPolling());

@@ -36,7 +36,7 @@ void expectRow(Family family, const Row& row, MeterSettings settings = {}) {
     MeterCore core(&sink, &clock);
     core.settings = settings;
     core.setFrameText(row.frame);
-    ASSERT_TRUE(core.decode(family)) << "frame dropped";
+    ASSERT_TRUE(core.decodeFrame(family)) << "frame dropped";
     const MeterReading& r = core.reading();
     EXPECT_EQ(r.valueText, row.valueText);
     EXPECT_EQ(r.unitText, row.unit);
@@ -160,20 +160,20 @@ TEST(Sorn, TrueRmsAnnunciatorFollowsAcOnlyForTheModelThatHasIt) {
     RecordingSink sink;
     MeterCore core(&sink);
     core.setFrameText("F05DB1F2700040");
-    ASSERT_TRUE(core.decode(Family::Sorn));
+    ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_FALSE(has(core.panel(), "LCDTRMST"));  // left alone
 
     core.settings.ivra = true;
-    ASSERT_TRUE(core.decode(Family::Sorn));
+    ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_TRUE(has(core.panel(), "LCDTRMST"));
     EXPECT_TRUE(has(core.panel(), "LCDTRMS"));
     core.setFrameText("705DB1F2700040");
-    ASSERT_TRUE(core.decode(Family::Sorn));
+    ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_FALSE(has(core.panel(), "LCDTRMS"));
 
     core.settings.ivra = false;  // unticked: the state stays as it is
     core.setFrameText("F05DB1F2700040");
-    ASSERT_TRUE(core.decode(Family::Sorn));
+    ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_FALSE(has(core.panel(), "LCDTRMS"));
 }
 
@@ -182,7 +182,7 @@ TEST(Sorn, FrequencyModeFlipsOnlyWhenTheHertzAnnunciatorComesOrGoes) {
     MeterCore core(&sink);
     for (const char* frame : {"405DB1F2720020", "405DB1F2720020", "705DB1F2700040"}) {
         core.setFrameText(frame);
-        ASSERT_TRUE(core.decode(Family::Sorn));
+        ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     }
     int on = 0, off = 0;
     for (const std::string& c : sink.calls) {
@@ -263,10 +263,10 @@ TEST(Brio, ModelBoxesChangeFrequencyAndContinuityUnits) {
 TEST(Brio, EveryFrameGoesToTheMemo) {
     MeterCore core;
     core.setFrameText("A11234B00AD");
-    ASSERT_TRUE(core.decode(Family::Brio));
-    ASSERT_TRUE(core.decode(Family::Brio));
-    ASSERT_EQ(core.memo().size(), 2u);
-    EXPECT_EQ(core.memo().back(), "A11234B00AD");
+    ASSERT_TRUE(core.decodeFrame(Family::Brio));
+    ASSERT_TRUE(core.decodeFrame(Family::Brio));
+    ASSERT_EQ(core.brioFrames().size(), 2u);
+    EXPECT_EQ(core.brioFrames().back(), "A11234B00AD");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -283,14 +283,14 @@ TEST_P(Undecodable, IsDroppedWithoutATrace) {
     RecordingSink sink;
     MeterCore core(&sink);
     core.setFrameText("123452121DA");
-    ASSERT_TRUE(core.decode(Family::Kelt));  // some earlier state to keep
+    ASSERT_TRUE(core.decodeFrame(Family::Kelt));  // some earlier state to keep
     const LcdPanel panel = core.panel();
     const MeterReading reading = core.reading();
     const ReadingState state = core.state;
     const std::size_t calls = sink.calls.size();
 
     core.setFrameText(GetParam().frame);
-    EXPECT_FALSE(core.decode(GetParam().family));
+    EXPECT_FALSE(core.decodeFrame(GetParam().family));
 
     EXPECT_EQ(core.panel(), panel);
     EXPECT_EQ(core.reading().valueText, reading.valueText);

@@ -16,7 +16,7 @@ struct Fixture : ::testing::Test {
 
     void kelt(const char* frame) {
         core.setFrameText(frame);
-        ASSERT_TRUE(core.decode(Family::Kelt)) << frame;
+        ASSERT_TRUE(core.decodeFrame(Family::Kelt)) << frame;
     }
 };
 
@@ -86,7 +86,7 @@ TEST_F(Pipeline, LimitAlarmIsStrictAndNeedsItsBox) {
 
 TEST_F(Pipeline, BrioRangeChangeResetsExtremesBeyondFullScale) {
     core.setFrameText("A11234B00AD");
-    ASSERT_TRUE(core.decode(Family::Brio));
+    ASSERT_TRUE(core.decodeFrame(Family::Brio));
     EXPECT_FLOAT_EQ(core.state.runningMax, -40001);
     EXPECT_FLOAT_EQ(core.state.runningMin, 40001);
 }
@@ -108,7 +108,7 @@ TEST_F(Pipeline, KeltStampsTheReadingWithTheTimeOfDay) {
     EXPECT_EQ(core.state.readingTimeMs, 12 * 3600 * 1000);
     core.setFrameText("705DB1F2700040");
     clock.advance(1000);
-    ASSERT_TRUE(core.decode(Family::Sorn));  // other families leave it alone
+    ASSERT_TRUE(core.decodeFrame(Family::Sorn));  // other families leave it alone
     EXPECT_EQ(core.state.readingTimeMs, 12 * 3600 * 1000);
 }
 
@@ -126,7 +126,7 @@ TEST_P(RecallClockSteps, AdvanceBeforeRecording) {
     core.settings.timeInt = GetParam().step;
     core.state.recallClock = GetParam().start;
     core.setFrameText("123452121DA");
-    ASSERT_TRUE(core.decode(Family::Kelt));
+    ASSERT_TRUE(core.decodeFrame(Family::Kelt));
     const RecallClock& c = core.state.recallClock;
     const RecallClock& e = GetParam().end;
     EXPECT_EQ(c.hours, e.hours);
@@ -169,7 +169,7 @@ TEST(PipelineStart, LocaleSeparatorGoesIntoTheValueText) {
     MeterCore core;
     core.state.localeDecimal = ",";
     core.setFrameText("123452121DA");
-    ASSERT_TRUE(core.decode(Family::Kelt));
+    ASSERT_TRUE(core.decodeFrame(Family::Kelt));
     EXPECT_EQ(core.reading().valueText, "12,345");
 }
 
