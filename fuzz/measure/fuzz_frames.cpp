@@ -24,11 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dmm::MeterCore core(&sink, &clock);
     const dmm::Family families[3] = {dmm::Family::Kelt, dmm::Family::Sorn, dmm::Family::Brio};
     const dmm::Family family = families[(mode & 3) % 3];
-    core.settings.ivra = mode & 0x10;
-    core.settings.brio = mode & 0x20;
-    core.settings.fermo = mode & 0x40;
-    core.settings.recallCheck = mode & 0x80;
-    core.settings.setMaxB = core.settings.setMinB = mode & 0x08;
+    core.settings.ivraModel = mode & 0x10;
+    core.settings.brioModel = mode & 0x20;
+    core.settings.fermoModel = mode & 0x40;
+    core.settings.recallClockOn = mode & 0x80;
+    core.settings.upperLimitOn = core.settings.lowerLimitOn = mode & 0x08;
     core.state.upperLimit = 100;
     core.state.lowerLimit = -100;
 

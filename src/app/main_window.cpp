@@ -109,9 +109,9 @@ void TFCOMM::FormCreate() {
         setWindowTitle(QStringLiteral("Sorn Interface Program _Ver: 1.00"));
     }
     if (options_.family == Family::Brio) receiver_ = Receiver::Brio;
-    core_.settings.ivra = IFIvra->isChecked();
-    core_.settings.brio = IFBrio->isChecked();
-    core_.settings.fermo = IFFermo->isChecked();
+    core_.settings.ivraModel = IFIvra->isChecked();
+    core_.settings.brioModel = IFBrio->isChecked();
+    core_.settings.fermoModel = IFFermo->isChecked();
 
     if (options_.countClass && options_.countClass->name != standardCountClass().name) {
         applyCountClassRow();
@@ -149,8 +149,8 @@ void TFCOMM::syncScaleSettings() {
     s.setMaxB = SetMaxB->isChecked();
     s.setMinB = SetMinB->isChecked();
     scaleWidget()->setSettings(s);
-    core_.settings.setMaxB = s.setMaxB;
-    core_.settings.setMinB = s.setMinB;
+    core_.settings.upperLimitOn = s.setMaxB;
+    core_.settings.lowerLimitOn = s.setMinB;
 }
 
 AnalogScale* TFCOMM::scaleWidget() const { return KD; }
@@ -338,13 +338,13 @@ void TFCOMM::onReceiveData(const void* data, int size) {
 
 void TFCOMM::ConTimerTimer() {
     ReadingState& st = core_.state;
-    if (st.linkWatchdog == 2) {
+    if (st.ticksSinceFrame == 2) {
         dropSilentCable();
         CONok->hide();
         CONokN->show();
-        st.linkWatchdog = 0;
+        st.ticksSinceFrame = 0;
     } else {
-        ++st.linkWatchdog;
+        ++st.ticksSinceFrame;
     }
 }
 

@@ -108,7 +108,7 @@ void TFCOMM::TrecordTimer() { recorder_.TrecordTimer(); }
 
 void TFCOMM::RecordSITimeChange() {
     recorder_.recordSITime = RecordSITime->text().toStdString();
-    core_.settings.timeInt = TimeInt->text().toStdString();
+    core_.settings.recallStepText = TimeInt->text().toStdString();
     recorder_.RecordSITimeChange();
 }
 
@@ -122,8 +122,8 @@ void TFCOMM::copyRecallEdits() {
     recorder_.timeH = TimeH->text().toStdString();
     recorder_.timeM = TimeM->text().toStdString();
     recorder_.timeS = TimeS->text().toStdString();
-    core_.settings.recallCheck = recorder_.recallCheck;
-    core_.settings.timeInt = TimeInt->text().toStdString();
+    core_.settings.recallClockOn = recorder_.recallCheck;
+    core_.settings.recallStepText = TimeInt->text().toStdString();
 }
 
 void TFCOMM::RecallCheckClick() {

@@ -176,7 +176,7 @@ bool decodeBrio(std::string_view frame, std::string_view separator, const MeterS
             p.show(E::LCDHz);
             p.hide(E::LcdRPM);
             const int rr = r();
-            if (rr == 0 && !settings.fermo && !settings.brio) {
+            if (rr == 0 && !settings.fermoModel && !settings.brioModel) {
                 unit = "Hz";
             } else {
                 applyRow(kFrequencyRows, rr, unit, fl);
@@ -204,8 +204,8 @@ bool decodeBrio(std::string_view frame, std::string_view separator, const MeterS
     }
     if (fn == '5') {
         p.show(E::LCDFm);
-        if (settings.fermo) p.show(E::LCDohm);
-        unit = settings.fermo ? "&*" : "&";
+        if (settings.fermoModel) p.show(E::LCDohm);
+        unit = settings.fermoModel ? "&*" : "&";
         fl.p3 = true;
     } else {
         p.hide(E::LCDFm);

@@ -116,7 +116,7 @@ int decimalPosOf(const LcdPanel& p, Family family) {
 
 void MeterCore::advanceRecallClock() {
     RecallClock& c = state.recallClock;
-    std::int64_t seconds = static_cast<std::int64_t>(c.seconds) + stepSeconds(settings.timeInt);
+    std::int64_t seconds = static_cast<std::int64_t>(c.seconds) + stepSeconds(settings.recallStepText);
     // Each whole minute carried moves the minutes on by one; minutes past 59 carry an hour,
     // hours past 23 start again at 0.
     std::int64_t carries = seconds > 59 ? (seconds - 60) / 60 + 1 : 0;
@@ -157,7 +157,7 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
     }
 
     // Connection step.
-    state.linkWatchdog = 0;
+    state.ticksSinceFrame = 0;
     sink_->frameSeen();
     if (f.family == Family::Kelt) frameDiagnostic_ = frameText_;
     if (f.family == Family::Brio) brioFrames_.append(frameText_);
@@ -184,8 +184,8 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
     out.chart = numbers->chart;
 
     // Limit alarm.
-    out.alarm = (value > state.upperLimit && settings.setMaxB) ||
-                (value < state.lowerLimit && settings.setMinB);
+    out.alarm = (value > state.upperLimit && settings.upperLimitOn) ||
+                (value < state.lowerLimit && settings.lowerLimitOn);
     if (out.alarm) sink_->beep();
     sink_->showAlarm(out.alarm);
 
@@ -213,7 +213,7 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
     sink_->needle(out.needle);
 
     if (f.family == Family::Kelt) {
-        if (settings.recallCheck) {
+        if (settings.recallClockOn) {
             advanceRecallClock();
         } else {
             state.readingTimeMs = clock_->timeOfDayMs();

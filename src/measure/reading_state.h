@@ -26,15 +26,17 @@ struct RecallClock {
     bool operator==(const RecallClock&) const = default;
 };
 
-// The window controls the pipeline reads. The window copies them in when they change.
+// The settings the pipeline and the decoders read. The window copies its controls' states in
+// when they change; dmmcli sets them from its options.
 struct MeterSettings {
-    bool setMaxB = false;       // upper limit switched on
-    bool setMinB = false;       // lower limit switched on
-    bool recallCheck = false;   // records carry the recall clock
-    std::string timeInt = "1";  // recall clock step in seconds (text of its edit)
-    bool ivra = false;          // hidden model box: Sorn shows the true-RMS annunciator
-    bool brio = false;          // hidden model box read by the Brio decoder
-    bool fermo = false;         // hidden model box read by the Brio decoder
+    bool upperLimitOn = false;  // a reading above ReadingState::upperLimit raises the alarm
+    bool lowerLimitOn = false;  // a reading below ReadingState::lowerLimit raises the alarm
+    bool recallClockOn = false;        // Kelt frames advance the recall clock and take its time
+    std::string recallStepText = "1";  // the recall clock's step in seconds, as its edit holds it
+    // Meter models within a family, fixed by the window's layout:
+    bool ivraModel = false;   // Sorn: the true-RMS annunciator follows the AC bit
+    bool brioModel = false;   // Brio: the lowest frequency range reads kHz
+    bool fermoModel = false;  // Brio: as brioModel, and continuity shows the ohm glyph too
 };
 
 // Shared state of the reading pipeline, with the start values of the standard build.
@@ -52,7 +54,7 @@ struct ReadingState {
     std::string lastUnitText = "113";  // matches no unit text: the first frame is a range change
     int lastDecimalPos = kNoDecimalPoint;
 
-    int linkWatchdog = 0;          // watchdog ticks since the last decoded frame
+    int ticksSinceFrame = 0;        // link watchdog ticks since the last decoded frame
     std::int32_t readingTimeMs = 0;  // time of day of the current reading, ms since midnight
     RecallClock recallClock;
     bool frequencyMode = false;    // Sorn frequency annunciator on

@@ -93,7 +93,7 @@ bool decodeSorn(std::string_view frame, std::string_view separator, const MeterS
     } else {
         p.hide(E::LcdAC);
     }
-    if (settings.ivra) {
+    if (settings.ivraModel) {
         p.setShown(E::LCDTRMST, bit(1));
         p.setShown(E::LCDTRMS, bit(1));
     }

@@ -339,7 +339,7 @@ TEST_F(WindowTest, LimitEditsSetTheLimits) {
     w->SetMaxB->click();
     EXPECT_TRUE(w->KD->settings().setMaxB);
     EXPECT_EQ(w->KD->settings().upperLimit, 100.0f);
-    EXPECT_TRUE(w->core().settings.setMaxB);
+    EXPECT_TRUE(w->core().settings.upperLimitOn);
 
     // A text that is not an integer (pasted) is reported once and changes nothing.
     for (const char* bad : {"12a", "99999999999", "1.5"}) {

@@ -165,7 +165,7 @@ TEST_F(RecordCommandsTest, RecallPanelSetsTheRecallClock) {
     window->RecallCheck->click();
     EXPECT_EQ(window->TimeH->text(), "00");
     EXPECT_EQ(window->TimeS->text(), "00");
-    EXPECT_TRUE(window->core().settings.recallCheck);
+    EXPECT_TRUE(window->core().settings.recallClockOn);
 
     window->TimeH->setText("24");
     window->TimeM->setText("30");

@@ -163,7 +163,7 @@ TEST(Sorn, TrueRmsAnnunciatorFollowsAcOnlyForTheModelThatHasIt) {
     ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_FALSE(has(core.panel(), "LCDTRMST"));  // left alone
 
-    core.settings.ivra = true;
+    core.settings.ivraModel = true;
     ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_TRUE(has(core.panel(), "LCDTRMST"));
     EXPECT_TRUE(has(core.panel(), "LCDTRMS"));
@@ -171,7 +171,7 @@ TEST(Sorn, TrueRmsAnnunciatorFollowsAcOnlyForTheModelThatHasIt) {
     ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_FALSE(has(core.panel(), "LCDTRMS"));
 
-    core.settings.ivra = false;  // unticked: the state stays as it is
+    core.settings.ivraModel = false;  // unticked: the state stays as it is
     core.setFrameText("F05DB1F2700040");
     ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_FALSE(has(core.panel(), "LCDTRMS"));
@@ -249,7 +249,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Brio, ModelBoxesChangeFrequencyAndContinuityUnits) {
     MeterSettings fermo;
-    fermo.fermo = true;
+    fermo.fermoModel = true;
     expectRow(Family::Brio,
               Row{"A01234200AD", "1.234", "kHz", "DC", "AUTO", 1234, 1, 523, 12, 1234,
                   "LCDHz LCDk LcdP1", ""},

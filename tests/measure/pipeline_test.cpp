@@ -71,14 +71,14 @@ TEST_F(Pipeline, LimitAlarmIsStrictAndNeedsItsBox) {
     EXPECT_FALSE(sink.alarmShown);
     kelt("123462121DA");  // one count above, box unticked
     EXPECT_FALSE(sink.alarmShown);
-    core.settings.setMaxB = true;
+    core.settings.upperLimitOn = true;
     kelt("123462121DA");
     EXPECT_TRUE(sink.alarmShown);
     kelt("123462121DA");
     EXPECT_EQ(sink.beeps, 2);  // every frame outside the limits beeps
     kelt("001002125DA");  // -1.00 = -100: equal to the lower limit
     EXPECT_FALSE(sink.alarmShown);
-    core.settings.setMinB = true;
+    core.settings.lowerLimitOn = true;
     kelt("001012125DA");
     EXPECT_TRUE(sink.alarmShown);
     EXPECT_TRUE(core.lastOutcome().alarm);
@@ -122,8 +122,8 @@ class RecallClockSteps : public ::testing::TestWithParam<RecallRow> {};
 
 TEST_P(RecallClockSteps, AdvanceBeforeRecording) {
     MeterCore core;
-    core.settings.recallCheck = true;
-    core.settings.timeInt = GetParam().step;
+    core.settings.recallClockOn = true;
+    core.settings.recallStepText = GetParam().step;
     core.state.recallClock = GetParam().start;
     core.setFrameText("123452121DA");
     ASSERT_TRUE(core.decodeFrame(Family::Kelt));
