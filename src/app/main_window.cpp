@@ -82,13 +82,10 @@ void TFCOMM::guarded(const std::function<void()>& handler) {
 }
 
 void TFCOMM::FormCreate() {
-    ReadingState& st = core_.state;
-    st.localeDecimal = QString(QLocale::system().decimalPoint()).toStdString();
-    st.readingTimeMs = static_cast<std::int32_t>(QTime::currentTime().msecsSinceStartOfDay());
-
-    st.countClass = standardCountClass();
-    st.applyCountClass(standardCountClass());
-    st.lastUnitText = "113";
+    core_.state = ReadingState::atStartUp(
+        QString(QLocale::system().decimalPoint()).toStdString(),
+        static_cast<std::int32_t>(QTime::currentTime().msecsSinceStartOfDay()));
+    const ReadingState& st = core_.state;
 
     createRecordTable();
     resetChart();
@@ -117,7 +114,8 @@ void TFCOMM::FormCreate() {
         applyCountClassRow();
     }
 
-    setChartValueAxis(-st.countClass.fullScale, st.countClass.fullScale);
+    const ValueAxis axis = chartValueAxis(st.countClass, st.frequencyMode);
+    setChartValueAxis(axis.minimum, axis.maximum);
     syncScaleSettings();
     scaleWidget()->KDsetup(1);
     scaleWidget()->KDrun(st.countClass.needleCentre);
@@ -137,7 +135,7 @@ void TFCOMM::applyCountClassRow() {
     SetMin->setText(QStringLiteral("-") + fs);
     MinText->setText(QString::number(cc.fullScale + 1));
     MaxText->setText(QString::number(-(cc.fullScale + 1)));
-    if (cc.name == "2") barWidget()->setMaximum(20);
+    barWidget()->setMaximum(cc.barMaximum);
 }
 
 void TFCOMM::syncScaleSettings() {
@@ -273,12 +271,8 @@ void TFCOMM::frameSeen() {
 void TFCOMM::frequencyModeChanged(bool on) {
     syncScaleSettings();
     scaleWidget()->KDsetup(1);
-    const int fs = core_.state.countClass.fullScale;
-    if (on) {
-        setChartValueAxis(-5000, 5000);
-    } else {
-        setChartValueAxis(-fs, fs);
-    }
+    const ValueAxis axis = chartValueAxis(core_.state.countClass, on);
+    setChartValueAxis(axis.minimum, axis.maximum);
 }
 
 void TFCOMM::beep() { QApplication::beep(); }

@@ -39,6 +39,10 @@ struct MeterSettings {
     bool fermoModel = false;  // Brio: as brioModel, and continuity shows the ohm glyph too
 };
 
+// The last unit text at start-up. No unit reads "113", so the first decoded frame always counts
+// as a range change: it starts a new chart and resets the extremes.
+inline constexpr std::string_view kStartUnitText = "113";
+
 // Shared state of the reading pipeline, with the start values of the standard build.
 struct ReadingState {
     CountClass countClass = standardCountClass();
@@ -51,13 +55,17 @@ struct ReadingState {
     std::string maxReadingText;
     std::string minReadingText;
 
-    std::string lastUnitText = "113";  // matches no unit text: the first frame is a range change
+    std::string lastUnitText{kStartUnitText};
     int lastDecimalPos = kNoDecimalPoint;
 
     int ticksSinceFrame = 0;        // link watchdog ticks since the last decoded frame
     std::int32_t readingTimeMs = 0;  // time of day of the current reading, ms since midnight
     RecallClock recallClock;
     bool frequencyMode = false;    // Sorn frequency annunciator on
+
+    // The state at start-up: the standard count class with its limits and extremes, the last
+    // unit kStartUnitText, the locale's decimal separator and the reading time given.
+    static ReadingState atStartUp(std::string_view localeDecimal, std::int32_t timeOfDayMs);
 
     // Start values for a count class: members, limits FullScale + 2, extremes FullScale + 1.
     void applyCountClass(const CountClass& cc);

@@ -152,19 +152,6 @@ INSTANTIATE_TEST_SUITE_P(
                       RecallRow{{30, 75, 0}, "60", {0, 16, 0}},
                       RecallRow{{2, 200, 0}, "180", {5, 23, 0}}));
 
-TEST(PipelineStart, StartValuesFollowTheCountClass) {
-    ReadingState s;
-    EXPECT_FLOAT_EQ(s.upperLimit, 40002);
-    EXPECT_EQ(s.lastUnitText, "113");
-    s.applyCountClass(*findCountClass("34"));
-    EXPECT_FLOAT_EQ(s.upperLimit, 3402);
-    EXPECT_FLOAT_EQ(s.lowerLimit, -3402);
-    EXPECT_FLOAT_EQ(s.runningMax, -3401);
-    EXPECT_FLOAT_EQ(s.runningMin, 3401);
-    EXPECT_EQ(s.countClass.needleStep, 68);
-    EXPECT_EQ(findCountClass("5"), nullptr);
-}
-
 TEST(PipelineStart, LocaleSeparatorGoesIntoTheValueText) {
     MeterCore core;
     core.state.localeDecimal = ",";
