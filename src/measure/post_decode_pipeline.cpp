@@ -105,10 +105,10 @@ std::optional<Numbers> numbersOf(const DecodedFrame& f, const CountClass& cc) {
 
 int decimalPosOf(const LcdPanel& p, Family family) {
     int pos = kNoDecimalPoint;
-    if (family == Family::Kelt && p.shown(E::LcdP0)) pos = 0;
-    if (p.shown(E::LcdP1)) pos = 1;
-    if (p.shown(E::LcdP2)) pos = 2;
-    if (p.shown(E::LcdP3)) pos = 3;
+    if (family == Family::Kelt && p.shown(E::Point0)) pos = 0;
+    if (p.shown(E::Point1)) pos = 1;
+    if (p.shown(E::Point2)) pos = 2;
+    if (p.shown(E::Point3)) pos = 3;
     return pos;
 }
 
@@ -168,11 +168,11 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
 
     // The panel and the reading of this frame (the digit labels show the final digit texts).
     std::swap(panel_, f.panel);
-    if (f.family == Family::Kelt) panel_.setDigit(E::LcdD0, f.d0);
-    panel_.setDigit(E::LcdDa, f.da);
-    panel_.setDigit(E::LcdDb, f.db);
-    panel_.setDigit(E::LcdDc, f.dc);
-    panel_.setDigit(E::LcdDd, f.dd);
+    if (f.family == Family::Kelt) panel_.setDigit(E::Digit0, f.d0);
+    panel_.setDigit(E::Digit1, f.da);
+    panel_.setDigit(E::Digit2, f.db);
+    panel_.setDigit(E::Digit3, f.dc);
+    panel_.setDigit(E::Digit4, f.dd);
     std::swap(reading_, f.reading);
     reading_.value = numbers->value;
     const float value = reading_.value;

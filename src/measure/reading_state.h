@@ -14,7 +14,7 @@ enum class Family { Kelt, Sorn, Brio };
 std::optional<Family> parseFamily(std::string_view name);  // "kelt", "sorn", "brio"
 std::string_view familyName(Family f);
 
-// Which decimal point of the panel is lit: 0 (after LcdD0, Kelt only) .. 3, or none.
+// Which decimal point of the panel is lit: 0 (after Digit0, Kelt only) .. 3, or none.
 constexpr int kNoDecimalPoint = -1;
 
 // A simulated clock of three integers, advanced by the Kelt pipeline while recalled data are

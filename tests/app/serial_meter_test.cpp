@@ -265,8 +265,8 @@ TEST_F(WindowTest, FamilyOptionBindsItsReceiveRoutine) {
         EXPECT_EQ(w->core().reading().unitText, "V");
         EXPECT_EQ(w->Memo1->toPlainText().isEmpty(), r.family != dmm::Family::Brio);
         // Only the Kelt display has a fifth digit; no stray digit stands before a 4-digit reading.
-        EXPECT_EQ(w->Panel1->panel().shown(dmm::LcdElement::LcdD0), r.family == dmm::Family::Kelt);
-        EXPECT_TRUE(w->Panel1->panel().shown(dmm::LcdElement::LcdDa));
+        EXPECT_EQ(w->Panel1->panel().shown(dmm::LcdElement::Digit0), r.family == dmm::Family::Kelt);
+        EXPECT_TRUE(w->Panel1->panel().shown(dmm::LcdElement::Digit1));
     }
 }
 
