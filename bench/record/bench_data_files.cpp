@@ -54,7 +54,7 @@ dmm::RecordTable makeTable(std::size_t n) {
     dmm::RecordTable table;
     dmm::FixedClock clock(dmm::kMsPerDay / 3);
     dmm::Recorder recorder(table, &clock);
-    recorder.limitessClick();
+    recorder.setRecordLimit(dmm::RecordLimitItem::Limitless);
     const char* units[] = {"mV", "V", "k*", "uA"};
     dmm::MeterReading r;
     long v = 0;
@@ -68,7 +68,7 @@ dmm::RecordTable makeTable(std::size_t n) {
         r.unitText = units[(i / 5000) % 4];
         r.couplingText = (i / 20000) % 2 ? "AC" : "DC";
         r.rangeText = "AUTO";
-        recorder.INDataToTable(r, 0);
+        recorder.addReading(r, 0);
         clock.advance(250);
     }
     return table;

@@ -53,8 +53,8 @@ void TFCOMM::connectRecordHandlers() {
         return [this, handler] { guarded([=, this] { (this->*handler)(); }); };
     };
     connect(Trecord, &QTimer::timeout, this, run(&TFCOMM::TrecordTimer));
-    connect(RepeatSet, &QCheckBox::toggled, this, [this](bool on) { recorder_.repeatSet = on; });
-    connect(RecordSI, &QCheckBox::toggled, this, [this](bool on) { recorder_.recordSI = on; });
+    connect(RepeatSet, &QCheckBox::toggled, this, [this](bool on) { recorder_.recordRepeats = on; });
+    connect(RecordSI, &QCheckBox::toggled, this, [this](bool on) { recorder_.sampleByInterval = on; });
     for (QLineEdit* e : {RecordSITime, TimeH, TimeM, TimeS, TimeInt}) {
         connect(e, &QLineEdit::textChanged, this, run(&TFCOMM::RecordSITimeChange));
     }
@@ -91,7 +91,7 @@ bool TFCOMM::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFCOMM::record() {
-    if (recorder_.INDataToTable(core_.reading(), core_.state.readingTimeMs)) {
+    if (recorder_.addReading(core_.reading(), core_.state.readingTimeMs)) {
         followNewestRecord();
     }
 }
@@ -104,47 +104,47 @@ void TFCOMM::followNewestRecord() {
     DBGrid1->setCurrentIndex(gridModel_->index(last, 0));
 }
 
-void TFCOMM::TrecordTimer() { recorder_.TrecordTimer(); }
+void TFCOMM::TrecordTimer() { recorder_.onSamplingTick(); }
 
 void TFCOMM::RecordSITimeChange() {
-    recorder_.recordSITime = RecordSITime->text().toStdString();
+    recorder_.intervalText = RecordSITime->text().toStdString();
     core_.settings.recallStepText = TimeInt->text().toStdString();
-    recorder_.RecordSITimeChange();
+    recorder_.restartSamplingWait();
 }
 
 void TFCOMM::RecordNewClick() {
-    recorder_.RecordNewClick([this](const Message& m) { showMessage(m); });
+    recorder_.clearRecords([this](const Message& m) { showMessage(m); });
     gridModel_->sync();
 }
 
 void TFCOMM::copyRecallEdits() {
-    recorder_.recallCheck = RecallCheck->isChecked();
-    recorder_.timeH = TimeH->text().toStdString();
-    recorder_.timeM = TimeM->text().toStdString();
-    recorder_.timeS = TimeS->text().toStdString();
-    core_.settings.recallClockOn = recorder_.recallCheck;
+    recorder_.useRecallClock = RecallCheck->isChecked();
+    recorder_.recallHoursText = TimeH->text().toStdString();
+    recorder_.recallMinutesText = TimeM->text().toStdString();
+    recorder_.recallSecondsText = TimeS->text().toStdString();
+    core_.settings.recallClockOn = recorder_.useRecallClock;
     core_.settings.recallStepText = TimeInt->text().toStdString();
 }
 
 void TFCOMM::RecallCheckClick() {
     copyRecallEdits();
-    recorder_.RecallCheckClick(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
-    TimeH->setText(QString::fromStdString(recorder_.timeH));
-    TimeM->setText(QString::fromStdString(recorder_.timeM));
-    TimeS->setText(QString::fromStdString(recorder_.timeS));
+    recorder_.resetRecallClock(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    TimeH->setText(QString::fromStdString(recorder_.recallHoursText));
+    TimeM->setText(QString::fromStdString(recorder_.recallMinutesText));
+    TimeS->setText(QString::fromStdString(recorder_.recallSecondsText));
 }
 
 void TFCOMM::RecallCheckExit() {
     copyRecallEdits();
-    recorder_.RecallCheckExit(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    recorder_.readRecallClock(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
 }
 
 void TFCOMM::TimeHKeyUp() {
     copyRecallEdits();
-    recorder_.TimeHKeyUp(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
-    TimeH->setText(QString::fromStdString(recorder_.timeH));
-    TimeM->setText(QString::fromStdString(recorder_.timeM));
-    TimeS->setText(QString::fromStdString(recorder_.timeS));
+    recorder_.checkRecallClock(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    TimeH->setText(QString::fromStdString(recorder_.recallHoursText));
+    TimeM->setText(QString::fromStdString(recorder_.recallMinutesText));
+    TimeS->setText(QString::fromStdString(recorder_.recallSecondsText));
 }
 
 void TFCOMM::saveasClick() {
@@ -184,11 +184,11 @@ void TFCOMM::syncLimitMenu() {
     }
 }
 
-void TFCOMM::N10001Click() { setRecordLimit(RecordLimitItem::N10001); }
-void TFCOMM::N50001Click() { setRecordLimit(RecordLimitItem::N50001); }
-void TFCOMM::N100001Click() { setRecordLimit(RecordLimitItem::N100001); }
-void TFCOMM::N500001Click() { setRecordLimit(RecordLimitItem::N500001); }
-void TFCOMM::N1000001Click() { setRecordLimit(RecordLimitItem::N1000001); }
-void TFCOMM::limitessClick() { setRecordLimit(RecordLimitItem::limitess); }
+void TFCOMM::N10001Click() { setRecordLimit(RecordLimitItem::Records1000); }
+void TFCOMM::N50001Click() { setRecordLimit(RecordLimitItem::Records5000); }
+void TFCOMM::N100001Click() { setRecordLimit(RecordLimitItem::Records10000); }
+void TFCOMM::N500001Click() { setRecordLimit(RecordLimitItem::Records50000); }
+void TFCOMM::N1000001Click() { setRecordLimit(RecordLimitItem::Records100000); }
+void TFCOMM::limitessClick() { setRecordLimit(RecordLimitItem::Limitless); }
 
 }  // namespace dmm

@@ -29,7 +29,7 @@ protected:
             r.couplingText = "DC";
             r.unitText = unit;
             r.rangeText = "AUTO";
-            ASSERT_TRUE(window->recorder().INDataToTable(r, 9 * 3600000 + 5 * 60000 + 7250).has_value());
+            ASSERT_TRUE(window->recorder().addReading(r, 9 * 3600000 + 5 * 60000 + 7250).has_value());
         }
         window->gridModel()->sync();
     }
