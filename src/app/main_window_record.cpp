@@ -153,7 +153,7 @@ void TFCOMM::saveasClick() {
         QStringLiteral("Save data files"), qtFileFilter(QString::fromLatin1(kSaveDialog2Filter)),
         QString::fromLatin1(kSaveDialog2DefaultExt));
     if (name.isEmpty()) return;
-    const SaveOutcome out = SaveTableToFile(table_, name.toLocal8Bit().toStdString());
+    const SaveOutcome out = saveDataFile(table_, name.toLocal8Bit().toStdString());
     showMessage(out.message);
     update();
 }
@@ -163,7 +163,7 @@ void TFCOMM::SpeedButton2Click() {
     const QString name = dialogs_->getOpenFileName(
         QStringLiteral("Open old data files"), qtFileFilter(QString::fromLatin1(kOpenDialog1Filter)));
     if (name.isEmpty()) return;
-    const LoadOutcome out = LoadTableFromFile(name.toLocal8Bit().toStdString(), table_, false);
+    const LoadOutcome out = loadDataFile(name.toLocal8Bit().toStdString(), table_, false);
     // The grid shows what the table holds now, whether the load finished or stopped part way,
     // with the last record current and in sight, as when records arrive one by one.
     gridModel_->setTable(&table_);

@@ -89,13 +89,13 @@ int runConvert(const QStringList& args) {
     }
 
     dmm::RecordTable table;
-    const dmm::LoadOutcome loaded = dmm::LoadTableFromFile(in, table, false);
+    const dmm::LoadOutcome loaded = dmm::loadDataFile(in, table, false);
     if (!loaded.ok) {
         std::fprintf(stderr, "dmmcli convert: %s %s: %s\n", loaded.message.text.c_str(),
                      inShown.c_str(), printable(loaded.reason).c_str());
         return 1;
     }
-    const dmm::SaveOutcome saved = dmm::SaveTableToFile(table, out);
+    const dmm::SaveOutcome saved = dmm::saveDataFile(table, out);
     if (!saved.ok) {
         std::fprintf(stderr, "dmmcli convert: %s (%s)\n", printable(saved.message.text).c_str(),
                      printable(saved.reason).c_str());

@@ -29,7 +29,7 @@ int runReport(const QStringList& args) {
     const std::string out = args[1].toStdString();
     try {
         dmm::RecordTable table;
-        const dmm::LoadOutcome loaded = dmm::LoadTableFromFile(in, table, false);
+        const dmm::LoadOutcome loaded = dmm::loadDataFile(in, table, false);
         if (!loaded.ok) {
             std::fprintf(stderr, "dmmcli report: %s %s: %s\n", loaded.message.text.c_str(),
                          in.c_str(), loaded.reason.c_str());

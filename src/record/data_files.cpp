@@ -156,8 +156,8 @@ DataFileFormat dataFileFormatOf(std::string_view fileName) {
     return extensionOf(fileName) == ".xml" ? DataFileFormat::Xml : DataFileFormat::Text;
 }
 
-SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileName,
-                            const LongTimeFormat& fmt) {
+SaveOutcome saveDataFile(const RecordTable& table, const std::string& fileName,
+                         const LongTimeFormat& fmt) {
     SaveOutcome o;
     const bool xml = dataFileFormatOf(fileName) == DataFileFormat::Xml;
     try {
@@ -182,8 +182,8 @@ SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileNam
     return o;
 }
 
-LoadOutcome LoadTableFromFile(const std::string& fileName, RecordTable& table, bool emptyFirst,
-                              const LongTimeFormat& fmt) {
+LoadOutcome loadDataFile(const std::string& fileName, RecordTable& table, bool emptyFirst,
+                         const LongTimeFormat& fmt) {
     const std::size_t before = table.size();
     try {
         if (emptyFirst) table.clear();
