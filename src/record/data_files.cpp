@@ -14,20 +14,17 @@
 #include "block_reader.h"
 #include "data_packet_xml.h"
 #include "tab_text.h"
+#include "text_codec.h"
 
 namespace dmm {
 
 namespace {
 
-std::string extensionOf(std::string_view name) {
+std::string_view extensionOf(std::string_view name) {
     const std::size_t dot = name.rfind('.');
     const std::size_t slash = name.rfind('/');
     if (dot == std::string_view::npos || (slash != std::string_view::npos && slash > dot)) return {};
-    std::string ext(name.substr(dot));
-    for (char& c : ext) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return ext;
+    return name.substr(dot);
 }
 
 class Fd {
@@ -153,7 +150,8 @@ LoadOutcome loadText(const std::string& fileName, RecordTable& table, const Long
 }  // namespace
 
 DataFileFormat dataFileFormatOf(std::string_view fileName) {
-    return extensionOf(fileName) == ".xml" ? DataFileFormat::Xml : DataFileFormat::Text;
+    return equalsIgnoringCase(extensionOf(fileName), ".xml") ? DataFileFormat::Xml
+                                                                : DataFileFormat::Text;
 }
 
 SaveOutcome saveDataFile(const RecordTable& table, const std::string& fileName,
