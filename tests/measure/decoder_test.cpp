@@ -117,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"123450F00DA", "123.45", "mA%", "", "", 12345, 2, 523, 12, 12345, "LCDBF", ""},
         // function 0: nothing shown, "DC" from coupling 0
         Row{"012340000DA", "01234", "", "DC", "", 1234, kNoDecimalPoint, 412, 1, 1234, "",
-            "LcdV"}));
+            "LcdV"}),
+    testing::PrintToStringParamName());
 
 // ---------------------------------------------------------------------------------------------
 class SornRows : public ::testing::TestWithParam<Row> {};
@@ -154,7 +155,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"305DB1F2708080", "1.234", "mA", "", "AUTO", 1234, 1, 523, 12, 1234, "Lcdm LCDA",
             "LcdV"},
         Row{"305DB1F2720400", "1.234", "k*", "", "AUTO", 1234, 1, 523, 12, 1234, "LCDk LCDohm",
-            ""}));
+            ""}),
+    testing::PrintToStringParamName());
 
 TEST(Sorn, TrueRmsAnnunciatorFollowsAcOnlyForTheModelThatHasIt) {
     RecordingSink sink;
@@ -245,7 +247,8 @@ INSTANTIATE_TEST_SUITE_P(
             "LCDCS"},
         Row{"A41234600AD", "12.34", "uF", "DC", "AUTO", 1234, 2, 523, 12, 1234, "LCDF LCDu", ""},
         // a range letter where the function does not use the range
-        Row{"AB1234F00AD", "12.34", "A", "DC", "AUTO", 1234, 2, 523, 12, 1234, "", ""}));
+        Row{"AB1234F00AD", "12.34", "A", "DC", "AUTO", 1234, 2, 523, 12, 1234, "", ""}),
+    testing::PrintToStringParamName());
 
 TEST(Brio, ModelBoxesChangeFrequencyAndContinuityUnits) {
     MeterSettings fermo;
@@ -276,6 +279,8 @@ struct DropRow {
     Family family;
     const char* frame;
 };
+
+void PrintTo(const DropRow& r, std::ostream* os) { *os << familyName(r.family) << '_' << r.frame; }
 
 class Undecodable : public ::testing::TestWithParam<DropRow> {};
 
@@ -316,7 +321,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DropRow{Family::Brio, "AB1234B00AD"},   // range letter used by "B"
                       DropRow{Family::Brio, "A112C4B00AD"},   // letter in a digit
                       DropRow{Family::Brio, "A11234B0"},      // too short
-                      DropRow{Family::Kelt, "1234"}));
+                      DropRow{Family::Kelt, "1234"}),
+    testing::PrintToStringParamName());
 
 }  // namespace
 }  // namespace dmm

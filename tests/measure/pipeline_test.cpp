@@ -118,6 +118,16 @@ struct RecallRow {
     RecallClock end;
 };
 
+// "From23h59m50sBy15s"; a step that is no number shows as it stands ("ByMinus30", "ByEmpty").
+void PrintTo(const RecallRow& r, std::ostream* os) {
+    std::string step = r.step;
+    if (step.empty()) step = "Empty";
+    if (step[0] == '-') step = "Minus" + step.substr(1);
+    const bool number = step.find_first_not_of("0123456789") == std::string::npos;
+    *os << "From" << r.start.hours << 'h' << r.start.minutes << 'm' << r.start.seconds << "sBy"
+        << step << (number ? "s" : "");
+}
+
 class RecallClockSteps : public ::testing::TestWithParam<RecallRow> {};
 
 TEST_P(RecallClockSteps, AdvanceBeforeRecording) {
@@ -150,7 +160,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RecallRow{{5, 6, 7}, "99999999999999999999", {5, 6, 7}},
                       // edits that were never range-checked: minutes come down a carry at a time
                       RecallRow{{30, 75, 0}, "60", {0, 16, 0}},
-                      RecallRow{{2, 200, 0}, "180", {5, 23, 0}}));
+                      RecallRow{{2, 200, 0}, "180", {5, 23, 0}}),
+    ::testing::PrintToStringParamName());
 
 TEST(PipelineStart, LocaleSeparatorGoesIntoTheValueText) {
     MeterCore core;

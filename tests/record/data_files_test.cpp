@@ -192,6 +192,8 @@ struct LoadFailureCase {
     std::size_t rowsAfter;
 };
 
+void PrintTo(const LoadFailureCase& c, std::ostream* os) { *os << c.name; }
+
 class LoadFailureTest : public DataFilesTest, public testing::WithParamInterface<LoadFailureCase> {};
 
 TEST_P(LoadFailureTest, ReportsFailedToLoadFile) {

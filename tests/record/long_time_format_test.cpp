@@ -14,6 +14,8 @@ struct TimeCase {
     const char* text;
 };
 
+void PrintTo(const TimeCase& c, std::ostream* os) { *os << '"' << c.format << "\" gives \"" << c.text << '"'; }
+
 class LongTimeTest : public testing::TestWithParam<TimeCase> {};
 
 TEST_P(LongTimeTest, FormatsWithoutMillisecondsAndParsesBack) {

@@ -16,6 +16,10 @@ struct StoredCase {
     std::string_view stored;
 };
 
+void PrintTo(const StoredCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.given) << " stored as " << testing::PrintToString(c.stored);
+}
+
 class StoredTextTest : public testing::TestWithParam<StoredCase> {};
 
 TEST_P(StoredTextTest, TextIsCutAndRightTrimmedOnStoring) {

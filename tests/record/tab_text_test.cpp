@@ -85,6 +85,8 @@ struct BadLineCase {
     std::size_t kept;  // records of the lines before the failing one
 };
 
+void PrintTo(const BadLineCase& c, std::ostream* os) { *os << c.name; }
+
 class TabTextFailureTest : public testing::TestWithParam<BadLineCase> {};
 
 TEST_P(TabTextFailureTest, StopsAtTheFailingLineKeepingEarlierRecordsOnly) {
