@@ -390,6 +390,8 @@ bool TabTextReader::feed(std::string_view bytes, const LineStops* given) {
         stopsEnd = stop + own_.count;
     };
     while (i < bytes.size()) {
+        // Lines as this program writes them, nearly all of a file, are read with fixed steps;
+        // the first line that is not such a line, or is cut by the block's end, goes below.
         if (headerDone_ && partial_.empty()) {
             const char* p = bytes.data() + i;
             const char* const end = bytes.data() + bytes.size();
