@@ -23,9 +23,17 @@ void appendHexByte(std::string& s, std::uint8_t b) {
 MeterCore::MeterCore(PipelineSink* sink, const Clock* clock)
     : sink_(sink ? sink : &nullSink_), clock_(clock) {}
 
-void MeterCore::receiveSornBytes(const void* data, std::int32_t size) { receiveBytes(Family::Sorn, data, size); }
-void MeterCore::receiveBrioBytes(const void* data, std::int32_t size) { receiveBytes(Family::Brio, data, size); }
-void MeterCore::receiveKeltBytes(const void* data, std::int32_t size) { receiveBytes(Family::Kelt, data, size); }
+void MeterCore::receiveSornBytes(const void* data, std::int32_t size) {
+    receiveBytes(Family::Sorn, data, size);
+}
+
+void MeterCore::receiveBrioBytes(const void* data, std::int32_t size) {
+    receiveBytes(Family::Brio, data, size);
+}
+
+void MeterCore::receiveKeltBytes(const void* data, std::int32_t size) {
+    receiveBytes(Family::Kelt, data, size);
+}
 
 void MeterCore::receiveBytes(Family family, const void* data, std::int32_t size) {
     if (data == nullptr || size <= 0) return;
@@ -66,11 +74,13 @@ void MeterCore::endSerialFrame(Family family) {
     serial_.clear();
 }
 
-void MeterCore::receiveSornReport(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size) {
+void MeterCore::receiveSornReport(std::uint8_t reportId, const std::uint8_t* data,
+                                  std::uint16_t size) {
     receiveReport(Family::Sorn, reportId, data, size);
 }
 
-void MeterCore::receiveKeltReport(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size) {
+void MeterCore::receiveKeltReport(std::uint8_t reportId, const std::uint8_t* data,
+                                  std::uint16_t size) {
     receiveReport(Family::Kelt, reportId, data, size);
 }
 
@@ -119,8 +129,9 @@ void MeterCore::receiveReport(Family family, std::uint8_t reportId, const std::u
             pass = high == kSornSequence;
         } else {
             frameDiagnostic_ = high;
-            frameEndDiagnostic_.assign(frameText_.size() > 9 ? std::string_view(frameText_).substr(9, 2)
-                                                  : std::string_view{});
+            frameEndDiagnostic_.assign(frameText_.size() > 9
+                                           ? std::string_view(frameText_).substr(9, 2)
+                                           : std::string_view{});
             pass = frameEndDiagnostic_ == "DA";
         }
         if (pass) {

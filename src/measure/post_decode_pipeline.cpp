@@ -116,7 +116,8 @@ int decimalPosOf(const LcdPanel& p, Family family) {
 
 void MeterCore::advanceRecallClock() {
     RecallClock& c = state.recallClock;
-    std::int64_t seconds = static_cast<std::int64_t>(c.seconds) + stepSeconds(settings.recallStepText);
+    std::int64_t seconds =
+        static_cast<std::int64_t>(c.seconds) + stepSeconds(settings.recallStepText);
     // Each whole minute carried moves the minutes on by one; minutes past 59 carry an hour,
     // hours past 23 start again at 0.
     std::int64_t carries = seconds > 59 ? (seconds - 60) / 60 + 1 : 0;

@@ -782,7 +782,8 @@ std::optional<std::int32_t> readInteger(std::string_view v, bool& bad) {
         ++d;
     }
     if (d == v.size()) return std::nullopt;
-    const std::optional<std::int32_t> n = signedInt32(d > 0 && v[d - 1] == '-', readDigits(v.substr(d)));
+    const bool negative = d > 0 && v[d - 1] == '-';
+    const std::optional<std::int32_t> n = signedInt32(negative, readDigits(v.substr(d)));
     bad = !n;
     return n;
 }
@@ -821,8 +822,9 @@ bool PacketReader::row(const Tag& tag) {
         std::size_t tried = 0;
         // Rows name the fields in the packet's order, so the field after the one found last is
         // nearly always the one; a short name is compared in one step.
-        const bool inOrder = j < fields_.size() && a.name.size() <= ShortTextKey::kMaxLength &&
-                             fields_[j].key == ShortTextKey::ofBefore(a.name, in_.data() + in_.size());
+        const bool inOrder =
+            j < fields_.size() && a.name.size() <= ShortTextKey::kMaxLength &&
+            fields_[j].key == ShortTextKey::ofBefore(a.name, in_.data() + in_.size());
         if (!inOrder) {
             for (; tried < fields_.size(); ++tried, j = (j + 1) % fields_.size()) {
                 if (sameBytes(fields_[j].attrName, a.name) ||
@@ -1003,7 +1005,9 @@ std::size_t PacketReader::fastRows(std::size_t at) {
         if (!value(q, n) || !number(q, n, r.no)) break;
         q += n + 1;
         // Time="hh:mm:sssss", the colons in their places
-        if (std::memcmp(q, " Time=\"", 7) != 0 || q[9] != ':' || q[12] != ':' || q[18] != '"') break;
+        if (std::memcmp(q, " Time=\"", 7) != 0 || q[9] != ':' || q[12] != ':' || q[18] != '"') {
+            break;
+        }
         q += 7;
         r.timeMs = readClockTime(std::string_view(q, 11));
         if (r.timeMs < 0) break;

@@ -12,7 +12,8 @@ std::int32_t Recorder::intervalSeconds(std::string_view text) {
     return (v && *v > 0) ? *v : 0;
 }
 
-std::optional<std::int32_t> Recorder::addReading(const MeterReading& r, std::int32_t readingTimeMs) {
+std::optional<std::int32_t> Recorder::addReading(const MeterReading& r,
+                                                 std::int32_t readingTimeMs) {
     if (recordTotal_ >= recordLimit_) return std::nullopt;
     if (sampleByInterval && sampleCountdown_ != 0) return std::nullopt;
 

@@ -34,8 +34,12 @@ TEST(ReadingState, StartValuesFollowTheCountClass) {
 }
 
 TEST(ReadingState, FamilyNamesGoBothWays) {
-    for (Family f : {Family::Kelt, Family::Sorn, Family::Brio}) EXPECT_EQ(parseFamily(familyName(f)), f);
-    for (const char* bad : {"", "Kelt", "other", "kelt "}) EXPECT_EQ(parseFamily(bad), std::nullopt) << bad;
+    for (Family f : {Family::Kelt, Family::Sorn, Family::Brio}) {
+        EXPECT_EQ(parseFamily(familyName(f)), f);
+    }
+    for (const char* bad : {"", "Kelt", "other", "kelt "}) {
+        EXPECT_EQ(parseFamily(bad), std::nullopt) << bad;
+    }
 }
 
 }  // namespace

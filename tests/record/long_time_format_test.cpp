@@ -14,7 +14,9 @@ struct TimeCase {
     const char* text;
 };
 
-void PrintTo(const TimeCase& c, std::ostream* os) { *os << '"' << c.format << "\" gives \"" << c.text << '"'; }
+void PrintTo(const TimeCase& c, std::ostream* os) {
+    *os << '"' << c.format << "\" gives \"" << c.text << '"';
+}
 
 class LongTimeTest : public testing::TestWithParam<TimeCase> {};
 

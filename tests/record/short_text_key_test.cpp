@@ -19,7 +19,8 @@ TEST(ShortTextKey, EqualForEqualTextsOnlyWhicheverWayMade) {
         const ShortTextKey key = ShortTextKey::of(a);
         EXPECT_EQ(key, ShortTextKey::ofPadded(padded.data(), a.size())) << a;
         EXPECT_EQ(key, ShortTextKey::ofBefore(a, a.data() + a.size())) << a;
-        EXPECT_EQ(key, ShortTextKey::ofBefore(std::string_view(padded).substr(0, a.size()), padded.data() + padded.size()));
+        const std::string_view inPadded = std::string_view(padded).substr(0, a.size());
+        EXPECT_EQ(key, ShortTextKey::ofBefore(inPadded, padded.data() + padded.size())) << a;
         EXPECT_EQ(key.isShort(), a.size() <= 8) << a;
         for (const std::string& b : texts) {
             if (a.size() <= 8 || b.size() <= 8) {
