@@ -226,7 +226,8 @@ bool TabTextReader::line(std::string_view bytes) {
     v.no.reset();
     v.timeMs.reset();
     if (const std::string_view no = pieces_[0]; !no.empty()) {
-        v.no = parseIntegerText(no);
+        // Blanks before a record number are passed over: a file made elsewhere may align them.
+        v.no = parseIntegerText(no.substr(std::min(no.find_first_not_of(' '), no.size())));
         if (!v.no) return fail(notAnIntegerMessage(no));
     }
     // "NULL" is how a missing time is written.

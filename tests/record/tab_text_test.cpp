@@ -55,7 +55,7 @@ TEST(TabTextReader, ReadsRecordsByPositionAfterTheHeader) {
         "whatever the header says\r\n"
         "5\t10:20:30\tDC\t1.5\tmV\tAUTO\r\n"
         "6\t10:20:31\tNULL\t  lead\tx  \r\n"   // five pieces: Auto without value
-        "7\r"                                // CR alone ends a line, too
+        "  7\r"                              // CR alone ends a line; blanks before a number
         "\t\t\t\t\t\n"                       // six empty pieces
         "8\t\xB0\t";                         // no final line break; a bad time
     std::string why;
