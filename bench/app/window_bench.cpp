@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
     long n = 0;
     auto feed = [&] {
         const std::string& f = frames[static_cast<std::size_t>(n++ % 64)];
-        window.core().HKeltRData(f.data(), static_cast<std::int32_t>(f.size()));
+        window.core().receiveKeltBytes(f.data(), static_cast<std::int32_t>(f.size()));
     };
     // The first reading changes the range and starts a new chart; the chart filled below stays.
     feed();

@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     PortNameTable names;
     SerialPortDriver driver;
     driver.setReceiveHandler([&core](SerialPortDriver*, const void* data, std::int32_t size) {
-        core.HKeltRData(data, size);
+        core.receiveKeltBytes(data, size);
     });
     if (!openDriverOnPty(pty, names, driver)) return 1;
 

@@ -16,7 +16,7 @@ void framesThroughCore(benchmark::State& st, dmm::Family family) {
     for (auto _ : st) {
         for (std::size_t i = 0; i < stream.size(); i += 12) {  // ~12 bytes per 50 ms poll
             const std::size_t n = std::min<std::size_t>(12, stream.size() - i);
-            core.receive(family, stream.data() + i, static_cast<std::int32_t>(n));
+            core.receiveBytes(family, stream.data() + i, static_cast<std::int32_t>(n));
         }
         benchmark::DoNotOptimize(core.reading().value);
     }

@@ -19,7 +19,7 @@ double rate(dmm::MeterCore& core, dmm::Family family, const std::vector<std::uin
     timespec a{}, b{};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &a);
     while (core.counters().decoded < target) {
-        core.receive(family, stream.data(), static_cast<std::int32_t>(stream.size()));
+        core.receiveBytes(family, stream.data(), static_cast<std::int32_t>(stream.size()));
     }
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
     const double s = static_cast<double>(b.tv_sec - a.tv_sec) + (b.tv_nsec - a.tv_nsec) / 1e9;

@@ -54,7 +54,7 @@ dmm::RecordTable makeTable(std::size_t n) {
     dmm::RecordTable table;
     dmm::FixedClock clock(dmm::kMsPerDay / 3);
     dmm::Recorder recorder(table, &clock);
-    recorder.limitessClick();
+    recorder.setRecordLimit(dmm::RecordLimitItem::Limitless);
     const char* units[] = {"mV", "V", "k*", "uA"};
     dmm::MeterReading r;
     long v = 0;
@@ -68,7 +68,7 @@ dmm::RecordTable makeTable(std::size_t n) {
         r.unitText = units[(i / 5000) % 4];
         r.couplingText = (i / 20000) % 2 ? "AC" : "DC";
         r.rangeText = "AUTO";
-        recorder.INDataToTable(r, 0);
+        recorder.addReading(r, 0);
         clock.advance(250);
     }
     return table;
@@ -118,18 +118,18 @@ int main(int argc, char** argv) {
         Series save, floorWrite, floorWriteSync, loadNew, load, floorRead;
         for (int r = 0; r < runs; ++r) {
             save.times.push_back(timed([&] {
-                if (!dmm::SaveTableToFile(table, path, fmt).ok) std::exit(1);
+                if (!dmm::saveDataFile(table, path, fmt).ok) std::exit(1);
             }));
             floorWrite.times.push_back(timed([&] { plainWrite(floorPath, bytes, false); }));
             floorWriteSync.times.push_back(timed([&] { plainWrite(floorPath, bytes, true); }));
             loadNew.times.push_back(timed([&] {
                 dmm::RecordTable loaded;
-                if (!dmm::LoadTableFromFile(path, loaded, false, fmt).ok || loaded.size() != n) {
+                if (!dmm::loadDataFile(path, loaded, false, fmt).ok || loaded.size() != n) {
                     std::exit(1);
                 }
             }));
             load.times.push_back(timed([&] {
-                if (!dmm::LoadTableFromFile(path, reused, true, fmt).ok || reused.size() != n) {
+                if (!dmm::loadDataFile(path, reused, true, fmt).ok || reused.size() != n) {
                     std::exit(1);
                 }
             }));

@@ -37,14 +37,14 @@ int main(int argc, char** argv) {
     dmm::RecordTable table;
     dmm::FixedClock clock(0);
     dmm::Recorder recorder(table, &clock);
-    recorder.limitessClick();
+    recorder.setRecordLimit(dmm::RecordLimitItem::Limitless);
     recorder.setRecordLimit(static_cast<std::int32_t>(n));
     char buf[16];
     for (long i = 0; i < n; ++i) {
         const long v = (i * 7919) % 80000 - 40000;  // every value of the display, repeatedly
         std::snprintf(buf, sizeof buf, "%ld.%03ld", v / 1000, std::labs(v % 1000));
         r.valueText = buf;
-        recorder.INDataToTable(r, 0);
+        recorder.addReading(r, 0);
         clock.advance(250);
     }
     const long after = residentBytes();

@@ -82,7 +82,7 @@ ChildRun loadInChild(const std::string& path) {
         ::close(fds[0]);
         dmm::RecordTable table;
         const auto t = Clock::now();
-        const bool ok = dmm::LoadTableFromFile(path, table, false).ok;
+        const bool ok = dmm::loadDataFile(path, table, false).ok;
         const double s = secondsSince(t);
         ::write(fds[1], &s, sizeof s);
         ::_exit(ok ? 0 : 1);

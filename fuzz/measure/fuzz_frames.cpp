@@ -24,11 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dmm::MeterCore core(&sink, &clock);
     const dmm::Family families[3] = {dmm::Family::Kelt, dmm::Family::Sorn, dmm::Family::Brio};
     const dmm::Family family = families[(mode & 3) % 3];
-    core.settings.ivra = mode & 0x10;
-    core.settings.brio = mode & 0x20;
-    core.settings.fermo = mode & 0x40;
-    core.settings.recallCheck = mode & 0x80;
-    core.settings.setMaxB = core.settings.setMinB = mode & 0x08;
+    core.settings.ivraModel = mode & 0x10;
+    core.settings.brioModel = mode & 0x20;
+    core.settings.fermoModel = mode & 0x40;
+    core.settings.recallClockOn = mode & 0x80;
+    core.settings.upperLimitOn = core.settings.lowerLimitOn = mode & 0x08;
     core.state.upperLimit = 100;
     core.state.lowerLimit = -100;
 
@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         while (i < size) {
             const std::size_t block = 1 + data[i] % 16;
             const std::size_t n = block < size - i ? block : size - i;
-            core.receive(family, data + i, static_cast<std::int32_t>(n));
+            core.receiveBytes(family, data + i, static_cast<std::int32_t>(n));
             i += n;
         }
     } else {
@@ -46,16 +46,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::size_t len = data[i++];
             const std::size_t n = len < size - i ? len : size - i;
             if (n == 0) {
-                core.HidKeltData(0, nullptr, 0);
+                core.receiveKeltReport(0, nullptr, 0);
                 continue;
             }
             const std::uint8_t id = data[i];
             const auto* report = data + i + 1;
             const auto reportSize = static_cast<std::uint16_t>(n - 1);
             if (family == dmm::Family::Sorn) {
-                core.HidSornData(id, report, reportSize);
+                core.receiveSornReport(id, report, reportSize);
             } else {
-                core.HidKeltData(id, report, reportSize);
+                core.receiveKeltReport(id, report, reportSize);
             }
             i += n;
         }
@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string text(reinterpret_cast<const char*>(data), size < 20 ? size : 20);
     for (dmm::Family f : families) {
         core.setFrameText(text);
-        core.decode(f);
+        core.decodeFrame(f);
     }
     return 0;
 }

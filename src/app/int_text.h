@@ -13,7 +13,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// A decimal integer with an optional sign, in the 32-bit range. Anything else throws
+// parseIntegerText of the text; anything that is not an integer throws
 // HandlerError("'<text>' is not a valid integer value").
 int strToInt(const QString& text);
 

@@ -106,7 +106,7 @@ void MainWindow::setUpForm() {
     for (QLineEdit* e : {ui_->Setmax, ui_->SetMin}) e->installEventFilter(signedFilter_);
 
     // The hidden memo keeps as many Brio frame texts as the core's bounded log.
-    ui_->Memo1->setMaximumBlockCount(static_cast<int>(core_.memo().capacity()));
+    ui_->Memo1->setMaximumBlockCount(static_cast<int>(core_.brioFrames().capacity()));
 
     linkWatchdog_ = new QTimer(this);
     linkWatchdog_->setObjectName(QStringLiteral("ConTimer"));
@@ -170,8 +170,8 @@ void MainWindow::connectHandlers() {
     clicked(ui_->SetMinB, &MainWindow::onLowerLimitEdited);
 
     connect(samplingTimer_, &QTimer::timeout, this, run(&MainWindow::onSamplingTick));
-    connect(ui_->RepeatSet, &QCheckBox::toggled, this, [this](bool on) { recorder_.repeatSet = on; });
-    connect(ui_->RecordSI, &QCheckBox::toggled, this, [this](bool on) { recorder_.recordSI = on; });
+    connect(ui_->RepeatSet, &QCheckBox::toggled, this, [this](bool on) { recorder_.recordRepeats = on; });
+    connect(ui_->RecordSI, &QCheckBox::toggled, this, [this](bool on) { recorder_.sampleByInterval = on; });
     for (QLineEdit* e : {ui_->RecordSITime, ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->TimeInt}) {
         edited(e, &MainWindow::onRecordTimesEdited);
     }
@@ -232,13 +232,10 @@ void MainWindow::guarded(const std::function<void()>& handler) {
 }
 
 void MainWindow::startUp() {
-    ReadingState& st = core_.state;
-    st.localeDecimal = QString(QLocale::system().decimalPoint()).toStdString();
-    st.readingTimeMs = static_cast<std::int32_t>(QTime::currentTime().msecsSinceStartOfDay());
-
-    st.countClass = standardCountClass();
-    st.applyCountClass(standardCountClass());
-    st.lastUnitText = "113";
+    core_.state = ReadingState::atStartUp(
+        QString(QLocale::system().decimalPoint()).toStdString(),
+        static_cast<std::int32_t>(QTime::currentTime().msecsSinceStartOfDay()));
+    const ReadingState& st = core_.state;
 
     createRecordTable();
     resetChart();
@@ -259,15 +256,16 @@ void MainWindow::startUp() {
         setWindowTitle(QStringLiteral("Sorn Interface Program _Ver: 1.00"));
     }
     if (options_.family == Family::Brio) receiver_ = Receiver::Brio;
-    core_.settings.ivra = ui_->IFIvra->isChecked();
-    core_.settings.brio = ui_->IFBrio->isChecked();
-    core_.settings.fermo = ui_->IFFermo->isChecked();
+    core_.settings.ivraModel = ui_->IFIvra->isChecked();
+    core_.settings.brioModel = ui_->IFBrio->isChecked();
+    core_.settings.fermoModel = ui_->IFFermo->isChecked();
 
     if (options_.countClass && options_.countClass->name != standardCountClass().name) {
         applyCountClass();
     }
 
-    setChartValueAxis(-st.countClass.fullScale, st.countClass.fullScale);
+    const ValueAxis axis = chartValueAxis(st.countClass, st.frequencyMode);
+    setChartValueAxis(axis.minimum, axis.maximum);
     syncScaleSettings();
     ui_->KD->drawScale();
     ui_->KD->moveNeedle(st.countClass.needleCentre);
@@ -287,7 +285,7 @@ void MainWindow::applyCountClass() {
     ui_->SetMin->setText(QStringLiteral("-") + fs);
     ui_->MinText->setText(QString::number(cc.fullScale + 1));
     ui_->MaxText->setText(QString::number(-(cc.fullScale + 1)));
-    if (cc.name == "2") ui_->PBar2->setMaximum(20);
+    ui_->PBar2->setMaximum(cc.barMaximum);
 }
 
 void MainWindow::liftOtherLinkButtons(QToolButton* pressed) {
@@ -358,8 +356,8 @@ void MainWindow::syncScaleSettings() {
     s.setMaxB = ui_->SetMaxB->isChecked();
     s.setMinB = ui_->SetMinB->isChecked();
     ui_->KD->setSettings(s);
-    core_.settings.setMaxB = s.setMaxB;
-    core_.settings.setMinB = s.setMinB;
+    core_.settings.upperLimitOn = s.setMaxB;
+    core_.settings.lowerLimitOn = s.setMinB;
 }
 
 // ---- The reading pipeline's far end ----
@@ -372,12 +370,8 @@ void MainWindow::frameSeen() {
 void MainWindow::frequencyModeChanged(bool on) {
     syncScaleSettings();
     ui_->KD->drawScale();
-    const int fs = core_.state.countClass.fullScale;
-    if (on) {
-        setChartValueAxis(-5000, 5000);
-    } else {
-        setChartValueAxis(-fs, fs);
-    }
+    const ValueAxis axis = chartValueAxis(core_.state.countClass, on);
+    setChartValueAxis(axis.minimum, axis.maximum);
 }
 
 void MainWindow::beep() { QApplication::beep(); }
@@ -417,7 +411,7 @@ void MainWindow::frameDone() {
     const QString unit = unitSymbols(QString::fromStdString(core_.reading().unitText));
     ui_->MaxTextU->setText(unit);
     ui_->MinTextU->setText(unit);
-    ui_->USBtxt->setText(QString::fromStdString(core_.usbTxt()));
+    ui_->USBtxt->setText(QString::fromStdString(core_.frameDiagnostic()));
     if (receiver_ == Receiver::Brio) {
         // The hidden memo keeps the Brio frames' texts, as many as the core's bounded log.
         ui_->Memo1->appendPlainText(QString::fromStdString(core_.frameText()));

@@ -99,22 +99,22 @@ void MainWindow::onPortChosen(int port) {
 
 void MainWindow::receiveSerialBytes(const void* data, int size) {
     switch (receiver_) {
-    case Receiver::Kelt: core_.HKeltRData(data, size); break;
-    case Receiver::Sorn: core_.HSornRData(data, size); break;
-    case Receiver::Brio: core_.HBrioRData(data, size); break;
+    case Receiver::Kelt: core_.receiveKeltBytes(data, size); break;
+    case Receiver::Sorn: core_.receiveSornBytes(data, size); break;
+    case Receiver::Brio: core_.receiveBrioBytes(data, size); break;
     case Receiver::None: break;  // no frame assembly chosen: the bytes are dropped
     }
 }
 
 void MainWindow::onLinkWatchdogTick() {
     ReadingState& st = core_.state;
-    if (st.linkWatchdog == 2) {
+    if (st.ticksSinceFrame == 2) {
         dropSilentCable();
         ui_->CONok->hide();
         ui_->CONokN->show();
-        st.linkWatchdog = 0;
+        st.ticksSinceFrame = 0;
     } else {
-        ++st.linkWatchdog;
+        ++st.ticksSinceFrame;
     }
 }
 

@@ -40,7 +40,7 @@ void MainWindow::closeRecordTable() {
 }
 
 void MainWindow::record() {
-    if (recorder_.INDataToTable(core_.reading(), core_.state.readingTimeMs)) {
+    if (recorder_.addReading(core_.reading(), core_.state.readingTimeMs)) {
         followNewestRecord();
     }
 }
@@ -53,48 +53,48 @@ void MainWindow::followNewestRecord() {
     ui_->DBGrid1->setCurrentIndex(gridModel_->index(last, 0));
 }
 
-void MainWindow::onSamplingTick() { recorder_.TrecordTimer(); }
+void MainWindow::onSamplingTick() { recorder_.onSamplingTick(); }
 
 void MainWindow::onRecordTimesEdited() {
-    recorder_.recordSITime = ui_->RecordSITime->text().toStdString();
-    core_.settings.timeInt = ui_->TimeInt->text().toStdString();
-    recorder_.RecordSITimeChange();
+    recorder_.intervalText = ui_->RecordSITime->text().toStdString();
+    core_.settings.recallStepText = ui_->TimeInt->text().toStdString();
+    recorder_.restartSamplingWait();
 }
 
 void MainWindow::onClearRecordsClicked() {
-    recorder_.RecordNewClick([this](const Message& m) { showMessage(m); });
+    recorder_.clearRecords([this](const Message& m) { showMessage(m); });
     gridModel_->sync();
 }
 
 void MainWindow::copyRecallEdits() {
-    recorder_.recallCheck = ui_->RecallCheck->isChecked();
-    recorder_.timeH = ui_->TimeH->text().toStdString();
-    recorder_.timeM = ui_->TimeM->text().toStdString();
-    recorder_.timeS = ui_->TimeS->text().toStdString();
-    core_.settings.recallCheck = recorder_.recallCheck;
-    core_.settings.timeInt = ui_->TimeInt->text().toStdString();
+    recorder_.useRecallClock = ui_->RecallCheck->isChecked();
+    recorder_.recallHoursText = ui_->TimeH->text().toStdString();
+    recorder_.recallMinutesText = ui_->TimeM->text().toStdString();
+    recorder_.recallSecondsText = ui_->TimeS->text().toStdString();
+    core_.settings.recallClockOn = recorder_.useRecallClock;
+    core_.settings.recallStepText = ui_->TimeInt->text().toStdString();
 }
 
 void MainWindow::showRecallEdits() {
-    ui_->TimeH->setText(QString::fromStdString(recorder_.timeH));
-    ui_->TimeM->setText(QString::fromStdString(recorder_.timeM));
-    ui_->TimeS->setText(QString::fromStdString(recorder_.timeS));
+    ui_->TimeH->setText(QString::fromStdString(recorder_.recallHoursText));
+    ui_->TimeM->setText(QString::fromStdString(recorder_.recallMinutesText));
+    ui_->TimeS->setText(QString::fromStdString(recorder_.recallSecondsText));
 }
 
 void MainWindow::onRecallClockClicked() {
     copyRecallEdits();
-    recorder_.RecallCheckClick(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    recorder_.resetRecallClock(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
     showRecallEdits();
 }
 
 void MainWindow::onRecallClockLeft() {
     copyRecallEdits();
-    recorder_.RecallCheckExit(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    recorder_.readRecallClock(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
 }
 
 void MainWindow::onRecallTimeKeyReleased() {
     copyRecallEdits();
-    recorder_.TimeHKeyUp(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    recorder_.checkRecallClock(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
     showRecallEdits();
 }
 
@@ -104,7 +104,7 @@ void MainWindow::onSaveRecordsClicked() {
         QStringLiteral("Save data files"), qtFileFilter(QString::fromLatin1(kSaveDialog2Filter)),
         QString::fromLatin1(kSaveDialog2DefaultExt));
     if (name.isEmpty()) return;
-    const SaveOutcome out = SaveTableToFile(table_, name.toLocal8Bit().toStdString());
+    const SaveOutcome out = saveDataFile(table_, name.toLocal8Bit().toStdString());
     showMessage(out.message);
     update();
 }
@@ -114,7 +114,7 @@ void MainWindow::onOpenRecordsClicked() {
     const QString name = dialogs_->getOpenFileName(
         QStringLiteral("Open old data files"), qtFileFilter(QString::fromLatin1(kOpenDialog1Filter)));
     if (name.isEmpty()) return;
-    const LoadOutcome out = LoadTableFromFile(name.toLocal8Bit().toStdString(), table_, false);
+    const LoadOutcome out = loadDataFile(name.toLocal8Bit().toStdString(), table_, false);
     // The grid shows what the table holds now, whether the load finished or stopped part way,
     // with the last record current and in sight, as when records arrive one by one.
     gridModel_->setTable(&table_);

@@ -178,13 +178,13 @@ void MainWindow::onOpenAnotherWindowClicked() {
 
 void MainWindow::onCableReportKelt(HidDevice*, std::uint8_t reportId, const std::uint8_t* data,
                                std::uint16_t size) {
-    core_.HidKeltData(reportId, data, size);
+    core_.receiveKeltReport(reportId, data, size);
     afterCableReport();
 }
 
 void MainWindow::onCableReportSorn(HidDevice*, std::uint8_t reportId, const std::uint8_t* data,
                                std::uint16_t size) {
-    core_.HidSornData(reportId, data, size);
+    core_.receiveSornReport(reportId, data, size);
     afterCableReport();
 }
 
@@ -196,8 +196,8 @@ void MainWindow::afterCableReport() {
         addHistoryLine(QString::fromStdString(history.back()));
         historyLinesSeen_ = total;
     }
-    ui_->USBtxt->setText(QString::fromStdString(core_.usbTxt()));
-    ui_->USBtxt1->setText(QString::fromStdString(core_.usbTxt1()));
+    ui_->USBtxt->setText(QString::fromStdString(core_.frameDiagnostic()));
+    ui_->USBtxt1->setText(QString::fromStdString(core_.frameEndDiagnostic()));
 }
 
 void MainWindow::dropSilentCable() {

@@ -11,12 +11,12 @@ CliRecording::CliRecording(const MeterCore& core, const CommonOptions& options,
       recorder_(table_, clock),
       timeFormat_(LongTimeFormat::fromLocale()),
       started_(std::chrono::steady_clock::now()) {
-    recorder_.repeatSet = !options.noRepeat;
+    recorder_.recordRepeats = !options.noRepeat;
     recorder_.setRecordLimit(static_cast<std::int32_t>(options.limit));
     if (options.intervalSeconds) {
-        recorder_.recordSI = true;
+        recorder_.sampleByInterval = true;
         // As in the window at start-up: the countdown is 0, so the first reading is recorded.
-        recorder_.recordSITime = std::to_string(*options.intervalSeconds);
+        recorder_.intervalText = std::to_string(*options.intervalSeconds);
     }
 }
 
@@ -28,13 +28,13 @@ void CliRecording::catchUpTimer() {
     const auto due = std::chrono::duration_cast<std::chrono::seconds>(
                          std::chrono::steady_clock::now() - started_)
                          .count();
-    for (; ticks_ < due; ++ticks_) recorder_.TrecordTimer();
+    for (; ticks_ < due; ++ticks_) recorder_.onSamplingTick();
 }
 
 std::optional<long long> CliRecording::record() {
     catchUpTimer();
     const auto no =
-        recorder_.INDataToTable(core_.reading(), core_.state.readingTimeMs);
+        recorder_.addReading(core_.reading(), core_.state.readingTimeMs);
     if (no && file_) writeFile(false);
     if (!no) return std::nullopt;
     return *no;

@@ -119,11 +119,11 @@ void configureCore(MeterCore& core, const CommonOptions& o) {
     core.state.localeDecimal = o.decimal.empty() ? systemDecimalSeparator() : o.decimal;
     if (o.upper) {
         core.state.upperLimit = static_cast<float>(*o.upper);
-        core.settings.setMaxB = true;
+        core.settings.upperLimitOn = true;
     }
     if (o.lower) {
         core.state.lowerLimit = static_cast<float>(*o.lower);
-        core.settings.setMinB = true;
+        core.settings.lowerLimitOn = true;
     }
 }
 

@@ -91,13 +91,13 @@ int runConvert(const QStringList& args) {
     }
 
     RecordTable table;
-    const LoadOutcome loaded = LoadTableFromFile(in, table, false);
+    const LoadOutcome loaded = loadDataFile(in, table, false);
     if (!loaded.ok) {
         std::fprintf(stderr, "dmmcli convert: %s %s: %s\n", loaded.message.text.c_str(),
                      inShown.c_str(), printable(loaded.reason).c_str());
         return 1;
     }
-    const SaveOutcome saved = SaveTableToFile(table, out);
+    const SaveOutcome saved = saveDataFile(table, out);
     if (!saved.ok) {
         std::fprintf(stderr, "dmmcli convert: %s (%s)\n", printable(saved.message.text).c_str(),
                      printable(saved.reason).c_str());

@@ -99,9 +99,9 @@ private:
         }
         const auto size = static_cast<std::uint16_t>(bytes_.size() - 1);
         if (family_ == Family::Sorn) {
-            core_.HidSornData(bytes_[0], bytes_.data() + 1, size);
+            core_.receiveSornReport(bytes_[0], bytes_.data() + 1, size);
         } else {
-            core_.HidKeltData(bytes_[0], bytes_.data() + 1, size);
+            core_.receiveKeltReport(bytes_[0], bytes_.data() + 1, size);
         }
     }
 
@@ -172,7 +172,7 @@ int runDecode(const QStringList& arguments) {
         }
         if (n == 0) break;
         if (!options.usbRoad) {
-            core.receive(options.family, block.data(), static_cast<std::int32_t>(n));
+            core.receiveBytes(options.family, block.data(), static_cast<std::int32_t>(n));
         } else {
             reports.feed(std::string_view(block.data(), static_cast<std::size_t>(n)));
         }

@@ -129,7 +129,7 @@ int runRecord(const QStringList& arguments) {
     const Family family = options.family;
     driver.setReceiveHandler(
         [&core, family](SerialPortDriver*, const void* data, std::int32_t size) {
-            core.receive(family, data, size);
+            core.receiveBytes(family, data, size);
         });
     if (!driver.open()) {
         std::fprintf(stderr, "dmmcli record: could not open %s\n", qPrintable(driver.lastError()));

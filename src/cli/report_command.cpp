@@ -31,7 +31,7 @@ int runReport(const QStringList& args) {
     const std::string out = args[1].toStdString();
     try {
         RecordTable table;
-        const LoadOutcome loaded = LoadTableFromFile(in, table, false);
+        const LoadOutcome loaded = loadDataFile(in, table, false);
         if (!loaded.ok) {
             std::fprintf(stderr, "dmmcli report: %s %s: %s\n", loaded.message.text.c_str(),
                          in.c_str(), loaded.reason.c_str());

@@ -133,9 +133,9 @@ private:
             [this, family](HidDevice*, std::uint8_t id, const std::uint8_t* data,
                            std::uint16_t size) {
                 if (family == Family::Sorn) {
-                    core_.HidSornData(id, data, size);
+                    core_.receiveSornReport(id, data, size);
                 } else {
-                    core_.HidKeltData(id, data, size);
+                    core_.receiveKeltReport(id, data, size);
                 }
             },
             &kData));

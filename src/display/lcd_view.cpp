@@ -91,15 +91,15 @@ QString LcdView::annunciatorSymbol(LcdElement e) {
                                                 static_cast<qsizetype>(info.caption.size()));
     if (info.font != LcdFont::Annunciators) return caption;
     switch (e) {
-    case LcdElement::LCDu: return QStringLiteral("\u00B5");          // micro
-    case LcdElement::LCDohm: return QStringLiteral("\u03A9");        // ohm
-    case LcdElement::LCDCS: return QStringLiteral("\u00B0C");        // degree Celsius
-    case LcdElement::LCDFS: return QStringLiteral("\u00B0F");        // degree Fahrenheit
-    case LcdElement::LCDDI: return QStringLiteral("\u25B6|");        // diode
-    case LcdElement::LCDFm: return QStringLiteral("\u00B7)))");      // continuity buzzer
-    case LcdElement::LCDBATT: return QStringLiteral("\u25AD");       // battery
-    case LcdElement::LCDHold: return QStringLiteral("H");            // data hold
-    case LcdElement::LCDRec: return QStringLiteral("!");
+    case LcdElement::Micro: return QStringLiteral("\u00B5");          // micro
+    case LcdElement::Ohm: return QStringLiteral("\u03A9");        // ohm
+    case LcdElement::Celsius: return QStringLiteral("\u00B0C");        // degree Celsius
+    case LcdElement::Fahrenheit: return QStringLiteral("\u00B0F");        // degree Fahrenheit
+    case LcdElement::Diode: return QStringLiteral("\u25B6|");        // diode
+    case LcdElement::Continuity: return QStringLiteral("\u00B7)))");      // continuity buzzer
+    case LcdElement::Battery: return QStringLiteral("\u25AD");       // battery
+    case LcdElement::Hold: return QStringLiteral("H");            // data hold
+    case LcdElement::RecordMode: return QStringLiteral("!");
     default: return caption;
     }
 }
@@ -117,7 +117,7 @@ void LcdView::paintEvent(QPaintEvent* event) {
             p.fillRect(QRectF(rect.left(), kGlyphBottom - 7.0, 6.0, 7.0), kInk);
             continue;
         }
-        if (info.id == LcdElement::LcdFH) {
+        if (info.id == LcdElement::Minus) {
             // The minus sign: the middle bar of a digit, drawn in its own narrow label.
             const qreal mid = (kGlyphTop + kGlyphBottom) / 2.0;
             p.fillRect(QRectF(rect.left() + 2.0, mid - 4.0, rect.width() - 4.0, 8.0), kInk);

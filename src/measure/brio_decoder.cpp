@@ -97,39 +97,39 @@ bool decodeBrio(std::string_view frame, std::string_view separator, const MeterS
     LcdPanel& p = f.panel;
     MeterReading& rd = f.reading;
     // A four-digit display: the fifth digit of the panel and its point stay dark.
-    p.hide(E::LcdD0);
-    p.hide(E::LcdP0);
+    p.hide(E::Digit0);
+    p.hide(E::Point0);
 
     f.negative = minus;
-    p.setShown(E::LcdFH, minus);
-    p.setShown(E::LCDBATT, battery);
+    p.setShown(E::Minus, minus);
+    p.setShown(E::Battery, battery);
     if (acBit) {
-        p.show(E::LcdAC);
+        p.show(E::Ac);
         rd.couplingText = "AC";
     } else {
-        p.hide(E::LcdAC);
+        p.hide(E::Ac);
     }
     if (dcBit) {
-        p.show(E::LcdDc1);
+        p.show(E::Dc);
         rd.couplingText = "DC";
     } else {
-        p.hide(E::LcdDc1);
+        p.hide(E::Dc);
     }
     if (autoBit) {
-        p.show(E::LcdAuto);
+        p.show(E::Auto);
         rd.rangeText = "AUTO";
     } else {
-        p.hide(E::LcdAuto);
+        p.hide(E::Auto);
         rd.rangeText = "MANU";
     }
-    p.setShown(E::LCDRS, !rsBit);
-    p.setShown(E::LCD232C, !rsBit);
+    p.setShown(E::Rs232Left, !rsBit);
+    p.setShown(E::Rs232Right, !rsBit);
 
     Flags fl;
     std::string& unit = rd.unitText;
 
     if (fn == 'B') {
-        p.show(E::LcdV);
+        p.show(E::Volt);
         unit = "V";
         switch (r()) {
         case 0: unit = "mV"; fl.p3 = true; fl.milli = true; break;
@@ -139,14 +139,14 @@ bool decodeBrio(std::string_view frame, std::string_view separator, const MeterS
         default: break;
         }
     } else {
-        p.hide(E::LcdV);
+        p.hide(E::Volt);
     }
     if (fn == 'D') {
         unit = "uA";
         fl.micro = fl.ampere = true;
         if (r() == 0) fl.p3 = true;
     } else {
-        p.hide(E::LCDu);
+        p.hide(E::Micro);
     }
     if (fn == '9') {
         unit = "mA";
@@ -161,7 +161,7 @@ bool decodeBrio(std::string_view frame, std::string_view separator, const MeterS
         fl.p2 = true;
     }
     if (fn == '3') {
-        p.show(E::LCDohm);
+        p.show(E::Ohm);
         static constexpr RangeRow kOhm[] = {
             {"*", 3, Prefix::None},  {"k*", 1, Prefix::Kilo}, {"k*", 2, Prefix::Kilo},
             {"k*", 3, Prefix::Kilo}, {"M*", 1, Prefix::Mega}, {"M*", 2, Prefix::Mega},
@@ -169,21 +169,21 @@ bool decodeBrio(std::string_view frame, std::string_view separator, const MeterS
         unit = "*";
         applyRow(kOhm, r(), unit, fl);
     } else {
-        p.hide(E::LCDohm);
+        p.hide(E::Ohm);
     }
     if (fn == '2') {
         if (!frequencyOrRpm) {
-            p.show(E::LCDHz);
-            p.hide(E::LcdRPM);
+            p.show(E::Hertz);
+            p.hide(E::Rpm);
             const int rr = r();
-            if (rr == 0 && !settings.fermo && !settings.brio) {
+            if (rr == 0 && !settings.fermoModel && !settings.brioModel) {
                 unit = "Hz";
             } else {
                 applyRow(kFrequencyRows, rr, unit, fl);
             }
         } else {
-            p.show(E::LcdRPM);
-            p.hide(E::LCDHz);
+            p.show(E::Rpm);
+            p.hide(E::Hertz);
             static constexpr RangeRow kRpm[] = {
                 {"kRPM", 2, Prefix::Kilo}, {"kRPM", 3, Prefix::Kilo}, {"MRPM", 1, Prefix::Mega},
                 {"MRPM", 2, Prefix::Mega}, {"MRPM", 3, Prefix::Mega}, {"MRPM", 0, Prefix::Mega},
@@ -191,35 +191,35 @@ bool decodeBrio(std::string_view frame, std::string_view separator, const MeterS
             applyRow(kRpm, r(), unit, fl);
         }
     } else {
-        p.hide(E::LcdRPM);
-        p.hide(E::LCDHz);
+        p.hide(E::Rpm);
+        p.hide(E::Hertz);
     }
     if (fn == '4') {
-        p.setShown(E::LCDCS, frequencyOrRpm);
-        p.setShown(E::LCDFS, !frequencyOrRpm);
+        p.setShown(E::Celsius, frequencyOrRpm);
+        p.setShown(E::Fahrenheit, !frequencyOrRpm);
         unit = frequencyOrRpm ? "#" : "?";
     } else {
-        p.hide(E::LCDCS);
-        p.hide(E::LCDFS);
+        p.hide(E::Celsius);
+        p.hide(E::Fahrenheit);
     }
     if (fn == '5') {
-        p.show(E::LCDFm);
-        if (settings.fermo) p.show(E::LCDohm);
-        unit = settings.fermo ? "&*" : "&";
+        p.show(E::Continuity);
+        if (settings.fermoModel) p.show(E::Ohm);
+        unit = settings.fermoModel ? "&*" : "&";
         fl.p3 = true;
     } else {
-        p.hide(E::LCDFm);
+        p.hide(E::Continuity);
     }
     if (fn == '1') {
-        p.show(E::LCDDI);
-        p.show(E::LcdV);
+        p.show(E::Diode);
+        p.show(E::Volt);
         unit = ")";
         fl.p1 = true;
     } else {
-        p.hide(E::LCDDI);
+        p.hide(E::Diode);
     }
     if (fn == '6') {
-        p.show(E::LCDF);
+        p.show(E::Farad);
         static constexpr RangeRow kFarad[] = {
             {"nF", 1, Prefix::Nano},  {"nF", 2, Prefix::Nano},  {"nF", 3, Prefix::Nano},
             {"uF", 1, Prefix::Micro}, {"uF", 2, Prefix::Micro}, {"uF", 3, Prefix::Micro},
@@ -227,43 +227,43 @@ bool decodeBrio(std::string_view frame, std::string_view separator, const MeterS
         };
         applyRow(kFarad, r(), unit, fl);
     } else {
-        p.hide(E::LCDF);
+        p.hide(E::Farad);
     }
 
     // Frequency shown over any function.
     if (at(8) == '0' && at(9) == '1') {
         fl.clearAll();
-        p.hide(E::LcdV);
-        p.show(E::LCDHz);
-        p.hide(E::LcdRPM);
+        p.hide(E::Volt);
+        p.show(E::Hertz);
+        p.hide(E::Rpm);
         applyRow(kFrequencyRows, r(), unit, fl);
     }
     if (rangeNeededButBad) return false;
 
     std::string_view sep[4];
-    static constexpr E kPoints[3] = {E::LcdP1, E::LcdP2, E::LcdP3};
+    static constexpr E kPoints[3] = {E::Point1, E::Point2, E::Point3};
     const bool points[3] = {fl.p1, fl.p2, fl.p3};
     for (int i = 0; i < 3; ++i) {
         p.setShown(kPoints[i], points[i]);
         if (points[i]) sep[i + 1] = separator;
     }
-    p.setShown(E::LCDk, fl.kilo);
-    p.setShown(E::LCDM1, fl.mega);
-    p.setShown(E::Lcdm, fl.milli);
-    p.setShown(E::LCDu, fl.micro);
-    p.setShown(E::LCDA, fl.ampere);
-    p.setShown(E::LCDn, fl.nano);
+    p.setShown(E::Kilo, fl.kilo);
+    p.setShown(E::Mega, fl.mega);
+    p.setShown(E::Milli, fl.milli);
+    p.setShown(E::Micro, fl.micro);
+    p.setShown(E::Ampere, fl.ampere);
+    p.setShown(E::Nano, fl.nano);
 
-    if (p.shown(E::LCDDI)) {
+    if (p.shown(E::Diode)) {
         f.dd = '\0';
         unit.append("V");
     }
-    if (p.shown(E::LCDFm)) {
+    if (p.shown(E::Continuity)) {
         f.dd = '\0';
         sep[3] = {};
-        p.hide(E::LcdP3);
+        p.hide(E::Point3);
         unit.append("*");
-        p.show(E::LCDohm);
+        p.show(E::Ohm);
     }
 
     if (f.dc == '@') {
@@ -280,28 +280,28 @@ bool decodeBrio(std::string_view frame, std::string_view separator, const MeterS
     }
 
     // Leading-zero blanking, from the points of the function (before the "&" rule above).
-    for (E e : {E::LcdDa, E::LcdDb, E::LcdDc, E::LcdDd}) p.show(e);
+    for (E e : {E::Digit1, E::Digit2, E::Digit3, E::Digit4}) p.show(e);
     if (!fl.p1 && !fl.p2 && !fl.p3) {
         if (f.da == '0' && f.db == '0' && f.dc == '0') {
-            p.hide(E::LcdDa);
-            p.hide(E::LcdDb);
-            p.hide(E::LcdDc);
+            p.hide(E::Digit1);
+            p.hide(E::Digit2);
+            p.hide(E::Digit3);
         } else if (f.da == '0' && f.db == '0') {
-            p.hide(E::LcdDa);
-            p.hide(E::LcdDb);
+            p.hide(E::Digit1);
+            p.hide(E::Digit2);
         } else if (f.da == '0') {
-            p.hide(E::LcdDa);
+            p.hide(E::Digit1);
         }
     }
-    if (fl.p2 && f.da == '0') p.hide(E::LcdDa);
+    if (fl.p2 && f.da == '0') p.hide(E::Digit1);
     if (fl.p3 && f.da == '0' && f.db == '0') {
-        p.hide(E::LcdDa);
-        p.hide(E::LcdDb);
+        p.hide(E::Digit1);
+        p.hide(E::Digit2);
     }
-    if (fl.p3 && f.da == '0') p.hide(E::LcdDa);
+    if (fl.p3 && f.da == '0') p.hide(E::Digit1);
     if (overload) {
-        p.hide(E::LcdDa);
-        p.hide(E::LcdDd);
+        p.hide(E::Digit1);
+        p.hide(E::Digit4);
     }
     return true;
 }

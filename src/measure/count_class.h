@@ -13,6 +13,7 @@ struct CountClass {
     std::int32_t needleCentre;  // needle position of a zero reading
     std::int32_t barFull;    // bar position shown for an overload
     std::int32_t needleStep; // tick intervals of the scale; the needle runs over needleStep*10
+    std::int32_t barMaximum; // the bar graph's full length in bar positions
 };
 
 // The four known classes; nullptr for any other name.
@@ -20,5 +21,15 @@ const CountClass* findCountClass(std::string_view name);
 
 // Class "4": 40000 counts, the standard build.
 const CountClass& standardCountClass();
+
+// The range of the trend chart's value axis, in display counts.
+struct ValueAxis {
+    std::int32_t minimum;
+    std::int32_t maximum;
+    bool operator==(const ValueAxis&) const = default;
+};
+
+// -FullScale .. FullScale; while a Sorn meter shows a frequency, -5000 .. 5000.
+ValueAxis chartValueAxis(const CountClass& cc, bool frequencyMode);
 
 }  // namespace dmm

@@ -32,104 +32,104 @@ int applyFunction(int fn, int r, DecodedFrame& f) {
         return kNone;
     case 1:
     case 2:
-        p.show(E::LcdV);
+        p.show(E::Volt);
         appendPrefixUnit(f, "", "V");
         return pointFor({kNone, 0, 1, 2, 3, kNone, kNone, kNone});
     case 3:
-        p.show(E::LcdV);
-        p.show(E::Lcdm);
+        p.show(E::Volt);
+        p.show(E::Milli);
         appendPrefixUnit(f, "m", "V");
         return 2;
     case 4: {
-        p.show(E::LCDohm);
+        p.show(E::Ohm);
         std::string_view prefix;
         if (r >= 2 && r <= 4) {
-            p.show(E::LCDk);
+            p.show(E::Kilo);
             prefix = "k";
         } else if (r == 5 || r == 6) {
-            p.show(E::LCDM1);
+            p.show(E::Mega);
             prefix = "M";
         }
         appendPrefixUnit(f, prefix, "*");
         return pointFor({kNone, 2, 0, 1, 2, 0, 1, kNone});
     }
     case 5: {
-        p.show(E::LCDF);
+        p.show(E::Farad);
         std::string_view prefix;
         if (r == 1 || r == 2) {
-            p.show(E::LCDn);
+            p.show(E::Nano);
             prefix = "n";
         } else if (r >= 3 && r <= 5) {
-            p.show(E::LCDu);
+            p.show(E::Micro);
             prefix = "u";
         } else if (r == 6 || r == 7) {
-            p.show(E::Lcdm);
+            p.show(E::Milli);
             prefix = "m";
         }
         appendPrefixUnit(f, prefix, "F");
         return pointFor({kNone, 1, 2, 0, 1, 2, 0, 1});
     }
     case 6:
-        p.show(E::LCDCS);
+        p.show(E::Celsius);
         appendPrefixUnit(f, "", "#");
         return 3;
     case 7: {
-        p.show(E::LCDA);
+        p.show(E::Ampere);
         std::string_view prefix;
         if (r == 0 || r == 1) {
-            p.show(E::LCDu);
+            p.show(E::Micro);
             prefix = "u";
         }
         appendPrefixUnit(f, prefix, "A");
         return pointFor({2, 3, kNone, kNone, kNone, kNone, kNone, kNone});
     }
     case 8: {
-        p.show(E::LCDA);
+        p.show(E::Ampere);
         std::string_view prefix;
         if (r == 0 || r == 1) {
-            p.show(E::Lcdm);
+            p.show(E::Milli);
             prefix = "m";
         }
         appendPrefixUnit(f, prefix, "A");
         return pointFor({1, 2, kNone, kNone, kNone, kNone, kNone, kNone});
     }
     case 9:
-        p.show(E::LCDA);
+        p.show(E::Ampere);
         appendPrefixUnit(f, "", "A");
         return 1;
     case 10:
-        p.show(E::LCDFm);
-        p.show(E::LCDohm);
+        p.show(E::Continuity);
+        p.show(E::Ohm);
         appendPrefixUnit(f, "", "*&");
         return 2;
     case 11:
-        p.show(E::LCDDI);
-        p.show(E::LcdV);
+        p.show(E::Diode);
+        p.show(E::Volt);
         appendPrefixUnit(f, "", "V)");
         return 0;
     case 12: {
-        p.show(E::LCDHz);
+        p.show(E::Hertz);
         std::string_view prefix;
         if (r >= 2 && r <= 4) {
-            p.show(E::LCDk);
+            p.show(E::Kilo);
             prefix = "k";
         } else if (r >= 5 && r <= 7) {
-            p.show(E::LCDM1);
+            p.show(E::Mega);
             prefix = "M";
         }
         appendPrefixUnit(f, prefix, "Hz");
         return pointFor({1, 2, 0, 1, 2, 0, 1, 2});
     }
     case 13:
-        p.show(E::LCDFS);
+        p.show(E::Fahrenheit);
         appendPrefixUnit(f, "", "?");
         return 3;
     case 14:
-        p.show(E::lcdW);
+        p.show(E::Watt);
         appendPrefixUnit(f, "", "W");
         return 3;
     case 15:
-        p.show(E::LCDBF);
+        p.show(E::Percent);
         appendPrefixUnit(f, "", "mA%");
         return 2;
     default:
@@ -139,7 +139,7 @@ int applyFunction(int fn, int r, DecodedFrame& f) {
 
 void applyCoupling(int c, int fn, DecodedFrame& f) {
     LcdPanel& p = f.panel;
-    for (E e : {E::LcdAC, E::LCDJa, E::LcdDc1, E::LCDTRMST, E::LCDTRMS}) p.hide(e);
+    for (E e : {E::Ac, E::AcDcPlusSign, E::Dc, E::TrueRmsT, E::TrueRms}) p.hide(e);
     f.reading.couplingText.clear();
     switch (c) {
     case 0:
@@ -148,17 +148,17 @@ void applyCoupling(int c, int fn, DecodedFrame& f) {
         }
         break;
     case 1:
-        p.show(E::LcdAC);
-        p.show(E::LCDTRMST);
-        p.show(E::LCDTRMS);
+        p.show(E::Ac);
+        p.show(E::TrueRmsT);
+        p.show(E::TrueRms);
         f.reading.couplingText = "AC";
         break;
     case 2:
-        p.show(E::LcdDc1);
+        p.show(E::Dc);
         f.reading.couplingText = "DC";
         break;
     case 3:
-        for (E e : {E::LcdAC, E::LCDTRMST, E::LCDTRMS, E::LCDJa, E::LcdDc1}) p.show(e);
+        for (E e : {E::Ac, E::TrueRmsT, E::TrueRms, E::AcDcPlusSign, E::Dc}) p.show(e);
         f.reading.couplingText = "AC+DC";
         break;
     default:
@@ -195,8 +195,8 @@ bool decodeKelt(std::string_view frame, std::string_view separator, DecodedFrame
     }
 
     LcdPanel& p = f.panel;
-    for (E e : {E::LcdV, E::Lcdm, E::LCDohm, E::LCDk, E::LCDM1, E::LCDF, E::LCDn, E::LCDu, E::LCDCS,
-                E::LCDA, E::LCDHz, E::LCDBF, E::LCDFm, E::LCDDI, E::LCDFS, E::lcdW}) {
+    for (E e : {E::Volt, E::Milli, E::Ohm, E::Kilo, E::Mega, E::Farad, E::Nano, E::Micro, E::Celsius,
+                E::Ampere, E::Hertz, E::Percent, E::Continuity, E::Diode, E::Fahrenheit, E::Watt}) {
         p.hide(e);
     }
 
@@ -212,40 +212,40 @@ bool decodeKelt(std::string_view frame, std::string_view separator, DecodedFrame
     if (status >= 8) status -= 8;
     if (status >= 4) {
         f.negative = true;
-        p.show(E::LcdFH);
+        p.show(E::Minus);
         status -= 4;
     } else {
-        p.hide(E::LcdFH);
+        p.hide(E::Minus);
     }
     if (status == 1) {
-        p.show(E::LcdAuto);
+        p.show(E::Auto);
         f.reading.rangeText = "AUTO";
     } else {
-        p.hide(E::LcdAuto);
+        p.hide(E::Auto);
     }
 
     // A frequency shown with the minus sign is a percentage (duty cycle).
-    if (p.shown(E::LCDHz) && p.shown(E::LcdFH)) {
+    if (p.shown(E::Hertz) && p.shown(E::Minus)) {
         decimalPos = 2;
-        for (E e : {E::LCDk, E::LCDM1, E::LCDHz, E::LcdFH}) p.hide(e);
-        p.show(E::LCDBF);
+        for (E e : {E::Kilo, E::Mega, E::Hertz, E::Minus}) p.hide(e);
+        p.show(E::Percent);
         f.negative = false;
         f.reading.unitText = "%";
     }
 
     std::string_view sep[4];
-    for (E e : {E::LcdP0, E::LcdP1, E::LcdP2, E::LcdP3}) p.hide(e);
+    for (E e : {E::Point0, E::Point1, E::Point2, E::Point3}) p.hide(e);
     if (decimalPos >= 0 && decimalPos <= 3) {
-        static constexpr E kPoints[4] = {E::LcdP0, E::LcdP1, E::LcdP2, E::LcdP3};
+        static constexpr E kPoints[4] = {E::Point0, E::Point1, E::Point2, E::Point3};
         p.show(kPoints[decimalPos]);
         sep[decimalPos] = separator;
     }
     // The blank form shows its point after the third digit, whatever the range.
     if (f.db == '@' && f.dc == '0') {
         sep[3] = separator;
-        p.show(E::LcdP3);
+        p.show(E::Point3);
         sep[2] = {};
-        p.hide(E::LcdP2);
+        p.hide(E::Point2);
     }
 
     // The blank form reads "L0." whatever the range; every other form is read as shown.

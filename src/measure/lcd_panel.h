@@ -7,13 +7,23 @@
 
 namespace dmm {
 
-// Every label and shape of the virtual LCD, in the order of the element table.
+// Every label and shape of the virtual LCD, in the order of the element table. The table keeps
+// each element's control name ("LcdDa", "LCDohm", ...) for the widgets that show it.
 enum class LcdElement : std::uint8_t {
-    LcdFH, LcdD0, LcdDa, LcdDb, LcdDc, LcdDd,
-    LcdP0, LcdP1, LcdP2, LcdP3,
-    LcdAuto, LCDRS, LCD232C, LcdACDC, LCDBF, LCDRec, LcdAC, LCDJa, LcdDc1,
-    LCDTRMST, LCDTRMS, LcdRPM, LCDHold, LCDBATT, LCDBT, LCDCS, LCDFS, LCDDI, LCDFm,
-    LCDk, LCDM1, LCDohm, LCDHz, LCDu, Lcdm, LCDn, LCDA, LCDF, LcdV, lcdW,
+    Minus,                                    // the reading's minus sign
+    Digit0, Digit1, Digit2, Digit3, Digit4,   // digits left to right; Digit0 is Kelt's fifth
+    Point0, Point1, Point2, Point3,           // decimal point after Digit0 .. Digit3
+    Auto,                                     // auto range
+    Rs232Left, Rs232Right,                    // "RS" and "232C" of the RS-232C annunciator
+    AcPlusDc,                                 // the "AC+DC" label, set by no decoder
+    Percent, RecordMode, Ac,
+    AcDcPlusSign,                             // the "+" between AC and DC
+    Dc,
+    TrueRmsT, TrueRms,                        // "T" and "RMS" of the true-RMS annunciator
+    Rpm, Hold, Battery,
+    OpenParenthesis,                          // the "(" glyph, set by no decoder
+    Celsius, Fahrenheit, Diode, Continuity,
+    Kilo, Mega, Ohm, Hertz, Micro, Milli, Nano, Ampere, Farad, Volt, Watt,
     Count
 };
 
@@ -67,7 +77,7 @@ public:
     // Caption as painted: a digit label's current text (one character or empty), else the
     // layout caption.
     std::string_view caption(LcdElement e) const;
-    // Digit labels only (LcdD0, LcdDa .. LcdDd); '\0' makes the label blank.
+    // Digit labels only (Digit0 .. Digit4); '\0' makes the label blank.
     void setDigit(LcdElement e, char c);
     char digit(LcdElement e) const;
 
@@ -82,7 +92,7 @@ private:
     static int digitSlot(LcdElement e);
 
     std::uint64_t shown_ = 0;
-    std::array<char, 5> digits_{};  // LcdD0, LcdDa, LcdDb, LcdDc, LcdDd
+    std::array<char, 5> digits_{};  // Digit0 .. Digit4
 };
 
 }  // namespace dmm

@@ -23,11 +23,19 @@ void appendHexByte(std::string& s, std::uint8_t b) {
 MeterCore::MeterCore(PipelineSink* sink, const Clock* clock)
     : sink_(sink ? sink : &nullSink_), clock_(clock) {}
 
-void MeterCore::HSornRData(const void* data, std::int32_t size) { receive(Family::Sorn, data, size); }
-void MeterCore::HBrioRData(const void* data, std::int32_t size) { receive(Family::Brio, data, size); }
-void MeterCore::HKeltRData(const void* data, std::int32_t size) { receive(Family::Kelt, data, size); }
+void MeterCore::receiveSornBytes(const void* data, std::int32_t size) {
+    receiveBytes(Family::Sorn, data, size);
+}
 
-void MeterCore::receive(Family family, const void* data, std::int32_t size) {
+void MeterCore::receiveBrioBytes(const void* data, std::int32_t size) {
+    receiveBytes(Family::Brio, data, size);
+}
+
+void MeterCore::receiveKeltBytes(const void* data, std::int32_t size) {
+    receiveBytes(Family::Kelt, data, size);
+}
+
+void MeterCore::receiveBytes(Family family, const void* data, std::int32_t size) {
     if (data == nullptr || size <= 0) return;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
     for (std::int32_t i = 0; i < size; ++i) {
@@ -35,11 +43,11 @@ void MeterCore::receive(Family family, const void* data, std::int32_t size) {
         const char high = hexDigit(b >> 4);
         const bool frameEnd = family == Family::Sorn ? high == 'E' : b == 0x0D;
         serial_.append(high, hexDigit(b));
-        if (frameEnd) serialFrameEnd(family);
+        if (frameEnd) endSerialFrame(family);
     }
 }
 
-void MeterCore::serialFrameEnd(Family family) {
+void MeterCore::endSerialFrame(Family family) {
     const std::string& low = serial_.lowNibbles;
     bool pass = false;
     switch (family) {
@@ -54,27 +62,29 @@ void MeterCore::serialFrameEnd(Family family) {
     case Family::Kelt:
         frameText_.assign(low.size() > 1 ? std::string_view(low).substr(1, 9) : std::string_view{});
         frameText_.append("DA");
-        usbTxt_ = frameText_;
+        frameDiagnostic_ = frameText_;
         pass = low.size() >= 11 && low[0] == 'A' && low[10] == 'D';
         break;
     }
     if (pass) {
-        decode(family);
+        decodeFrame(family);
     } else {
         ++counters_.failedTest;
     }
     serial_.clear();
 }
 
-void MeterCore::HidSornData(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size) {
-    usbReport(Family::Sorn, reportId, data, size);
+void MeterCore::receiveSornReport(std::uint8_t reportId, const std::uint8_t* data,
+                                  std::uint16_t size) {
+    receiveReport(Family::Sorn, reportId, data, size);
 }
 
-void MeterCore::HidKeltData(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size) {
-    usbReport(Family::Kelt, reportId, data, size);
+void MeterCore::receiveKeltReport(std::uint8_t reportId, const std::uint8_t* data,
+                                  std::uint16_t size) {
+    receiveReport(Family::Kelt, reportId, data, size);
 }
 
-void MeterCore::usbReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
+void MeterCore::receiveReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
                           std::uint16_t size) {
     if (data == nullptr) size = 0;
     // Only the low nibble of data byte 0 counts: 1 to 9 meter bytes follow it.
@@ -115,16 +125,17 @@ void MeterCore::usbReport(Family family, std::uint8_t reportId, const std::uint8
         }
         bool pass = false;
         if (family == Family::Sorn) {
-            usbTxt_ = frameText_;
+            frameDiagnostic_ = frameText_;
             pass = high == kSornSequence;
         } else {
-            usbTxt_ = high;
-            usbTxt1_.assign(frameText_.size() > 9 ? std::string_view(frameText_).substr(9, 2)
-                                                  : std::string_view{});
-            pass = usbTxt1_ == "DA";
+            frameDiagnostic_ = high;
+            frameEndDiagnostic_.assign(frameText_.size() > 9
+                                           ? std::string_view(frameText_).substr(9, 2)
+                                           : std::string_view{});
+            pass = frameEndDiagnostic_ == "DA";
         }
         if (pass) {
-            decode(family);
+            decodeFrame(family);
         } else {
             ++counters_.failedTest;
         }
@@ -133,16 +144,16 @@ void MeterCore::usbReport(Family family, std::uint8_t reportId, const std::uint8
     usb_.reportDataSeen = false;
 }
 
-bool MeterCore::decode(Family family) {
+bool MeterCore::decodeFrame(Family family) {
     switch (family) {
-    case Family::Kelt: return LcdDisplayKelt();
-    case Family::Sorn: return LcdDisplaySorn();
-    case Family::Brio: return LcdDisplayBrio();
+    case Family::Kelt: return decodeKeltFrame();
+    case Family::Sorn: return decodeSornFrame();
+    case Family::Brio: return decodeBrioFrame();
     }
     return false;
 }
 
-bool MeterCore::LcdDisplayKelt() {
+bool MeterCore::decodeKeltFrame() {
     scratch_.reset(Family::Kelt, panel_);
     if (!decodeKelt(frameText_, state.localeDecimal, scratch_)) {
         ++counters_.undecodable;
@@ -151,7 +162,7 @@ bool MeterCore::LcdDisplayKelt() {
     return runPipeline(scratch_);
 }
 
-bool MeterCore::LcdDisplaySorn() {
+bool MeterCore::decodeSornFrame() {
     scratch_.reset(Family::Sorn, panel_);
     if (!decodeSorn(frameText_, state.localeDecimal, settings, scratch_)) {
         ++counters_.undecodable;
@@ -160,7 +171,7 @@ bool MeterCore::LcdDisplaySorn() {
     return runPipeline(scratch_);
 }
 
-bool MeterCore::LcdDisplayBrio() {
+bool MeterCore::decodeBrioFrame() {
     scratch_.reset(Family::Brio, panel_);
     if (!decodeBrio(frameText_, state.localeDecimal, settings, scratch_)) {
         ++counters_.undecodable;

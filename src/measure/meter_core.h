@@ -51,22 +51,22 @@ public:
     MeterSettings settings;
     ReadingState state;
 
-    // Serial road: one block of received bytes each.
-    void HSornRData(const void* data, std::int32_t size);
-    void HBrioRData(const void* data, std::int32_t size);
-    void HKeltRData(const void* data, std::int32_t size);
-    void receive(Family family, const void* data, std::int32_t size);
+    // Serial road: one block of received bytes each, cut into frames of that family.
+    void receiveSornBytes(const void* data, std::int32_t size);
+    void receiveBrioBytes(const void* data, std::int32_t size);
+    void receiveKeltBytes(const void* data, std::int32_t size);
+    void receiveBytes(Family family, const void* data, std::int32_t size);
 
     // USB road: one HID input report each (data = the bytes after the report ID).
-    void HidSornData(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size);
-    void HidKeltData(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size);
+    void receiveSornReport(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size);
+    void receiveKeltReport(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size);
 
     // The decoders, run on frameText(). They return false when the frame was dropped as
     // undecodable. Called by the assemblers; public for tests and tools.
-    bool LcdDisplayKelt();
-    bool LcdDisplaySorn();
-    bool LcdDisplayBrio();
-    bool decode(Family family);
+    bool decodeKeltFrame();
+    bool decodeSornFrame();
+    bool decodeBrioFrame();
+    bool decodeFrame(Family family);
     void setFrameText(std::string_view text) { frameText_.assign(text); }
 
     const std::string& frameText() const { return frameText_; }
@@ -75,12 +75,14 @@ public:
     const FrameOutcome& lastOutcome() const { return outcome_; }
     const FrameCounters& counters() const { return counters_; }
 
-    // Hidden diagnostic labels and lists.
-    const std::string& usbTxt() const { return usbTxt_; }
-    const std::string& usbTxt1() const { return usbTxt1_; }
+    // What the window's hidden diagnostic labels and lists show. frameDiagnostic: the last
+    // frame's text (for a cable Kelt frame that fails its test, its high nibbles instead);
+    // frameEndDiagnostic: the two characters a cable Kelt frame ends in, "DA" when it passes.
+    const std::string& frameDiagnostic() const { return frameDiagnostic_; }
+    const std::string& frameEndDiagnostic() const { return frameEndDiagnostic_; }
     BoundedLog& history() { return history_; }  // data reports (and USB events, added by link)
     const BoundedLog& history() const { return history_; }
-    const BoundedLog& memo() const { return memo_; }  // every Brio FrameText
+    const BoundedLog& brioFrames() const { return brioFrames_; }  // every Brio frame's text
 
     int idleReportCount() const { return usb_.idleReportCount; }
     void setIdleReportCount(int n) { usb_.idleReportCount = n; }
@@ -90,8 +92,8 @@ public:
     const UsbAssembler& usbAssembler() const { return usb_; }
 
 private:
-    void serialFrameEnd(Family family);
-    void usbReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
+    void endSerialFrame(Family family);
+    void receiveReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
                    std::uint16_t size);
     // Checks the numbers of a decoded frame and, when all can be formed, commits the frame and
     // runs the post-decode pipeline. False when the frame is dropped.
@@ -110,10 +112,10 @@ private:
 
     SerialAssembler serial_;
     UsbAssembler usb_;
-    std::string usbTxt_;
-    std::string usbTxt1_;
+    std::string frameDiagnostic_;
+    std::string frameEndDiagnostic_;
     BoundedLog history_{1000};
-    BoundedLog memo_{1000};
+    BoundedLog brioFrames_{1000};
     std::string lineBuffer_;
     DecodedFrame scratch_;
 };

@@ -12,18 +12,19 @@ public:
 
     // A frame was decoded: light the link indicator (CONok shown, CONokN hidden).
     virtual void frameSeen() {}
-    // Sorn frequency annunciator came or went: redraw the scale (KDsetup) and set the chart's
-    // value axis to -5000..5000 (on) or -FullScale..FullScale (off).
+    // Sorn frequency annunciator came or went: redraw the scale and set the chart's value axis
+    // to chartValueAxis(countClass, on).
     virtual void frequencyModeChanged(bool on) { (void)on; }
     // The reading is beyond an active limit: sound the system beep.
     virtual void beep() {}
     // Show or hide the alarm panel "OL !!".
     virtual void showAlarm(bool on) { (void)on; }
-    // Unit or decimal point changed: ShowSeries(Fill ticked ? 0 : 1), then start a new chart.
+    // Unit or decimal point changed: show the filled or the line series as the fill box says,
+    // then start a new chart.
     virtual void rangeChanged() {}
-    // Move the analog needle (KDrun).
+    // Move the analog needle.
     virtual void needle(int position) { (void)position; }
-    // Offer the current reading to the recorder (INDataToTable).
+    // Offer the current reading to the recorder (Recorder::addReading).
     virtual void record() {}
     // Set the bar graph's position.
     virtual void bar(int position) { (void)position; }

@@ -105,10 +105,10 @@ std::optional<Numbers> numbersOf(const DecodedFrame& f, const CountClass& cc) {
 
 int decimalPosOf(const LcdPanel& p, Family family) {
     int pos = kNoDecimalPoint;
-    if (family == Family::Kelt && p.shown(E::LcdP0)) pos = 0;
-    if (p.shown(E::LcdP1)) pos = 1;
-    if (p.shown(E::LcdP2)) pos = 2;
-    if (p.shown(E::LcdP3)) pos = 3;
+    if (family == Family::Kelt && p.shown(E::Point0)) pos = 0;
+    if (p.shown(E::Point1)) pos = 1;
+    if (p.shown(E::Point2)) pos = 2;
+    if (p.shown(E::Point3)) pos = 3;
     return pos;
 }
 
@@ -116,7 +116,8 @@ int decimalPosOf(const LcdPanel& p, Family family) {
 
 void MeterCore::advanceRecallClock() {
     RecallClock& c = state.recallClock;
-    std::int64_t seconds = static_cast<std::int64_t>(c.seconds) + stepSeconds(settings.timeInt);
+    std::int64_t seconds =
+        static_cast<std::int64_t>(c.seconds) + stepSeconds(settings.recallStepText);
     // Each whole minute carried moves the minutes on by one; minutes past 59 carry an hour,
     // hours past 23 start again at 0.
     std::int64_t carries = seconds > 59 ? (seconds - 60) / 60 + 1 : 0;
@@ -157,10 +158,10 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
     }
 
     // Connection step.
-    state.linkWatchdog = 0;
+    state.ticksSinceFrame = 0;
     sink_->frameSeen();
-    if (f.family == Family::Kelt) usbTxt_ = frameText_;
-    if (f.family == Family::Brio) memo_.append(frameText_);
+    if (f.family == Family::Kelt) frameDiagnostic_ = frameText_;
+    if (f.family == Family::Brio) brioFrames_.append(frameText_);
     if (f.family == Family::Sorn && f.frequencyMode != state.frequencyMode) {
         state.frequencyMode = f.frequencyMode;
         sink_->frequencyModeChanged(f.frequencyMode);
@@ -168,11 +169,11 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
 
     // The panel and the reading of this frame (the digit labels show the final digit texts).
     std::swap(panel_, f.panel);
-    if (f.family == Family::Kelt) panel_.setDigit(E::LcdD0, f.d0);
-    panel_.setDigit(E::LcdDa, f.da);
-    panel_.setDigit(E::LcdDb, f.db);
-    panel_.setDigit(E::LcdDc, f.dc);
-    panel_.setDigit(E::LcdDd, f.dd);
+    if (f.family == Family::Kelt) panel_.setDigit(E::Digit0, f.d0);
+    panel_.setDigit(E::Digit1, f.da);
+    panel_.setDigit(E::Digit2, f.db);
+    panel_.setDigit(E::Digit3, f.dc);
+    panel_.setDigit(E::Digit4, f.dd);
     std::swap(reading_, f.reading);
     reading_.value = numbers->value;
     const float value = reading_.value;
@@ -184,8 +185,8 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
     out.chart = numbers->chart;
 
     // Limit alarm.
-    out.alarm = (value > state.upperLimit && settings.setMaxB) ||
-                (value < state.lowerLimit && settings.setMinB);
+    out.alarm = (value > state.upperLimit && settings.upperLimitOn) ||
+                (value < state.lowerLimit && settings.lowerLimitOn);
     if (out.alarm) sink_->beep();
     sink_->showAlarm(out.alarm);
 
@@ -213,7 +214,7 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
     sink_->needle(out.needle);
 
     if (f.family == Family::Kelt) {
-        if (settings.recallCheck) {
+        if (settings.recallClockOn) {
             advanceRecallClock();
         } else {
             state.readingTimeMs = clock_->timeOfDayMs();

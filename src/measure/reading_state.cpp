@@ -18,6 +18,15 @@ std::string_view familyName(Family f) {
     return "?";
 }
 
+ReadingState ReadingState::atStartUp(std::string_view localeDecimal, std::int32_t timeOfDayMs) {
+    ReadingState s;
+    s.applyCountClass(standardCountClass());
+    s.lastUnitText = kStartUnitText;
+    s.localeDecimal = localeDecimal;
+    s.readingTimeMs = timeOfDayMs;
+    return s;
+}
+
 void ReadingState::applyCountClass(const CountClass& cc) {
     countClass = cc;
     const auto fs = static_cast<float>(cc.fullScale);

@@ -14,7 +14,7 @@ enum class Family { Kelt, Sorn, Brio };
 std::optional<Family> parseFamily(std::string_view name);  // "kelt", "sorn", "brio"
 std::string_view familyName(Family f);
 
-// Which decimal point of the panel is lit: 0 (after LcdD0, Kelt only) .. 3, or none.
+// Which decimal point of the panel is lit: 0 (after Digit0, Kelt only) .. 3, or none.
 constexpr int kNoDecimalPoint = -1;
 
 // A simulated clock of three integers, advanced by the Kelt pipeline while recalled data are
@@ -26,16 +26,22 @@ struct RecallClock {
     bool operator==(const RecallClock&) const = default;
 };
 
-// The window controls the pipeline reads. The window copies them in when they change.
+// The settings the pipeline and the decoders read. The window copies its controls' states in
+// when they change; dmmcli sets them from its options.
 struct MeterSettings {
-    bool setMaxB = false;       // upper limit switched on
-    bool setMinB = false;       // lower limit switched on
-    bool recallCheck = false;   // records carry the recall clock
-    std::string timeInt = "1";  // recall clock step in seconds (text of its edit)
-    bool ivra = false;          // hidden model box: Sorn shows the true-RMS annunciator
-    bool brio = false;          // hidden model box read by the Brio decoder
-    bool fermo = false;         // hidden model box read by the Brio decoder
+    bool upperLimitOn = false;  // a reading above ReadingState::upperLimit raises the alarm
+    bool lowerLimitOn = false;  // a reading below ReadingState::lowerLimit raises the alarm
+    bool recallClockOn = false;        // Kelt frames advance the recall clock and take its time
+    std::string recallStepText = "1";  // the recall clock's step in seconds, as its edit holds it
+    // Meter models within a family, fixed by the window's layout:
+    bool ivraModel = false;   // Sorn: the true-RMS annunciator follows the AC bit
+    bool brioModel = false;   // Brio: the lowest frequency range reads kHz
+    bool fermoModel = false;  // Brio: as brioModel, and continuity shows the ohm glyph too
 };
+
+// The last unit text at start-up. No unit reads "113", so the first decoded frame always counts
+// as a range change: it starts a new chart and resets the extremes.
+inline constexpr std::string_view kStartUnitText = "113";
 
 // Shared state of the reading pipeline, with the start values of the standard build.
 struct ReadingState {
@@ -49,13 +55,17 @@ struct ReadingState {
     std::string maxReadingText;
     std::string minReadingText;
 
-    std::string lastUnitText = "113";  // matches no unit text: the first frame is a range change
+    std::string lastUnitText{kStartUnitText};
     int lastDecimalPos = kNoDecimalPoint;
 
-    int linkWatchdog = 0;          // watchdog ticks since the last decoded frame
+    int ticksSinceFrame = 0;        // link watchdog ticks since the last decoded frame
     std::int32_t readingTimeMs = 0;  // time of day of the current reading, ms since midnight
     RecallClock recallClock;
     bool frequencyMode = false;    // Sorn frequency annunciator on
+
+    // The state at start-up: the standard count class with its limits and extremes, the last
+    // unit kStartUnitText, the locale's decimal separator and the reading time given.
+    static ReadingState atStartUp(std::string_view localeDecimal, std::int32_t timeOfDayMs);
 
     // Start values for a count class: members, limits FullScale + 2, extremes FullScale + 1.
     void applyCountClass(const CountClass& cc);

@@ -36,10 +36,10 @@ struct Annunciator {
 
 // Shown in this order; the prefixes come before the units in the unit text.
 constexpr Annunciator kAnnunciators[] = {
-    {37, E::LCDu, "u"},  {38, E::LCDn, "n"},  {39, E::LCDk, "k"},   {40, E::LCDDI, ""},
-    {41, E::Lcdm, "m"},  {42, E::LCDBF, "%"}, {43, E::LCDM1, "M"},  {44, E::LCDFm, ""},
-    {45, E::LCDF, "F"},  {46, E::LCDohm, "*"}, {47, E::LCDRec, ""}, {48, E::LCDHold, ""},
-    {49, E::LCDA, "A"},  {50, E::LcdV, "V"},  {52, E::LCDBATT, ""},
+    {37, E::Micro, "u"},  {38, E::Nano, "n"},  {39, E::Kilo, "k"},   {40, E::Diode, ""},
+    {41, E::Milli, "m"},  {42, E::Percent, "%"}, {43, E::Mega, "M"},  {44, E::Continuity, ""},
+    {45, E::Farad, "F"},  {46, E::Ohm, "*"}, {47, E::RecordMode, ""}, {48, E::Hold, ""},
+    {49, E::Ampere, "A"},  {50, E::Volt, "V"},  {52, E::Battery, ""},
 };
 
 }  // namespace
@@ -72,14 +72,14 @@ bool decodeSorn(std::string_view frame, std::string_view separator, const MeterS
     MeterReading& r = f.reading;
     // A four-digit display: the fifth digit of the panel and its point stay dark, rather than
     // showing the layout's placeholder before every reading.
-    p.hide(E::LcdD0);
-    p.hide(E::LcdP0);
+    p.hide(E::Digit0);
+    p.hide(E::Point0);
 
     f.negative = bit(5);
-    p.setShown(E::LcdFH, f.negative);
+    p.setShown(E::Minus, f.negative);
 
     std::string_view sep[4];
-    static constexpr E kPoints[3] = {E::LcdP1, E::LcdP2, E::LcdP3};
+    static constexpr E kPoints[3] = {E::Point1, E::Point2, E::Point3};
     static constexpr int kPointBits[3] = {13, 21, 29};
     for (int i = 0; i < 3; ++i) {
         const bool lit = bit(kPointBits[i]);
@@ -88,25 +88,25 @@ bool decodeSorn(std::string_view frame, std::string_view separator, const MeterS
     }
 
     if (bit(1)) {
-        p.show(E::LcdAC);
+        p.show(E::Ac);
         r.couplingText = "AC";
     } else {
-        p.hide(E::LcdAC);
+        p.hide(E::Ac);
     }
-    if (settings.ivra) {
-        p.setShown(E::LCDTRMST, bit(1));
-        p.setShown(E::LCDTRMS, bit(1));
+    if (settings.ivraModel) {
+        p.setShown(E::TrueRmsT, bit(1));
+        p.setShown(E::TrueRms, bit(1));
     }
     if (bit(2)) r.couplingText = "DC";
     if (bit(3)) {
-        p.show(E::LcdAuto);
+        p.show(E::Auto);
         r.rangeText = "AUTO";
     } else {
-        p.hide(E::LcdAuto);
+        p.hide(E::Auto);
         r.rangeText = "MANU";
     }
-    p.setShown(E::LCDRS, bit(4));
-    p.setShown(E::LCD232C, bit(4));
+    p.setShown(E::Rs232Left, bit(4));
+    p.setShown(E::Rs232Right, bit(4));
 
     for (const Annunciator& a : kAnnunciators) {
         const bool on = bit(a.bit);
@@ -115,21 +115,21 @@ bool decodeSorn(std::string_view frame, std::string_view separator, const MeterS
     }
 
     if (bit(56) && !bit(51)) {
-        p.show(E::LCDCS);
+        p.show(E::Celsius);
         r.couplingText.clear();
         r.unitText = "#";
     } else {
-        p.hide(E::LCDCS);
+        p.hide(E::Celsius);
     }
 
     if (bit(51)) {
-        p.hide(E::LCDCS);
-        p.show(E::LCDHz);
+        p.hide(E::Celsius);
+        p.show(E::Hertz);
         r.unitText.append("Hz");
         r.rangeText = "AUTO";
         f.frequencyMode = true;
     } else {
-        p.hide(E::LCDHz);
+        p.hide(E::Hertz);
         f.frequencyMode = false;
     }
 

@@ -14,20 +14,17 @@
 #include "block_reader.h"
 #include "data_packet_xml.h"
 #include "tab_text.h"
+#include "text_codec.h"
 
 namespace dmm {
 
 namespace {
 
-std::string extensionOf(std::string_view name) {
+std::string_view extensionOf(std::string_view name) {
     const std::size_t dot = name.rfind('.');
     const std::size_t slash = name.rfind('/');
     if (dot == std::string_view::npos || (slash != std::string_view::npos && slash > dot)) return {};
-    std::string ext(name.substr(dot));
-    for (char& c : ext) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return ext;
+    return name.substr(dot);
 }
 
 class Fd {
@@ -153,11 +150,12 @@ LoadOutcome loadText(const std::string& fileName, RecordTable& table, const Long
 }  // namespace
 
 DataFileFormat dataFileFormatOf(std::string_view fileName) {
-    return extensionOf(fileName) == ".xml" ? DataFileFormat::Xml : DataFileFormat::Text;
+    return equalsIgnoringCase(extensionOf(fileName), ".xml") ? DataFileFormat::Xml
+                                                                : DataFileFormat::Text;
 }
 
-SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileName,
-                            const LongTimeFormat& fmt) {
+SaveOutcome saveDataFile(const RecordTable& table, const std::string& fileName,
+                         const LongTimeFormat& fmt) {
     SaveOutcome o;
     const bool xml = dataFileFormatOf(fileName) == DataFileFormat::Xml;
     try {
@@ -182,8 +180,8 @@ SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileNam
     return o;
 }
 
-LoadOutcome LoadTableFromFile(const std::string& fileName, RecordTable& table, bool emptyFirst,
-                              const LongTimeFormat& fmt) {
+LoadOutcome loadDataFile(const std::string& fileName, RecordTable& table, bool emptyFirst,
+                         const LongTimeFormat& fmt) {
     const std::size_t before = table.size();
     try {
         if (emptyFirst) table.clear();

@@ -37,8 +37,8 @@ struct LoadOutcome {
 // Failure, text: "Could not save table to specified file: NAME" (Error); failure, XML:
 // "Cannot create file "NAME". REASON" (Error). Never throws: running out of memory is a failed
 // save like any other.
-SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileName,
-                            const LongTimeFormat& fmt = LongTimeFormat::fromLocale());
+SaveOutcome saveDataFile(const RecordTable& table, const std::string& fileName,
+                         const LongTimeFormat& fmt = LongTimeFormat::fromLocale());
 
 // Reads a data file into the table. XML replaces all records with the packet's rows and
 // switches change logging on; a packet that cannot be read (or one over 2 GiB) leaves the
@@ -46,7 +46,7 @@ SaveOutcome SaveTableToFile(const RecordTable& table, const std::string& fileNam
 // read stops the load, and the records of the lines before it stay. Any failure gives
 // "Failed to Load File!" (Error). `emptyFirst` empties the table before reading. Never throws:
 // running out of memory is a failed load like any other.
-LoadOutcome LoadTableFromFile(const std::string& fileName, RecordTable& table, bool emptyFirst,
-                              const LongTimeFormat& fmt = LongTimeFormat::fromLocale());
+LoadOutcome loadDataFile(const std::string& fileName, RecordTable& table, bool emptyFirst,
+                         const LongTimeFormat& fmt = LongTimeFormat::fromLocale());
 
 }  // namespace dmm

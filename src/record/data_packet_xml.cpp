@@ -10,9 +10,12 @@
 #include <optional>
 #include <vector>
 
+#include "clock_time.h"
+#include "integer_text.h"
 #include "output_buffer.h"
 #include "rendered_texts.h"
 #include "repeated_texts.h"
+#include "short_text_key.h"
 #include "text_codec.h"
 #include "word_scan.h"
 
@@ -187,16 +190,6 @@ std::string dataPacket(const RecordTable& table) {
 
 namespace {
 
-char lowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    }
-    return true;
-}
-
 bool isSpace(char c) { return static_cast<unsigned char>(c) <= ' '; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
@@ -241,22 +234,6 @@ struct Attr {
     bool ascii = false;        // the value's bytes are all below 0x80
 };
 
-// Up to eight bytes of a short name as one number, so that two names of the same length
-// compare in one step. `end` is where the readable bytes stop.
-std::uint64_t nameKey(std::string_view name, const char* end) {
-    std::uint64_t k = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-        if (name.size() <= 8 && end - name.data() >= 8) {
-            std::memcpy(&k, name.data(), 8);
-            return name.size() == 8 ? k : k & ((std::uint64_t{1} << (8 * name.size())) - 1);
-        }
-    }
-    for (std::size_t i = 0; i < name.size() && i < 8; ++i) {
-        k |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
-    }
-    return k;
-}
-
 // Equal bytes; for the short names of a row, cheaper than a library call.
 bool sameBytes(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
@@ -285,7 +262,7 @@ constexpr std::size_t kMaxFields = 256;
 struct PacketField {
     std::string attrName;  // the ROW attribute's name
     int tableField = -1;
-    std::uint64_t key = 0;  // nameKey of attrName, when it is eight bytes or fewer
+    ShortTextKey key;       // of attrName
 };
 
 class PacketReader {
@@ -390,10 +367,9 @@ private:
     std::vector<std::uint32_t> changeLog_;
     std::array<std::string, kTextFieldCount> textScratch_;
     RecordValues values_;  // reused from row to row
-    // The names of the previous tag's first attributes, as nameKey and length (0: none).
+    // The keys of the previous tag's first attribute names (kNone where a name was longer).
     static constexpr std::size_t kPredicted = 8;
-    std::array<std::uint64_t, kPredicted> predictedKey_{};
-    std::array<std::uint8_t, kPredicted> predictedLen_{};
+    std::array<ShortTextKey, kPredicted> predicted_{};
     std::string nameScratch_;
 };
 
@@ -474,16 +450,12 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
         // scan below would stop right after them.
         const std::size_t k = tag.attrs.size();
         bool predicted = false;
-        if constexpr (std::endian::native == std::endian::little) {
-            if (k < kPredicted && predictedLen_[k] != 0 && in_.size() - pos_ > 8) {
-                const std::size_t len = predictedLen_[k];
-                std::uint64_t w;
-                std::memcpy(&w, in_.data() + pos_, 8);
-                if (len < 8) w &= (std::uint64_t{1} << (8 * len)) - 1;
-                if (w == predictedKey_[k] && in_[pos_ + len] == '=') {
-                    pos_ += len;
-                    predicted = true;
-                }
+        if (k < kPredicted && predicted_[k].isShort() && in_.size() - pos_ > 8) {
+            const std::size_t len = predicted_[k].length;
+            if (ShortTextKey::ofPadded(in_.data() + pos_, len) == predicted_[k] &&
+                in_[pos_ + len] == '=') {
+                pos_ += len;
+                predicted = true;
             }
         }
         if (!predicted) {
@@ -492,13 +464,10 @@ bool PacketReader::attributes(Tag& tag, bool inDeclaration) {
                 return fail("a bad character in an attribute name");
             }
             if (k < kPredicted) {
-                const std::size_t len = pos_ - nameStart;
-                const bool fits = len >= 1 && len <= 8;
-                predictedLen_[k] = fits ? static_cast<std::uint8_t>(len) : 0;
-                if (fits) {
-                    predictedKey_[k] =
-                        nameKey(in_.substr(nameStart, len), in_.data() + in_.size());
-                }
+                const std::string_view name = in_.substr(nameStart, pos_ - nameStart);
+                const bool fits = !name.empty() && name.size() <= ShortTextKey::kMaxLength;
+                predicted_[k] = fits ? ShortTextKey::ofBefore(name, in_.data() + in_.size())
+                                     : ShortTextKey{};
             }
         }
         const std::string_view name = in_.substr(nameStart, pos_ - nameStart);
@@ -760,7 +729,7 @@ bool PacketReader::metadata(Tag& tag) {
             if (fieldName && !decodeText(fieldName->value, name)) return false;
             if (!decodeText(type->value, nameScratch_)) return false;
             named.emplace_back(std::move(name), kindOfType(nameScratch_));
-            pf.key = nameKey(pf.attrName, pf.attrName.data() + pf.attrName.size());
+            pf.key = ShortTextKey::of(pf.attrName);
             fields_.push_back(std::move(pf));
             if (!skipElementEnd(tag, scratch)) return false;
         }
@@ -773,13 +742,12 @@ bool PacketReader::metadata(Tag& tag) {
             while (i < v.size()) {
                 while (i < v.size() && isSpace(v[i])) ++i;
                 if (i >= v.size()) break;
-                std::uint32_t n = 0;
-                const auto r = std::from_chars(v.data() + i, v.data() + v.size(), n);
-                if (r.ec != std::errc() || (r.ptr != v.data() + v.size() && !isSpace(*r.ptr))) {
+                const DigitRun n = readDigits(v.substr(i));
+                i += n.length;
+                if (n.length == 0 || n.value > UINT32_MAX || (i < v.size() && !isSpace(v[i]))) {
                     return fail("CHANGE_LOG is not a list of numbers");
                 }
-                changeLog_.push_back(n);
-                i = static_cast<std::size_t>(r.ptr - v.data());
+                changeLog_.push_back(static_cast<std::uint32_t>(n.value));
             }
         }
         Tag scratch;
@@ -805,6 +773,8 @@ bool PacketReader::metadata(Tag& tag) {
     return true;
 }
 
+// An integer value, read from its first digit with the minus sign just before it; a letter
+// before any digit, or no digit at all, gives no value. A number beyond 32 bits is `bad`.
 std::optional<std::int32_t> readInteger(std::string_view v, bool& bad) {
     std::size_t d = 0;
     while (d < v.size() && !isDigit(v[d])) {
@@ -813,52 +783,18 @@ std::optional<std::int32_t> readInteger(std::string_view v, bool& bad) {
     }
     if (d == v.size()) return std::nullopt;
     const bool negative = d > 0 && v[d - 1] == '-';
-    std::int64_t n = 0;
-    for (std::size_t i = d; i < v.size() && isDigit(v[i]); ++i) {
-        n = n * 10 + (v[i] - '0');
-        if (n > std::int64_t{INT32_MAX} + 1) {
-            bad = true;
-            return std::nullopt;
-        }
-    }
-    if (negative) n = -n;
-    if (n > INT32_MAX || n < INT32_MIN) {
-        bad = true;
-        return std::nullopt;
-    }
-    return static_cast<std::int32_t>(n);
+    const std::optional<std::int32_t> n = signedInt32(negative, readDigits(v.substr(d)));
+    bad = !n;
+    return n;
 }
 
-// hh:mm:sssss, the seconds with milliseconds padded on the right to five digits.
+// A time value; an empty one gives no value, one that is no time of day is `bad`.
 std::optional<std::int32_t> readTime(std::string_view v, bool& bad) {
     if (v.empty()) return std::nullopt;
-    auto two = [&](std::size_t at) { return (v[at] - '0') * 10 + (v[at + 1] - '0'); };
-    if (v.size() < 5 || !isDigit(v[0]) || !isDigit(v[1]) || !isDigit(v[3]) || !isDigit(v[4]) ||
-        (v.size() > 5 && v.size() - 6 > 5)) {
-        bad = true;
-        return std::nullopt;
-    }
-    const int h = two(0);
-    const int m = two(3);
-    int secMs = 0;
-    if (v.size() > 6) {
-        const std::string_view digits = v.substr(6);
-        int width = 0;
-        for (char c : digits) {
-            if (!isDigit(c)) {
-                bad = true;
-                return std::nullopt;
-            }
-            secMs = secMs * 10 + (c - '0');
-            ++width;
-        }
-        for (; width < 5; ++width) secMs *= 10;
-    }
-    if (h > 23 || m > 59 || secMs > 59999) {
-        bad = true;
-        return std::nullopt;
-    }
-    return (h * 60 + m) * 60000 + secMs;
+    const std::int32_t ms = readClockTime(v);
+    bad = ms < 0;
+    if (bad) return std::nullopt;
+    return ms;
 }
 
 bool PacketReader::row(const Tag& tag) {
@@ -870,24 +806,25 @@ bool PacketReader::row(const Tag& tag) {
     unsigned seen = 0;
     std::size_t hint = 0;
     for (const Attr& a : tag.attrs) {
+        // Bits 0 to 5 of `seen` stand for the table's fields and bit 7 for RowState: a row may
+        // give each of them once.
         if (a.name == "RowState") {
             if (seen & 0x80u) return fail("RowState given twice");
             seen |= 0x80u;
-            unsigned n = 0;
-            const auto r = std::from_chars(a.value.data(), a.value.data() + a.value.size(), n);
-            if (r.ec != std::errc() || r.ptr != a.value.data() + a.value.size() || n > 255) {
+            const DigitRun n = readDigits(a.value);
+            if (n.length == 0 || n.length != a.value.size() || n.value > 255) {
                 return fail("a bad RowState");
             }
-            rowState = static_cast<std::uint8_t>(n);
+            rowState = static_cast<std::uint8_t>(n.value);
             continue;
         }
         std::size_t j = hint;
         std::size_t tried = 0;
         // Rows name the fields in the packet's order, so the field after the one found last is
         // nearly always the one; a short name is compared in one step.
-        const bool inOrder = j < fields_.size() && a.name.size() <= 8 &&
-                          fields_[j].attrName.size() == a.name.size() &&
-                          fields_[j].key == nameKey(a.name, in_.data() + in_.size());
+        const bool inOrder =
+            j < fields_.size() && a.name.size() <= ShortTextKey::kMaxLength &&
+            fields_[j].key == ShortTextKey::ofBefore(a.name, in_.data() + in_.size());
         if (!inOrder) {
             for (; tried < fields_.size(); ++tried, j = (j + 1) % fields_.size()) {
                 if (sameBytes(fields_[j].attrName, a.name) ||
@@ -994,20 +931,14 @@ bool PacketReader::writersLayout() const {
 
 namespace {
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
-
-// Marks with 0x80 the bytes of a little-endian word equal to `c`; only the lowest mark is
-// exact (a borrow can mark a byte above it), and only the lowest is used.
-std::uint64_t bytesEqual(std::uint64_t w, char c) {
-    const std::uint64_t x = w ^ (kOnes * static_cast<unsigned char>(c));
-    return (x - kOnes) & ~x & kHighs;
-}
-
 // Marks the bytes that end a plain attribute value or make it other than plain: the quote,
-// '&', '<', controls and bytes from 0x80 up.
+// '&', '<', controls and bytes from 0x80 up. Only the lowest mark is used, and it is exact (a
+// borrow in the test for controls can mark a byte above it).
 std::uint64_t valueStops(std::uint64_t w) {
-    return bytesEqual(w, '"') | bytesEqual(w, '&') | bytesEqual(w, '<') |
+    using wordscan::markBytesEqual;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ULL;
+    return markBytesEqual(w, '"') | markBytesEqual(w, '&') | markBytesEqual(w, '<') |
            ((w - kOnes * 0x20) & ~w & kHighs) | (w & kHighs);
 }
 
@@ -1028,22 +959,18 @@ std::size_t PacketReader::fastRows(std::size_t at) {
     auto value = [](const char* q, std::size_t& length) {
         for (std::size_t n = 0; n <= 32; n += 8) {
             if (const std::uint64_t m = valueStops(wordscan::load8(q + n)); m != 0) {
-                length = n + static_cast<std::size_t>(std::countr_zero(m)) / 8;
+                length = n + wordscan::firstMarkedByte(m);
                 return q[length] == '"';
             }
         }
         return false;
     };
+    // One to nine digits and nothing else, a number that always fits; false otherwise.
     auto number = [](const char* q, std::size_t length, std::int32_t& out) {
         if (length == 0 || length > 9) return false;
-        std::int32_t v = 0;
-        for (std::size_t i = 0; i < length; ++i) {
-            const unsigned digit = static_cast<unsigned char>(q[i]) - unsigned{'0'};
-            if (digit > 9) return false;
-            v = v * 10 + static_cast<std::int32_t>(digit);
-        }
-        out = v;
-        return true;
+        const DigitRun digits = readDigits(std::string_view(q, length));
+        out = static_cast<std::int32_t>(digits.value);
+        return digits.length == length;
     };
     RecordTable::PreparedRecord r;
     // ` NAME="value"` of a text field at q: the value goes to the record; false otherwise.
@@ -1077,15 +1004,13 @@ std::size_t PacketReader::fastRows(std::size_t at) {
         q += 4;
         if (!value(q, n) || !number(q, n, r.no)) break;
         q += n + 1;
-        // Time="hh:mm:sssss"
-        if (std::memcmp(q, " Time=\"", 7) != 0 || q[18] != '"') break;
+        // Time="hh:mm:sssss", the colons in their places
+        if (std::memcmp(q, " Time=\"", 7) != 0 || q[9] != ':' || q[12] != ':' || q[18] != '"') {
+            break;
+        }
         q += 7;
-        const std::int32_t seconds = wordscan::clockSeconds(wordscan::load8(q));
-        const unsigned ms0 = static_cast<unsigned char>(q[8]) - unsigned{'0'};
-        const unsigned ms1 = static_cast<unsigned char>(q[9]) - unsigned{'0'};
-        const unsigned ms2 = static_cast<unsigned char>(q[10]) - unsigned{'0'};
-        if (seconds < 0 || ms0 > 9 || ms1 > 9 || ms2 > 9) break;
-        r.timeMs = seconds * 1000 + static_cast<std::int32_t>(ms0 * 100 + ms1 * 10 + ms2);
+        r.timeMs = readClockTime(std::string_view(q, 11));
+        if (r.timeMs < 0) break;
         q += 12;
         if (!text(q, kFieldDcAc, " DC/AC=\"") || !text(q, kFieldValue, " Value=\"") ||
             !text(q, kFieldUnit, " Unit=\"") || !text(q, kFieldAuto, " Auto=\"") || q[0] != '/' ||
@@ -1103,6 +1028,8 @@ bool PacketReader::rows(Tag& tag) {
     if (!expectStart(tag, "ROWDATA")) return false;
     if (tag.selfClosing) return true;
     Tag scratch;
+    // Rows of a packet laid out as the writer lays it out nearly always have the writer's form,
+    // which fixed steps read without looking each attribute's field up.
     const bool fast = writersLayout();
     for (;;) {
         if (!lookAhead()) return false;

@@ -2,25 +2,19 @@
 
 namespace dmm {
 
+std::optional<std::int32_t> signedInt32(bool negative, const DigitRun& digits) {
+    const std::uint64_t limit = negative ? std::uint64_t{INT32_MAX} + 1 : INT32_MAX;
+    if (digits.value > limit) return std::nullopt;
+    const auto magnitude = static_cast<std::int64_t>(digits.value);
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+}
+
 std::optional<std::int32_t> parseIntegerText(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ') ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    if (i == text.size()) return std::nullopt;
-    std::int64_t v = 0;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + (c - '0');
-        if (v > std::int64_t{INT32_MAX} + 1) return std::nullopt;
-    }
-    if (negative) v = -v;
-    if (v > INT32_MAX || v < INT32_MIN) return std::nullopt;
-    return static_cast<std::int32_t>(v);
+    const bool sign = !text.empty() && (text[0] == '+' || text[0] == '-');
+    const std::string_view digits = text.substr(sign ? 1 : 0);
+    const DigitRun run = readDigits(digits);
+    if (run.length == 0 || run.length != digits.size()) return std::nullopt;
+    return signedInt32(sign && text[0] == '-', run);
 }
 
 std::string notAnIntegerMessage(std::string_view text) {

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "clock_time.h"
+
 namespace dmm {
 
 namespace {
@@ -158,17 +160,7 @@ std::optional<std::int32_t> LongTimeFormat::parse(std::string_view text) const {
     // In a 24-hour hours:minutes:seconds format, the form this program writes (two digits
     // each) is read without the C library; whatever else the text is goes the long way.
     if (hhmmss_ && trimmed.size() == 8 && trimmed[2] == ':' && trimmed[5] == ':') {
-        int v[3];
-        bool digits = true;
-        for (int k = 0; k < 3; ++k) {
-            const char a = trimmed[3 * k];
-            const char b = trimmed[3 * k + 1];
-            digits = digits && a >= '0' && a <= '9' && b >= '0' && b <= '9';
-            v[k] = (a - '0') * 10 + (b - '0');
-        }
-        if (digits && v[0] <= 23 && v[1] <= 59 && v[2] <= 59) {
-            return (v[0] * 3600 + v[1] * 60 + v[2]) * 1000;
-        }
+        if (const std::int32_t ms = readClockTime(trimmed); ms >= 0) return ms;
     }
     const std::string t(trimmed);
     if (t.empty()) return std::nullopt;

@@ -21,8 +21,6 @@ public:
     explicit LongTimeFormat(std::string_view strftimeFormat);
 
     const std::string& pattern() const { return pattern_; }
-    // The format is "%H:%M:%S": two-digit 24-hour hours, minutes and seconds with colons.
-    bool isHourMinuteSecond() const { return hhmmss_; }
 
     // Appends the time of day `ms` (milliseconds since midnight) in this format.
     void appendTo(std::string& out, std::int32_t ms) const;
@@ -44,7 +42,7 @@ private:
     std::string pattern_;
     std::vector<Piece> pieces_;
     bool viaStrftime_ = false;  // a conversion the fast path does not know
-    bool hhmmss_ = false;       // the format is hours:minutes:seconds, 24-hour
+    bool hhmmss_ = false;       // the format is "%H:%M:%S", two digits each with colons
     std::string am_ = "AM";
     std::string pm_ = "PM";
 };

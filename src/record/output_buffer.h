@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -17,6 +18,7 @@ using ByteSink = std::function<bool(std::string_view)>;
 // record at a time (`room`), fills it, and hands back where it stopped (`advance`). The string
 // grows in large steps, so a record costs no library calls of its own.
 // `finish` cuts the string to what was written; until then its tail holds unwritten room.
+// A debug build checks at each `advance` that the writer stayed within the room it asked for.
 //
 // Given a sink, the string is a reused block: whenever a mebibyte has gathered it goes to the
 // sink, and `finish` passes on the rest, so a file of any size is written without ever being
@@ -32,9 +34,13 @@ public:
     char* room(std::size_t n) {
         if (sink_ && used_ >= kStep) flush();
         if (out_.size() - used_ < n) grow(n);
+        roomEnd_ = used_ + n;
         return out_.data() + used_;
     }
-    void advance(const char* end) { used_ = static_cast<std::size_t>(end - out_.data()); }
+    void advance(const char* end) {
+        used_ = static_cast<std::size_t>(end - out_.data());
+        assert(used_ <= roomEnd_ && "wrote past the room asked for");
+    }
     void append(std::string_view s) { advance(put(room(s.size()), s)); }
     // False when the sink refused a piece.
     bool finish() {
@@ -86,6 +92,7 @@ private:
     static constexpr std::size_t kStep = std::size_t{1} << 20;
     std::string& out_;
     std::size_t used_;
+    std::size_t roomEnd_ = 0;  // where the room asked for last ends
     const ByteSink* sink_;
     bool ok_ = true;
 };

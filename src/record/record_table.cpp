@@ -9,23 +9,9 @@
 
 namespace dmm {
 
-namespace {
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 int findField(std::string_view name) {
     for (int f = 0; f < kFieldCount; ++f) {
-        if (sameIgnoringCase(kFields[f].name, name)) return f;
+        if (equalsIgnoringCase(kFields[f].name, name)) return f;
     }
     return -1;
 }

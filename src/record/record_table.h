@@ -41,7 +41,8 @@ inline constexpr std::array<FieldDef, kFieldCount> kFields = {{
 // The field called `name`, compared without regard to case; -1 when there is none.
 int findField(std::string_view name);
 
-// Change state of a row that was appended while the change log was on.
+// Change state of a row that was appended while the change log was on: bit 2 of a data
+// packet's RowState marks an inserted row, so such rows are written with RowState="4".
 constexpr std::uint8_t kRowStateInserted = 4;
 
 // A text as the table stores it: cut to 20 characters, trailing blanks dropped, leading

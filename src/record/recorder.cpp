@@ -12,22 +12,22 @@ std::int32_t Recorder::intervalSeconds(std::string_view text) {
     return (v && *v > 0) ? *v : 0;
 }
 
-std::optional<std::int32_t> Recorder::INDataToTable(const MeterReading& r,
-                                                    std::int32_t readingTimeMs) {
+std::optional<std::int32_t> Recorder::addReading(const MeterReading& r,
+                                                 std::int32_t readingTimeMs) {
     if (recordTotal_ >= recordLimit_) return std::nullopt;
-    if (recordSI && sampleCountdown_ != 0) return std::nullopt;
+    if (sampleByInterval && sampleCountdown_ != 0) return std::nullopt;
 
     key_.clear();
     key_.append(r.valueText).append(r.couplingText).append(r.unitText).append(r.rangeText);
-    if (!repeatSet && key_ == lastRecordKey_) {
+    if (!recordRepeats && key_ == lastRecordKey_) {
         advanceRecordNo();
         return std::nullopt;
     }
     lastRecordKey_.swap(key_);
-    sampleCountdown_ = intervalSeconds(recordSITime);
+    sampleCountdown_ = intervalSeconds(intervalText);
     ++recordTotal_;
 
-    std::int32_t t = recallCheck ? readingTimeMs : clock_->timeOfDayMs();
+    std::int32_t t = useRecallClock ? readingTimeMs : clock_->timeOfDayMs();
     t = ((t % kMsPerDay) + kMsPerDay) % kMsPerDay;  // a time of day, whatever the source says
     RecordValues v;
     v.no = recordNo_;
@@ -47,11 +47,11 @@ void Recorder::advanceRecordNo() {
     recordNo_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(recordNo_) + 1u);
 }
 
-void Recorder::TrecordTimer() {
-    if (recordSI && sampleCountdown_ > 0) --sampleCountdown_;
+void Recorder::onSamplingTick() {
+    if (sampleByInterval && sampleCountdown_ > 0) --sampleCountdown_;
 }
 
-void Recorder::RecordSITimeChange() { sampleCountdown_ = intervalSeconds(recordSITime); }
+void Recorder::restartSamplingWait() { sampleCountdown_ = intervalSeconds(intervalText); }
 
 void Recorder::setRecordLimit(RecordLimitItem item) {
     for (const auto& c : kRecordLimitChoices) {
@@ -69,7 +69,7 @@ void Recorder::setRecordLimit(std::int32_t limit) {
     }
 }
 
-Message Recorder::RecordNewClick(const ShowMessage& show) {
+Message Recorder::clearRecords(const ShowMessage& show) {
     Message m = information(std::string(kRecordDeletedText));
     if (show) show(m);
     if (!table_.empty()) table_.clear();
@@ -82,7 +82,7 @@ namespace {
 
 // Reads the three recall edits into the clock, in the order hours, minutes, seconds; stops at
 // the first text that is not an integer and reports it.
-void readRecallEdits(const std::string& h, const std::string& m, const std::string& s,
+void readRecallTexts(const std::string& h, const std::string& m, const std::string& s,
                      RecallClock& clock, const ShowMessage& show) {
     const std::string* texts[] = {&h, &m, &s};
     int* parts[] = {&clock.hours, &clock.minutes, &clock.seconds};
@@ -98,25 +98,25 @@ void readRecallEdits(const std::string& h, const std::string& m, const std::stri
 
 }  // namespace
 
-void Recorder::RecallCheckClick(RecallClock& clock, const ShowMessage& show) {
-    if (recallCheck) {
-        timeH = "00";
-        timeM = "00";
-        timeS = "00";
+void Recorder::resetRecallClock(RecallClock& clock, const ShowMessage& show) {
+    if (useRecallClock) {
+        recallHoursText = "00";
+        recallMinutesText = "00";
+        recallSecondsText = "00";
     } else {
-        timeH = "23";
-        timeM = "59";
-        timeS = "59";
+        recallHoursText = "23";
+        recallMinutesText = "59";
+        recallSecondsText = "59";
     }
-    readRecallEdits(timeH, timeM, timeS, clock, show);
+    readRecallTexts(recallHoursText, recallMinutesText, recallSecondsText, clock, show);
 }
 
-void Recorder::RecallCheckExit(RecallClock& clock, const ShowMessage& show) {
-    readRecallEdits(timeH, timeM, timeS, clock, show);
+void Recorder::readRecallClock(RecallClock& clock, const ShowMessage& show) {
+    readRecallTexts(recallHoursText, recallMinutesText, recallSecondsText, clock, show);
 }
 
-void Recorder::TimeHKeyUp(RecallClock& clock, const ShowMessage& show) {
-    std::string* texts[] = {&timeH, &timeM, &timeS};
+void Recorder::checkRecallClock(RecallClock& clock, const ShowMessage& show) {
+    std::string* texts[] = {&recallHoursText, &recallMinutesText, &recallSecondsText};
     int* parts[] = {&clock.hours, &clock.minutes, &clock.seconds};
     const int maxima[] = {23, 59, 59};
     for (int i = 0; i < 3; ++i) {

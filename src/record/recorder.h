@@ -15,7 +15,9 @@
 namespace dmm {
 
 // The record-limit items of the "Record" menu; exactly one carries the check mark.
-enum class RecordLimitItem { N10001, N50001, N100001, N500001, N1000001, limitess };
+enum class RecordLimitItem {
+    Records1000, Records5000, Records10000, Records50000, Records100000, Limitless
+};
 
 struct RecordLimitChoice {
     RecordLimitItem item;
@@ -25,12 +27,12 @@ struct RecordLimitChoice {
 };
 
 inline constexpr std::array<RecordLimitChoice, 6> kRecordLimitChoices = {{
-    {RecordLimitItem::N10001, "N10001", "1000", 1000},
-    {RecordLimitItem::N50001, "N50001", "5000", 5000},
-    {RecordLimitItem::N100001, "N100001", "10000", 10000},
-    {RecordLimitItem::N500001, "N500001", "50000", 50000},
-    {RecordLimitItem::N1000001, "N1000001", "100000", 100000},
-    {RecordLimitItem::limitess, "limitess", "limitless", 10000000},
+    {RecordLimitItem::Records1000, "N10001", "1000", 1000},
+    {RecordLimitItem::Records5000, "N50001", "5000", 5000},
+    {RecordLimitItem::Records10000, "N100001", "10000", 10000},
+    {RecordLimitItem::Records50000, "N500001", "50000", 50000},
+    {RecordLimitItem::Records100000, "N1000001", "100000", 100000},
+    {RecordLimitItem::Limitless, "limitess", "limitless", 10000000},
 }};
 
 inline constexpr std::string_view kRecordDeletedText = " Record deleted ";
@@ -39,45 +41,38 @@ inline constexpr std::string_view kInputErrorText = "Input error!";
 // Decides which readings become records of the data table and appends them.
 //
 // The window (or dmmcli) owns the controls and copies their states into the public members
-// below when they change; it reads back the recall edits' texts after the recall handlers,
-// which may rewrite them. Handlers never throw for bad input: a text that is not an integer
-// is reported through the ShowMessage callback with "'%s' is not a valid integer value" and
-// the rest of that handler is skipped. Nothing throws except INDataToTable when memory runs out
-// (std::bad_alloc, or std::length_error past four billion distinct texts); the window's guard
-// around its handlers reports that like any other failure.
+// below when they change; it reads back the recall edits' texts after the recall-clock
+// routines, which may rewrite them. Nothing here throws for bad input: a text that is not an
+// integer is reported through the ShowMessage callback with "'%s' is not a valid integer
+// value" and the rest of that routine is skipped. Nothing throws except addReading when memory
+// runs out (std::bad_alloc, or std::length_error past four billion distinct texts); the
+// window's guard around its handlers reports that like any other failure.
 //
-// `recallCheck` is also read by the core's pipeline (MeterSettings::recallCheck): the window
-// copies the box's state into both.
+// `useRecallClock` is also read by the core's pipeline (MeterSettings::recallClockOn): the
+// window copies the box's state into both.
 class Recorder {
 public:
     explicit Recorder(RecordTable& table, const Clock* clock = &SystemClock::instance());
 
     // Control states, with their start values.
-    bool repeatSet = true;               // "Repeat" ticked: identical readings are recorded
-    bool recordSI = false;               // "Sampling Interval" ticked
-    std::string recordSITime = "10";     // the interval edit's text, in seconds
-    bool recallCheck = false;            // records carry ReadingTime instead of the time of day
-    std::string timeH = "23";            // recall edits
-    std::string timeM = "59";
-    std::string timeS = "59";
+    bool recordRepeats = true;          // "Repeat" ticked: identical readings are recorded
+    bool sampleByInterval = false;      // "Sampling Interval" ticked
+    std::string intervalText = "10";    // the interval edit's text, in seconds
+    bool useRecallClock = false;        // records carry the reading time instead of the clock's
+    std::string recallHoursText = "23";  // the recall clock's edits
+    std::string recallMinutesText = "59";
+    std::string recallSecondsText = "59";
 
     // Called once per decoded frame, after the reading and its time are set. Returns the No of
     // the record appended, or nothing when the reading was not recorded.
-    std::optional<std::int32_t> INDataToTable(const MeterReading& reading,
-                                              std::int32_t readingTimeMs);
+    std::optional<std::int32_t> addReading(const MeterReading& reading, std::int32_t readingTimeMs);
 
-    // The one-second sampling timer.
-    void TrecordTimer();
-    // Change of the interval edit or of a recall edit: restart the wait from the interval.
-    void RecordSITimeChange();
+    // A tick of the one-second sampling timer: counts the wait between two samples down.
+    void onSamplingTick();
+    // The interval edit or a recall edit changed: the wait starts again from the interval.
+    void restartSamplingWait();
 
-    // Record-limit menu items.
-    void N10001Click() { setRecordLimit(RecordLimitItem::N10001); }
-    void N50001Click() { setRecordLimit(RecordLimitItem::N50001); }
-    void N100001Click() { setRecordLimit(RecordLimitItem::N100001); }
-    void N500001Click() { setRecordLimit(RecordLimitItem::N500001); }
-    void N1000001Click() { setRecordLimit(RecordLimitItem::N1000001); }
-    void limitessClick() { setRecordLimit(RecordLimitItem::limitess); }
+    // A record-limit item of the "Record" menu was chosen.
     void setRecordLimit(RecordLimitItem item);
     RecordLimitItem checkedLimitItem() const { return limitItem_; }
     std::int32_t recordLimit() const { return recordLimit_; }
@@ -87,12 +82,17 @@ public:
 
     // "Close Data": shows " Record deleted " through `show` (if given) and, once it is closed,
     // empties the table and restarts numbering. Returns the message shown.
-    Message RecordNewClick(const ShowMessage& show = {});
+    Message clearRecords(const ShowMessage& show = {});
 
-    // Recall-data panel. Each writes the recall clock the pipeline advances.
-    void RecallCheckClick(RecallClock& clock, const ShowMessage& show);
-    void RecallCheckExit(RecallClock& clock, const ShowMessage& show);
-    void TimeHKeyUp(RecallClock& clock, const ShowMessage& show);
+    // The recall clock's panel. Each writes the clock the pipeline advances.
+    // The recall box was clicked: sets the edits to 00:00:00 when `useRecallClock` is on, to
+    // 23:59:59 when it is off, then reads them into the clock.
+    void resetRecallClock(RecallClock& clock, const ShowMessage& show);
+    // Reads the edits into the clock without range checks (the focus left the recall box).
+    void readRecallClock(RecallClock& clock, const ShowMessage& show);
+    // Checks each edit (a key was released in one): one above its maximum shows "Input error!"
+    // and is set to "00", leaving its part of the clock as it was; the others go into the clock.
+    void checkRecallClock(RecallClock& clock, const ShowMessage& show);
 
     std::int32_t recordNo() const { return recordNo_; }
     std::int32_t recordTotal() const { return recordTotal_; }
@@ -116,7 +116,7 @@ private:
     std::int32_t recordNo_ = 1;
     std::int32_t recordTotal_ = 0;
     std::int32_t recordLimit_ = 10000;
-    RecordLimitItem limitItem_ = RecordLimitItem::N100001;
+    RecordLimitItem limitItem_ = RecordLimitItem::Records10000;
     std::int32_t sampleCountdown_ = 0;
     std::string lastRecordKey_;
     std::string key_;  // scratch for the key of the current reading

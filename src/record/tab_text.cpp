@@ -39,18 +39,33 @@ constexpr auto kHeader = [] {
 
 const std::string_view kTabHeaderLine(kHeader.first.data(), kHeader.second);
 
-void SplitText(std::string_view line, char delimiter, std::vector<std::string_view>& pieces) {
+void splitText(std::string_view line, char delimiter, std::vector<std::string_view>& pieces,
+               std::size_t most) {
     pieces.clear();
     std::size_t start = 0;
-    for (;;) {
-        const std::size_t at = line.find(delimiter, start);
-        if (at == std::string_view::npos) {
-            pieces.push_back(line.substr(start));
-            return;
-        }
+    // Cuts at `at`; false once the next piece is the last one allowed.
+    const auto cut = [&](std::size_t at) {
+        if (pieces.size() + 1 >= most) return false;
         pieces.push_back(line.substr(start, at - start));
         start = at + 1;
+        return true;
+    };
+    std::size_t i = 0;
+    if constexpr (wordscan::kUsable) {
+        for (; i + 8 <= line.size(); i += 8) {
+            const std::uint64_t w = wordscan::load8(line.data() + i);
+            for (std::uint64_t m = wordscan::markBytesEqual(w, delimiter); m != 0; m &= m - 1) {
+                if (!cut(i + wordscan::firstMarkedByte(m))) {
+                    pieces.push_back(line.substr(start));
+                    return;
+                }
+            }
+        }
     }
+    for (; i < line.size(); ++i) {
+        if (line[i] == delimiter && !cut(i)) break;
+    }
+    pieces.push_back(line.substr(start));
 }
 
 namespace {
@@ -82,26 +97,6 @@ void renderValue(std::string& out, std::string_view utf8) {
     cp.clear();
     appendUtf8AsCp1252(cp, utf8);
     appendTrimmedOrNull(out, cp);
-}
-
-// Where in memory order the lowest marked byte of a word lies, times eight.
-int readOrder(std::uint64_t marks) {
-    if constexpr (std::endian::native == std::endian::little) {
-        return std::countr_zero(marks);
-    } else {
-        return std::countl_zero(marks);
-    }
-}
-
-// One to nine digits and nothing else, the usual form of a record number; nothing otherwise.
-std::optional<std::int32_t> plainNumber(std::string_view s) {
-    if (s.empty() || s.size() > 9) return std::nullopt;
-    std::int32_t v = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    return v;
 }
 
 void appendNumber(std::string& out, std::int32_t n) {
@@ -216,62 +211,27 @@ bool TabTextReader::line(std::string_view bytes) {
         headerDone_ = true;
         return true;
     }
-    // One pass finds the TABs and whether the line is plain ASCII.
-    std::size_t tabs[kFieldCount];
-    std::size_t tabCount = 0;
-    std::uint64_t high = 0;
-    std::size_t i = 0;
-    // Eight bytes at a time: a TAB byte becomes 0x80 in `tab`, every other byte 0.
-    for (; i + 8 <= bytes.size(); i += 8) {
-        std::uint64_t w;
-        std::memcpy(&w, bytes.data() + i, 8);
-        high |= w;
-        const std::uint64_t x = w ^ 0x0909090909090909ULL;
-        std::uint64_t tab = ~(((x & 0x7F7F7F7F7F7F7F7FULL) + 0x7F7F7F7F7F7F7F7FULL) | x |
-                              0x7F7F7F7F7F7F7F7FULL);
-        while (tab != 0) {
-            if (tabCount == kFieldCount - 1) return fail("more than six values");
-            tabs[tabCount++] = i + static_cast<std::size_t>(readOrder(tab)) / 8;
-            tab &= tab - 1;
-        }
-    }
-    for (; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        high |= c;
-        if (c == '\t') {
-            if (tabCount == kFieldCount - 1) return fail("more than six values");
-            tabs[tabCount++] = i;
-        }
-    }
     std::string_view text = bytes;
-    if (high & 0x8080808080808080ULL) {
+    if (!isAscii(bytes)) {
         utf8_.clear();
         appendCp1252AsUtf8(utf8_, bytes);
         text = utf8_;
-        tabCount = 0;  // the positions moved; find them again
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\t') tabs[tabCount++] = i;
-        }
     }
-    const std::size_t count = tabCount + 1;
-    // Piece k runs from after TAB k - 1 to TAB k (the line's end for the last one). No arrays
-    // of pieces or values are cleared per line: that showed up as a cost of its own.
-    auto piece = [&](std::size_t k) {
-        const std::size_t begin = k == 0 ? 0 : tabs[k - 1] + 1;
-        const std::size_t end = k < tabCount ? tabs[k] : text.size();
-        return text.substr(begin, end - begin);
-    };
+    // A seventh piece is enough to refuse the line, so what follows it is not cut.
+    splitText(text, '\t', pieces_, kFieldCount + 1);
+    if (pieces_.size() > kFieldCount) return fail("more than six values");
+    const std::size_t count = pieces_.size();
 
     RecordValues& v = values_;
     v.no.reset();
     v.timeMs.reset();
-    if (const std::string_view no = piece(0); !no.empty()) {
-        v.no = plainNumber(no);
-        if (!v.no) v.no = parseIntegerText(no);
+    if (const std::string_view no = pieces_[0]; !no.empty()) {
+        // Blanks before a record number are passed over: a file made elsewhere may align them.
+        v.no = parseIntegerText(no.substr(std::min(no.find_first_not_of(' '), no.size())));
         if (!v.no) return fail(notAnIntegerMessage(no));
     }
     // "NULL" is how a missing time is written.
-    if (const std::string_view time = count > 1 ? piece(1) : std::string_view();
+    if (const std::string_view time = count > 1 ? pieces_[1] : std::string_view();
         !time.empty() && time != "NULL") {
         if (time == lastTimeText_ && lastTime_ >= 0) {
             v.timeMs = lastTime_;
@@ -284,7 +244,7 @@ bool TabTextReader::line(std::string_view bytes) {
     }
     for (std::size_t i = kFieldDcAc; i < kFieldCount; ++i) {
         if (i < count) {
-            v.text[i - kFieldDcAc] = piece(i);
+            v.text[i - kFieldDcAc] = pieces_[i];
         } else {
             v.text[i - kFieldDcAc].reset();
         }
@@ -333,8 +293,6 @@ const char* readUsualLine(const char* base, const char* p, const char* end,
                           const std::uint32_t*& stop, const std::uint32_t* stopsEnd,
                           const LongTimeFormat& fmt, TabTextReader::LineCache& cache,
                           RecordTable& table, RecordTable::PreparedRecord& r) {
-    using namespace wordscan;
-    if constexpr (!kUsable) return nullptr;
     const auto at = static_cast<std::uint32_t>(p - base);
     while (stop != stopsEnd && *stop < at) ++stop;
     if (stopsEnd - stop < kFieldCount) return nullptr;
@@ -352,29 +310,28 @@ const char* readUsualLine(const char* base, const char* p, const char* end,
     auto from = [&](int k) { return k == 0 ? 0u : to[k - 1] + 1; };
     auto length = [&](int k) { return static_cast<std::size_t>(to[k] - from(k)); };
 
+    // A record number of up to nine digits always fits; a longer one, a sign or anything else
+    // takes the general way.
     const std::size_t digits = length(kFieldNo);
-    if (digits == 0 || digits > 8) return nullptr;
-    if (!decimalDigits(load8(p), digits, r.no)) return nullptr;
+    if (digits == 0 || digits > 9) return nullptr;
+    const DigitRun no = readDigits(std::string_view(p, digits));
+    if (no.length != digits) return nullptr;
+    r.no = static_cast<std::int32_t>(no.value);
     const char* time = p + from(kFieldTime);
     const std::size_t timeLength = length(kFieldTime);
-    if (timeLength == 0 || timeLength > 8) return nullptr;
+    // Times repeat from line to line and are compared by their key; a longer one (a 12-hour
+    // time with its marker) takes the general way.
+    if (timeLength == 0 || timeLength > ShortTextKey::kMaxLength) return nullptr;
     bool timeMissing = false;
-    if (const PackedText packed = PackedText::of(time, timeLength);
+    if (const ShortTextKey key = ShortTextKey::ofPadded(time, timeLength);
         timeLength == 4 && std::memcmp(time, "NULL", 4) == 0) {
         timeMissing = true;  // how a missing time is written
-    } else if (packed == cache.timeBytes) {
+    } else if (key == cache.timeKey) {
         r.timeMs = cache.timeMs;
     } else {
-        const std::int32_t seconds =
-            timeLength == 8 && fmt.isHourMinuteSecond() ? clockSeconds(packed.bytes) : -1;
-        std::optional<std::int32_t> ms;
-        if (seconds >= 0) {
-            ms = seconds * 1000;
-        } else {
-            ms = fmt.parse(std::string_view(time, timeLength));
-        }
+        const std::optional<std::int32_t> ms = fmt.parse(std::string_view(time, timeLength));
         if (!ms) return nullptr;
-        cache.timeBytes = packed;
+        cache.timeKey = key;
         cache.timeMs = r.timeMs = *ms;
     }
     r.value = std::string_view(p + from(kFieldValue), length(kFieldValue));
@@ -434,6 +391,8 @@ bool TabTextReader::feed(std::string_view bytes, const LineStops* given) {
         stopsEnd = stop + own_.count;
     };
     while (i < bytes.size()) {
+        // Lines as this program writes them, nearly all of a file, are read with fixed steps;
+        // the first line that is not such a line, or is cut by the block's end, goes below.
         if (headerDone_ && partial_.empty()) {
             const char* p = bytes.data() + i;
             const char* const end = bytes.data() + bytes.size();

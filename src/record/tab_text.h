@@ -11,13 +11,16 @@
 #include "output_buffer.h"
 #include "record_table.h"
 #include "repeated_texts.h"
+#include "short_text_key.h"
 
 namespace dmm {
 
 // Cuts `line` at every `delimiter`: n delimiters give n + 1 pieces, empty ones included; a
 // line without a delimiter is one piece, an empty line one empty piece. The pieces point into
-// `line`.
-void SplitText(std::string_view line, char delimiter, std::vector<std::string_view>& pieces);
+// `line`. At most `most` pieces (at least 1) are made: the last one then holds the rest of the
+// line, delimiters and all.
+void splitText(std::string_view line, char delimiter, std::vector<std::string_view>& pieces,
+               std::size_t most = SIZE_MAX);
 
 // TAB text, Windows-1252, every line ended by CR LF: the header line of column titles, then
 // one line per record. No is written as its number; Time in the long time format; the
@@ -53,7 +56,7 @@ public:
     // What the reading of usual lines remembers from line to line: the last time as it stood
     // in the file with what it became, and the last DC/AC, Unit and Auto texts.
     struct LineCache {
-        PackedText timeBytes;
+        ShortTextKey timeKey;
         std::int32_t timeMs = 0;
         RepeatedTexts texts;
     };
@@ -94,6 +97,7 @@ private:
     std::size_t lineNo_ = 0;
     std::size_t added_ = 0;
     std::string utf8_;
+    std::vector<std::string_view> pieces_;  // of the line being read, reused from line to line
     std::string lastTimeText_;
     std::int32_t lastTime_ = -1;
     RecordValues values_;  // reused from line to line

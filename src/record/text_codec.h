@@ -41,6 +41,10 @@ private:
 };
 bool isAscii(std::string_view bytes);
 
+// Equal texts when ASCII letters are compared without regard to case (field and type names,
+// file name extensions).
+bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
 // The first `count` characters of a UTF-8 text (a byte outside a valid sequence counts as one
 // character, so the cut never splits a sequence and never reads past the end).
 std::string_view firstChars(std::string_view utf8, std::size_t count);

@@ -3,15 +3,11 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "word_scan.h"
+
 namespace dmm {
 
 namespace {
-
-std::uint64_t load8(const char* p) {
-    std::uint64_t v;
-    std::memcpy(&v, p, 8);
-    return v;
-}
 
 std::uint64_t mix(std::uint64_t h) {
     h ^= h >> 33;
@@ -28,12 +24,8 @@ std::uint64_t hashText(std::string_view s) {
     std::uint64_t h = 0x9E3779B97F4A7C15ULL ^ s.size();
     const char* p = s.data();
     std::size_t n = s.size();
-    for (; n >= 8; p += 8, n -= 8) h = mix(h ^ load8(p));
-    if (n > 0) {
-        std::uint64_t tail = 0;
-        std::memcpy(&tail, p, n);
-        h = mix(h ^ tail);
-    }
+    for (; n >= 8; p += 8, n -= 8) h = mix(h ^ wordscan::load8(p));
+    if (n > 0) h = mix(h ^ ShortTextKey::of(std::string_view(p, n)).bytes);
     return mix(h);
 }
 

@@ -1,12 +1,12 @@
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "short_text_key.h"
 
 namespace dmm {
 
@@ -24,35 +24,12 @@ public:
     std::size_t size() const { return offsets_.size() - 1; }
 
     // A short text (up to kShortText bytes) as one number, equal only for equal texts and
-    // never 0; 0 for a longer text.
+    // never 0; 0 for a longer text. It is the text's ShortTextKey with its length in the top
+    // byte, which a text of kShortText bytes leaves free.
     static std::uint64_t shortKey(std::string_view text) {
-        if (text.size() > kShortText) return 0;
-        std::uint64_t k = 0;
-        if constexpr (std::endian::native == std::endian::little) {
-            // Byte i at bits 8i, as below, in at most three loads instead of a loop.
-            const char* p = text.data();
-            unsigned shift = 0;
-            if (text.size() & 4) {
-                std::uint32_t v;
-                std::memcpy(&v, p, 4);
-                k = v;
-                p += 4;
-                shift = 32;
-            }
-            if (text.size() & 2) {
-                std::uint16_t v;
-                std::memcpy(&v, p, 2);
-                k |= std::uint64_t{v} << shift;
-                p += 2;
-                shift += 16;
-            }
-            if (text.size() & 1) k |= std::uint64_t{static_cast<unsigned char>(*p)} << shift;
-        } else {
-            for (std::size_t i = 0; i < text.size(); ++i) {
-                k |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
-            }
-        }
-        return k | (std::uint64_t{text.size() + 1} << 56);
+        const ShortTextKey key = ShortTextKey::of(text);
+        if (key.length > kShortText) return 0;
+        return key.bytes | (std::uint64_t{key.length + 1u} << 56);
     }
     // intern() for a short text whose shortKey is already known.
     std::uint32_t internShort(std::uint64_t key, std::string_view text);

@@ -113,24 +113,20 @@ TEST(InputRules, KeyFiltersKeepDigitsAndEditingKeys) {
     }
 }
 
+// The window reads its integers as the recorder does (parseIntegerText, tested with the
+// recorder); a text that is no integer fails the handler with the conversion message.
 TEST(InputRules, IntegerTextsConvertOrFailWithTheirMessage) {
     struct Row {
         const char* text;
         bool ok;
         int value;
-    } rows[] = {
-        {"0", true, 0},           {"-12", true, -12},          {"+5", true, 5},
-        {"2147483647", true, 2147483647}, {"-2147483648", true, -2147483647 - 1},
-        {"2147483648", false, 0}, {"99999999999999999999", false, 0},
-        {"12a", false, 0},        {"1.5", false, 0},           {"-", false, 0},
-        {"", false, 0},           {" 7", false, 0},            {"--1", false, 0},
-    };
+    } rows[] = {{"-12", true, -12}, {"+5", true, 5}, {" 7", false, 0}, {"\xC2\xB5", false, 0}};
     for (const Row& r : rows) {
         if (r.ok) {
-            EXPECT_EQ(dmm::strToInt(QString::fromLatin1(r.text)), r.value) << r.text;
+            EXPECT_EQ(dmm::strToInt(QString::fromUtf8(r.text)), r.value) << r.text;
         } else {
             try {
-                dmm::strToInt(QString::fromLatin1(r.text));
+                dmm::strToInt(QString::fromUtf8(r.text));
                 ADD_FAILURE() << r.text << " converted";
             } catch (const dmm::HandlerError& e) {
                 EXPECT_EQ(std::string(e.what()), "'" + std::string(r.text) + "' is not a valid integer value");

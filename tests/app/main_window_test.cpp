@@ -346,7 +346,7 @@ TEST_F(WindowTest, LimitEditsSetTheLimits) {
     const auto* scale = control<dmm::AnalogScale>(*w, "KD");
     EXPECT_TRUE(scale->settings().setMaxB);
     EXPECT_EQ(scale->settings().upperLimit, 100.0f);
-    EXPECT_TRUE(w->core().settings.setMaxB);
+    EXPECT_TRUE(w->core().settings.upperLimitOn);
 
     // A text that is not an integer (pasted) is reported once and changes nothing.
     for (const char* bad : {"12a", "99999999999", "1.5"}) {

@@ -29,7 +29,7 @@ protected:
             r.couplingText = "DC";
             r.unitText = unit;
             r.rangeText = "AUTO";
-            ASSERT_TRUE(window->recorder().INDataToTable(r, 9 * 3600000 + 5 * 60000 + 7250).has_value());
+            ASSERT_TRUE(window->recorder().addReading(r, 9 * 3600000 + 5 * 60000 + 7250).has_value());
         }
         window->gridModel()->sync();
     }
@@ -167,7 +167,7 @@ TEST_F(RecordCommandsTest, RecallPanelSetsTheRecallClock) {
     click("RecallCheck");
     EXPECT_EQ(control<QLineEdit>(*window, "TimeH")->text(), "00");
     EXPECT_EQ(control<QLineEdit>(*window, "TimeS")->text(), "00");
-    EXPECT_TRUE(window->core().settings.recallCheck);
+    EXPECT_TRUE(window->core().settings.recallClockOn);
 
     control<QLineEdit>(*window, "TimeH")->setText("24");
     control<QLineEdit>(*window, "TimeM")->setText("30");

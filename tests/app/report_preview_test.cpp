@@ -37,7 +37,7 @@ protected:
         dmm::MeterReading r{.valueText = "", .couplingText = "DC", .unitText = "k*", .rangeText = "AUTO"};
         for (int i = 0; i < n; ++i) {
             r.valueText = std::to_string(i) + ".000";
-            ASSERT_TRUE(window->recorder().INDataToTable(r, 36000000 + i * 1000).has_value());
+            ASSERT_TRUE(window->recorder().addReading(r, 36000000 + i * 1000).has_value());
         }
     }
 

@@ -268,8 +268,8 @@ TEST_F(WindowTest, FamilyOptionBindsItsReceiveRoutine) {
                   r.family != dmm::Family::Brio);
         // Only the Kelt display has a fifth digit; no stray digit stands before a 4-digit reading.
         const dmm::LcdPanel& lcd = control<dmm::LcdView>(*w, "Panel1")->panel();
-        EXPECT_EQ(lcd.shown(dmm::LcdElement::LcdD0), r.family == dmm::Family::Kelt);
-        EXPECT_TRUE(lcd.shown(dmm::LcdElement::LcdDa));
+        EXPECT_EQ(lcd.shown(dmm::LcdElement::Digit0), r.family == dmm::Family::Kelt);
+        EXPECT_TRUE(lcd.shown(dmm::LcdElement::Digit1));
     }
 }
 

@@ -183,10 +183,10 @@ TEST_F(UsbCableTest, IdleReportsDropTheCableAtTheLimitOnly) {
         send("/dev/cable", keltReports("01234"));
         for (int i = 0; i < idle - 1; ++i) hid.queueReport("/dev/cable", std::vector<std::uint8_t>(9, 0));
         ASSERT_TRUE(waitFor([&] { return w->core().idleReportCount() == idle; }, 20000));
-        w->core().state.linkWatchdog = 2;
+        w->core().state.ticksSinceFrame = 2;
         w->onLinkWatchdogTick();
         EXPECT_TRUE(control<QLabel>(*w, "CONok")->isHidden());
-        EXPECT_EQ(w->core().state.linkWatchdog, 0);
+        EXPECT_EQ(w->core().state.ticksSinceFrame, 0);
         const bool dropped = idle >= 1900;
         EXPECT_EQ(usbConnect()->isChecked(), !dropped);
         EXPECT_EQ(w->core().idleReportCount(), dropped ? 0 : idle);

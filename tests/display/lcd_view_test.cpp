@@ -46,8 +46,8 @@ QRect rectOf(LcdElement e) {
 LcdPanel blankPanel() {
     LcdPanel p;
     for (const auto& info : LcdPanel::table()) p.hide(info.id);
-    for (LcdElement d : {LcdElement::LcdD0, LcdElement::LcdDa, LcdElement::LcdDb, LcdElement::LcdDc,
-                         LcdElement::LcdDd}) {
+    for (LcdElement d : {LcdElement::Digit0, LcdElement::Digit1, LcdElement::Digit2, LcdElement::Digit3,
+                         LcdElement::Digit4}) {
         p.setDigit(d, '\0');
     }
     return p;
@@ -67,32 +67,32 @@ TEST_P(LcdViewTest, DrawsOnlyWhatThePanelShows) {
     view.setPanel(p);
     EXPECT_EQ(inkIn(render(view), view.rect().adjusted(3, 3, -3, -3)), 0) << "an empty panel is blank";
 
-    p.show(LcdElement::LcdDb);
-    p.setDigit(LcdElement::LcdDb, '8');
-    p.show(LcdElement::LcdP2);
-    p.show(LcdElement::LcdV);
+    p.show(LcdElement::Digit2);
+    p.setDigit(LcdElement::Digit2, '8');
+    p.show(LcdElement::Point2);
+    p.show(LcdElement::Volt);
     view.setPanel(p);
     const QImage img = render(view);
-    EXPECT_GT(inkIn(img, rectOf(LcdElement::LcdDb)), 200) << "the digit 8";
-    EXPECT_GT(inkIn(img, rectOf(LcdElement::LcdP2)), 10) << "the decimal point";
-    EXPECT_GT(inkIn(img, rectOf(LcdElement::LcdV)), 10) << "the volt sign";
-    EXPECT_EQ(inkIn(img, rectOf(LcdElement::LcdDa).adjusted(0, 0, -12, 0)), 0) << "a hidden digit";
-    EXPECT_EQ(inkIn(img, rectOf(LcdElement::LcdAuto)), 0) << "a hidden annunciator";
+    EXPECT_GT(inkIn(img, rectOf(LcdElement::Digit2)), 200) << "the digit 8";
+    EXPECT_GT(inkIn(img, rectOf(LcdElement::Point2)), 10) << "the decimal point";
+    EXPECT_GT(inkIn(img, rectOf(LcdElement::Volt)), 10) << "the volt sign";
+    EXPECT_EQ(inkIn(img, rectOf(LcdElement::Digit1).adjusted(0, 0, -12, 0)), 0) << "a hidden digit";
+    EXPECT_EQ(inkIn(img, rectOf(LcdElement::Auto)), 0) << "a hidden annunciator";
 }
 
 TEST_P(LcdViewTest, BlankDigitAndLetterL) {
     LcdPanel p = blankPanel();
-    p.show(LcdElement::LcdDb);
-    p.show(LcdElement::LcdDc);
-    p.setDigit(LcdElement::LcdDb, '@');  // the overload glyph, drawn as the letter L
-    p.setDigit(LcdElement::LcdDc, '\0');
+    p.show(LcdElement::Digit2);
+    p.show(LcdElement::Digit3);
+    p.setDigit(LcdElement::Digit2, '@');  // the overload glyph, drawn as the letter L
+    p.setDigit(LcdElement::Digit3, '\0');
     view.setPanel(p);
     const QImage img = render(view);
-    const QRect l = rectOf(LcdElement::LcdDb);
+    const QRect l = rectOf(LcdElement::Digit2);
     EXPECT_GT(inkIn(img, l), 100);
     // An L has its ink on the left and bottom: the top right of the glyph box stays clear.
     EXPECT_EQ(inkIn(img, QRect(l.left() + 20, 32, 14, 30)), 0);
-    EXPECT_EQ(inkIn(img, rectOf(LcdElement::LcdDc).adjusted(0, 0, -12, 0)), 0) << "blank digit";
+    EXPECT_EQ(inkIn(img, rectOf(LcdElement::Digit3).adjusted(0, 0, -12, 0)), 0) << "blank digit";
 }
 
 INSTANTIATE_TEST_SUITE_P(FontAndSegments, LcdViewTest, ::testing::Values(true, false));
@@ -102,10 +102,10 @@ TEST(LcdViewSymbols, AnnunciatorGlyphsBecomeSymbols) {
         LcdElement e;
         const char* shown;
     } rows[] = {
-        {LcdElement::LCDohm, "\u03A9"},  {LcdElement::LCDu, "\u00B5"},
-        {LcdElement::LCDCS, "\u00B0C"},  {LcdElement::LCDFS, "\u00B0F"},
-        {LcdElement::LcdV, "V"},         {LcdElement::LCDJa, "+"},  // Arial: a plain plus
-        {LcdElement::LcdAuto, "AUTO"},
+        {LcdElement::Ohm, "\u03A9"},  {LcdElement::Micro, "\u00B5"},
+        {LcdElement::Celsius, "\u00B0C"},  {LcdElement::Fahrenheit, "\u00B0F"},
+        {LcdElement::Volt, "V"},         {LcdElement::AcDcPlusSign, "+"},  // Arial: a plain plus
+        {LcdElement::Auto, "AUTO"},
     };
     for (const Row& r : rows) {
         EXPECT_EQ(LcdView::annunciatorSymbol(r.e), QString::fromUtf8(r.shown))

@@ -49,7 +49,7 @@ TEST(ReadingScript, EveryFamilyShowsEachSceneAndEveryFrameDecodes) {
             std::string bytes;
             std::string error;
             ASSERT_TRUE(dmm::encodeFrame(family, d, bytes, &error)) << error;
-            core.receive(family, bytes.data(), static_cast<std::int32_t>(bytes.size()));
+            core.receiveBytes(family, bytes.data(), static_cast<std::int32_t>(bytes.size()));
             ASSERT_EQ(core.counters().decoded, static_cast<std::uint64_t>(i + 1));
             EXPECT_EQ(core.reading().valueText, dmm::displayValueText(family, d, "."));
             negative |= core.reading().valueText.starts_with("-");
@@ -148,7 +148,7 @@ TEST(MeterSimulator, SendsOnlyToAnOpenReaderAndStopsAfterItsFrames) {
         driver.setPort(SerialPortDriver::PortNumber::Com1);
         driver.setBaudRate(SerialPortDriver::BaudRate::Baud2400);
         driver.setReceiveHandler([&](SerialPortDriver*, const void* data, std::int32_t size) {
-            core.receive(family, data, size);
+            core.receiveBytes(family, data, size);
         });
         ASSERT_TRUE(driver.open());
         ASSERT_TRUE(waitUntil([&] { return finished; }, 5000));

@@ -112,7 +112,7 @@ TEST_F(SerialPortDriverTest, BlocksReachTheHandlerThroughPollingWholeOrSplit) {
 TEST_F(SerialPortDriverTest, KeltStreamDecodesEndToEndOnTheTimer) {
     dmm::MeterCore core;
     driver.setReceiveHandler([&core](SerialPortDriver*, const void* data, std::int32_t size) {
-        core.HKeltRData(data, size);
+        core.receiveKeltBytes(data, size);
     });
     ASSERT_TRUE(driver.open());
     EXPECT_TRUE(driver.isPolling());

@@ -36,7 +36,7 @@ void expectRow(Family family, const Row& row, MeterSettings settings = {}) {
     MeterCore core(&sink, &clock);
     core.settings = settings;
     core.setFrameText(row.frame);
-    ASSERT_TRUE(core.decode(family)) << "frame dropped";
+    ASSERT_TRUE(core.decodeFrame(family)) << "frame dropped";
     const MeterReading& r = core.reading();
     EXPECT_EQ(r.valueText, row.valueText);
     EXPECT_EQ(r.unitText, row.unit);
@@ -117,7 +117,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"123450F00DA", "123.45", "mA%", "", "", 12345, 2, 523, 12, 12345, "LCDBF", ""},
         // function 0: nothing shown, "DC" from coupling 0
         Row{"012340000DA", "01234", "", "DC", "", 1234, kNoDecimalPoint, 412, 1, 1234, "",
-            "LcdV"}));
+            "LcdV"}),
+    testing::PrintToStringParamName());
 
 // ---------------------------------------------------------------------------------------------
 class SornRows : public ::testing::TestWithParam<Row> {};
@@ -154,26 +155,27 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"305DB1F2708080", "1.234", "mA", "", "AUTO", 1234, 1, 523, 12, 1234, "Lcdm LCDA",
             "LcdV"},
         Row{"305DB1F2720400", "1.234", "k*", "", "AUTO", 1234, 1, 523, 12, 1234, "LCDk LCDohm",
-            ""}));
+            ""}),
+    testing::PrintToStringParamName());
 
 TEST(Sorn, TrueRmsAnnunciatorFollowsAcOnlyForTheModelThatHasIt) {
     RecordingSink sink;
     MeterCore core(&sink);
     core.setFrameText("F05DB1F2700040");
-    ASSERT_TRUE(core.decode(Family::Sorn));
+    ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_FALSE(has(core.panel(), "LCDTRMST"));  // left alone
 
-    core.settings.ivra = true;
-    ASSERT_TRUE(core.decode(Family::Sorn));
+    core.settings.ivraModel = true;
+    ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_TRUE(has(core.panel(), "LCDTRMST"));
     EXPECT_TRUE(has(core.panel(), "LCDTRMS"));
     core.setFrameText("705DB1F2700040");
-    ASSERT_TRUE(core.decode(Family::Sorn));
+    ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_FALSE(has(core.panel(), "LCDTRMS"));
 
-    core.settings.ivra = false;  // unticked: the state stays as it is
+    core.settings.ivraModel = false;  // unticked: the state stays as it is
     core.setFrameText("F05DB1F2700040");
-    ASSERT_TRUE(core.decode(Family::Sorn));
+    ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     EXPECT_FALSE(has(core.panel(), "LCDTRMS"));
 }
 
@@ -182,7 +184,7 @@ TEST(Sorn, FrequencyModeFlipsOnlyWhenTheHertzAnnunciatorComesOrGoes) {
     MeterCore core(&sink);
     for (const char* frame : {"405DB1F2720020", "405DB1F2720020", "705DB1F2700040"}) {
         core.setFrameText(frame);
-        ASSERT_TRUE(core.decode(Family::Sorn));
+        ASSERT_TRUE(core.decodeFrame(Family::Sorn));
     }
     int on = 0, off = 0;
     for (const std::string& c : sink.calls) {
@@ -245,11 +247,12 @@ INSTANTIATE_TEST_SUITE_P(
             "LCDCS"},
         Row{"A41234600AD", "12.34", "uF", "DC", "AUTO", 1234, 2, 523, 12, 1234, "LCDF LCDu", ""},
         // a range letter where the function does not use the range
-        Row{"AB1234F00AD", "12.34", "A", "DC", "AUTO", 1234, 2, 523, 12, 1234, "", ""}));
+        Row{"AB1234F00AD", "12.34", "A", "DC", "AUTO", 1234, 2, 523, 12, 1234, "", ""}),
+    testing::PrintToStringParamName());
 
 TEST(Brio, ModelBoxesChangeFrequencyAndContinuityUnits) {
     MeterSettings fermo;
-    fermo.fermo = true;
+    fermo.fermoModel = true;
     expectRow(Family::Brio,
               Row{"A01234200AD", "1.234", "kHz", "DC", "AUTO", 1234, 1, 523, 12, 1234,
                   "LCDHz LCDk LcdP1", ""},
@@ -263,10 +266,10 @@ TEST(Brio, ModelBoxesChangeFrequencyAndContinuityUnits) {
 TEST(Brio, EveryFrameGoesToTheMemo) {
     MeterCore core;
     core.setFrameText("A11234B00AD");
-    ASSERT_TRUE(core.decode(Family::Brio));
-    ASSERT_TRUE(core.decode(Family::Brio));
-    ASSERT_EQ(core.memo().size(), 2u);
-    EXPECT_EQ(core.memo().back(), "A11234B00AD");
+    ASSERT_TRUE(core.decodeFrame(Family::Brio));
+    ASSERT_TRUE(core.decodeFrame(Family::Brio));
+    ASSERT_EQ(core.brioFrames().size(), 2u);
+    EXPECT_EQ(core.brioFrames().back(), "A11234B00AD");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -277,20 +280,22 @@ struct DropRow {
     const char* frame;
 };
 
+void PrintTo(const DropRow& r, std::ostream* os) { *os << familyName(r.family) << '_' << r.frame; }
+
 class Undecodable : public ::testing::TestWithParam<DropRow> {};
 
 TEST_P(Undecodable, IsDroppedWithoutATrace) {
     RecordingSink sink;
     MeterCore core(&sink);
     core.setFrameText("123452121DA");
-    ASSERT_TRUE(core.decode(Family::Kelt));  // some earlier state to keep
+    ASSERT_TRUE(core.decodeFrame(Family::Kelt));  // some earlier state to keep
     const LcdPanel panel = core.panel();
     const MeterReading reading = core.reading();
     const ReadingState state = core.state;
     const std::size_t calls = sink.calls.size();
 
     core.setFrameText(GetParam().frame);
-    EXPECT_FALSE(core.decode(GetParam().family));
+    EXPECT_FALSE(core.decodeFrame(GetParam().family));
 
     EXPECT_EQ(core.panel(), panel);
     EXPECT_EQ(core.reading().valueText, reading.valueText);
@@ -316,7 +321,8 @@ INSTANTIATE_TEST_SUITE_P(
                       DropRow{Family::Brio, "AB1234B00AD"},   // range letter used by "B"
                       DropRow{Family::Brio, "A112C4B00AD"},   // letter in a digit
                       DropRow{Family::Brio, "A11234B0"},      // too short
-                      DropRow{Family::Kelt, "1234"}));
+                      DropRow{Family::Kelt, "1234"}),
+    testing::PrintToStringParamName());
 
 }  // namespace
 }  // namespace dmm

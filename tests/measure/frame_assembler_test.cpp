@@ -25,7 +25,7 @@ Bytes concat(std::initializer_list<Bytes> parts) {
 void feed(MeterCore& core, Family f, const Bytes& bytes, std::size_t block) {
     for (std::size_t i = 0; i < bytes.size(); i += block) {
         const std::size_t n = std::min(block, bytes.size() - i);
-        core.receive(f, bytes.data() + i, static_cast<std::int32_t>(n));
+        core.receiveBytes(f, bytes.data() + i, static_cast<std::int32_t>(n));
     }
 }
 
@@ -64,7 +64,7 @@ TEST(SerialAssembly, FirstKeltFrameWithoutLineFeedIsDroppedButShown) {
     EXPECT_EQ(core.counters().failedTest, 1u);
     // FrameText is taken from characters 2..10 of the run: the data shifted by one.
     EXPECT_EQ(core.frameText(), "23452121DDA");
-    EXPECT_EQ(core.usbTxt(), core.frameText());
+    EXPECT_EQ(core.frameDiagnostic(), core.frameText());
     // The accumulators are empty after every frame end, failed or not.
     EXPECT_TRUE(core.serialAssembler().highNibbles.empty());
     EXPECT_TRUE(core.serialAssembler().lowNibbles.empty());
@@ -118,9 +118,9 @@ struct Report {
 
 void send(MeterCore& core, Family f, const Report& r) {
     if (f == Family::Kelt) {
-        core.HidKeltData(r.id, r.data.data(), static_cast<std::uint16_t>(r.data.size()));
+        core.receiveKeltReport(r.id, r.data.data(), static_cast<std::uint16_t>(r.data.size()));
     } else {
-        core.HidSornData(r.id, r.data.data(), static_cast<std::uint16_t>(r.data.size()));
+        core.receiveSornReport(r.id, r.data.data(), static_cast<std::uint16_t>(r.data.size()));
     }
 }
 
@@ -155,8 +155,8 @@ TEST(UsbAssembly, FrameSplitOverThreeReportsDecodesOnceAtTheIdleReport) {
     send(core, Family::Kelt, kIdle);
     EXPECT_EQ(core.counters().decoded, 1u);
     EXPECT_EQ(core.frameText(), "123452121DA");
-    EXPECT_EQ(core.usbTxt1(), "DA");
-    EXPECT_EQ(core.usbTxt(), "123452121DA");  // the decoder shows the whole FrameText
+    EXPECT_EQ(core.frameEndDiagnostic(), "DA");
+    EXPECT_EQ(core.frameDiagnostic(), "123452121DA");  // the decoder shows the whole FrameText
     // Three data reports logged; the idle report is not.
     ASSERT_EQ(core.history().size(), 3u);
     EXPECT_EQ(core.history().at(0), "R 00  F4 31 32 33 34 00 00 00 ");
@@ -201,7 +201,7 @@ TEST(UsbAssembly, ShortFramesFailAndCountsBeyondTheReportTakeWhatIsThere) {
     send(core, Family::Kelt, kIdle);
     EXPECT_EQ(core.counters().failedTest, 1u);
     EXPECT_EQ(core.frameText(), "12");
-    EXPECT_EQ(core.usbTxt1(), "");
+    EXPECT_EQ(core.frameEndDiagnostic(), "");
 }
 
 TEST(UsbAssembly, SornFrameNeedsItsFourteenSequenceNumbers) {
@@ -211,7 +211,7 @@ TEST(UsbAssembly, SornFrameNeedsItsFourteenSequenceNumbers) {
     }
     send(core, Family::Sorn, kIdle);
     EXPECT_EQ(core.counters().decoded, 1u);
-    EXPECT_EQ(core.usbTxt(), "705DB1F2700040");
+    EXPECT_EQ(core.frameDiagnostic(), "705DB1F2700040");
 
     Bytes missing = sornBytes("705DB1F2700040");
     missing.pop_back();

@@ -49,7 +49,7 @@ void expectRoundTrip(MeterCore& core, Family family, const MeterDisplay& d) {
     std::string error;
     ASSERT_TRUE(encodeFrame(family, d, bytes, &error)) << error;
     const auto before = core.counters().decoded;
-    core.receive(family, bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    core.receiveBytes(family, bytes.data(), static_cast<std::int32_t>(bytes.size()));
     ASSERT_EQ(core.counters().decoded, before + 1)
         << "frame " << lowNibbles(bytes) << " not decoded";
     const Expected e = expectedFor(family, d, core.state);
@@ -139,12 +139,12 @@ TEST(FrameEncoder, StreamOfFramesDecodesWholeAndSplit) {
             stream += bytes;
         }
         MeterCore whole;
-        whole.receive(family, stream.data(), static_cast<std::int32_t>(stream.size()));
+        whole.receiveBytes(family, stream.data(), static_cast<std::int32_t>(stream.size()));
         EXPECT_EQ(whole.counters().decoded, 5u);
         EXPECT_EQ(whole.counters().dropped(), 0u);
 
         MeterCore split;
-        for (char c : stream) split.receive(family, &c, 1);
+        for (char c : stream) split.receiveBytes(family, &c, 1);
         EXPECT_EQ(split.counters().decoded, 5u);
         EXPECT_EQ(split.reading().value, 1004.0f);
     }

@@ -16,7 +16,7 @@ struct Fixture : ::testing::Test {
 
     void kelt(const char* frame) {
         core.setFrameText(frame);
-        ASSERT_TRUE(core.decode(Family::Kelt)) << frame;
+        ASSERT_TRUE(core.decodeFrame(Family::Kelt)) << frame;
     }
 };
 
@@ -71,14 +71,14 @@ TEST_F(Pipeline, LimitAlarmIsStrictAndNeedsItsBox) {
     EXPECT_FALSE(sink.alarmShown);
     kelt("123462121DA");  // one count above, box unticked
     EXPECT_FALSE(sink.alarmShown);
-    core.settings.setMaxB = true;
+    core.settings.upperLimitOn = true;
     kelt("123462121DA");
     EXPECT_TRUE(sink.alarmShown);
     kelt("123462121DA");
     EXPECT_EQ(sink.beeps, 2);  // every frame outside the limits beeps
     kelt("001002125DA");  // -1.00 = -100: equal to the lower limit
     EXPECT_FALSE(sink.alarmShown);
-    core.settings.setMinB = true;
+    core.settings.lowerLimitOn = true;
     kelt("001012125DA");
     EXPECT_TRUE(sink.alarmShown);
     EXPECT_TRUE(core.lastOutcome().alarm);
@@ -86,7 +86,7 @@ TEST_F(Pipeline, LimitAlarmIsStrictAndNeedsItsBox) {
 
 TEST_F(Pipeline, BrioRangeChangeResetsExtremesBeyondFullScale) {
     core.setFrameText("A11234B00AD");
-    ASSERT_TRUE(core.decode(Family::Brio));
+    ASSERT_TRUE(core.decodeFrame(Family::Brio));
     EXPECT_FLOAT_EQ(core.state.runningMax, -40001);
     EXPECT_FLOAT_EQ(core.state.runningMin, 40001);
 }
@@ -108,7 +108,7 @@ TEST_F(Pipeline, KeltStampsTheReadingWithTheTimeOfDay) {
     EXPECT_EQ(core.state.readingTimeMs, 12 * 3600 * 1000);
     core.setFrameText("705DB1F2700040");
     clock.advance(1000);
-    ASSERT_TRUE(core.decode(Family::Sorn));  // other families leave it alone
+    ASSERT_TRUE(core.decodeFrame(Family::Sorn));  // other families leave it alone
     EXPECT_EQ(core.state.readingTimeMs, 12 * 3600 * 1000);
 }
 
@@ -118,15 +118,25 @@ struct RecallRow {
     RecallClock end;
 };
 
+// "From23h59m50sBy15s"; a step that is no number shows as it stands ("ByMinus30", "ByEmpty").
+void PrintTo(const RecallRow& r, std::ostream* os) {
+    std::string step = r.step;
+    if (step.empty()) step = "Empty";
+    if (step[0] == '-') step = "Minus" + step.substr(1);
+    const bool number = step.find_first_not_of("0123456789") == std::string::npos;
+    *os << "From" << r.start.hours << 'h' << r.start.minutes << 'm' << r.start.seconds << "sBy"
+        << step << (number ? "s" : "");
+}
+
 class RecallClockSteps : public ::testing::TestWithParam<RecallRow> {};
 
 TEST_P(RecallClockSteps, AdvanceBeforeRecording) {
     MeterCore core;
-    core.settings.recallCheck = true;
-    core.settings.timeInt = GetParam().step;
+    core.settings.recallClockOn = true;
+    core.settings.recallStepText = GetParam().step;
     core.state.recallClock = GetParam().start;
     core.setFrameText("123452121DA");
-    ASSERT_TRUE(core.decode(Family::Kelt));
+    ASSERT_TRUE(core.decodeFrame(Family::Kelt));
     const RecallClock& c = core.state.recallClock;
     const RecallClock& e = GetParam().end;
     EXPECT_EQ(c.hours, e.hours);
@@ -150,26 +160,14 @@ INSTANTIATE_TEST_SUITE_P(
                       RecallRow{{5, 6, 7}, "99999999999999999999", {5, 6, 7}},
                       // edits that were never range-checked: minutes come down a carry at a time
                       RecallRow{{30, 75, 0}, "60", {0, 16, 0}},
-                      RecallRow{{2, 200, 0}, "180", {5, 23, 0}}));
-
-TEST(PipelineStart, StartValuesFollowTheCountClass) {
-    ReadingState s;
-    EXPECT_FLOAT_EQ(s.upperLimit, 40002);
-    EXPECT_EQ(s.lastUnitText, "113");
-    s.applyCountClass(*findCountClass("34"));
-    EXPECT_FLOAT_EQ(s.upperLimit, 3402);
-    EXPECT_FLOAT_EQ(s.lowerLimit, -3402);
-    EXPECT_FLOAT_EQ(s.runningMax, -3401);
-    EXPECT_FLOAT_EQ(s.runningMin, 3401);
-    EXPECT_EQ(s.countClass.needleStep, 68);
-    EXPECT_EQ(findCountClass("5"), nullptr);
-}
+                      RecallRow{{2, 200, 0}, "180", {5, 23, 0}}),
+    ::testing::PrintToStringParamName());
 
 TEST(PipelineStart, LocaleSeparatorGoesIntoTheValueText) {
     MeterCore core;
     core.state.localeDecimal = ",";
     core.setFrameText("123452121DA");
-    ASSERT_TRUE(core.decode(Family::Kelt));
+    ASSERT_TRUE(core.decodeFrame(Family::Kelt));
     EXPECT_EQ(core.reading().valueText, "12,345");
 }
 

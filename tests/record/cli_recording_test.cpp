@@ -157,7 +157,7 @@ TEST_F(DmmcliRecordingTest, EveryTableThatLoadsConvertsBackToItselfInBothFormats
         const std::string in = dir.file("in_" + name);
         dmm::test::writeFile(in, bytes);
         dmm::RecordTable table;
-        if (!dmm::LoadTableFromFile(in, table, false, dmm::LongTimeFormat("%H:%M:%S")).ok) continue;
+        if (!dmm::loadDataFile(in, table, false, dmm::LongTimeFormat("%H:%M:%S")).ok) continue;
         ++loaded;
         if (!seen.insert(dmm::test::dump(table) + (name.ends_with(".xml") ? "x" : "t")).second) continue;
         auto convert = [&](const std::string& from, const std::string& to) {
@@ -224,7 +224,7 @@ TEST_F(DmmcliRecordingTest, RecordKeepsTheRecordingInTheOutFile) {
 
         dmm::RecordTable table;
         const auto loaded =
-            dmm::LoadTableFromFile(out, table, false, dmm::LongTimeFormat("%H:%M:%S"));
+            dmm::loadDataFile(out, table, false, dmm::LongTimeFormat("%H:%M:%S"));
         ASSERT_TRUE(loaded.ok) << name << ": " << loaded.reason;
         std::vector<std::string> recorded;
         for (const auto row : table) {

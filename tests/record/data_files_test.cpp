@@ -47,7 +47,7 @@ TEST_F(DataFilesTest, SavesEachFormatWithTheSuccessMessage) {
         const RecordTable table = std::string(c.golden).ends_with(".xml") ? test::xmlGoldenTable()
                                                                           : test::textGoldenTable();
         const std::string path = dir.file(c.name);
-        const SaveOutcome o = SaveTableToFile(table, path, kClock24);
+        const SaveOutcome o = saveDataFile(table, path, kClock24);
         EXPECT_TRUE(o.ok) << c.name;
         EXPECT_EQ(o.message, information("Save table to specified file: " + path + " Scuss!"));
         EXPECT_EQ(test::readFile(path), test::golden(c.golden)) << c.name;
@@ -58,7 +58,7 @@ TEST_F(DataFilesTest, SavingReplacesAnOlderFileAndKeepsItsPermissions) {
     const std::string path = dir.file("t.txt");
     test::writeFile(path, std::string(100000, 'x'));
     ::chmod(path.c_str(), 0640);
-    ASSERT_TRUE(SaveTableToFile(RecordTable(), path, kClock24).ok);
+    ASSERT_TRUE(saveDataFile(RecordTable(), path, kClock24).ok);
     EXPECT_EQ(test::readFile(path), test::golden("empty_table.txt"));
     struct stat st{};
     ::stat(path.c_str(), &st);
@@ -72,7 +72,7 @@ TEST_F(DataFilesTest, SavingThroughASymbolicLinkReplacesTheFileItNames) {
     const std::string link = dir.file("link.xml");
     test::writeFile(real, "old");
     std::filesystem::create_symlink(real, link);
-    ASSERT_TRUE(SaveTableToFile(RecordTable(), link, kClock24).ok);
+    ASSERT_TRUE(saveDataFile(RecordTable(), link, kClock24).ok);
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_EQ(test::readFile(real), test::golden("empty_table.xml"));
 }
@@ -82,7 +82,7 @@ TEST_F(DataFilesTest, XmlLoadReplacesAllRecordsAndSwitchesLoggingOn) {
     test::writeFile(path, test::golden("plain_table.xml"));
     RecordTable t;
     test::add(t, 50, 0, "DC", "old", "V", "");
-    const LoadOutcome o = LoadTableFromFile(path, t, false, kClock24);
+    const LoadOutcome o = loadDataFile(path, t, false, kClock24);
     ASSERT_TRUE(o.ok) << o.reason;
     EXPECT_EQ(test::dump(t), test::dump(test::xmlGoldenTable()));
     EXPECT_TRUE(t.changeLogging());
@@ -95,11 +95,11 @@ TEST_F(DataFilesTest, XmlLoadFailingLateLeavesTheTableAsItWas) {
     RecordTable source;
     for (int i = 0; i < 40000; ++i) test::add(source, i, hms(8, 0, i % 60), "DC", std::to_string(i), "V", "AUTO");
     const std::string good = dir.file("good.xml");
-    ASSERT_TRUE(SaveTableToFile(source, good, kClock24).ok);
+    ASSERT_TRUE(saveDataFile(source, good, kClock24).ok);
 
     RecordTable t;
     for (int i = 0; i < 150; ++i) test::add(t, i, 0, "AC", "before", "mV", "");
-    const LoadOutcome o = LoadTableFromFile(good, t, false, kClock24);
+    const LoadOutcome o = loadDataFile(good, t, false, kClock24);
     ASSERT_TRUE(o.ok) << o.reason;
     EXPECT_EQ(o.recordsAdded, 40000u);
     EXPECT_EQ(test::firstDifference(t, source), "");
@@ -109,7 +109,7 @@ TEST_F(DataFilesTest, XmlLoadFailingLateLeavesTheTableAsItWas) {
     bad.replace(bad.find("No=\"39990\""), 10, "No=\"x\" No");  // a value given twice
     const std::string badPath = dir.file("bad.xml");
     test::writeFile(badPath, bad);
-    const LoadOutcome failed = LoadTableFromFile(badPath, t, false, kClock24);
+    const LoadOutcome failed = loadDataFile(badPath, t, false, kClock24);
     EXPECT_FALSE(failed.ok);
     EXPECT_EQ(dataPacket(t), loaded) << "records, row states and change log as before";
     EXPECT_TRUE(t.changeLogging());
@@ -131,7 +131,7 @@ TEST_F(DataFilesTest, LargeTextFileReadsAsTheSameBytesInMemory) {
     const std::string path = dir.file("big.txt");
     test::writeFile(path, text);
     RecordTable fromFile;
-    const LoadOutcome o = LoadTableFromFile(path, fromFile, false, kClock24);
+    const LoadOutcome o = loadDataFile(path, fromFile, false, kClock24);
     ASSERT_TRUE(o.ok) << o.reason;
     RecordTable inMemory;
     TabTextReader reader(inMemory, kClock24);
@@ -149,8 +149,8 @@ TEST_F(DataFilesTest, TextLoadedTwiceDoublesTheRecords) {
                           "1\t09:05:07\tDC\t1.0\tV\tAUTO\r\n"
                           "2\t09:05:08\tDC\t1.1\tV\tNULL\r\n");
     RecordTable t;
-    ASSERT_TRUE(LoadTableFromFile(path, t, false, kClock24).ok);
-    ASSERT_TRUE(LoadTableFromFile(path, t, false, kClock24).ok);
+    ASSERT_TRUE(loadDataFile(path, t, false, kClock24).ok);
+    ASSERT_TRUE(loadDataFile(path, t, false, kClock24).ok);
     ASSERT_EQ(t.size(), 4u);
     EXPECT_EQ(t[2].no(), 1);
     EXPECT_EQ(*t[3].text(kFieldAuto), "NULL") << "\"NULL\" is read as the four letters";
@@ -161,7 +161,7 @@ TEST_F(DataFilesTest, XmlFileRenamedToTextAddsNothingAndReportsNothing) {
     const std::string path = dir.file("renamed.txt");
     test::writeFile(path, test::golden("plain_table.xml"));
     RecordTable t;
-    const LoadOutcome o = LoadTableFromFile(path, t, false, kClock24);
+    const LoadOutcome o = loadDataFile(path, t, false, kClock24);
     EXPECT_TRUE(o.ok);
     EXPECT_TRUE(t.empty());
 }
@@ -178,7 +178,7 @@ TEST_F(DataFilesTest, XmlFileDeclaredUtf8ButNotIsReadAgainAsWindows1252) {
     const std::string path = dir.file("declared.xml");
     test::writeFile(path, packet);
     RecordTable t;
-    const LoadOutcome o = LoadTableFromFile(path, t, false, kClock24);
+    const LoadOutcome o = loadDataFile(path, t, false, kClock24);
     ASSERT_TRUE(o.ok) << o.reason;
     ASSERT_EQ(t.size(), 10002u);
     EXPECT_EQ(t[0].text(kFieldValue), "\xC3\x83\xC2\xA9");  // the two bytes, each a character
@@ -192,6 +192,8 @@ struct LoadFailureCase {
     std::size_t rowsAfter;
 };
 
+void PrintTo(const LoadFailureCase& c, std::ostream* os) { *os << c.name; }
+
 class LoadFailureTest : public DataFilesTest, public testing::WithParamInterface<LoadFailureCase> {};
 
 TEST_P(LoadFailureTest, ReportsFailedToLoadFile) {
@@ -200,7 +202,7 @@ TEST_P(LoadFailureTest, ReportsFailedToLoadFile) {
     if (std::string_view(c.name) != "MissingFile") test::writeFile(path, c.bytes);
     RecordTable t;
     test::add(t, 100, 0, "DC", "kept", "V", "");
-    const LoadOutcome o = LoadTableFromFile(path, t, false, kClock24);
+    const LoadOutcome o = loadDataFile(path, t, false, kClock24);
     EXPECT_FALSE(o.ok);
     EXPECT_EQ(o.message, error("Failed to Load File!"));
     EXPECT_EQ(o.message.caption(), "Error");
@@ -255,14 +257,14 @@ int inChild(F body) {
 }
 
 TEST_F(DataFilesTest, SavingToAFullDeviceReportsTheFailure) {
-    const SaveOutcome text = SaveTableToFile(bigTable(), "/dev/full", kClock24);
+    const SaveOutcome text = saveDataFile(bigTable(), "/dev/full", kClock24);
     EXPECT_FALSE(text.ok);
     EXPECT_EQ(text.message, error("Could not save table to specified file: /dev/full"));
 
     // A device is written in place: the XML name check needs a name ending in .xml.
     const std::string link = dir.file("full.xml");
     std::filesystem::create_symlink("/dev/full", link);
-    const SaveOutcome xml = SaveTableToFile(bigTable(), link, kClock24);
+    const SaveOutcome xml = saveDataFile(bigTable(), link, kClock24);
     EXPECT_FALSE(xml.ok);
     EXPECT_EQ(xml.message.kind, Message::Kind::Error);
     EXPECT_EQ(xml.message.text, "Cannot create file \"" + link + "\". " + xml.reason);
@@ -277,7 +279,7 @@ TEST_F(DataFilesTest, DiskFullWhileWritingLeavesTheOldFile) {
             rlimit small{64 * 1024, 64 * 1024};  // the file system "fills up" at 64 KiB
             ::setrlimit(RLIMIT_FSIZE, &small);
             std::signal(SIGXFSZ, SIG_IGN);
-            const SaveOutcome o = SaveTableToFile(bigTable(), path, kClock24);
+            const SaveOutcome o = saveDataFile(bigTable(), path, kClock24);
             return !o.ok && o.message.kind == Message::Kind::Error ? 0 : 1;
         });
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << name;
@@ -311,7 +313,7 @@ TEST_F(DataFilesTest, SaveKilledMidWayLeavesTheOldFile) {
             rlimit small{64 * 1024, 64 * 1024};  // SIGXFSZ kills the process at 64 KiB
             ::setrlimit(RLIMIT_FSIZE, &small);
             std::signal(SIGXFSZ, SIG_DFL);
-            SaveTableToFile(bigTable(), path, kClock24);
+            saveDataFile(bigTable(), path, kClock24);
             return 0;
         });
         ASSERT_TRUE(WIFSIGNALED(status)) << "the save was meant to be killed";
@@ -328,8 +330,8 @@ TEST_F(DataFilesTest, SavingIntoADirectoryWithoutWritePermissionLeavesTheOldFile
     const int status = inChild([&] {
         // Root writes anywhere: drop to an unprivileged user for the attempt.
         if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 3;
-        const SaveOutcome text = SaveTableToFile(bigTable(), path, kClock24);
-        const SaveOutcome xml = SaveTableToFile(bigTable(), xmlPath, kClock24);
+        const SaveOutcome text = saveDataFile(bigTable(), path, kClock24);
+        const SaveOutcome xml = saveDataFile(bigTable(), xmlPath, kClock24);
         const bool right =
             !text.ok && text.message == error("Could not save table to specified file: " + path) &&
             !xml.ok && xml.message.text.starts_with("Cannot create file \"" + xmlPath + "\". ");
@@ -361,9 +363,9 @@ TEST_P(DataFileContractTest, WhatIsSavedLoadsBackAsTheSameRecords) {
     test::add(saved, 1, hms(0, 0, 0), "DC", "-0.001", "mV", "AUTO");
     test::add(saved, 2, hms(12, 34, 56), "AC+DC", " 1.5", "\xC2\xB5" "A", "MANU");
     test::add(saved, 2147483647, hms(23, 59, 59), "AC", "OL", "M*", "x");
-    ASSERT_TRUE(SaveTableToFile(saved, path(), kClock24).ok);
+    ASSERT_TRUE(saveDataFile(saved, path(), kClock24).ok);
     RecordTable loaded;
-    const LoadOutcome o = LoadTableFromFile(path(), loaded, false, kClock24);
+    const LoadOutcome o = loadDataFile(path(), loaded, false, kClock24);
     ASSERT_TRUE(o.ok) << o.reason;
     EXPECT_EQ(o.recordsAdded, 3u);
     std::string expected = test::dump(saved);
@@ -388,7 +390,7 @@ RecordTable manyBlocksTable() {
 
 TEST_P(DataFileContractTest, SavedFileIsTheWholeTextAcrossBlocks) {
     const RecordTable table = manyBlocksTable();
-    ASSERT_TRUE(SaveTableToFile(table, path(), kClock24).ok);
+    ASSERT_TRUE(saveDataFile(table, path(), kClock24).ok);
     const std::string whole = dataFileFormatOf(path()) == DataFileFormat::Xml
                                   ? dataPacket(table)
                                   : tabText(table, kClock24);
@@ -413,15 +415,15 @@ TEST_P(DataFileContractTest, WriterStopsWhenTheSinkRefuses) {
 }
 
 TEST_P(DataFileContractTest, AnEmptyTableSavesAndLoadsAsEmpty) {
-    ASSERT_TRUE(SaveTableToFile(RecordTable(), path(), kClock24).ok);
+    ASSERT_TRUE(saveDataFile(RecordTable(), path(), kClock24).ok);
     RecordTable loaded;
-    EXPECT_TRUE(LoadTableFromFile(path(), loaded, false, kClock24).ok);
+    EXPECT_TRUE(loadDataFile(path(), loaded, false, kClock24).ok);
     EXPECT_TRUE(loaded.empty());
 }
 
 TEST_P(DataFileContractTest, SavingToAMissingDirectoryFailsWithoutSuccessMessage) {
     const std::string p = dir.file("no/such/dir/t") + GetParam();
-    const SaveOutcome o = SaveTableToFile(test::xmlGoldenTable(), p, kClock24);
+    const SaveOutcome o = saveDataFile(test::xmlGoldenTable(), p, kClock24);
     EXPECT_FALSE(o.ok);
     EXPECT_EQ(o.message.kind, Message::Kind::Error);
     EXPECT_EQ(o.message.text.find("Scuss"), std::string::npos);

@@ -75,6 +75,8 @@ struct VariantCase {
     std::string rows;  // dump of the rows read
 };
 
+void PrintTo(const VariantCase& c, std::ostream* os) { *os << c.name; }
+
 class DataPacketVariantTest : public testing::TestWithParam<VariantCase> {};
 
 TEST_P(DataPacketVariantTest, IsAccepted) {
@@ -189,6 +191,8 @@ struct RefusedCase {
     const char* name;
     std::string packet;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.name; }
 
 class DataPacketRefusedTest : public testing::TestWithParam<RefusedCase> {};
 

@@ -3,10 +3,8 @@
 #include <map>
 #include <set>
 
-#include "grid_columns.h"
 #include "record_table.h"
 #include "test_tables.h"
-#include "text_codec.h"
 
 namespace dmm {
 namespace {
@@ -17,6 +15,10 @@ struct StoredCase {
     std::string_view given;
     std::string_view stored;
 };
+
+void PrintTo(const StoredCase& c, std::ostream* os) {
+    *os << testing::PrintToString(c.given) << " stored as " << testing::PrintToString(c.stored);
+}
 
 class StoredTextTest : public testing::TestWithParam<StoredCase> {};
 
@@ -131,36 +133,6 @@ TEST(RecordTable, LoadedChangeLogIsKeptAndContinued) {
     t.setLoadedChangeLog({1, 0, 4});
     add(t, 2, 0, "DC", "2", "V", "");
     EXPECT_EQ(t.changeLog(), (std::vector<std::uint32_t>{1, 0, 4, 2, 0, 4}));
-}
-
-TEST(GridColumns, CellsShowTheValuesAndEmptyForMissingOnes) {
-    RecordTable t;
-    add(t, -7, test::hms(13, 5, 7, 999), "DC", " 1.5", "k*", "");
-    add(t, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt, std::nullopt);
-    const LongTimeFormat fmt("%I:%M:%S %p");
-    const std::vector<std::string> first = {"-7", "01:05:07 PM", "DC", " 1.5", "k*", ""};
-    for (int c = 0; c < kFieldCount; ++c) {
-        EXPECT_EQ(kGridColumns[c].title, kFields[c].name);
-        EXPECT_EQ(gridCellText(t[0], c, fmt), first[c]) << c;
-        EXPECT_EQ(gridCellText(t[1], c, fmt), "") << c;
-    }
-}
-
-TEST(TextCodec, EveryWindows1252ByteSurvivesTheRoundTrip) {
-    std::string all;
-    for (int b = 1; b < 256; ++b) all.push_back(static_cast<char>(b));
-    const std::string utf8 = cp1252ToUtf8(all);
-    EXPECT_TRUE(isValidUtf8(utf8));
-    EXPECT_EQ(utf8ToCp1252(utf8), all);
-    EXPECT_EQ(cp1252ToUtf8("\x80\xB0\xB5"), "\xE2\x82\xAC\xC2\xB0\xC2\xB5");  // euro, degree, micro
-}
-
-TEST(TextCodec, WhatTheCodePageLacksBecomesAQuestionMark) {
-    EXPECT_EQ(utf8ToCp1252("\xE2\x84\xA6"), "?");        // ohm sign U+2126
-    EXPECT_EQ(utf8ToCp1252("a\xFF" "b"), "a?b");         // not UTF-8
-    EXPECT_EQ(utf8ToCp1252("\xC3"), "?");                // cut sequence
-    EXPECT_EQ(utf8ToCp1252("\xED\xA0\x80"), "???");      // a surrogate is not a character
-    EXPECT_FALSE(isValidUtf8("\xC0\xAF"));               // overlong
 }
 
 std::vector<std::string> valuesOf(const RecordTable& t) {

@@ -40,7 +40,7 @@ protected:
 
 TEST_F(RecorderTest, RecordsTheReadingWithTheTimeOfDay) {
     MeterReading r = reading("12.345", "k*", "AC+DC", "");
-    EXPECT_EQ(rec.INDataToTable(r, hms(1, 0, 0)), 1);
+    EXPECT_EQ(rec.addReading(r, hms(1, 0, 0)), 1);
     ASSERT_EQ(table.size(), 1u);
     const auto row = table.back();
     EXPECT_EQ(row.no(), 1);
@@ -55,84 +55,85 @@ TEST_F(RecorderTest, RecordsTheReadingWithTheTimeOfDay) {
 }
 
 TEST_F(RecorderTest, RecallTicksTakeTheReadingTime) {
-    rec.recallCheck = true;
-    rec.INDataToTable(reading("1"), hms(0, 0, 5));
+    rec.useRecallClock = true;
+    rec.addReading(reading("1"), hms(0, 0, 5));
     EXPECT_EQ(table.back().timeMs(), hms(0, 0, 5));
 }
 
 TEST_F(RecorderTest, LimitStopsRecordingWithoutTouchingTheNumbers) {
     rec.setRecordLimit(2);
-    rec.INDataToTable(reading("1"), 0);
-    rec.INDataToTable(reading("2"), 0);
-    EXPECT_EQ(rec.INDataToTable(reading("3"), 0), std::nullopt);
+    rec.addReading(reading("1"), 0);
+    rec.addReading(reading("2"), 0);
+    EXPECT_EQ(rec.addReading(reading("3"), 0), std::nullopt);
     EXPECT_EQ(table.size(), 2u);
     EXPECT_EQ(rec.recordNo(), 3);
     EXPECT_EQ(rec.recordTotal(), 2);
 }
 
 TEST_F(RecorderTest, LoweringTheLimitKeepsRecordsAndStopsRecording) {
-    rec.limitessClick();
-    for (int i = 0; i < 1500; ++i) rec.INDataToTable(reading(std::to_string(i)), 0);
-    rec.N10001Click();
+    rec.setRecordLimit(RecordLimitItem::Limitless);
+    for (int i = 0; i < 1500; ++i) rec.addReading(reading(std::to_string(i)), 0);
+    rec.setRecordLimit(RecordLimitItem::Records1000);
     EXPECT_EQ(rec.recordLimit(), 1000);
-    EXPECT_EQ(rec.checkedLimitItem(), RecordLimitItem::N10001);
-    EXPECT_FALSE(rec.INDataToTable(reading("x"), 0));
+    EXPECT_EQ(rec.checkedLimitItem(), RecordLimitItem::Records1000);
+    EXPECT_FALSE(rec.addReading(reading("x"), 0));
     EXPECT_EQ(table.size(), 1500u);
-    rec.RecordNewClick();
-    EXPECT_EQ(rec.INDataToTable(reading("x"), 0), 1);
+    rec.clearRecords();
+    EXPECT_EQ(rec.addReading(reading("x"), 0), 1);
 }
 
 TEST_F(RecorderTest, LimitMenuItemsSetTheirLimits) {
-    const std::pair<void (Recorder::*)(), std::int32_t> items[] = {
-        {&Recorder::N10001Click, 1000},    {&Recorder::N50001Click, 5000},
-        {&Recorder::N100001Click, 10000},  {&Recorder::N500001Click, 50000},
-        {&Recorder::N1000001Click, 100000}, {&Recorder::limitessClick, 10000000},
+    const std::pair<RecordLimitItem, std::int32_t> items[] = {
+        {RecordLimitItem::Records1000, 1000},     {RecordLimitItem::Records5000, 5000},
+        {RecordLimitItem::Records10000, 10000},   {RecordLimitItem::Records50000, 50000},
+        {RecordLimitItem::Records100000, 100000}, {RecordLimitItem::Limitless, 10000000},
     };
     EXPECT_EQ(rec.recordLimit(), 10000);
-    EXPECT_EQ(rec.checkedLimitItem(), RecordLimitItem::N100001);
-    for (const auto& [click, limit] : items) {
-        (rec.*click)();
+    EXPECT_EQ(rec.checkedLimitItem(), RecordLimitItem::Records10000);
+    for (const auto& [item, limit] : items) {
+        rec.setRecordLimit(item);
         EXPECT_EQ(rec.recordLimit(), limit);
+        EXPECT_EQ(rec.checkedLimitItem(), item);
     }
 }
 
 TEST_F(RecorderTest, RepeatUntickedSkipsIdenticalReadingsAndLeavesAGap) {
-    rec.repeatSet = false;
-    rec.INDataToTable(reading("5.00"), 0);
-    rec.INDataToTable(reading("5.00"), 0);
-    rec.INDataToTable(reading("5.00"), 0);
-    rec.INDataToTable(reading("5.00", "V"), 0);   // another unit is another reading
-    rec.INDataToTable(reading("5.00", "V", "AC"), 0);
-    rec.INDataToTable(reading("5.00", "V", "AC", "MANU"), 0);
+    rec.recordRepeats = false;
+    rec.addReading(reading("5.00"), 0);
+    rec.addReading(reading("5.00"), 0);
+    rec.addReading(reading("5.00"), 0);
+    rec.addReading(reading("5.00", "V"), 0);   // another unit is another reading
+    rec.addReading(reading("5.00", "V", "AC"), 0);
+    rec.addReading(reading("5.00", "V", "AC", "MANU"), 0);
     EXPECT_EQ(numbers(), (std::vector<std::int32_t>{1, 4, 5, 6}));
     EXPECT_EQ(rec.recordTotal(), 4);
 }
 
 TEST_F(RecorderTest, RepeatTickedRecordsIdenticalReadingsConsecutively) {
-    for (int i = 0; i < 3; ++i) rec.INDataToTable(reading("5.00"), 0);
+    for (int i = 0; i < 3; ++i) rec.addReading(reading("5.00"), 0);
     EXPECT_EQ(numbers(), (std::vector<std::int32_t>{1, 2, 3}));
 }
 
 TEST_F(RecorderTest, SamplingWaitsTheIntervalInTimerTicks) {
-    rec.recordSI = true;
-    rec.recordSITime = "10";
-    rec.INDataToTable(reading("1"), 0);
+    rec.sampleByInterval = true;
+    rec.intervalText = "10";
+    rec.addReading(reading("1"), 0);
     for (int tick = 0; tick < 9; ++tick) {
-        rec.TrecordTimer();
-        EXPECT_FALSE(rec.INDataToTable(reading("2"), 0)) << "tick " << tick;
+        rec.onSamplingTick();
+        EXPECT_FALSE(rec.addReading(reading("2"), 0)) << "tick " << tick;
     }
     EXPECT_EQ(rec.recordNo(), 2) << "readings in between change nothing";
-    rec.TrecordTimer();
-    EXPECT_EQ(rec.INDataToTable(reading("3"), 0), 2);
+    rec.onSamplingTick();
+    EXPECT_EQ(rec.addReading(reading("3"), 0), 2);
 }
 
 class SamplingWithoutIntervalTest : public RecorderTest,
                                     public testing::WithParamInterface<const char*> {};
 
 TEST_P(SamplingWithoutIntervalTest, EveryReadingIsRecorded) {
-    rec.recordSI = true;
-    rec.recordSITime = GetParam();
-    for (int i = 0; i < 5; ++i) EXPECT_TRUE(rec.INDataToTable(reading("1"), 0));
+    rec.sampleByInterval = true;
+    rec.intervalText = GetParam();
+    for (int i = 0; i < 5; ++i) EXPECT_TRUE(rec.addReading(reading("1"), 0));
     EXPECT_EQ(rec.sampleCountdown(), 0);
 }
 
@@ -141,41 +142,41 @@ INSTANTIATE_TEST_SUITE_P(Texts, SamplingWithoutIntervalTest,
                          testing::Values("0", "+", "-", "", "-5", "1x", "99999999999"));
 
 TEST_F(RecorderTest, CountdownStandsStillWhileSamplingIsOff) {
-    rec.INDataToTable(reading("1"), 0);  // loads 10 even with sampling off
+    rec.addReading(reading("1"), 0);  // loads 10 even with sampling off
     EXPECT_EQ(rec.sampleCountdown(), 10);
-    for (int i = 0; i < 4; ++i) rec.TrecordTimer();
+    for (int i = 0; i < 4; ++i) rec.onSamplingTick();
     EXPECT_EQ(rec.sampleCountdown(), 10);
-    rec.recordSI = true;
-    rec.TrecordTimer();
+    rec.sampleByInterval = true;
+    rec.onSamplingTick();
     EXPECT_EQ(rec.sampleCountdown(), 9);
-    EXPECT_FALSE(rec.INDataToTable(reading("2"), 0));
+    EXPECT_FALSE(rec.addReading(reading("2"), 0));
 }
 
 TEST_F(RecorderTest, EditingTheIntervalRestartsTheWait) {
-    rec.recordSI = true;
-    rec.INDataToTable(reading("1"), 0);
-    rec.TrecordTimer();
-    rec.recordSITime = "5";
-    rec.RecordSITimeChange();
+    rec.sampleByInterval = true;
+    rec.addReading(reading("1"), 0);
+    rec.onSamplingTick();
+    rec.intervalText = "5";
+    rec.restartSamplingWait();
     EXPECT_EQ(rec.sampleCountdown(), 5);
-    rec.recordSITime = "";
-    rec.RecordSITimeChange();
-    EXPECT_TRUE(rec.INDataToTable(reading("2"), 0));
+    rec.intervalText = "";
+    rec.restartSamplingWait();
+    EXPECT_TRUE(rec.addReading(reading("2"), 0));
 }
 
 TEST_F(RecorderTest, SkippedRepeatDoesNotReloadTheCountdown) {
-    rec.repeatSet = false;
-    rec.INDataToTable(reading("1"), 0);
-    rec.recordSITime = "3";
-    rec.INDataToTable(reading("1"), 0);
+    rec.recordRepeats = false;
+    rec.addReading(reading("1"), 0);
+    rec.intervalText = "3";
+    rec.addReading(reading("1"), 0);
     EXPECT_EQ(rec.sampleCountdown(), 10);
 }
 
 TEST_F(RecorderTest, CloseDataShowsTheMessageThenEmptiesAndRestartsNumbering) {
-    rec.INDataToTable(reading("1"), 0);
-    rec.INDataToTable(reading("2"), 0);
+    rec.addReading(reading("1"), 0);
+    rec.addReading(reading("2"), 0);
     std::size_t rowsWhileShown = 99;
-    rec.RecordNewClick([&](const Message& m) {
+    rec.clearRecords([&](const Message& m) {
         shown.push_back(m);
         rowsWhileShown = table.size();
     });
@@ -184,85 +185,85 @@ TEST_F(RecorderTest, CloseDataShowsTheMessageThenEmptiesAndRestartsNumbering) {
     EXPECT_EQ(shown[0].caption(), "Information");
     EXPECT_EQ(rowsWhileShown, 2u) << "the table is emptied once the message is closed";
     EXPECT_TRUE(table.empty());
-    EXPECT_EQ(rec.INDataToTable(reading("3"), 0), 1);
+    EXPECT_EQ(rec.addReading(reading("3"), 0), 1);
 }
 
 TEST_F(RecorderTest, CloseDataKeepsTheLastKeySoAnEqualFirstReadingIsSkipped) {
-    rec.repeatSet = false;
-    rec.recordSITime = "7";
-    rec.limitessClick();
-    rec.INDataToTable(reading("4.20"), 0);
-    rec.RecordNewClick();
+    rec.recordRepeats = false;
+    rec.intervalText = "7";
+    rec.setRecordLimit(RecordLimitItem::Limitless);
+    rec.addReading(reading("4.20"), 0);
+    rec.clearRecords();
     EXPECT_EQ(rec.lastRecordKey(), "4.20DCmVAUTO");
     EXPECT_EQ(rec.sampleCountdown(), 7);
     EXPECT_EQ(rec.recordLimit(), 10000000);
-    EXPECT_FALSE(rec.INDataToTable(reading("4.20"), 0));
-    EXPECT_EQ(rec.INDataToTable(reading("4.21"), 0), 2);
+    EXPECT_FALSE(rec.addReading(reading("4.20"), 0));
+    EXPECT_EQ(rec.addReading(reading("4.21"), 0), 2);
 }
 
 TEST_F(RecorderTest, LongAndBlankEndedTextsAreStoredByTheTableRules) {
-    rec.INDataToTable(reading("1234567890123456789012345"), 0);
-    rec.INDataToTable(reading("1.5  "), 0);
+    rec.addReading(reading("1234567890123456789012345"), 0);
+    rec.addReading(reading("1.5  "), 0);
     EXPECT_EQ(*table[0].text(kFieldValue), "12345678901234567890");
     EXPECT_EQ(*table[1].text(kFieldValue), "1.5");
     // The key keeps the reading as it was, blanks included.
     EXPECT_EQ(rec.lastRecordKey(), "1.5  DCmVAUTO");
 }
 
-TEST_F(RecorderTest, RecallCheckClickSetsTheEditsAndTheClock) {
+TEST_F(RecorderTest, ResettingTheRecallClockSetsTheEditsAndTheClock) {
     RecallClock clock{5, 6, 7};
-    rec.recallCheck = true;
-    rec.RecallCheckClick(clock, recordShown());
-    EXPECT_EQ(rec.timeH + rec.timeM + rec.timeS, "000000");
+    rec.useRecallClock = true;
+    rec.resetRecallClock(clock, recordShown());
+    EXPECT_EQ(rec.recallHoursText + rec.recallMinutesText + rec.recallSecondsText, "000000");
     EXPECT_EQ(clock, (RecallClock{0, 0, 0}));
-    rec.recallCheck = false;
-    rec.RecallCheckClick(clock, recordShown());
-    EXPECT_EQ(rec.timeH + ":" + rec.timeM + ":" + rec.timeS, "23:59:59");
+    rec.useRecallClock = false;
+    rec.resetRecallClock(clock, recordShown());
+    EXPECT_EQ(rec.recallHoursText + ":" + rec.recallMinutesText + ":" + rec.recallSecondsText, "23:59:59");
     EXPECT_EQ(clock, (RecallClock{23, 59, 59}));
     EXPECT_TRUE(shown.empty());
 }
 
-TEST_F(RecorderTest, RecallCheckExitReadsWithoutRangeChecksAndStopsAtABadText) {
+TEST_F(RecorderTest, ReadingTheRecallClockSkipsRangeChecksAndStopsAtABadText) {
     RecallClock clock{1, 2, 3};
-    rec.timeH = "30";
-    rec.timeM = "";
-    rec.timeS = "9";
-    rec.RecallCheckExit(clock, recordShown());
+    rec.recallHoursText = "30";
+    rec.recallMinutesText = "";
+    rec.recallSecondsText = "9";
+    rec.readRecallClock(clock, recordShown());
     EXPECT_EQ(clock, (RecallClock{30, 2, 3}));
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0], error("'' is not a valid integer value"));
 }
 
-TEST_F(RecorderTest, TimeKeyUpRejectsOutOfRangeEditsOneByOne) {
+TEST_F(RecorderTest, CheckingTheRecallClockRejectsOutOfRangeEditsOneByOne) {
     RecallClock clock{1, 2, 3};
-    rec.timeH = "24";
-    rec.timeM = "30";
-    rec.timeS = "60";
-    rec.TimeHKeyUp(clock, recordShown());
+    rec.recallHoursText = "24";
+    rec.recallMinutesText = "30";
+    rec.recallSecondsText = "60";
+    rec.checkRecallClock(clock, recordShown());
     EXPECT_EQ(shown, (std::vector<Message>{information("Input error!"), information("Input error!")}));
-    EXPECT_EQ(rec.timeH, "00");
-    EXPECT_EQ(rec.timeS, "00");
+    EXPECT_EQ(rec.recallHoursText, "00");
+    EXPECT_EQ(rec.recallSecondsText, "00");
     EXPECT_EQ(clock, (RecallClock{1, 30, 3})) << "rejected parts keep their values";
-    rec.TimeHKeyUp(clock, recordShown());
+    rec.checkRecallClock(clock, recordShown());
     EXPECT_EQ(clock, (RecallClock{0, 30, 0}));
     EXPECT_EQ(shown.size(), 2u);
 }
 
-TEST_F(RecorderTest, TimeKeyUpReportsATextThatIsNoNumberAndStops) {
+TEST_F(RecorderTest, CheckingTheRecallClockReportsATextThatIsNoNumberAndStops) {
     RecallClock clock{1, 2, 3};
-    rec.timeH = "7";
-    rec.timeM = "x";
-    rec.timeS = "99";
-    rec.TimeHKeyUp(clock, recordShown());
+    rec.recallHoursText = "7";
+    rec.recallMinutesText = "x";
+    rec.recallSecondsText = "99";
+    rec.checkRecallClock(clock, recordShown());
     EXPECT_EQ(shown, (std::vector<Message>{error("'x' is not a valid integer value")}));
     EXPECT_EQ(clock, (RecallClock{7, 2, 3}));
-    EXPECT_EQ(rec.timeS, "99") << "the seconds were never checked";
+    EXPECT_EQ(rec.recallSecondsText, "99") << "the seconds were never checked";
 }
 
 TEST_F(RecorderTest, AReadingTimeOutsideTheDayIsWrappedIntoIt) {
-    rec.recallCheck = true;
-    rec.INDataToTable(reading("1"), -1000);
-    rec.INDataToTable(reading("2"), kMsPerDay + 5);
+    rec.useRecallClock = true;
+    rec.addReading(reading("1"), -1000);
+    rec.addReading(reading("2"), kMsPerDay + 5);
     EXPECT_EQ(table[0].timeMs(), kMsPerDay - 1000);
     EXPECT_EQ(table[1].timeMs(), 5);
 }

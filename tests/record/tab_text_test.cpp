@@ -11,62 +11,42 @@ using test::hms;
 const LongTimeFormat kClock24("%H:%M:%S");
 
 struct SplitCase {
+    const char* name;
     std::string_view line;
+    std::size_t most;
     std::vector<std::string_view> pieces;
 };
+
+void PrintTo(const SplitCase& c, std::ostream* os) { *os << testing::PrintToString(c.line); }
 
 class SplitTextTest : public testing::TestWithParam<SplitCase> {};
 
 TEST_P(SplitTextTest, CutsAtEveryDelimiter) {
     std::vector<std::string_view> pieces{"left over"};
-    SplitText(GetParam().line, '\t', pieces);
+    splitText(GetParam().line, '\t', pieces, GetParam().most);
     EXPECT_EQ(pieces, GetParam().pieces);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, SplitTextTest,
-                         testing::Values(SplitCase{"", {""}}, SplitCase{"abc", {"abc"}},
-                                         SplitCase{"\t", {"", ""}},
-                                         SplitCase{"a\t\tb", {"a", "", "b"}},
-                                         SplitCase{"a\tb\t", {"a", "b", ""}},
-                                         SplitCase{"a b\tc", {"a b", "c"}}));
+constexpr std::size_t kAll = SIZE_MAX;
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, SplitTextTest,
+    testing::Values(SplitCase{"Empty", "", kAll, {""}},
+                    SplitCase{"NoDelimiter", "abc", kAll, {"abc"}},
+                    SplitCase{"DelimiterOnly", "\t", kAll, {"", ""}},
+                    SplitCase{"EmptyPieceInside", "a\t\tb", kAll, {"a", "", "b"}},
+                    SplitCase{"EmptyPieceAtTheEnd", "a\tb\t", kAll, {"a", "b", ""}},
+                    SplitCase{"BlanksStay", "a b\tc", kAll, {"a b", "c"}},
+                    SplitCase{"PastAWord", "0123456789\tabcdefgh\t\tx", kAll,
+                              {"0123456789", "abcdefgh", "", "x"}},
+                    SplitCase{"RestInTheLastPiece", "1\t2\t3\t4", 3, {"1", "2", "3\t4"}},
+                    SplitCase{"OnePieceAtMost", "1\t2", 1, {"1\t2"}},
+                    SplitCase{"AsManyAsAllowed", "1\t2\t3", 3, {"1", "2", "3"}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TabText, WritesTheGoldenFile) {
     EXPECT_EQ(tabText(test::textGoldenTable(), kClock24), test::golden("plain_table.txt"));
     EXPECT_EQ(tabText(RecordTable(), kClock24), test::golden("empty_table.txt"));
-}
-
-struct TimeCase {
-    const char* format;
-    std::int32_t ms;
-    const char* text;
-};
-
-class LongTimeTest : public testing::TestWithParam<TimeCase> {};
-
-TEST_P(LongTimeTest, FormatsWithoutMillisecondsAndParsesBack) {
-    const LongTimeFormat fmt(GetParam().format);
-    EXPECT_EQ(fmt.format(GetParam().ms), GetParam().text);
-    EXPECT_EQ(fmt.parse(GetParam().text), GetParam().ms / 1000 * 1000);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Formats, LongTimeTest,
-    testing::Values(TimeCase{"%H:%M:%S", hms(9, 5, 7, 250), "09:05:07"},
-                    TimeCase{"%H:%M:%S", 0, "00:00:00"},
-                    TimeCase{"%T", hms(23, 59, 59, 999), "23:59:59"},
-                    TimeCase{"%I:%M:%S %p", hms(0, 0, 1), "12:00:01 AM"},
-                    TimeCase{"%I:%M:%S %p", hms(12, 30, 0), "12:30:00 PM"},
-                    TimeCase{"%I:%M:%S %p", hms(13, 5, 7), "01:05:07 PM"},
-                    TimeCase{"%H.%M.%S %Z", hms(8, 0, 0), "08.00.00"},  // no time zone
-                    TimeCase{"%k:%M:%S", hms(8, 1, 2), " 8:01:02"}));
-
-TEST(LongTime, AcceptsTheTwentyFourHourFormsAndRefusesTheRest) {
-    const LongTimeFormat fmt("%I:%M:%S %p");
-    EXPECT_EQ(fmt.parse("13:05:07"), hms(13, 5, 7));
-    EXPECT_EQ(fmt.parse(" 9:05 "), hms(9, 5, 0));
-    for (const char* bad : {"NULL", "", "25:00:00", "12:60:00", "1:2:3:4", "noon"}) {
-        EXPECT_EQ(fmt.parse(bad), std::nullopt) << bad;
-    }
 }
 
 TEST(TabTextReader, ReadsRecordsByPositionAfterTheHeader) {
@@ -75,7 +55,7 @@ TEST(TabTextReader, ReadsRecordsByPositionAfterTheHeader) {
         "whatever the header says\r\n"
         "5\t10:20:30\tDC\t1.5\tmV\tAUTO\r\n"
         "6\t10:20:31\tNULL\t  lead\tx  \r\n"   // five pieces: Auto without value
-        "7\r"                                // CR alone ends a line, too
+        "  7\r"                              // CR alone ends a line; blanks before a number
         "\t\t\t\t\t\n"                       // six empty pieces
         "8\t\xB0\t";                         // no final line break; a bad time
     std::string why;
@@ -104,6 +84,8 @@ struct BadLineCase {
     std::string text;
     std::size_t kept;  // records of the lines before the failing one
 };
+
+void PrintTo(const BadLineCase& c, std::ostream* os) { *os << c.name; }
 
 class TabTextFailureTest : public testing::TestWithParam<BadLineCase> {};
 
@@ -189,6 +171,53 @@ TEST(TabTextReader, ReadsWhatTheWriterWrites) {
     EXPECT_EQ(test::dump(back),
               "1|32707000|[DC]|[12.345]|[\xC2\xB5" "A]|[AUTO]|s0\n"
               "-2|82800000|[AC]|[-0.001]|[k*]|[MANU]|s0\n");
+}
+
+// Stops found beforehand (as on the reading thread) give the records of reading byte by
+// byte, whatever the blocks and line ends.
+TEST(TabTextReader, StopsFoundBeforehandGiveTheSameRecords) {
+    const LongTimeFormat clock("%H:%M:%S");
+    std::string text(kTabHeaderLine);
+    for (int i = 0; i < 4000; ++i) {
+        text += std::to_string(i) + "\t" + (i % 3 ? "10:00:0" + std::to_string(i % 10) : " 9:5:7") +
+                "\t" + (i % 100 < 50 ? "DC" : "AC") + "\t" + std::to_string(i % 313 - 156) +
+                (i % 170 ? "" : "\xB5") + "\t" + (i % 11 ? "mV" : "a long unit text") + "\t" +
+                (i % 900 ? "AUTO" : "") + (i % 5 ? "\r\n" : i % 7 ? "\n" : "\r");
+    }
+    RecordTable expected;  // read byte by byte: pieces too short for the usual-line path
+    TabTextReader slow(expected, clock);
+    for (std::size_t at = 0; at < text.size(); at += 7) slow.feed(std::string_view(text).substr(at, 7));
+    ASSERT_TRUE(slow.finish());
+    for (std::size_t block : {100, 1000, 4096, 65536, 1 << 20}) {
+        RecordTable t;
+        TabTextReader reader(t, clock);
+        TabTextReader::LineStops stops;
+        for (std::size_t at = 0; at < text.size(); at += block) {
+            const std::string_view bytes = std::string_view(text).substr(at, block);
+            stops.find(bytes);
+            ASSERT_TRUE(reader.feed(bytes, &stops));
+        }
+        ASSERT_TRUE(reader.finish());
+        ASSERT_EQ(test::firstDifference(t, expected), "") << block;
+        EXPECT_EQ(reader.recordsAdded(), 4000u);
+        RecordTable whole;  // and all of it at once, its stops found a stretch at a time
+        ASSERT_TRUE(readTabText(text, whole, clock));
+        ASSERT_EQ(test::firstDifference(whole, expected), "");
+    }
+}
+
+TEST(TabText, LineStopsAreEveryControlAndHighByte) {
+    for (std::size_t size : {0, 1, 7, 8, 9, 63, 64, 65, 1000}) {
+        const std::string block = test::randomBytes(size, static_cast<unsigned>(size));
+        std::vector<std::uint32_t> stops(3, 77);  // longer than needed at first: never cut
+        const std::size_t n = markLineStops(block, stops);
+        std::vector<std::uint32_t> expected;
+        for (std::size_t i = 0; i < block.size(); ++i) {
+            const auto c = static_cast<unsigned char>(block[i]);
+            if (c < 0x20 || c >= 0x80) expected.push_back(static_cast<std::uint32_t>(i));
+        }
+        ASSERT_EQ(std::vector<std::uint32_t>(stops.begin(), stops.begin() + n), expected) << size;
+    }
 }
 
 }  // namespace

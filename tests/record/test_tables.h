@@ -4,6 +4,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -11,6 +12,14 @@
 #include "record_table.h"
 
 namespace dmm::test {
+
+// n bytes of every value, the same for the same seed.
+inline std::string randomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(rng() & 0xFF);
+    return s;
+}
 
 constexpr std::int32_t hms(int h, int m, int s, int ms = 0) {
     return ((h * 60 + m) * 60 + s) * 1000 + ms;
