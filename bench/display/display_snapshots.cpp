@@ -38,9 +38,9 @@ int main(int argc, char** argv) {
         const int step = s.countClass.needleStep;
         snapScale(dir, QString("class%1").arg(name), s, step * 7);
         s.upperLimit = static_cast<float>(s.countClass.fullScale) / 2;
-        s.setMaxB = true;
+        s.upperLimitOn = true;
         s.lowerLimit = -static_cast<float>(s.countClass.fullScale) * 3 / 4;
-        s.setMinB = true;
+        s.lowerLimitOn = true;
         snapScale(dir, QString("class%1_limits").arg(name), s, step * 3);
     }
     dmm::ScaleSettings f;

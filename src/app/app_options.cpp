@@ -1,6 +1,6 @@
 #include "app_options.h"
 
-#include <QRegularExpression>
+#include "port_name_table.h"
 
 namespace dmm {
 
@@ -25,8 +25,6 @@ QString appVersionLine() {
 
 ParsedOptions parseAppOptions(const QStringList& args) {
     ParsedOptions r;
-    static const QRegularExpression portRe(QStringLiteral("^COM([1-4])=(.+)$"),
-                                           QRegularExpression::CaseInsensitiveOption);
     auto value = [&](qsizetype& i, const QString& name) -> std::optional<QString> {
         const QString& a = args[i];
         if (a.startsWith(name + QLatin1Char('='))) return a.mid(name.size() + 1);
@@ -48,12 +46,12 @@ ParsedOptions parseAppOptions(const QStringList& args) {
         } else if (name == QLatin1String("--port")) {
             auto v = value(i, name);
             if (!v) break;
-            const auto m = portRe.match(*v);
-            if (!m.hasMatch()) {
+            const auto mapping = PortNameTable::parseMapping(*v);
+            if (!mapping) {
                 r.error = QStringLiteral("--port wants COMn=PATH with n from 1 to 4, not '%1'").arg(*v);
                 break;
             }
-            r.options.ports[m.captured(1).toInt()] = m.captured(2);
+            r.options.ports[mapping->port] = mapping->path;
         } else if (name == QLatin1String("--family")) {
             auto v = value(i, name);
             if (!v) break;

@@ -353,11 +353,11 @@ void MainWindow::syncScaleSettings() {
     s.frequencyMode = core_.state.frequencyMode;
     s.upperLimit = core_.state.upperLimit;
     s.lowerLimit = core_.state.lowerLimit;
-    s.setMaxB = ui_->SetMaxB->isChecked();
-    s.setMinB = ui_->SetMinB->isChecked();
+    s.upperLimitOn = ui_->SetMaxB->isChecked();
+    s.lowerLimitOn = ui_->SetMinB->isChecked();
     ui_->KD->setSettings(s);
-    core_.settings.upperLimitOn = s.setMaxB;
-    core_.settings.lowerLimitOn = s.setMinB;
+    core_.settings.upperLimitOn = s.upperLimitOn;
+    core_.settings.lowerLimitOn = s.lowerLimitOn;
 }
 
 // ---- The reading pipeline's far end ----

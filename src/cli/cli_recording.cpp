@@ -24,7 +24,7 @@ void CliRecording::attach(FramePrinter& printer) {
     printer.recordHook = [this] { return record(); };
 }
 
-void CliRecording::catchUpTimer() {
+void CliRecording::catchUpSamplingTicks() {
     const auto due = std::chrono::duration_cast<std::chrono::seconds>(
                          std::chrono::steady_clock::now() - started_)
                          .count();
@@ -32,7 +32,7 @@ void CliRecording::catchUpTimer() {
 }
 
 std::optional<long long> CliRecording::record() {
-    catchUpTimer();
+    catchUpSamplingTicks();
     const auto no =
         recorder_.addReading(core_.reading(), core_.state.readingTimeMs);
     if (no && file_) writeFile(false);

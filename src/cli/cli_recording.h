@@ -46,7 +46,7 @@ public:
     Recorder& recorder() { return recorder_; }
 
 private:
-    void catchUpTimer();
+    void catchUpSamplingTicks();
     bool writeFile(bool last);
 
     const MeterCore& core_;

@@ -3,7 +3,6 @@
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -57,11 +56,9 @@ int runRecord(const QStringList& arguments) {
                 return usageError(QStringLiteral("--port needs PATH, COMn or COMn=PATH"));
             const QString v = args.at(++i);
             QString why;
-            static const QRegularExpression mapping(QStringLiteral("^COM[0-9]+="),
-                                                    QRegularExpression::CaseInsensitiveOption);
-            if (mapping.match(v).hasMatch()) {
+            if (PortNameTable::looksLikeMapping(v)) {
                 if (!names.addMapping(v, &why)) return usageError(why);
-                lastMapped = *PortNameTable::parsePortName(v.section(QLatin1Char('='), 0, 0));
+                lastMapped = PortNameTable::parseMapping(v)->port;
             } else if (const QString wrong = PortNameTable::notAPortName(v); !wrong.isEmpty()) {
                 return usageError(wrong);
             } else if (const auto n = PortNameTable::parsePortName(v)) {

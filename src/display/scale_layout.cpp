@@ -69,8 +69,8 @@ bool arcDotIsRed(int position, const ScaleSettings& settings) {
     if (cc.needleCentre == 0) return false;
     const double v = static_cast<double>(position - cc.needleCentre) * cc.fullScale /
                      cc.needleCentre;
-    if (settings.setMaxB && v > static_cast<double>(settings.upperLimit)) return true;
-    return settings.setMinB && v < static_cast<double>(settings.lowerLimit);
+    if (settings.upperLimitOn && v > static_cast<double>(settings.upperLimit)) return true;
+    return settings.lowerLimitOn && v < static_cast<double>(settings.lowerLimit);
 }
 
 }  // namespace dmm

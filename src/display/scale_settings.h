@@ -11,8 +11,8 @@ struct ScaleSettings {
     bool frequencyMode = false;
     float upperLimit = 40002.0f;
     float lowerLimit = -40002.0f;
-    bool setMaxB = false;  // upper limit switched on
-    bool setMinB = false;  // lower limit switched on
+    bool upperLimitOn = false;  // upper limit switched on
+    bool lowerLimitOn = false;  // lower limit switched on
 };
 
 }  // namespace dmm

@@ -25,18 +25,30 @@ void PortNameTable::map(int n, const QString& path) {
     }
 }
 
-bool PortNameTable::addMapping(const QString& text, QString* error) {
+std::optional<PortNameTable::Mapping> PortNameTable::parseMapping(const QString& text) {
     const qsizetype eq = text.indexOf(QLatin1Char('='));
     const std::optional<int> n = eq > 0 ? parsePortName(text.left(eq)) : std::nullopt;
     const QString path = eq > 0 ? text.mid(eq + 1) : QString();
-    if (!n || path.isEmpty()) {
+    if (!n || path.isEmpty()) return std::nullopt;
+    return Mapping{*n, path};
+}
+
+bool PortNameTable::looksLikeMapping(const QString& text) {
+    static const QRegularExpression re(QStringLiteral("^COM[0-9]+="),
+                                       QRegularExpression::CaseInsensitiveOption);
+    return re.match(text).hasMatch();
+}
+
+bool PortNameTable::addMapping(const QString& text, QString* error) {
+    const std::optional<Mapping> mapping = parseMapping(text);
+    if (!mapping) {
         if (error) {
             *error =
                 QStringLiteral("'%1' is not of the form COMn=PATH with n from 1 to 4").arg(text);
         }
         return false;
     }
-    map(*n, path);
+    map(mapping->port, mapping->path);
     return true;
 }
 

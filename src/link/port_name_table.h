@@ -23,8 +23,18 @@ public:
 
     // Maps COMn (1-4) to a device path; an empty path removes the mapping.
     void map(int n, const QString& path);
-    // Takes a mapping written "COMn=PATH" (as the --port option gives it). Returns false and
-    // a message when the text is not of that form.
+    // A mapping written "COMn=PATH" (as the --port options give it), n from 1 to 4 in any case
+    // and PATH not empty; the text up to the first '=' names the port.
+    struct Mapping {
+        int port;
+        QString path;
+    };
+    static std::optional<Mapping> parseMapping(const QString& text);
+    // Whether a text is meant as a mapping: "COM", digits, then '=' (any port number, so that
+    // "COM5=..." is refused as a mapping rather than taken for a path).
+    static bool looksLikeMapping(const QString& text);
+    // Takes a mapping written "COMn=PATH". Returns false and a message when the text is not of
+    // that form.
     bool addMapping(const QString& text, QString* error = nullptr);
     QString mappedPath(int n) const { return mappings_.value(n); }
 

@@ -84,13 +84,13 @@ void SerialPortDriver::setPollingDelay(std::uint16_t ms) {
     if (isOpen()) {
         timer_.stop();
         pollingDelay_ = ms;
-        startTimer();
+        startPolling();
     } else {
         pollingDelay_ = ms;
     }
 }
 
-void SerialPortDriver::startTimer() {
+void SerialPortDriver::startPolling() {
     // A period of 0 would poll on every pass of the event loop and keep a core busy.
     timer_.start(std::max<int>(pollingDelay_, 1));
 }
@@ -137,7 +137,7 @@ bool SerialPortDriver::open() {
     }
     if (!openDevice(path)) return false;
     open_ = true;
-    startTimer();
+    startPolling();
     return true;
 }
 

@@ -174,7 +174,7 @@ private:
     // is said to be in use, with that program's process id where its lock file gives it).
     static QString openFailure(const QSerialPort& port, const QString& device);
     void releaseLostDevice();
-    void startTimer();
+    void startPolling();
     bool openDevice(const QString& path);
     void reopenLostDevice();
 

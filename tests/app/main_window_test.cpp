@@ -344,7 +344,7 @@ TEST_F(WindowTest, LimitEditsSetTheLimits) {
     upper->setText("100");
     control<QCheckBox>(*w, "SetMaxB")->click();
     const auto* scale = control<dmm::AnalogScale>(*w, "KD");
-    EXPECT_TRUE(scale->settings().setMaxB);
+    EXPECT_TRUE(scale->settings().upperLimitOn);
     EXPECT_EQ(scale->settings().upperLimit, 100.0f);
     EXPECT_TRUE(w->core().settings.upperLimitOn);
 

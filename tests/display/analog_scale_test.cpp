@@ -72,7 +72,7 @@ TEST_F(AnalogScaleTest, PanelNamesAndPictureSize) {
 TEST_F(AnalogScaleTest, ArcDotsAreRedExactlyWhereTheActiveUpperLimitIsExceeded) {
     ScaleSettings s;
     s.upperLimit = 20000.0f;
-    s.setMaxB = true;
+    s.upperLimitOn = true;
     draw(s);
     const ScaleGeometry g = kd.scaleGeometry();
     const QImage ticked = kd.picture();
@@ -87,7 +87,7 @@ TEST_F(AnalogScaleTest, ArcDotsAreRedExactlyWhereTheActiveUpperLimitIsExceeded) 
         }
     }
 
-    s.setMaxB = false;
+    s.upperLimitOn = false;
     draw(s);
     const QImage unticked = kd.picture();
     for (int c = 0; c <= 800; c += 5) {
@@ -100,7 +100,7 @@ TEST_F(AnalogScaleTest, ArcDotsAreRedExactlyWhereTheActiveUpperLimitIsExceeded) 
 TEST_F(AnalogScaleTest, LowerLimitColoursTheLeftEndAndStartUpLimitNone) {
     ScaleSettings s;
     s.lowerLimit = -40002.0f;
-    s.setMinB = true;
+    s.lowerLimitOn = true;
     draw(s);
     const ScaleGeometry g = kd.scaleGeometry();
     for (int c = 0; c <= 800; c += 10) {

@@ -183,16 +183,16 @@ TEST(ScaleLayout, LabelsTicksAndMajorDotsPerLayout) {
 TEST(ScaleLayout, RedArcDotsFollowTheActiveLimits) {
     ScaleSettings s;  // class "4": a dot stands for (c - 400) * 100 counts
     s.upperLimit = 20000.0f;
-    s.setMaxB = true;
+    s.upperLimitOn = true;
     EXPECT_EQ(arcDotCount(s.countClass), 801);
     for (int c = 0; c <= 800; ++c) EXPECT_EQ(arcDotIsRed(c, s), c >= 601) << c;
 
-    s.setMaxB = false;
+    s.upperLimitOn = false;
     for (int c = 0; c <= 800; ++c) EXPECT_FALSE(arcDotIsRed(c, s)) << c;
 
     // Start-up lower limit -40002, switched on: the left end is -40000, not below it.
     s.lowerLimit = -40002.0f;
-    s.setMinB = true;
+    s.lowerLimitOn = true;
     for (int c = 0; c <= 800; ++c) EXPECT_FALSE(arcDotIsRed(c, s)) << c;
 
     s.lowerLimit = -10000.0f;
@@ -201,7 +201,7 @@ TEST(ScaleLayout, RedArcDotsFollowTheActiveLimits) {
     ScaleSettings six;
     six.countClass = *findCountClass("6");  // (c - 600) * 10 counts
     six.upperLimit = 3000.0f;
-    six.setMaxB = true;
+    six.upperLimitOn = true;
     EXPECT_FALSE(arcDotIsRed(900, six));
     EXPECT_TRUE(arcDotIsRed(901, six));
 }

@@ -88,7 +88,13 @@ TEST(PortNames, ParsesNamesAndMappings) {
         PortNameTable t;
         QString error;
         EXPECT_FALSE(t.addMapping(QLatin1String(bad), &error)) << bad;
+        EXPECT_FALSE(PortNameTable::parseMapping(QLatin1String(bad))) << bad;
         EXPECT_TRUE(error.contains(QLatin1String("COMn=PATH"))) << bad;
+    }
+    // Which texts are meant as mappings (and so refused rather than taken for paths).
+    for (const auto& [text, meant] : {std::pair{"COM9=/dev/x", true}, {"com1=/a", true},
+                                      {"COM=/a", false}, {"/dev/COM1=x", false}}) {
+        EXPECT_EQ(PortNameTable::looksLikeMapping(QLatin1String(text)), meant) << text;
     }
     PortNameTable t;
     EXPECT_TRUE(t.addMapping(QStringLiteral("COM3=/dev/a=b")));  // the path may hold "="
