@@ -48,7 +48,8 @@ ParsedOptions parseAppOptions(const QStringList& args) {
             if (!v) break;
             const auto mapping = PortNameTable::parseMapping(*v);
             if (!mapping) {
-                r.error = QStringLiteral("--port wants COMn=PATH with n from 1 to 4, not '%1'").arg(*v);
+                r.error =
+                    QStringLiteral("--port wants COMn=PATH with n from 1 to 4, not '%1'").arg(*v);
                 break;
             }
             r.options.ports[mapping->port] = mapping->path;
@@ -84,7 +85,8 @@ ParsedOptions parseAppOptions(const QStringList& args) {
         }
     }
     if (r.error.isEmpty() && r.options.usb && !r.options.demo) {
-        r.error = QStringLiteral("--usb goes with --demo (a real cable is found by \"USB Connect\")");
+        r.error =
+            QStringLiteral("--usb goes with --demo (a real cable is found by \"USB Connect\")");
     }
     return r;
 }

@@ -62,7 +62,8 @@ int runDmmview(QApplication& app) {
     FakeHidBackend simulatedDevices;
     std::unique_ptr<SimulatedCable> cable;
     if (options.demo && options.usb) {
-        cable = std::make_unique<SimulatedCable>(simulatedDevices, options.family.value_or(Family::Kelt), 5.0);
+        cable = std::make_unique<SimulatedCable>(simulatedDevices,
+                                                 options.family.value_or(Family::Kelt), 5.0);
         options.hidBackend = &simulatedDevices;
         simulatedDevices.plug(SimulatedCable::cableDevice(), false);
         cable->start();
@@ -110,7 +111,8 @@ int runDmmview(QApplication& app) {
         QTimer::singleShot(options.quitAfterMs, &window, [&] {
             if (!options.screenshot.isEmpty()) {
                 if (saveWindowSnapshot(window, options.screenshot)) {
-                    std::fprintf(stdout, "dmmview: screenshot saved to %s\n", qPrintable(options.screenshot));
+                    std::fprintf(stdout, "dmmview: screenshot saved to %s\n",
+                                 qPrintable(options.screenshot));
                 } else {
                     std::fprintf(stderr, "dmmview: could not save the screenshot to %s\n",
                                  qPrintable(options.screenshot));

@@ -12,7 +12,8 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const int flags = align.isValid() ? align.toInt() : int(Qt::AlignLeft | Qt::AlignVCenter);
     painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
     painter->setFont(option.font);
-    painter->drawText(option.rect.adjusted(2, 0, -2, 0), flags, index.data(Qt::DisplayRole).toString());
+    painter->drawText(option.rect.adjusted(2, 0, -2, 0), flags,
+                      index.data(Qt::DisplayRole).toString());
 }
 
 }  // namespace dmm

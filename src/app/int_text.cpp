@@ -4,7 +4,7 @@
 
 namespace dmm {
 
-int strToInt(const QString& text) {
+int integerFromText(const QString& text) {
     const std::string bytes = text.toStdString();
     if (const auto value = parseIntegerText(bytes)) return *value;
     throw HandlerError(notAnIntegerMessage(bytes));

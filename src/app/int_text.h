@@ -13,8 +13,8 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// parseIntegerText of the text; anything that is not an integer throws
+// The integer a control's text holds (parseIntegerText); anything that is not an integer throws
 // HandlerError("'<text>' is not a valid integer value").
-int strToInt(const QString& text);
+int integerFromText(const QString& text);
 
 }  // namespace dmm

@@ -155,7 +155,9 @@ void MainWindow::connectHandlers() {
     // chooses the next one.
     const std::array<QAction*, 4> portItems = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
     for (int port = 1; port <= 4; ++port) {
-        const auto choose = [this](int n) { return [this, n] { guarded([this, n] { onPortChosen(n); }); }; };
+        const auto choose = [this](int n) {
+            return [this, n] { guarded([this, n] { onPortChosen(n); }); };
+        };
         connect(portItems[port - 1], &QAction::triggered, this, choose(port));
         connect(portPanels()[port - 1], &PanelLabel::clicked, this, choose(port % 4 + 1));
     }
@@ -170,8 +172,10 @@ void MainWindow::connectHandlers() {
     clicked(ui_->SetMinB, &MainWindow::onLowerLimitEdited);
 
     connect(samplingTimer_, &QTimer::timeout, this, run(&MainWindow::onSamplingTick));
-    connect(ui_->RepeatSet, &QCheckBox::toggled, this, [this](bool on) { recorder_.recordRepeats = on; });
-    connect(ui_->RecordSI, &QCheckBox::toggled, this, [this](bool on) { recorder_.sampleByInterval = on; });
+    connect(ui_->RepeatSet, &QCheckBox::toggled, this,
+            [this](bool on) { recorder_.recordRepeats = on; });
+    connect(ui_->RecordSI, &QCheckBox::toggled, this,
+            [this](bool on) { recorder_.sampleByInterval = on; });
     for (QLineEdit* e : {ui_->RecordSITime, ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->TimeInt}) {
         edited(e, &MainWindow::onRecordTimesEdited);
     }
@@ -182,8 +186,8 @@ void MainWindow::connectHandlers() {
     clicked(ui_->OpenDataFiles, &MainWindow::onOpenRecordsClicked);
     clicked(ui_->RecallCheck, &MainWindow::onRecallClockClicked);
     for (const RecordLimitChoice& choice : kRecordLimitChoices) {
-        auto* item = findChild<QAction*>(QString::fromLatin1(choice.objectName.data(),
-                                                             static_cast<qsizetype>(choice.objectName.size())));
+        auto* item = findChild<QAction*>(QString::fromLatin1(
+            choice.objectName.data(), static_cast<qsizetype>(choice.objectName.size())));
         connect(item, &QAction::triggered, this, [this, limit = choice.limit] {
             guarded([this, limit] { onRecordLimitChosen(limit); });
         });
@@ -193,8 +197,8 @@ void MainWindow::connectHandlers() {
 
     // Key releases in the recall clock's edits, the focus leaving its check box, and the link
     // indicator's tooltip (see eventFilter).
-    for (QObject* watched : std::initializer_list<QObject*>{ui_->TimeH, ui_->TimeM, ui_->TimeS,
-                                                           ui_->RecallCheck, ui_->CONok, ui_->CONokN}) {
+    for (QObject* watched : std::initializer_list<QObject*>{
+             ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->RecallCheck, ui_->CONok, ui_->CONokN}) {
         watched->installEventFilter(this);
     }
 
@@ -209,7 +213,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         guarded([this] { onRecallTimeKeyReleased(); });
     } else if (event->type() == QEvent::FocusOut && watched == ui_->RecallCheck) {
         guarded([this] { onRecallClockLeft(); });
-    } else if (event->type() == QEvent::ToolTip && (watched == ui_->CONok || watched == ui_->CONokN)) {
+    } else if (event->type() == QEvent::ToolTip &&
+               (watched == ui_->CONok || watched == ui_->CONokN)) {
         QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), indicatorTip(),
                            static_cast<QWidget*>(watched));
         return true;
@@ -329,7 +334,8 @@ void MainWindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!centred_) {
         centred_ = true;
-        if (QScreen* s = screen()) move(placeOnScreen(s->availableGeometry(), frameGeometry().size()));
+        if (QScreen* s = screen())
+            move(placeOnScreen(s->availableGeometry(), frameGeometry().size()));
     }
 }
 
@@ -337,7 +343,7 @@ void MainWindow::applyLimit(bool upper) {
     const QString text = (upper ? ui_->Setmax : ui_->SetMin)->text();
     float limit = 0.0f;
     if (text != QLatin1String("-") && text != QLatin1String("+") && !text.isEmpty()) {
-        limit = static_cast<float>(strToInt(text));
+        limit = static_cast<float>(integerFromText(text));
     }
     (upper ? core_.state.upperLimit : core_.state.lowerLimit) = limit;
     syncScaleSettings();

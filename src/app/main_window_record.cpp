@@ -83,18 +83,21 @@ void MainWindow::showRecallEdits() {
 
 void MainWindow::onRecallClockClicked() {
     copyRecallEdits();
-    recorder_.resetRecallClock(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    recorder_.resetRecallClock(core_.state.recallClock,
+                               [this](const Message& m) { showMessage(m); });
     showRecallEdits();
 }
 
 void MainWindow::onRecallClockLeft() {
     copyRecallEdits();
-    recorder_.readRecallClock(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    recorder_.readRecallClock(core_.state.recallClock,
+                              [this](const Message& m) { showMessage(m); });
 }
 
 void MainWindow::onRecallTimeKeyReleased() {
     copyRecallEdits();
-    recorder_.checkRecallClock(core_.state.recallClock, [this](const Message& m) { showMessage(m); });
+    recorder_.checkRecallClock(core_.state.recallClock,
+                               [this](const Message& m) { showMessage(m); });
     showRecallEdits();
 }
 
@@ -111,8 +114,9 @@ void MainWindow::onSaveRecordsClicked() {
 
 void MainWindow::onOpenRecordsClicked() {
     if (!dialogs_) return;
-    const QString name = dialogs_->getOpenFileName(
-        QStringLiteral("Open old data files"), qtFileFilter(QString::fromLatin1(kOpenDialog1Filter)));
+    const QString name =
+        dialogs_->getOpenFileName(QStringLiteral("Open old data files"),
+                                  qtFileFilter(QString::fromLatin1(kOpenDialog1Filter)));
     if (name.isEmpty()) return;
     const LoadOutcome out = loadDataFile(name.toLocal8Bit().toStdString(), table_, false);
     // The grid shows what the table holds now, whether the load finished or stopped part way,

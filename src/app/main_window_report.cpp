@@ -19,7 +19,8 @@ void MainWindow::onPrintClicked() {
     } else {
         if (dialogs_) {
             dialogs_->information(
-                QStringLiteral("The report has %1 pages, too many to preview. Choose where to print it.")
+                QStringLiteral(
+                    "The report has %1 pages, too many to preview. Choose where to print it.")
                     .arg(pages));
         }
         printed = printReportWithDialog(table_, this);

@@ -41,7 +41,8 @@ void MainWindow::createHidController() {
     hidController_->setObjectName(QStringLiteral("HidCtl"));
     hidController_->setArrivalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceArrived));
     hidController_->setEnumerateHandler(HidEnumerateEvent(this, &MainWindow::onHidDeviceListed));
-    hidController_->setDeviceChangeHandler(HidNotifyEvent(this, &MainWindow::onHidDevicesChanged), true);
+    hidController_->setDeviceChangeHandler(HidNotifyEvent(this, &MainWindow::onHidDevicesChanged),
+                                           true);
     hidController_->setDeviceDataErrorHandler(HidDataErrorEvent(this, &MainWindow::onHidReadError));
     hidController_->setRemovalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceRemoved));
     hidController_->setDeviceReadWaitSlice(100);
@@ -86,19 +87,22 @@ void MainWindow::onHidDevicesChanged(HidDeviceController*) {
     listedHidDevices_.clear();
     hidController_->enumerateDevices();
     std::vector<QString> lines;
-    for (int row = 0; row < ui_->DevListBox->count(); ++row) lines.push_back(ui_->DevListBox->item(row)->text());
+    for (int row = 0; row < ui_->DevListBox->count(); ++row)
+        lines.push_back(ui_->DevListBox->item(row)->text());
     const int cable = cableLine(lines);
     if (cable >= 0) ui_->DevListBox->setCurrentRow(cable);
 }
 
 void MainWindow::onHidReadError(HidDevice*, std::uint32_t error) {
-    addHistoryLine(QStringLiteral("READ ERROR: %1 (%2)")
-                       .arg(QString::fromLocal8Bit(hidErrorText(error).c_str()), hexText(error, 0)));
+    addHistoryLine(
+        QStringLiteral("READ ERROR: %1 (%2)")
+            .arg(QString::fromLocal8Bit(hidErrorText(error).c_str()), hexText(error, 0)));
 }
 
 int MainWindow::selectedDeviceLine() const {
     const int row = ui_->DevListBox->currentRow();
-    if (row < 0 || row >= ui_->DevListBox->count() || !ui_->DevListBox->item(row)->isSelected()) return -1;
+    if (row < 0 || row >= ui_->DevListBox->count() || !ui_->DevListBox->item(row)->isSelected())
+        return -1;
     return row;
 }
 
@@ -152,7 +156,8 @@ void MainWindow::onSendSetupReportClicked() {
     // The line shows the ten bytes after the report ID, of an eleven-byte buffer that was all
     // zeros but for the report's bytes.
     QString line;
-    for (int i = 1; i <= 10; ++i) line += hexText(i < 10 ? kCableSetupReport[i] : 0, 2) + QLatin1Char(' ');
+    for (int i = 1; i <= 10; ++i)
+        line += hexText(i < 10 ? kCableSetupReport[i] : 0, 2) + QLatin1Char(' ');
     addHistoryLine(line);
 }
 

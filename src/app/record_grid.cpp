@@ -66,7 +66,8 @@ public:
         return parent.isValid() || !source_ ? 0 : source_->columnCount();
     }
     QVariant data(const QModelIndex& index, int role) const override {
-        return source_ ? source_->index(first_ + index.row(), index.column()).data(role) : QVariant();
+        return source_ ? source_->index(first_ + index.row(), index.column()).data(role)
+                       : QVariant();
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         if (!source_) return {};
@@ -74,7 +75,8 @@ public:
                                    orientation, role);
     }
     Qt::ItemFlags flags(const QModelIndex& index) const override {
-        return source_ ? source_->index(first_ + index.row(), index.column()).flags() : Qt::NoItemFlags;
+        return source_ ? source_->index(first_ + index.row(), index.column()).flags()
+                       : Qt::NoItemFlags;
     }
 
 private:
@@ -138,7 +140,8 @@ protected:
     void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
         QHeaderView::initStyleOptionForIndex(option, logicalIndex);
         // Sunken marks a pressed title, which is never highlighted.
-        if (highlightSections() && grid_->selectedRow() >= 0 && !(option->state & QStyle::State_Sunken)) {
+        if (highlightSections() && grid_->selectedRow() >= 0 &&
+            !(option->state & QStyle::State_Sunken)) {
             option->state |= QStyle::State_On;
         }
     }
@@ -174,7 +177,8 @@ RecordGrid::RecordGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     QItemSelectionModel* marks = view_->selectionModel();
     connect(marks, &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) { onViewCurrentChanged(current); });
-    connect(marks, &QItemSelectionModel::selectionChanged, this, [this] { onViewSelectionChanged(); });
+    connect(marks, &QItemSelectionModel::selectionChanged, this,
+            [this] { onViewSelectionChanged(); });
     connect(view_, &QAbstractItemView::pressed, this, [this](const QModelIndex& index) {
         // As a table view does: a pressed row is scrolled into view once it is clear that the
         // press is not the start of a double click.
@@ -186,7 +190,8 @@ RecordGrid::RecordGrid(QWidget* parent) : QAbstractScrollArea(parent) {
     connect(view_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
         // The inner view scrolled its few rows by itself: the grid scrolls as far instead.
         if (syncing_) return;
-        scrollRow_ = std::clamp(scrollRow_ + value - (scrollRow_ - window_->first()), 0, lastScrollRow());
+        scrollRow_ =
+            std::clamp(scrollRow_ + value - (scrollRow_ - window_->first()), 0, lastScrollRow());
         showWindow();
     });
     QScrollBar* across = view_->horizontalScrollBar();
@@ -215,8 +220,9 @@ void RecordGrid::setModel(QAbstractItemModel* model) {
             onSourceReset();
         };
         sourceConnections_ = {
-            connect(model, &QAbstractItemModel::rowsInserted, this,
-                    [this](const QModelIndex&, int first, int last) { onRowsInserted(first, last); }),
+            connect(
+                model, &QAbstractItemModel::rowsInserted, this,
+                [this](const QModelIndex&, int first, int last) { onRowsInserted(first, last); }),
             connect(model, &QAbstractItemModel::dataChanged, this,
                     [this](const QModelIndex& from, const QModelIndex& to) {
                         window_->sourceChanged(from.row(), to.row());
@@ -247,7 +253,8 @@ void RecordGrid::setCurrentIndex(const QModelIndex& index) {
 }
 
 QModelIndex RecordGrid::currentIndex() const {
-    return source_ && currentRow_ >= 0 ? source_->index(currentRow_, currentColumn_) : QModelIndex();
+    return source_ && currentRow_ >= 0 ? source_->index(currentRow_, currentColumn_)
+                                       : QModelIndex();
 }
 
 void RecordGrid::setColumnWidth(int column, int width) { view_->setColumnWidth(column, width); }
@@ -256,7 +263,9 @@ QAbstractItemView::EditTriggers RecordGrid::editTriggers() const { return view_-
 
 int RecordGrid::rowCount() const { return source_ ? source_->rowCount() : 0; }
 int RecordGrid::columnCount() const { return source_ ? source_->columnCount() : 0; }
-int RecordGrid::rowHeight() const { return std::max(1, view_->verticalHeader()->defaultSectionSize()); }
+int RecordGrid::rowHeight() const {
+    return std::max(1, view_->verticalHeader()->defaultSectionSize());
+}
 int RecordGrid::lastScrollRow() const { return std::max(0, rowCount() - fullRows_); }
 
 void RecordGrid::measureRows() {
@@ -359,9 +368,9 @@ void RecordGrid::showMarks() {
     } else {
         marks->clearSelection();
     }
-    marks->setCurrentIndex(inWindow(currentRow_) ? window_->index(currentRow_ - first, currentColumn_)
-                                                 : QModelIndex(),
-                           QItemSelectionModel::NoUpdate);
+    marks->setCurrentIndex(
+        inWindow(currentRow_) ? window_->index(currentRow_ - first, currentColumn_) : QModelIndex(),
+        QItemSelectionModel::NoUpdate);
     syncing_ = false;
 }
 
@@ -474,7 +483,8 @@ void RecordGrid::onRowsInserted(int first, int last) {
     if (currentRow_ >= first) currentRow_ += count;
     if (selectedRow_ >= first) selectedRow_ += count;
     // Rows put in before the end move the ones shown.
-    if (first < window_->first() + window_->rowCount()) window_->sourceChanged(first, rowCount() - 1);
+    if (first < window_->first() + window_->rowCount())
+        window_->sourceChanged(first, rowCount() - 1);
     showWindow();
 }
 

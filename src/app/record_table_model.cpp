@@ -16,7 +16,9 @@ QString longTimeText(int ms) {
 }
 
 RecordTableModel::RecordTableModel(const RecordTable* table, QObject* parent)
-    : QAbstractTableModel(parent), table_(table), rows_(table ? static_cast<int>(table->size()) : 0) {}
+    : QAbstractTableModel(parent),
+      table_(table),
+      rows_(table ? static_cast<int>(table->size()) : 0) {}
 
 void RecordTableModel::setTable(const RecordTable* table) {
     beginResetModel();

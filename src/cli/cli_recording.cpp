@@ -52,8 +52,10 @@ bool CliRecording::writeFile(bool last) {
     }
     // Said once; the records left out are written with the next ones.
     if (late_ == 0 && !last) {
-        std::fprintf(stderr, "dmmcli record: cannot write the recording: %s; trying again with the next record\n",
-                     file_->reason().c_str());
+        std::fprintf(
+            stderr,
+            "dmmcli record: cannot write the recording: %s; trying again with the next record\n",
+            file_->reason().c_str());
     }
     late_ = std::max<std::size_t>(pending, 1);
     return false;

@@ -69,7 +69,8 @@ QString takeCommonOptions(QStringList& args, CommonOptions& o) {
         } else if (opt == QLatin1String("--count-class")) {
             if (!takeValue(args, i, v, error)) return error;
             o.countClass = findCountClass(v.toStdString());
-            if (!o.countClass) return QStringLiteral("unknown count class '%1' (4, 6, 34 or 2)").arg(v);
+            if (!o.countClass)
+                return QStringLiteral("unknown count class '%1' (4, 6, 34 or 2)").arg(v);
         } else if (opt == QLatin1String("--upper") || opt == QLatin1String("--lower")) {
             if (!takeValue(args, i, v, error) || !toInt(v, opt, n, error)) return error;
             (opt == QLatin1String("--upper") ? o.upper : o.lower) = n;

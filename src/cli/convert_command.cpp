@@ -26,7 +26,8 @@ bool hasExtension(std::string_view name, std::string_view ext) {
     if (name.size() <= ext.size()) return false;
     const std::string_view tail = name.substr(name.size() - ext.size());
     for (std::size_t i = 0; i < ext.size(); ++i) {
-        const char c = tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] - 'A' + 'a') : tail[i];
+        const char c =
+            tail[i] >= 'A' && tail[i] <= 'Z' ? static_cast<char>(tail[i] - 'A' + 'a') : tail[i];
         if (c != ext[i]) return false;
     }
     return true;
@@ -78,8 +79,10 @@ int runConvert(const QStringList& args) {
 
     const bool xml = hasExtension(in, ".xml");
     if (!xml && !hasExtension(in, ".xls") && !hasExtension(in, ".txt")) {
-        std::fprintf(stderr, "dmmcli convert: cannot convert %s: the extension is none of .xml, .xls, .txt\n",
-                     inShown.c_str());
+        std::fprintf(
+            stderr,
+            "dmmcli convert: cannot convert %s: the extension is none of .xml, .xls, .txt\n",
+            inShown.c_str());
         return 2;
     }
     if (!xml) {
@@ -103,8 +106,8 @@ int runConvert(const QStringList& args) {
                      printable(saved.reason).c_str());
         return 1;
     }
-    std::fprintf(stderr, "dmmcli convert: %zu records from %s to %s\n", table.size(), inShown.c_str(),
-                 printable(out).c_str());
+    std::fprintf(stderr, "dmmcli convert: %zu records from %s to %s\n", table.size(),
+                 inShown.c_str(), printable(out).c_str());
     return 0;
 }
 

@@ -87,7 +87,8 @@ private:
         ++lineNo_;
         const bool tooLong = tooLong_;
         tooLong_ = false;
-        const QByteArray line = QByteArray::fromRawData(line_.data(), static_cast<qsizetype>(line_.size())).trimmed();
+        const QByteArray line =
+            QByteArray::fromRawData(line_.data(), static_cast<qsizetype>(line_.size())).trimmed();
         if (!tooLong && !line.isEmpty() && !line.startsWith('#')) report(line);
         line_.clear();
     }
@@ -144,8 +145,9 @@ int runDecode(const QStringList& arguments) {
 
     // Every input is read as a stream, whatever it is: a file, a pipe, a FIFO, a terminal.
     const bool standardInput = path == QLatin1String("-");
-    const int fd = standardInput ? STDIN_FILENO
-                                 : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = standardInput
+                       ? STDIN_FILENO
+                       : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         std::fprintf(stderr, "dmmcli decode: cannot open '%s': %s\n", printable(path).c_str(),
                      std::strerror(errno));
@@ -185,7 +187,8 @@ int runDecode(const QStringList& arguments) {
         failure = why;
     }
     std::string summary = summaryLine(core.counters());
-    if (reports.skipped()) summary += ", " + std::to_string(reports.skipped()) + " report lines skipped";
+    if (reports.skipped())
+        summary += ", " + std::to_string(reports.skipped()) + " report lines skipped";
     std::fprintf(stderr, "%s\n", summary.c_str());
     if (!failure.empty()) {
         std::fprintf(stderr, "dmmcli decode: %s\n", failure.c_str());

@@ -16,20 +16,25 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     const bool drawsText = argc > 1 && std::strcmp(argv[1], "report") == 0;
     const std::unique_ptr<QCoreApplication> app =
-        drawsText ? dmm::makeGuiApplication(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+        drawsText ? dmm::makeGuiApplication(argc, argv)
+                  : std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("dmmcli"));
     QStringList args = QCoreApplication::arguments().mid(1);
-    const auto isHelp = [](const QString& a) { return a == QLatin1String("--help") || a == QLatin1String("-h"); };
+    const auto isHelp = [](const QString& a) {
+        return a == QLatin1String("--help") || a == QLatin1String("-h");
+    };
     if (args.isEmpty()) {
         std::fputs(dmm::programUsage(), stderr);
         return 2;
     }
     if (isHelp(args.front())) return dmm::printAnswer(dmm::programUsage());
-    if (args.front() == QLatin1String("--version")) return dmm::printAnswer(dmm::programVersionLine());
+    if (args.front() == QLatin1String("--version"))
+        return dmm::printAnswer(dmm::programVersionLine());
     const QString command = args.takeFirst();
     const char* usage = dmm::commandUsage(command);
     if (!usage) {
-        std::fprintf(stderr, "dmmcli: unknown command '%s'\n%s", qPrintable(command), dmm::programUsage());
+        std::fprintf(stderr, "dmmcli: unknown command '%s'\n%s", qPrintable(command),
+                     dmm::programUsage());
         return 2;
     }
     if (std::any_of(args.begin(), args.end(), isHelp)) return dmm::printAnswer(usage);

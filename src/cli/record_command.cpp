@@ -98,7 +98,8 @@ int runRecord(const QStringList& arguments) {
         }
     }
     if (cable) {
-        if (port != 0 || lastMapped != 0) return usageError(QStringLiteral("give --port or --usb, not both"));
+        if (port != 0 || lastMapped != 0)
+            return usageError(QStringLiteral("give --port or --usb, not both"));
         if (reconnect) return usageError(QStringLiteral("--reconnect goes with --port"));
         if (options.family == Family::Brio)
             return usageError(QStringLiteral("the Brio family has no USB cable"));
@@ -174,7 +175,8 @@ int runRecord(const QStringList& arguments) {
         status = 1;
     }
     if (const std::string why = outputFailure(stdout); loop.outputFailed() || !why.empty()) {
-        std::fprintf(stderr, "dmmcli record: %s\n", why.empty() ? "cannot write the output" : why.c_str());
+        std::fprintf(stderr, "dmmcli record: %s\n",
+                     why.empty() ? "cannot write the output" : why.c_str());
         status = 1;
     }
     driver.close();

@@ -80,7 +80,8 @@ int runSimulate(const QStringList& args) {
     }
     if (pty == out.has_value()) return usageError(QStringLiteral("give either --pty or --out"));
     if (options.cableReports && pty) {
-        return usageError(QStringLiteral("--usb writes the cable's reports to --out FILE|-, not to a pseudo-terminal"));
+        return usageError(QStringLiteral(
+            "--usb writes the cable's reports to --out FILE|-, not to a pseudo-terminal"));
     }
     if (options.cableReports && options.family == Family::Brio) {
         return usageError(QStringLiteral("the Brio family has no USB cable"));

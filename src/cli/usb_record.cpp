@@ -188,7 +188,8 @@ int recordFromCable(const CommonOptions& options, const UsbRecordRequest& reques
         if (!request.outPath.isEmpty()) {
             std::string why;
             if (!recording.startFile(QFile::encodeName(request.outPath).toStdString(), &why)) {
-                say(QStringLiteral("cannot write '%1': %2").arg(request.outPath, QString::fromStdString(why)));
+                say(QStringLiteral("cannot write '%1': %2")
+                        .arg(request.outPath, QString::fromStdString(why)));
                 return false;
             }
         }
@@ -204,7 +205,8 @@ int recordFromCable(const CommonOptions& options, const UsbRecordRequest& reques
         status = 1;
     }
     if (std::string why; !recording.finish(&why)) {
-        say(QStringLiteral("cannot write '%1': %2").arg(request.outPath, QString::fromStdString(why)));
+        say(QStringLiteral("cannot write '%1': %2")
+                .arg(request.outPath, QString::fromStdString(why)));
         status = 1;
     }
     std::fflush(stdout);

@@ -139,7 +139,8 @@ const QPixmap& LcdView::digitPicture(char glyph) {
     auto it = digitCache_.find(glyph);
     if (it != digitCache_.end()) return *it;
     const qreal dpr = devicePixelRatioF();
-    QPixmap pm(QSize(static_cast<int>(kGlyphWidth * dpr), static_cast<int>((kGlyphBottom - kGlyphTop) * dpr)));
+    QPixmap pm(QSize(static_cast<int>(kGlyphWidth * dpr),
+                     static_cast<int>((kGlyphBottom - kGlyphTop) * dpr)));
     pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);

@@ -79,7 +79,8 @@ LabelBand::LabelBand(int height, std::vector<ReportLabel> labels)
 
 void LabelBand::paint(ReportCanvas& canvas, int top, std::size_t) const {
     for (const ReportLabel& l : labels_) {
-        const QString text = QString::fromLatin1(l.text.data(), static_cast<qsizetype>(l.text.size()));
+        const QString text =
+            QString::fromLatin1(l.text.data(), static_cast<qsizetype>(l.text.size()));
         if (l.centred) {
             canvas.drawCentred(top + l.top, l.face, text);
         } else {

@@ -15,8 +15,8 @@ std::size_t ReportPageComposer::pageCount(std::size_t records) const {
     return records / perPage_ + (records % perPage_ != 0 ? 1 : 0);
 }
 
-std::vector<ReportPageComposer::PlacedBand> ReportPageComposer::composePage(std::size_t page,
-                                                                         std::size_t records) const {
+std::vector<ReportPageComposer::PlacedBand> ReportPageComposer::composePage(
+    std::size_t page, std::size_t records) const {
     std::vector<PlacedBand> bands;
     if (page >= pageCount(records)) return bands;
     const std::size_t first = page * perPage_;

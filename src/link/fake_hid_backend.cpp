@@ -153,7 +153,8 @@ std::size_t FakeHidBackend::queuedReports(const std::string& path) const {
     return s ? s->reports.size() : 0;
 }
 
-std::vector<std::vector<std::uint8_t>> FakeHidBackend::featureReports(const std::string& path) const {
+std::vector<std::vector<std::uint8_t>> FakeHidBackend::featureReports(
+    const std::string& path) const {
     std::lock_guard lock(mutex_);
     const auto s = find(path);
     return s ? s->featureReports : std::vector<std::vector<std::uint8_t>>{};

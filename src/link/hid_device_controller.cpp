@@ -309,8 +309,9 @@ void HidDeviceController::reconcileDevices() {
 
     std::vector<std::unique_ptr<HidDevice>> arrivals;
     for (std::unique_ptr<HidDevice>& s : scanned) {
-        const bool duplicate = std::any_of(devices_.begin(), devices_.end(),
-                                           [&](const HidDevice* d) { return attachedAsListed(d, s); });
+        const bool duplicate =
+            std::any_of(devices_.begin(), devices_.end(),
+                        [&](const HidDevice* d) { return attachedAsListed(d, s); });
         if (duplicate) {
             s->controller_ = nullptr;  // its destruction leaves the list alone
             s.reset();

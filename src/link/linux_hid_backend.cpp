@@ -212,7 +212,8 @@ bool LinuxHidBackend::watchChanges(QString* why) {
         return refuse(QStringLiteral("no udev daemon is running"));
     }
     monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
-    if (!monitor_ || udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||
+    if (!monitor_ ||
+        udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||
         udev_monitor_enable_receiving(monitor_) < 0) {
         if (monitor_) udev_monitor_unref(monitor_);
         monitor_ = nullptr;

@@ -145,10 +145,12 @@ bool SerialPortDriver::openDevice(const QString& path) {
     auto port = std::make_unique<QSerialPort>(path);
     if (!port->open(QIODevice::ReadWrite)) {
         // A bare name is looked for in /dev: say which device was tried.
-        const bool located = path.startsWith(QLatin1Char('/')) || path.startsWith(QLatin1String("./")) ||
+        const bool located = path.startsWith(QLatin1Char('/')) ||
+                             path.startsWith(QLatin1String("./")) ||
                              path.startsWith(QLatin1String("../"));
         const QString tried = located ? path : QStringLiteral("/dev/") + path;
-        lastError_ = QStringLiteral("%1 (%2): %3").arg(portName(), tried, openFailure(*port, tried));
+        lastError_ =
+            QStringLiteral("%1 (%2): %3").arg(portName(), tried, openFailure(*port, tried));
         return false;
     }
     port_ = std::move(port);

@@ -42,7 +42,8 @@ struct DecodedFrame {
 // Appends the value text as the display shows it: SignText, then the digits with the separator
 // after each lit point (sep[i] follows the digit before point i), and "L" for the "@" glyph.
 // d0 and sep[0] are empty for the four-digit families.
-inline void appendValueText(std::string& out, const DecodedFrame& f, const std::string_view (&sep)[4]) {
+inline void appendValueText(std::string& out, const DecodedFrame& f,
+                            const std::string_view (&sep)[4]) {
     const auto put = [&out](char c) {
         if (c) out.push_back(c == '@' ? 'L' : c);
     };

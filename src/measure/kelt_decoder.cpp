@@ -195,8 +195,9 @@ bool decodeKelt(std::string_view frame, std::string_view separator, DecodedFrame
     }
 
     LcdPanel& p = f.panel;
-    for (E e : {E::Volt, E::Milli, E::Ohm, E::Kilo, E::Mega, E::Farad, E::Nano, E::Micro, E::Celsius,
-                E::Ampere, E::Hertz, E::Percent, E::Continuity, E::Diode, E::Fahrenheit, E::Watt}) {
+    for (E e :
+         {E::Volt, E::Milli, E::Ohm, E::Kilo, E::Mega, E::Farad, E::Nano, E::Micro, E::Celsius,
+          E::Ampere, E::Hertz, E::Percent, E::Continuity, E::Diode, E::Fahrenheit, E::Watt}) {
         p.hide(e);
     }
 

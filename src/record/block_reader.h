@@ -84,7 +84,8 @@ private:
                 got = ::read(fd_, slot.buffer.data(), slot.buffer.size());
             } while (got < 0 && errno == EINTR);
             b.error = got < 0 ? errno : 0;
-            b.bytes = std::string_view(slot.buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
+            b.bytes =
+                std::string_view(slot.buffer.data(), got > 0 ? static_cast<std::size_t>(got) : 0);
             if (prepare_ && !b.bytes.empty()) {
                 try {
                     prepare_(b.bytes, b.prepared);

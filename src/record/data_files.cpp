@@ -23,7 +23,8 @@ namespace {
 std::string_view extensionOf(std::string_view name) {
     const std::size_t dot = name.rfind('.');
     const std::size_t slash = name.rfind('/');
-    if (dot == std::string_view::npos || (slash != std::string_view::npos && slash > dot)) return {};
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && slash > dot))
+        return {};
     return name.substr(dot);
 }
 
@@ -124,8 +125,9 @@ LoadOutcome loadText(const std::string& fileName, RecordTable& table, const Long
         // the block before are read into the table. (Not for pipes and devices: a read that
         // waits for a writer would keep the load from ending.)
         using Reader = BlockReader<TabTextReader::LineStops>;
-        Reader blocks(fd.get(), kBlock,
-                      [](std::string_view bytes, TabTextReader::LineStops& stops) { stops.find(bytes); });
+        Reader blocks(
+            fd.get(), kBlock,
+            [](std::string_view bytes, TabTextReader::LineStops& stops) { stops.find(bytes); });
         for (;;) {
             const Reader::Block& b = blocks.next();
             if (b.error != 0) return loadFailure(std::strerror(b.error), reader.recordsAdded());

@@ -42,8 +42,8 @@ SaveOutcome saveDataFile(const RecordTable& table, const std::string& fileName,
 
 // Reads a data file into the table. XML replaces all records with the packet's rows and
 // switches change logging on; a packet that cannot be read (or one over 2 GiB) leaves the
-// table exactly as it was. TAB text appends one record per line after the header; the first line that cannot be
-// read stops the load, and the records of the lines before it stay. Any failure gives
+// table exactly as it was. TAB text appends one record per line after the header; the first
+// line that cannot be read stops the load, and the records of the lines before it stay. Any failure gives
 // "Failed to Load File!" (Error). `emptyFirst` empties the table before reading. Never throws:
 // running out of memory is a failed load like any other.
 LoadOutcome loadDataFile(const std::string& fileName, RecordTable& table, bool emptyFirst,

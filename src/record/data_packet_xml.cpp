@@ -378,7 +378,8 @@ bool PacketReader::decodeText(std::string_view raw, std::string& out) {
     std::size_t i = 0;
     while (i < raw.size()) {
         const std::size_t amp = raw.find('&', i);
-        const std::string_view plain = raw.substr(i, amp == std::string_view::npos ? raw.npos : amp - i);
+        const std::string_view plain =
+            raw.substr(i, amp == std::string_view::npos ? raw.npos : amp - i);
         if (utf8_) {
             encodingUsed(!isAscii(plain));
             out.append(plain);
@@ -754,7 +755,8 @@ bool PacketReader::metadata(Tag& tag) {
         if (!skipElementEnd(tag, scratch)) return false;
         if (!next(tag)) return false;
     }
-    if (tag.kind != Tag::Kind::End || tag.name != "METADATA") return fail("expected the end of METADATA");
+    if (tag.kind != Tag::Kind::End || tag.name != "METADATA")
+        return fail("expected the end of METADATA");
 
     // The table's fields must all be there, with a matching kind.
     for (int f = 0; f < kFieldCount; ++f) {

@@ -18,7 +18,9 @@ struct Message {
     bool operator==(const Message&) const = default;
 };
 
-inline Message information(std::string text) { return {Message::Kind::Information, std::move(text)}; }
+inline Message information(std::string text) {
+    return {Message::Kind::Information, std::move(text)};
+}
 inline Message error(std::string text) { return {Message::Kind::Error, std::move(text)}; }
 
 // Shows a message and returns once the user has closed it.

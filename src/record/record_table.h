@@ -238,7 +238,9 @@ private:
         return i < kFirstBlock ? 0 : static_cast<std::size_t>(std::bit_width(i / kFirstBlock));
     }
     static std::size_t blockStart(std::size_t b) { return b == 0 ? 0 : kFirstBlock << (b - 1); }
-    static std::size_t blockSize(std::size_t b) { return b == 0 ? kFirstBlock : kFirstBlock << (b - 1); }
+    static std::size_t blockSize(std::size_t b) {
+        return b == 0 ? kFirstBlock : kFirstBlock << (b - 1);
+    }
 
     const Stored& slot(std::size_t i) const {
         const std::size_t b = blockOf(i);

@@ -201,7 +201,8 @@ bool writeTabText(const RecordTable& table, const LongTimeFormat& fmt, const Byt
 
 bool TabTextReader::fail(std::string why) {
     failed_ = true;
-    failure_ = lineNo_ == 0 ? std::move(why) : "line " + std::to_string(lineNo_) + ": " + std::move(why);
+    failure_ =
+        lineNo_ == 0 ? std::move(why) : "line " + std::to_string(lineNo_) + ": " + std::move(why);
     return false;
 }
 
@@ -272,7 +273,8 @@ std::size_t markLineStops(std::string_view block, std::vector<std::uint32_t>& st
     }
 #endif
     if constexpr (wordscan::kUsable) {
-        for (; i + 8 <= block.size(); i += 8) emit(i, wordscan::specialBits(wordscan::load8(block.data() + i)));
+        for (; i + 8 <= block.size(); i += 8)
+            emit(i, wordscan::specialBits(wordscan::load8(block.data() + i)));
     }
     for (; i < block.size(); ++i) {
         const auto c = static_cast<unsigned char>(block[i]);
@@ -401,7 +403,8 @@ bool TabTextReader::feed(std::string_view bytes, const LineStops* given) {
                 const char* next = fastLine(base, p, end, stop, stopsEnd);
                 if (next == nullptr) {
                     // A line may go on past the stretch: find the stops from it on, once.
-                    if (!own || stretchEnd == end || p == base || stopsEnd - stop > kFieldCount) break;
+                    if (!own || stretchEnd == end || p == base || stopsEnd - stop > kFieldCount)
+                        break;
                     findStops(p);
                     continue;
                 }
@@ -414,9 +417,11 @@ bool TabTextReader::feed(std::string_view bytes, const LineStops* given) {
         const char* from = bytes.data() + i;
         const std::size_t rest = bytes.size() - i;
         const void* lf = std::memchr(from, '\n', rest);
-        const std::size_t upTo = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) : rest;
+        const std::size_t upTo =
+            lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) : rest;
         const void* cr = std::memchr(from, '\r', upTo);
-        std::size_t end = i + (cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - from) : upTo);
+        std::size_t end =
+            i + (cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - from) : upTo);
         if (partial_.size() + (end - i) > kMaxLine) {
             ++lineNo_;  // the line being read
             return fail("line too long");

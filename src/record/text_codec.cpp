@@ -178,7 +178,8 @@ bool Utf8Check::feed(std::string_view bytes) {
     char32_t cp = 0;
     if (heldCount_ > 0) {
         const std::size_t need = sequenceLength(held_[0]);
-        while (heldCount_ < need && i < bytes.size()) held_[heldCount_++] = static_cast<unsigned char>(bytes[i++]);
+        while (heldCount_ < need && i < bytes.size())
+            held_[heldCount_++] = static_cast<unsigned char>(bytes[i++]);
         if (heldCount_ < need) return true;
         const std::string_view seq(reinterpret_cast<const char*>(held_), heldCount_);
         if (decodeUtf8(seq, 0, cp) != need) return fail();

@@ -123,10 +123,10 @@ TEST(InputRules, IntegerTextsConvertOrFailWithTheirMessage) {
     } rows[] = {{"-12", true, -12}, {"+5", true, 5}, {" 7", false, 0}, {"\xC2\xB5", false, 0}};
     for (const Row& r : rows) {
         if (r.ok) {
-            EXPECT_EQ(dmm::strToInt(QString::fromUtf8(r.text)), r.value) << r.text;
+            EXPECT_EQ(dmm::integerFromText(QString::fromUtf8(r.text)), r.value) << r.text;
         } else {
             try {
-                dmm::strToInt(QString::fromUtf8(r.text));
+                dmm::integerFromText(QString::fromUtf8(r.text));
                 ADD_FAILURE() << r.text << " converted";
             } catch (const dmm::HandlerError& e) {
                 EXPECT_EQ(std::string(e.what()), "'" + std::string(r.text) + "' is not a valid integer value");
