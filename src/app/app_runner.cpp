@@ -86,10 +86,10 @@ int runDmmview(QApplication& app) {
     dialogs.setParent(&window);
 
     // A second window of the layout; nothing shows or uses it.
-    QWidget form1;
-    form1.setObjectName(QStringLiteral("Form1"));
-    form1.setWindowTitle(QStringLiteral("Form1"));
-    form1.resize(696, 480);
+    QWidget secondWindow;
+    secondWindow.setObjectName(QStringLiteral("Form1"));
+    secondWindow.setWindowTitle(QStringLiteral("Form1"));
+    secondWindow.resize(696, 480);
 
     window.show();
 

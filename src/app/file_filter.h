@@ -6,10 +6,10 @@ namespace dmm {
 
 // The data file dialogs' filters, as the window's layout gives them: pairs of description and
 // pattern separated by vertical bars.
-inline constexpr const char* kSaveDialog2Filter =
+inline constexpr const char* kSaveDataFilter =
     "Excel File(*.xls)|*.xls|XML(*.xml)|*.xml|Txt File(*.txt)|*.txt";
-inline constexpr const char* kSaveDialog2DefaultExt = "xls";
-inline constexpr const char* kOpenDialog1Filter =
+inline constexpr const char* kSaveDataDefaultExtension = "xls";
+inline constexpr const char* kOpenDataFilter =
     "Exel File(*.xls)|*.xls|XML (*.xml)|*.xml|Txt File(*.txt)|*.txt";
 
 // The same filter in the form a Qt file dialog takes ("Excel File(*.xls);;XML(*.xml);;...").

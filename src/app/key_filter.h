@@ -15,7 +15,7 @@ public:
 
     bool accepts(int key, const QString& text) const;
 
-    // "0".."9": RecordSITimeKeyPress. "0".."9", "+", "-": SetmaxKeyPress.
+    // The count edits take digits; the limit edits take a sign as well.
     static QString digits() { return QStringLiteral("0123456789"); }
     static QString signedDigits() { return QStringLiteral("0123456789+-"); }
 

@@ -104,8 +104,8 @@ void MainWindow::onRecallTimeKeyReleased() {
 void MainWindow::onSaveRecordsClicked() {
     if (!dialogs_) return;
     const QString name = dialogs_->getSaveFileName(
-        QStringLiteral("Save data files"), qtFileFilter(QString::fromLatin1(kSaveDialog2Filter)),
-        QString::fromLatin1(kSaveDialog2DefaultExt));
+        QStringLiteral("Save data files"), qtFileFilter(QString::fromLatin1(kSaveDataFilter)),
+        QString::fromLatin1(kSaveDataDefaultExtension));
     if (name.isEmpty()) return;
     const SaveOutcome out = saveDataFile(table_, name.toLocal8Bit().toStdString());
     showMessage(out.message);
@@ -116,7 +116,7 @@ void MainWindow::onOpenRecordsClicked() {
     if (!dialogs_) return;
     const QString name =
         dialogs_->getOpenFileName(QStringLiteral("Open old data files"),
-                                  qtFileFilter(QString::fromLatin1(kOpenDialog1Filter)));
+                                  qtFileFilter(QString::fromLatin1(kOpenDataFilter)));
     if (name.isEmpty()) return;
     const LoadOutcome out = loadDataFile(name.toLocal8Bit().toStdString(), table_, false);
     // The grid shows what the table holds now, whether the load finished or stopped part way,
