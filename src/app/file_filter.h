@@ -9,6 +9,7 @@ namespace dmm {
 inline constexpr const char* kSaveDataFilter =
     "Excel File(*.xls)|*.xls|XML(*.xml)|*.xml|Txt File(*.txt)|*.txt";
 inline constexpr const char* kSaveDataDefaultExtension = "xls";
+// "Exel" is the open dialog's own spelling, kept on purpose.
 inline constexpr const char* kOpenDataFilter =
     "Exel File(*.xls)|*.xls|XML (*.xml)|*.xml|Txt File(*.txt)|*.txt";
 
