@@ -4,10 +4,6 @@
 #include <QProcessEnvironment>
 
 #include "app_options.h"
-#include "file_filter.h"
-#include "int_text.h"
-#include "key_filter.h"
-#include "window_placement.h"
 
 namespace {
 
@@ -89,74 +85,6 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAndRefusedArgumentsShowTheUsage) {
         if (r.status != 0) {
             EXPECT_EQ(out, "");
         }
-    }
-}
-
-TEST(InputRules, KeyFiltersKeepDigitsAndEditingKeys) {
-    const dmm::KeyFilter digits(dmm::KeyFilter::digits(), nullptr);
-    const dmm::KeyFilter signedDigits(dmm::KeyFilter::signedDigits(), nullptr);
-    struct Row {
-        int key;
-        const char* text;
-        bool digitsKeep, signedKeep;
-    } rows[] = {
-        {Qt::Key_7, "7", true, true},          {Qt::Key_A, "a", false, false},
-        {Qt::Key_Period, ".", false, false},   {Qt::Key_Minus, "-", false, true},
-        {Qt::Key_Plus, "+", false, true},      {Qt::Key_Space, " ", false, false},
-        {Qt::Key_Backspace, "\b", true, true}, {Qt::Key_Left, "", true, true},
-        {Qt::Key_V, "\x16", false, false},     {Qt::Key_C, "\x03", false, false},
-        {Qt::Key_X, "\x18", false, false},     {Qt::Key_Return, "\r", false, false},
-    };
-    for (const Row& r : rows) {
-        EXPECT_EQ(digits.accepts(r.key, QString::fromLatin1(r.text)), r.digitsKeep) << r.key;
-        EXPECT_EQ(signedDigits.accepts(r.key, QString::fromLatin1(r.text)), r.signedKeep) << r.key;
-    }
-}
-
-// The window reads its integers as the recorder does (parseIntegerText, tested with the
-// recorder); a text that is no integer fails the handler with the conversion message.
-TEST(InputRules, IntegerTextsConvertOrFailWithTheirMessage) {
-    struct Row {
-        const char* text;
-        bool ok;
-        int value;
-    } rows[] = {{"-12", true, -12}, {"+5", true, 5}, {" 7", false, 0}, {"\xC2\xB5", false, 0}};
-    for (const Row& r : rows) {
-        if (r.ok) {
-            EXPECT_EQ(dmm::integerFromText(QString::fromUtf8(r.text)), r.value) << r.text;
-        } else {
-            try {
-                dmm::integerFromText(QString::fromUtf8(r.text));
-                ADD_FAILURE() << r.text << " converted";
-            } catch (const dmm::HandlerError& e) {
-                EXPECT_EQ(std::string(e.what()), "'" + std::string(r.text) + "' is not a valid integer value");
-            }
-        }
-    }
-}
-
-TEST(InputRules, DialogFiltersBecomeQtFilters) {
-    EXPECT_EQ(dmm::qtFileFilter("Excel File(*.xls)|*.xls|XML(*.xml)|*.xml"), "Excel File(*.xls);;XML(*.xml)");
-    EXPECT_EQ(dmm::qtFileFilter("Bitmaps|*.bmp"), "Bitmaps (*.bmp)");
-    EXPECT_EQ(dmm::qtFileFilter(""), "");
-}
-
-// Centred where the window fits; where it does not (a dense screen doubles its size), its top
-// left stays on the screen instead of going off to the left or top.
-TEST(InputRules, WindowIsPlacedOnTheScreen) {
-    struct Row {
-        QRect available;
-        QSize frame;
-        QPoint expected;
-    } rows[] = {
-        {{0, 0, 1280, 1024}, {713, 530}, {283, 247}},
-        {{0, 0, 1280, 1024}, {1424, 1060}, {0, 0}},      // twice the size: both sides too long
-        {{0, 0, 1920, 1000}, {1424, 1060}, {248, 0}},    // fits across, not down
-        {{1280, 30, 1024, 738}, {713, 530}, {1435, 134}},  // a second screen, a panel on top
-        {{0, 0, 713, 530}, {713, 530}, {0, 0}},          // exactly the screen
-    };
-    for (const Row& r : rows) {
-        EXPECT_EQ(dmm::placeOnScreen(r.available, r.frame), r.expected) << r.frame.width();
     }
 }
 

@@ -33,6 +33,6 @@ protected:
         return true;
     }
 
-    ScriptedDialogs dialogs;
+    dmm::test::ScriptedDialogs dialogs;
     dmm::FakeHidBackend hid;
 };

@@ -6,7 +6,6 @@
 
 #include "count_class.h"
 #include "scale_layout.h"
-#include "segmented_bar.h"
 #include "stretched_picture.h"
 #include "widget_test_app.h"
 
@@ -269,56 +268,6 @@ TEST_F(AnalogScaleTest, ResizeKeepsZoomPicturesAtTheRightEdge) {
     kd.resize(420, 150);
     EXPECT_EQ(kd.findChild<QWidget*>("KdFd")->x(), 390);
     EXPECT_EQ(kd.findChild<QWidget*>("KdSx")->x(), 390);
-}
-
-class SegmentedBarTest : public testing::Test {
-protected:
-    void SetUp() override { bar.resize(334, 17); }
-    QApplication& app = test::widgetApp();
-    SegmentedBar bar;
-};
-
-TEST_F(SegmentedBarTest, LayoutValuesAndPositionsClampedIntoRange) {
-    EXPECT_EQ(bar.objectName(), "PBar2");
-    EXPECT_EQ(bar.minimum(), 0);
-    EXPECT_EQ(bar.maximum(), 40);
-    EXPECT_EQ(bar.value(), 20);
-    struct Row {
-        int maximum;
-        int position;
-        int shown;
-    };
-    for (const Row& r : {Row{40, 12, 12}, Row{40, 40, 40}, Row{40, 99, 40}, Row{40, 1, 1},
-                         Row{40, -3, 0}, Row{20, 25, 20}, Row{20, 20, 20}}) {
-        bar.setMaximum(r.maximum);
-        bar.setPosition(5);
-        bar.setPosition(r.position);
-        EXPECT_EQ(bar.value(), r.shown) << r.maximum << " " << r.position;
-    }
-}
-
-TEST_F(SegmentedBarTest, LitBlocksFollowThePosition) {
-    bar.setMaximum(40);
-    bar.setPosition(0);
-    EXPECT_EQ(bar.litBlocks(), 0);
-    bar.setPosition(1);
-    EXPECT_EQ(bar.litBlocks(), 1);
-    bar.setPosition(40);
-    EXPECT_EQ(bar.litBlocks(), bar.blockCount());
-    bar.setPosition(20);
-    EXPECT_NEAR(bar.litBlocks(), bar.blockCount() / 2, 1);
-    EXPECT_GT(bar.blockCount(), 10);
-
-    // The painted bar: the right end is lit only when the bar is full.
-    const QColor block = bar.palette().color(QPalette::Highlight);
-    bar.setPosition(40);
-    const QImage full = bar.grab().toImage();
-    bar.setPosition(10);
-    const QImage quarter = bar.grab().toImage();
-    const int rightX = 2 + (bar.blockCount() - 1) * (bar.width() / bar.blockCount()) + 2;
-    EXPECT_EQ(QColor(full.pixel(rightX, 8)), block);
-    EXPECT_NE(QColor(quarter.pixel(rightX, 8)), block);
-    EXPECT_EQ(QColor(quarter.pixel(4, 8)), block);
 }
 
 }  // namespace

@@ -4,20 +4,13 @@
 #include <QImage>
 
 #include "lcd_view.h"
+#include "widget_test_app.h"
 
 namespace {
 
 using dmm::LcdElement;
 using dmm::LcdPanel;
 using dmm::LcdView;
-
-QApplication& app() {
-    static int argc = 1;
-    static char name[] = "lcd_view_test";
-    static char* argv[] = {name, nullptr};
-    static QApplication a(argc, argv);
-    return a;
-}
 
 QImage render(LcdView& view) {
     QImage img(view.size(), QImage::Format_RGB32);
@@ -56,7 +49,7 @@ LcdPanel blankPanel() {
 class LcdViewTest : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override { view.setUseDigitFont(GetParam()); }
-    QApplication& application = app();  // before any widget
+    QApplication& application = dmm::test::widgetApp();  // before any widget
     LcdView view;
 };
 
@@ -110,20 +103,6 @@ TEST(LcdViewSymbols, AnnunciatorGlyphsBecomeSymbols) {
     for (const Row& r : rows) {
         EXPECT_EQ(LcdView::annunciatorSymbol(r.e), QString::fromUtf8(r.shown))
             << LcdPanel::info(r.e).name;
-    }
-}
-
-TEST(LcdViewSymbols, UnitGlyphTextsShowAsSymbols) {
-    struct Row {
-        const char* glyphs;
-        const char* shown;
-    } rows[] = {
-        {"k*", "k\u03A9"}, {"M*", "M\u03A9"}, {"uA", "\u00B5A"}, {"uF", "\u00B5F"},
-        {"mV", "mV"},      {"#", "\u00B0C"},  {"?", "\u00B0F"},  {"MHz", "MHz"},
-        {"mA%", "mA%"},    {"", ""},
-    };
-    for (const Row& r : rows) {
-        EXPECT_EQ(dmm::unitSymbols(QString::fromLatin1(r.glyphs)), QString::fromUtf8(r.shown)) << r.glyphs;
     }
 }
 

@@ -42,6 +42,11 @@ struct PagingCase {
     bool follow;
 };
 
+// What ctest shows for a row: the chart and the commands run on it.
+void PrintTo(const PagingCase& c, std::ostream* os) {
+    *os << c.points << " points, commands \"" << c.commands << '"';
+}
+
 class PagingCommands : public testing::TestWithParam<PagingCase> {};
 
 TEST_P(PagingCommands, LeaveThePageButtonsCaptionAndFollowing) {

@@ -16,31 +16,11 @@
 #include <QValueAxis>
 #include <QWheelEvent>
 
-#include "dialogs.h"
+#include "scripted_dialogs.h"
 #include "widget_test_app.h"
 
 namespace dmm {
 namespace {
-
-// Answers the save dialog with a prepared name and records every message shown.
-class ScriptedDialogs : public Dialogs {
-public:
-    QString saveName;
-    QStringList informations;
-    QStringList errors;
-    QString lastFilter;
-    QString lastSuffix;
-
-    QString getSaveFileName(const QString&, const QString& filter,
-                            const QString& defaultSuffix) override {
-        lastFilter = filter;
-        lastSuffix = defaultSuffix;
-        return saveName;
-    }
-    QString getOpenFileName(const QString&, const QString&) override { return {}; }
-    void information(const QString& text) override { informations << text; }
-    void error(const QString& text) override { errors << text; }
-};
 
 class TrendChartTest : public testing::Test {
 protected:
@@ -68,7 +48,7 @@ protected:
     QString pageCaption() { return child<QToolButton>("Bt10")->text(); }
 
     QApplication& app = test::widgetApp();
-    ScriptedDialogs dialogs;
+    test::ScriptedDialogs dialogs;
     QWidget window;
     TrendChart* chart = nullptr;
 };
@@ -272,11 +252,11 @@ TEST_F(TrendChartTest, PointsPerPageEdit) {
     edit->setText("0");
     EXPECT_EQ(chart->model().pageCount(), 1);
     EXPECT_EQ(chart->shownPointCount(), 249);
-    EXPECT_TRUE(dialogs.errors.isEmpty());
+    EXPECT_TRUE(dialogs.errors().isEmpty());
 
     edit->setText("");
-    ASSERT_EQ(dialogs.errors.size(), 1);
-    EXPECT_EQ(dialogs.errors[0], "'' is not a valid integer value");
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_EQ(dialogs.errors()[0], "'' is not a valid integer value");
     EXPECT_EQ(chart->model().pointsPerPage(), 0);
 
     // Typing goes through the digit filter.
@@ -329,19 +309,20 @@ TEST_F(TrendChartTest, SavesTheChartAsABitmapOfItsSize) {
     fillTo(180);
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    dialogs.saveName = dir.filePath("trend.bmp");
+    const QString saveName = dir.filePath("trend.bmp");
+    dialogs.saveNames << saveName;
     QTest::mouseClick(child<QToolButton>("BtSave"), Qt::LeftButton);
-    EXPECT_EQ(dialogs.lastFilter, "Bitmaps (*.bmp)");
-    EXPECT_EQ(dialogs.lastSuffix, "bmp");
-    EXPECT_TRUE(dialogs.errors.isEmpty()) << dialogs.errors.join("; ").toStdString();
-    ASSERT_EQ(dialogs.informations.size(), 1);
-    EXPECT_EQ(dialogs.informations[0], "Graphic has saved on " + dialogs.saveName);
+    EXPECT_EQ(dialogs.saveFilters.join(","), "Bitmaps (*.bmp)");
+    EXPECT_EQ(dialogs.saveSuffixes.join(","), "bmp");
+    EXPECT_TRUE(dialogs.errors().isEmpty()) << dialogs.errors().join("; ").toStdString();
+    ASSERT_EQ(dialogs.informations().size(), 1);
+    EXPECT_EQ(dialogs.informations()[0], "Graphic has saved on " + saveName);
 
-    QFile file(dialogs.saveName);
+    QFile file(saveName);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.read(2), "BM");
     QImage saved;
-    ASSERT_TRUE(saved.load(dialogs.saveName, "BMP"));
+    ASSERT_TRUE(saved.load(saveName, "BMP"));
     EXPECT_EQ(saved.size(), chart->size());
     // The tool bar is not in the picture: where the Fill box sits the picture is blank.
     int dark = 0;
@@ -356,10 +337,10 @@ TEST_F(TrendChartTest, SavesTheChartAsABitmapOfItsSize) {
     EXPECT_TRUE(fillSeen);
 
     // A name without an extension gets ".bmp".
-    dialogs.saveName = dir.filePath("plain");
+    dialogs.saveNames << dir.filePath("plain");
     chart->savePictureWithDialog();
     EXPECT_TRUE(QFile::exists(dir.filePath("plain.bmp")));
-    EXPECT_EQ(dialogs.informations.last(), "Graphic has saved on " + dir.filePath("plain.bmp"));
+    EXPECT_EQ(dialogs.informations().last(), "Graphic has saved on " + dir.filePath("plain.bmp"));
 }
 
 TEST_F(TrendChartTest, UnwritablePictureIsAnErrorWithoutSuccessMessage) {
@@ -369,17 +350,18 @@ TEST_F(TrendChartTest, UnwritablePictureIsAnErrorWithoutSuccessMessage) {
     QFile blocker(dir.filePath("not-a-folder"));
     ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    dialogs.saveName = dir.filePath("not-a-folder/chart.bmp");
+    const QString saveName = dir.filePath("not-a-folder/chart.bmp");
+    dialogs.saveNames << saveName;
     chart->savePictureWithDialog();
-    EXPECT_TRUE(dialogs.informations.isEmpty());
-    ASSERT_EQ(dialogs.errors.size(), 1);
-    EXPECT_TRUE(dialogs.errors[0].contains(dialogs.saveName)) << dialogs.errors[0].toStdString();
+    EXPECT_TRUE(dialogs.informations().isEmpty());
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors()[0].contains(saveName)) << dialogs.errors()[0].toStdString();
 
-    // Cancelling the dialog shows nothing.
-    dialogs.saveName.clear();
+    // Cancelling the dialog (no name left to answer with) shows nothing.
+    ASSERT_TRUE(dialogs.saveNames.isEmpty());
     chart->savePictureWithDialog();
-    EXPECT_TRUE(dialogs.informations.isEmpty());
-    EXPECT_EQ(dialogs.errors.size(), 1);
+    EXPECT_TRUE(dialogs.informations().isEmpty());
+    EXPECT_EQ(dialogs.errors().size(), 1);
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// The reader's hand-over to the user-interface thread, and the report descriptor walk.
+// The reader's hand-over to the user-interface thread.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -8,7 +8,6 @@
 
 #include "fake_hid_backend.h"
 #include "hid_read_thread.h"
-#include "hid_report_descriptor.h"
 #include "hid_test_support.h"
 
 using namespace dmm;
@@ -87,36 +86,6 @@ TEST(HidReadThread, ReportsArriveInOrderOneAtATimeAndStopAnswersWithinASlice) {
     reader->stop();
     EXPECT_LT(t.elapsed(), 50 + 40) << "one wait slice, with room for a busy machine";
     EXPECT_FALSE(reader->running());
-}
-
-TEST(HidReportLayout, NumberingAndLongestInputReport) {
-    using Bytes = std::vector<std::uint8_t>;
-    struct Row {
-        const char* name;
-        Bytes descriptor;
-        bool numbered;
-        std::size_t length;
-        bool wellFormed;
-    } rows[] = {
-        {"empty", {}, false, 0, true},
-        // Usage page, usage, collection, 8 x 8-bit input, end collection.
-        {"unnumbered 8 bytes", {0x06, 0xA0, 0xFF, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x95, 0x08, 0x81, 0x02, 0xC0}, false, 9, true},
-        {"outputs and features do not count", {0x75, 0x08, 0x95, 0x20, 0x91, 0x02, 0xB1, 0x02, 0x95, 0x04, 0x81, 0x02}, false, 5, true},
-        {"numbered: longest report wins", {0x85, 0x01, 0x75, 0x08, 0x95, 0x03, 0x81, 0x02, 0x85, 0x02, 0x95, 0x07, 0x81, 0x02, 0x85, 0x01, 0x95, 0x01, 0x81, 0x02}, true, 8, true},
-        {"bits round up", {0x75, 0x01, 0x95, 0x03, 0x81, 0x02}, false, 2, true},
-        {"push and pop restore size and count", {0x75, 0x08, 0x95, 0x02, 0xA4, 0x95, 0x10, 0xB4, 0x81, 0x02}, false, 3, true},
-        {"long item skipped", {0xFE, 0x02, 0x10, 0xAA, 0xBB, 0x75, 0x08, 0x95, 0x01, 0x81, 0x02}, false, 2, true},
-        {"four-byte data", {0x77, 0x08, 0x00, 0x00, 0x00, 0x97, 0x02, 0x00, 0x00, 0x00, 0x81, 0x02}, false, 3, true},
-        {"truncated item", {0x75, 0x08, 0x95, 0x02, 0x81, 0x02, 0x96, 0x01}, false, 3, false},
-        {"huge counts are capped", {0x77, 0xFF, 0xFF, 0xFF, 0xFF, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x81, 0x02, 0x81, 0x02}, false, (1u << 21) + 1, true},
-        {"pop with empty stack", {0xB4, 0x75, 0x08, 0x95, 0x01, 0x81, 0x02}, false, 2, true},
-    };
-    for (const Row& r : rows) {
-        const HidReportLayout l = readReportLayout(r.descriptor.data(), r.descriptor.size());
-        EXPECT_EQ(l.numbered, r.numbered) << r.name;
-        EXPECT_EQ(l.inputReportLength, r.length) << r.name;
-        EXPECT_EQ(l.wellFormed, r.wellFormed) << r.name;
-    }
 }
 
 }  // namespace

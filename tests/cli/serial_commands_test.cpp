@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "link_test_support.h"
+#include "../link/link_test_support.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "link_test_support.h"
+#include "../link/link_test_support.h"
 
 namespace {
 

@@ -1,0 +1,15 @@
+#include "file_filter.h"
+
+#include <gtest/gtest.h>
+
+namespace dmm {
+namespace {
+
+TEST(FileFilter, DialogFiltersBecomeQtFilters) {
+    EXPECT_EQ(qtFileFilter("Excel File(*.xls)|*.xls|XML(*.xml)|*.xml"), "Excel File(*.xls);;XML(*.xml)");
+    EXPECT_EQ(qtFileFilter("Bitmaps|*.bmp"), "Bitmaps (*.bmp)");
+    EXPECT_EQ(qtFileFilter(""), "");
+}
+
+}  // namespace
+}  // namespace dmm

@@ -1,0 +1,10 @@
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+// The tests that run dmmcli beside a simulated meter wait for it through Qt's event loop.
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
