@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
 #include <QTableView>
@@ -194,6 +195,11 @@ RecordGrid::RecordGrid(QWidget* parent) : QAbstractScrollArea(parent) {
             std::clamp(scrollRow_ + value - (scrollRow_ - window_->first()), 0, lastScrollRow());
         showWindow();
     });
+    // The inner view cannot scroll a drag past its few rows: the grid moves the selected row
+    // on by one row per tick instead, as a table view's automatic scrolling does.
+    dragScroll_ = new QTimer(this);
+    dragScroll_->setInterval(50);
+    connect(dragScroll_, &QTimer::timeout, this, [this] { onDragScrollTick(); });
     QScrollBar* across = view_->horizontalScrollBar();
     connect(across, &QScrollBar::rangeChanged, this, [this] { syncScrollBars(); });
     connect(across, &QScrollBar::valueChanged, this, [this] { syncScrollBars(); });
@@ -539,10 +545,39 @@ bool RecordGrid::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (watched == view_->viewport() && event->type() == QEvent::Resize) measureRows();
+    if (watched == view_->viewport()) followDrag(*event);
     if (watched == view_ && event->type() == QEvent::KeyPress) {
         return navigate(*static_cast<QKeyEvent*>(event));
     }
     return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+void RecordGrid::followDrag(const QEvent& event) {
+    if (event.type() == QEvent::MouseButtonRelease) {
+        dragScroll_->stop();
+        return;
+    }
+    if (event.type() != QEvent::MouseMove) return;
+    const auto& move = static_cast<const QMouseEvent&>(event);
+    const int y = move.position().toPoint().y();
+    const bool dragging = (move.buttons() & Qt::LeftButton) != 0;
+    dragStep_ = !dragging ? 0 : y < 0 ? -1 : y >= view_->viewport()->height() ? 1 : 0;
+    if (dragStep_ == 0) {
+        dragScroll_->stop();
+    } else if (!dragScroll_->isActive()) {
+        onDragScrollTick();
+        dragScroll_->start();
+    }
+}
+
+void RecordGrid::onDragScrollTick() {
+    const int total = rowCount();
+    if (total == 0 || dragStep_ == 0) return;
+    // The row just past the edge the mouse is beyond becomes current and selected, and is
+    // scrolled into view.
+    const int row = dragStep_ < 0 ? std::max(0, scrollRow_ - 1)
+                                  : std::min(total - 1, scrollRow_ + fullRows_);
+    setCurrentCell(row, std::max(currentColumn_, 0), true);
 }
 
 void RecordGrid::showEvent(QShowEvent* event) {

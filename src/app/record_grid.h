@@ -4,6 +4,7 @@
 #include <QAbstractScrollArea>
 
 class QTableView;
+class QTimer;
 class QKeyEvent;
 
 namespace dmm {
@@ -68,11 +69,16 @@ private:
     void onViewCurrentChanged(const QModelIndex& current);
     void onViewSelectionChanged();
     void onViewScrolled(int value);
+    // A drag past the top or bottom edge of the rows: follows the mouse's side of the edge.
+    void followDrag(const QEvent& event);
+    void onDragScrollTick();
 
     QAbstractItemModel* source_ = nullptr;
     RowWindowModel* window_ = nullptr;
     RowWindowView* view_ = nullptr;
     QList<QMetaObject::Connection> sourceConnections_;
+    QTimer* dragScroll_ = nullptr;  // while a drag is held past an edge of the rows
+    int dragStep_ = 0;              // -1 past the top edge, +1 past the bottom edge
 
     int scrollRow_ = 0;      // the scroll bar's value: the first row a table view would show
     int fullRows_ = 1;       // rows that fit whole in the view

@@ -261,6 +261,39 @@ TEST_F(RecordGridTest, LooksAndBehavesAsATableView) {
     expectSameAsTableView("recording again");
 }
 
+// A drag held past the bottom or top edge of the rows moves the selected row on and scrolls
+// along, as a table view's automatic scrolling does; it stops when the mouse comes back or the
+// button is let go.
+TEST_F(RecordGridTest, ADragPastAnEdgeScrollsAlong) {
+    reference->setModel(nullptr);
+    appendRecords(table, 200);
+    model.sync();
+    settle();
+    QWidget* rows = grid->rowView()->viewport();
+    QScrollBar* bar = grid->verticalScrollBar();
+    QTest::mousePress(rows, Qt::LeftButton, {}, QPoint(10, 20));
+    QTest::mouseMove(rows, QPoint(10, rows->height() + 10));
+    QTest::qWait(400);
+    const int below = grid->selectedRow();
+    EXPECT_GT(below, bar->pageStep());  // past the rows first shown
+    EXPECT_EQ(grid->currentIndex().row(), below);
+    EXPECT_EQ(bar->value(), below - bar->pageStep() + 1);  // the selected row is the last in view
+
+    QTest::mouseMove(rows, QPoint(10, rows->height() / 2));  // back over the rows: it stops
+    const int inside = grid->selectedRow();
+    QTest::qWait(200);
+    EXPECT_EQ(grid->selectedRow(), inside);
+
+    QTest::mouseMove(rows, QPoint(10, -10));
+    QTest::qWait(300);
+    EXPECT_LT(grid->selectedRow(), inside);
+    EXPECT_EQ(bar->value(), grid->selectedRow());  // the selected row is the first in view
+    QTest::mouseRelease(rows, Qt::LeftButton, {}, QPoint(10, -10));
+    const int released = grid->selectedRow();
+    QTest::qWait(200);
+    EXPECT_EQ(grid->selectedRow(), released);
+}
+
 TEST_F(RecordGridTest, AMillionRecordsAreShownThroughAFewRows) {
     // The reference view is left behind: it would spend seconds on every record.
     reference->setModel(nullptr);
