@@ -1,20 +1,14 @@
 #pragma once
 
-#include <QLabel>
+#include "clickable_image.h"
 
 namespace dmm {
 
-// A captioned panel that reports clicks: the port panels and the hidden connect panels.
-class PanelLabel : public QLabel {
+// A captioned, sunken panel that reports clicks: the port panels and the hidden connect panels.
+class PanelLabel : public ClickableLabel {
     Q_OBJECT
 public:
     explicit PanelLabel(QWidget* parent = nullptr);
-
-signals:
-    void clicked();
-
-protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 }  // namespace dmm

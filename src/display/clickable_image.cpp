@@ -4,15 +4,15 @@
 
 namespace dmm {
 
-ClickableImage::ClickableImage(QWidget* parent) : QLabel(parent) {
-    setCursor(Qt::PointingHandCursor);
-}
-
-void ClickableImage::mouseReleaseEvent(QMouseEvent* event) {
+void ClickableLabel::mouseReleaseEvent(QMouseEvent* event) {
+    QLabel::mouseReleaseEvent(event);
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint())) {
         emit clicked();
     }
-    QLabel::mouseReleaseEvent(event);
+}
+
+ClickableImage::ClickableImage(QWidget* parent) : ClickableLabel(parent) {
+    setCursor(Qt::PointingHandCursor);
 }
 
 }  // namespace dmm

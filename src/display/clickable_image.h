@@ -4,17 +4,24 @@
 
 namespace dmm {
 
-// A small picture that reacts to a left click, like the zoom magnifiers on the scale and chart.
-class ClickableImage : public QLabel {
+// A label that reports a left click: pressed and let go over it.
+class ClickableLabel : public QLabel {
     Q_OBJECT
 public:
-    explicit ClickableImage(QWidget* parent = nullptr);
+    using QLabel::QLabel;
 
 signals:
     void clicked();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A small picture that reacts to a left click, like the zoom magnifiers on the scale and chart.
+class ClickableImage : public ClickableLabel {
+    Q_OBJECT
+public:
+    explicit ClickableImage(QWidget* parent = nullptr);
 };
 
 }  // namespace dmm
