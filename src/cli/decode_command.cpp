@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "cable_reports.h"
 #include "cli_recording.h"
 #include "cli_session.h"
 #include "commands.h"
@@ -22,32 +23,6 @@ namespace {
 
 // The longest report line taken: a report of 65536 bytes written out fits.
 constexpr std::size_t kMaxReportLine = std::size_t{1} << 20;
-
-// One HID input report per line: hexadecimal bytes, the report ID first. Returns false (and
-// says why) for a line that is no such report; blank lines and lines starting with '#' are
-// skipped by the caller.
-bool parseReportLine(const QByteArray& line, std::vector<std::uint8_t>& bytes, std::string& why) {
-    bytes.clear();
-    for (const QByteArray& token : line.simplified().split(' ')) {
-        if (token.isEmpty()) continue;
-        bool ok = false;
-        const uint v = token.toUInt(&ok, 16);
-        if (!ok || v > 0xFF || token.size() > 2) {
-            why = "'" + printable(token.toStdString()) + "' is not a hexadecimal byte";
-            return false;
-        }
-        bytes.push_back(static_cast<std::uint8_t>(v));
-    }
-    if (bytes.empty()) {
-        why = "no report ID";
-        return false;
-    }
-    if (bytes.size() > 0x10000) {
-        why = "report too long";
-        return false;
-    }
-    return true;
-}
 
 // The report lines of the usb road, cut from blocks of any size. An over-long line is skipped
 // with one message.
@@ -93,10 +68,15 @@ private:
         line_.clear();
     }
     void report(const QByteArray& line) {
-        std::string why;
-        if (!parseReportLine(line, bytes_, why)) {
-            skip(lineNo_, why);
+        const CableReportLineRead read = readCableReportLine(
+            std::string_view(line.constData(), static_cast<std::size_t>(line.size())), bytes_);
+        switch (read.fault) {
+        case CableReportLineRead::Fault::None: break;
+        case CableReportLineRead::Fault::NotAByte:
+            skip(lineNo_, "'" + printable(std::string(read.badWord)) + "' is not a hexadecimal byte");
             return;
+        case CableReportLineRead::Fault::NoReportId: skip(lineNo_, "no report ID"); return;
+        case CableReportLineRead::Fault::TooLong: skip(lineNo_, "report too long"); return;
         }
         const auto size = static_cast<std::uint16_t>(bytes_.size() - 1);
         if (family_ == Family::Sorn) {
@@ -112,7 +92,7 @@ private:
     bool tooLong_ = false;
     unsigned long long lineNo_ = 0;
     unsigned long long skipped_ = 0;
-    std::vector<std::uint8_t> bytes_;
+    CableReport bytes_;
 };
 
 }  // namespace

@@ -39,4 +39,35 @@ std::string cableReportLine(const CableReport& report) {
     return line;
 }
 
+CableReportLineRead readCableReportLine(std::string_view line, CableReport& bytes) {
+    bytes.clear();
+    const auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+        return -1;
+    };
+    std::size_t i = 0;
+    while (i < line.size()) {
+        if (blank(line[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < line.size() && !blank(line[end])) ++end;
+        const std::string_view word = line.substr(i, end - i);
+        i = end;
+        const int high = digit(word[0]);
+        const int low = word.size() == 2 ? digit(word[1]) : 0;
+        if (word.size() > 2 || high < 0 || low < 0) {
+            return {CableReportLineRead::Fault::NotAByte, word};
+        }
+        if (bytes.size() == kMaxCableReportLineBytes) return {CableReportLineRead::Fault::TooLong, {}};
+        bytes.push_back(static_cast<std::uint8_t>(word.size() == 2 ? high * 16 + low : high));
+    }
+    if (bytes.empty()) return {CableReportLineRead::Fault::NoReportId, {}};
+    return {};
+}
+
 }  // namespace dmm

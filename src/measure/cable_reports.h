@@ -31,4 +31,14 @@ std::vector<CableReport> cableReports(std::string_view meterBytes);
 // first: the form `dmmcli decode --road usb` reads.
 std::string cableReportLine(const CableReport& report);
 
+// Reads such a line back: words of one or two hexadecimal digits (either case) separated by
+// blanks or tabs, at most kMaxCableReportLineBytes of them, at least the report ID.
+constexpr std::size_t kMaxCableReportLineBytes = 0x10000;
+struct CableReportLineRead {
+    enum class Fault { None, NotAByte, NoReportId, TooLong };
+    Fault fault = Fault::None;
+    std::string_view badWord;  // the word that is not a byte (NotAByte), within the line
+};
+CableReportLineRead readCableReportLine(std::string_view line, CableReport& bytes);
+
 }  // namespace dmm

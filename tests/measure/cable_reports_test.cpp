@@ -53,5 +53,40 @@ TEST(CableReports, FramesTravelInSevenByteReportsAndDecodeOnTheCableRoad) {
     EXPECT_EQ(cableReports("").size(), 1u) << "nothing to carry still ends a frame";
 }
 
+TEST(CableReports, ReportLinesReadBackWhatTheyWrite) {
+    using Fault = CableReportLineRead::Fault;
+    struct Row {
+        std::string_view line;
+        Fault fault;
+        CableReport bytes;          // when read
+        std::string_view badWord;   // when a word is no byte
+    };
+    const Row rows[] = {
+        {"00 F3 0A BC", Fault::None, {0x00, 0xF3, 0x0A, 0xBC}, {}},
+        {"\t0 f3\v a\r", Fault::None, {0x00, 0xF3, 0x0A}, {}},  // blanks of any kind, one digit
+        {"", Fault::NoReportId, {}, {}},
+        {" \t ", Fault::NoReportId, {}, {}},
+        {"00 1FF", Fault::NotAByte, {}, "1FF"},
+        {"00 0x 12", Fault::NotAByte, {}, "0x"},
+        {"+1", Fault::NotAByte, {}, "+1"},
+        {"00 g0", Fault::NotAByte, {}, "g0"},
+        {std::string_view("00 \xff", 4), Fault::NotAByte, {}, "\xff"},
+    };
+    for (const Row& r : rows) {
+        CableReport bytes{0x55};
+        const CableReportLineRead read = readCableReportLine(r.line, bytes);
+        EXPECT_EQ(read.fault, r.fault) << r.line;
+        EXPECT_EQ(read.badWord, r.badWord) << r.line;
+        if (r.fault == Fault::None) EXPECT_EQ(bytes, r.bytes) << r.line;
+    }
+    // The longest report a line may carry, and one byte more.
+    CableReport longest(kMaxCableReportLineBytes, 0xA5);
+    CableReport bytes;
+    EXPECT_EQ(readCableReportLine(cableReportLine(longest), bytes).fault, Fault::None);
+    EXPECT_EQ(bytes, longest);
+    longest.push_back(0);
+    EXPECT_EQ(readCableReportLine(cableReportLine(longest), bytes).fault, Fault::TooLong);
+}
+
 }  // namespace
 }  // namespace dmm
