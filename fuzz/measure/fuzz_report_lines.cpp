@@ -15,9 +15,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dmm::CableReport bytes;
     const dmm::CableReportLineRead read = dmm::readCableReportLine(line, bytes);
     if (read.fault != dmm::CableReportLineRead::Fault::None) {
-        const bool within = read.badWord.empty() ||
-                            (read.badWord.data() >= line.data() &&
-                             read.badWord.data() + read.badWord.size() <= line.data() + line.size());
+        const bool within = read.badWord.empty() || (read.badWord.data() >= line.data() &&
+                                                     read.badWord.data() + read.badWord.size() <=
+                                                         line.data() + line.size());
         if (!within) std::abort();
         return 0;
     }

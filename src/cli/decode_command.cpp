@@ -73,7 +73,8 @@ private:
         switch (read.fault) {
         case CableReportLineRead::Fault::None: break;
         case CableReportLineRead::Fault::NotAByte:
-            skip(lineNo_, "'" + printable(std::string(read.badWord)) + "' is not a hexadecimal byte");
+            skip(lineNo_,
+                 "'" + printable(std::string(read.badWord)) + "' is not a hexadecimal byte");
             return;
         case CableReportLineRead::Fault::NoReportId: skip(lineNo_, "no report ID"); return;
         case CableReportLineRead::Fault::TooLong: skip(lineNo_, "report too long"); return;

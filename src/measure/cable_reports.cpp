@@ -63,7 +63,8 @@ CableReportLineRead readCableReportLine(std::string_view line, CableReport& byte
         if (word.size() > 2 || high < 0 || low < 0) {
             return {CableReportLineRead::Fault::NotAByte, word};
         }
-        if (bytes.size() == kMaxCableReportLineBytes) return {CableReportLineRead::Fault::TooLong, {}};
+        if (bytes.size() == kMaxCableReportLineBytes)
+            return {CableReportLineRead::Fault::TooLong, {}};
         bytes.push_back(static_cast<std::uint8_t>(word.size() == 2 ? high * 16 + low : high));
     }
     if (bytes.empty()) return {CableReportLineRead::Fault::NoReportId, {}};
