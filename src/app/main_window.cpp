@@ -21,6 +21,7 @@
 
 #include "dialogs.h"
 #include "grid_cell_delegate.h"
+#include "hid_device_controller.h"
 #include "int_text.h"
 #include "key_filter.h"
 #include "pictures.h"
@@ -133,6 +134,17 @@ void MainWindow::connectHandlers() {
     const auto edited = [&](QLineEdit* edit, void (MainWindow::*handler)()) {
         connect(edit, &QLineEdit::textChanged, this, run(handler));
     };
+
+    // The serial port's bytes, and the USB device controller's events.
+    serialPort_->setReceiveHandler([this](SerialPortDriver*, const void* data, std::int32_t size) {
+        guarded([&] { receiveSerialBytes(data, size); });
+    });
+    hidController_->setArrivalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceArrived));
+    hidController_->setEnumerateHandler(HidEnumerateEvent(this, &MainWindow::onHidDeviceListed));
+    hidController_->setDeviceChangeHandler(HidNotifyEvent(this, &MainWindow::onHidDevicesChanged),
+                                           true);
+    hidController_->setDeviceDataErrorHandler(HidDataErrorEvent(this, &MainWindow::onHidReadError));
+    hidController_->setRemovalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceRemoved));
 
     // The link buttons: one pressed at a time, then each one's own handler.
     for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {

@@ -25,9 +25,6 @@ void MainWindow::createSerialPort() {
     serialPort_->setBaudRate(SerialPortDriver::BaudRate::Baud2400);
     // A device pulled out while connected is waited for, and read again once it is back.
     serialPort_->setReconnect(true);
-    serialPort_->setReceiveHandler([this](SerialPortDriver*, const void* data, std::int32_t size) {
-        guarded([&] { receiveSerialBytes(data, size); });
-    });
     showPortTips();
 }
 

@@ -39,12 +39,6 @@ void MainWindow::createHidController() {
     }
     hidController_ = new HidDeviceController(hidBackend_, this);
     hidController_->setObjectName(QStringLiteral("HidCtl"));
-    hidController_->setArrivalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceArrived));
-    hidController_->setEnumerateHandler(HidEnumerateEvent(this, &MainWindow::onHidDeviceListed));
-    hidController_->setDeviceChangeHandler(HidNotifyEvent(this, &MainWindow::onHidDevicesChanged),
-                                           true);
-    hidController_->setDeviceDataErrorHandler(HidDataErrorEvent(this, &MainWindow::onHidReadError));
-    hidController_->setRemovalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceRemoved));
     hidController_->setDeviceReadWaitSlice(100);
     // Every data report adds a history line: with rows of one height, selecting the newest line
     // does not lay out all the others again.
