@@ -15,23 +15,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <random>
-#include <sys/resource.h>
 #include <vector>
 
 #include "fake_hid_backend.h"
 #include "hid_device_controller.h"
+#include "idle_load.h"
 #include "simulated_cable.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double cpuSeconds() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
-           static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
 
 double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
@@ -90,16 +83,10 @@ int main(int argc, char** argv) {
                 percentile(latencyUs, 1.0));
 
     // 2. CPU while the device is read and nothing comes.
-    const double cpuStart = cpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    QTimer::singleShot(static_cast<int>(idleSeconds * 1000), &app, &QCoreApplication::quit);
-    app.exec();
-    const double cpu = cpuSeconds() - cpuStart;
-    const double elapsed = static_cast<double>(wall.elapsed()) / 1000.0;
+    const IdleLoad load = runEventLoopFor(app, idleSeconds);
     std::printf("one device read with no report for %.1f s (wait slice %d ms): CPU %.3f s = "
                 "%.3f %% of one core\n",
-                elapsed, device->readWaitSlice(), cpu, 100.0 * cpu / elapsed);
+                load.wallSeconds, device->readWaitSlice(), load.cpuSeconds, load.percentOfCore());
 
     // 3. Stop requests at random moments of the wait slice.
     std::mt19937 rng(7);
