@@ -41,29 +41,20 @@ MainWindow::MainWindow(const AppOptions& options, Dialogs* dialogs, QWidget* par
                       Qt::WindowCloseButtonHint),
       options_(options),
       dialogs_(dialogs),
-      core_(this),
+      session_(new MeterSession(this)),
       recorder_(table_),
       ui_(std::make_unique<Ui::MainWindow>()) {
     setWindowIcon(QIcon(drawLinkPicture(true)));
     setUpForm();
-    createSerialPort();
-    createHidController();
+    createSession();
     connectHandlers();
     guarded([this] { startUp(); });
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 MainWindow::~MainWindow() {
-    // Stop every source of frames before the widgets they feed go away: the cable's readers
-    // before their devices, the devices before the controller they were listed by.
-    core_.setSink(nullptr);
-    for (HidDevice* device : listedHidDevices_) {
-        if (device) device->setDataHandler({});
-    }
-    delete std::exchange(hidController_, nullptr);  // detaches the devices still held
-    for (HidDevice*& device : listedHidDevices_) HidDevice::release(std::exchange(device, nullptr));
-    closeSerialPort();
-    delete std::exchange(serialPort_, nullptr);  // before the port name table it reads
+    // The meter stops before the widgets and the table it feeds go away.
+    delete std::exchange(session_, nullptr);
 }
 
 void MainWindow::setUpForm() {
@@ -107,7 +98,7 @@ void MainWindow::setUpForm() {
     for (QLineEdit* e : {ui_->Setmax, ui_->SetMin}) e->installEventFilter(signedFilter_);
 
     // The hidden memo keeps as many Brio frame texts as the core's bounded log.
-    ui_->Memo1->setMaximumBlockCount(static_cast<int>(core_.brioFrames().capacity()));
+    ui_->Memo1->setMaximumBlockCount(static_cast<int>(core().brioFrames().capacity()));
 
     linkWatchdog_ = new QTimer(this);
     linkWatchdog_->setObjectName(QStringLiteral("ConTimer"));
@@ -135,16 +126,7 @@ void MainWindow::connectHandlers() {
         connect(edit, &QLineEdit::textChanged, this, run(handler));
     };
 
-    // The serial port's bytes, and the USB device controller's events.
-    serialPort_->setReceiveHandler([this](SerialPortDriver*, const void* data, std::int32_t size) {
-        guarded([&] { receiveSerialBytes(data, size); });
-    });
-    hidController_->setArrivalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceArrived));
-    hidController_->setEnumerateHandler(HidEnumerateEvent(this, &MainWindow::onHidDeviceListed));
-    hidController_->setDeviceChangeHandler(HidNotifyEvent(this, &MainWindow::onHidDevicesChanged),
-                                           true);
-    hidController_->setDeviceDataErrorHandler(HidDataErrorEvent(this, &MainWindow::onHidReadError));
-    hidController_->setRemovalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceRemoved));
+    connectSession();
 
     // The link buttons: one pressed at a time, then each one's own handler.
     for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {
@@ -161,7 +143,7 @@ void MainWindow::connectHandlers() {
     panelClicked(ui_->BtDiscon, &MainWindow::onDisconnectClicked);
     triggered(ui_->START1, &MainWindow::onConnectClicked);
     triggered(ui_->STOP1, &MainWindow::onDisconnectClicked);
-    connect(linkWatchdog_, &QTimer::timeout, this, run(&MainWindow::onLinkWatchdogTick));
+    connect(linkWatchdog_, &QTimer::timeout, this, [this] { guarded([this] { session_->tick(); }); });
 
     // Port selection: the port items choose their port; a click on the visible port panel
     // chooses the next one.
@@ -227,7 +209,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
         guarded([this] { onRecallClockLeft(); });
     } else if (event->type() == QEvent::ToolTip &&
                (watched == ui_->CONok || watched == ui_->CONokN)) {
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), indicatorTip(),
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                           session_->linkDescription(),
                            static_cast<QWidget*>(watched));
         return true;
     }
@@ -249,10 +232,11 @@ void MainWindow::guarded(const std::function<void()>& handler) {
 }
 
 void MainWindow::startUp() {
-    core_.state = ReadingState::atStartUp(
+    MeterCore& meter = core();
+    meter.state = ReadingState::atStartUp(
         QString(QLocale::system().decimalPoint()).toStdString(),
         static_cast<std::int32_t>(QTime::currentTime().msecsSinceStartOfDay()));
-    const ReadingState& st = core_.state;
+    const ReadingState& st = meter.state;
 
     createRecordTable();
     resetChart();
@@ -263,19 +247,20 @@ void MainWindow::startUp() {
         ui_->IFPavo->setChecked(*options_.family != Family::Sorn);
         ui_->IFSornT->setChecked(*options_.family == Family::Sorn);
     }
-    receiver_ = Receiver::None;
+    std::optional<Family> serialFamily;
     if (ui_->IFPavo->isChecked()) {
-        receiver_ = Receiver::Kelt;
+        serialFamily = Family::Kelt;
         setWindowTitle(QStringLiteral("61-50883 V2.00"));
     }
     if (ui_->IFSornT->isChecked()) {
-        receiver_ = Receiver::Sorn;
+        serialFamily = Family::Sorn;
         setWindowTitle(QStringLiteral("Sorn Interface Program _Ver: 1.00"));
     }
-    if (options_.family == Family::Brio) receiver_ = Receiver::Brio;
-    core_.settings.ivraModel = ui_->IFIvra->isChecked();
-    core_.settings.brioModel = ui_->IFBrio->isChecked();
-    core_.settings.fermoModel = ui_->IFFermo->isChecked();
+    if (options_.family == Family::Brio) serialFamily = Family::Brio;
+    session_->setSerialFamily(serialFamily);
+    meter.settings.ivraModel = ui_->IFIvra->isChecked();
+    meter.settings.brioModel = ui_->IFBrio->isChecked();
+    meter.settings.fermoModel = ui_->IFFermo->isChecked();
 
     if (options_.countClass && options_.countClass->name != standardCountClass().name) {
         applyCountClass();
@@ -293,7 +278,7 @@ void MainWindow::startUp() {
 
 void MainWindow::applyCountClass() {
     const CountClass& cc = *options_.countClass;
-    ReadingState& st = core_.state;
+    ReadingState& st = core().state;
     st.applyCountClass(cc);
     const QString fs = QString::number(cc.fullScale);
     // Writing the limit edits runs their change handling, which sets the limits to
@@ -306,18 +291,12 @@ void MainWindow::applyCountClass() {
 }
 
 void MainWindow::liftOtherLinkButtons(QToolButton* pressed) {
-    // One group: pressing one lifts the others without running their handlers. One link at a
-    // time, though: the link of the button lifted is ended too, so that no reading arrives under
-    // a button that says disconnected.
+    // One group: pressing one lifts the others without running their handlers. The session
+    // keeps one link at a time: the link of the button lifted ends when the pressed one starts.
     if (!pressed->isChecked()) return;
-    const bool serialWasOn = ui_->COMCon->isChecked() && pressed != ui_->COMCon;
-    const bool cableWasOn =
-        (ui_->USBCon->isChecked() || ui_->ReadBtn->isChecked()) && pressed == ui_->COMCon;
     for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {
         if (b != pressed) b->setChecked(false);
     }
-    if (serialWasOn) disconnectSerialPort();
-    if (cableWasOn && currentHidDevice_) currentHidDevice_->setDataHandler({});
 }
 
 // ---- Leaving, resizing, limits ----
@@ -357,7 +336,7 @@ void MainWindow::applyLimit(bool upper) {
     if (text != QLatin1String("-") && text != QLatin1String("+") && !text.isEmpty()) {
         limit = static_cast<float>(integerFromText(text));
     }
-    (upper ? core_.state.upperLimit : core_.state.lowerLimit) = limit;
+    (upper ? core().state.upperLimit : core().state.lowerLimit) = limit;
     syncScaleSettings();
     ui_->KD->drawScale();
 }
@@ -366,29 +345,25 @@ void MainWindow::onUpperLimitEdited() { applyLimit(true); }
 void MainWindow::onLowerLimitEdited() { applyLimit(false); }
 
 void MainWindow::syncScaleSettings() {
+    const ReadingState& st = core().state;
     ScaleSettings s;
-    s.countClass = core_.state.countClass;
-    s.frequencyMode = core_.state.frequencyMode;
-    s.upperLimit = core_.state.upperLimit;
-    s.lowerLimit = core_.state.lowerLimit;
+    s.countClass = st.countClass;
+    s.frequencyMode = st.frequencyMode;
+    s.upperLimit = st.upperLimit;
+    s.lowerLimit = st.lowerLimit;
     s.upperLimitOn = ui_->SetMaxB->isChecked();
     s.lowerLimitOn = ui_->SetMinB->isChecked();
     ui_->KD->setSettings(s);
-    core_.settings.upperLimitOn = s.upperLimitOn;
-    core_.settings.lowerLimitOn = s.lowerLimitOn;
+    core().settings.upperLimitOn = s.upperLimitOn;
+    core().settings.lowerLimitOn = s.lowerLimitOn;
 }
 
 // ---- The reading pipeline's far end ----
 
-void MainWindow::frameSeen() {
-    ui_->CONok->show();
-    ui_->CONokN->hide();
-}
-
 void MainWindow::frequencyModeChanged(bool on) {
     syncScaleSettings();
     ui_->KD->drawScale();
-    const ValueAxis axis = chartValueAxis(core_.state.countClass, on);
+    const ValueAxis axis = chartValueAxis(core().state.countClass, on);
     setChartValueAxis(axis.minimum, axis.maximum);
 }
 
@@ -422,17 +397,18 @@ void MainWindow::needle(int position) { ui_->KD->moveNeedle(position); }
 void MainWindow::bar(int position) { ui_->PBar2->setPosition(position); }
 
 void MainWindow::frameDone() {
-    const ReadingState& st = core_.state;
-    ui_->Panel1->setPanel(core_.panel());
+    const MeterCore& meter = core();
+    const ReadingState& st = meter.state;
+    ui_->Panel1->setPanel(meter.panel());
     ui_->MaxText->setText(QString::fromStdString(st.maxReadingText));
     ui_->MinText->setText(QString::fromStdString(st.minReadingText));
-    const QString unit = unitSymbols(QString::fromStdString(core_.reading().unitText));
+    const QString unit = unitSymbols(QString::fromStdString(meter.reading().unitText));
     ui_->MaxTextU->setText(unit);
     ui_->MinTextU->setText(unit);
-    ui_->USBtxt->setText(QString::fromStdString(core_.frameDiagnostic()));
-    if (receiver_ == Receiver::Brio) {
+    ui_->USBtxt->setText(QString::fromStdString(meter.frameDiagnostic()));
+    if (session_->serialFamily() == Family::Brio) {
         // The hidden memo keeps the Brio frames' texts, as many as the core's bounded log.
-        ui_->Memo1->appendPlainText(QString::fromStdString(core_.frameText()));
+        ui_->Memo1->appendPlainText(QString::fromStdString(meter.frameText()));
     }
     emit frameHandled();
 }

@@ -40,7 +40,7 @@ void MainWindow::closeRecordTable() {
 }
 
 void MainWindow::record() {
-    if (recorder_.addReading(core_.reading(), core_.state.readingTimeMs)) {
+    if (recorder_.addReading(core().reading(), core().state.readingTimeMs)) {
         followNewestRecord();
     }
 }
@@ -57,7 +57,7 @@ void MainWindow::onSamplingTick() { recorder_.onSamplingTick(); }
 
 void MainWindow::onRecordTimesEdited() {
     recorder_.intervalText = ui_->RecordSITime->text().toStdString();
-    core_.settings.recallStepText = ui_->TimeInt->text().toStdString();
+    core().settings.recallStepText = ui_->TimeInt->text().toStdString();
     recorder_.restartSamplingWait();
 }
 
@@ -71,8 +71,8 @@ void MainWindow::copyRecallEdits() {
     recorder_.recallHoursText = ui_->TimeH->text().toStdString();
     recorder_.recallMinutesText = ui_->TimeM->text().toStdString();
     recorder_.recallSecondsText = ui_->TimeS->text().toStdString();
-    core_.settings.recallClockOn = recorder_.useRecallClock;
-    core_.settings.recallStepText = ui_->TimeInt->text().toStdString();
+    core().settings.recallClockOn = recorder_.useRecallClock;
+    core().settings.recallStepText = ui_->TimeInt->text().toStdString();
 }
 
 void MainWindow::showRecallEdits() {
@@ -83,20 +83,20 @@ void MainWindow::showRecallEdits() {
 
 void MainWindow::onRecallClockClicked() {
     copyRecallEdits();
-    recorder_.resetRecallClock(core_.state.recallClock,
+    recorder_.resetRecallClock(core().state.recallClock,
                                [this](const Message& m) { showMessage(m); });
     showRecallEdits();
 }
 
 void MainWindow::onRecallClockLeft() {
     copyRecallEdits();
-    recorder_.readRecallClock(core_.state.recallClock,
+    recorder_.readRecallClock(core().state.recallClock,
                               [this](const Message& m) { showMessage(m); });
 }
 
 void MainWindow::onRecallTimeKeyReleased() {
     copyRecallEdits();
-    recorder_.checkRecallClock(core_.state.recallClock,
+    recorder_.checkRecallClock(core().state.recallClock,
                                [this](const Message& m) { showMessage(m); });
     showRecallEdits();
 }
