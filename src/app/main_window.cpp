@@ -1,11 +1,9 @@
-// The main window: the form, start-up, the handlers' connections, the limits, leaving, and the
-// far end of the reading pipeline.
+// The main window: the form, start-up, the handlers' connections, the limits and leaving.
 #include "main_window.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -21,15 +19,13 @@
 
 #include "dialogs.h"
 #include "grid_cell_delegate.h"
-#include "hid_device_controller.h"
 #include "int_text.h"
 #include "key_filter.h"
 #include "pictures.h"
 #include "pixel_fonts.h"
-#include "port_name_table.h"
-#include "serial_port_driver.h"
+#include "record_commands.h"
+#include "reading_display.h"
 #include "ui_main_window.h"
-#include "unit_symbols.h"
 #include "window_placement.h"
 
 namespace dmm {
@@ -42,7 +38,6 @@ MainWindow::MainWindow(const AppOptions& options, Dialogs* dialogs, QWidget* par
       options_(options),
       dialogs_(dialogs),
       session_(new MeterSession(this)),
-      recorder_(table_),
       ui_(std::make_unique<Ui::MainWindow>()) {
     setWindowIcon(QIcon(drawLinkPicture(true)));
     setUpForm();
@@ -57,9 +52,16 @@ MainWindow::~MainWindow() {
     delete std::exchange(session_, nullptr);
 }
 
+Recorder& MainWindow::recorder() { return records_->recorder(); }
+RecordTable& MainWindow::recordTable() { return records_->table(); }
+RecordTableModel* MainWindow::gridModel() const { return records_->gridModel(); }
+
 void MainWindow::setUpForm() {
     ui_->setupUi(this);
     applyPixelFonts(this);
+    records_ = new RecordCommands(*ui_, core(), dialogs_, this);
+    display_ = std::make_unique<ReadingDisplay>(*ui_, *session_,
+                                                [this] { records_->recordReading(); });
 
     ui_->Chtshow->setDialogs(dialogs_);
     // The chart's "Graphic" menu sits in the menu bar before "Record", out of sight like the
@@ -165,34 +167,12 @@ void MainWindow::connectHandlers() {
     clicked(ui_->SetMaxB, &MainWindow::onUpperLimitEdited);
     clicked(ui_->SetMinB, &MainWindow::onLowerLimitEdited);
 
-    connect(samplingTimer_, &QTimer::timeout, this, run(&MainWindow::onSamplingTick));
-    connect(ui_->RepeatSet, &QCheckBox::toggled, this,
-            [this](bool on) { recorder_.recordRepeats = on; });
-    connect(ui_->RecordSI, &QCheckBox::toggled, this,
-            [this](bool on) { recorder_.sampleByInterval = on; });
-    for (QLineEdit* e : {ui_->RecordSITime, ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->TimeInt}) {
-        edited(e, &MainWindow::onRecordTimesEdited);
-    }
-    clicked(ui_->RecordNew, &MainWindow::onClearRecordsClicked);
-    triggered(ui_->New1, &MainWindow::onClearRecordsClicked);
-    clicked(ui_->saveas, &MainWindow::onSaveRecordsClicked);
-    triggered(ui_->Save1, &MainWindow::onSaveRecordsClicked);
-    clicked(ui_->OpenDataFiles, &MainWindow::onOpenRecordsClicked);
-    clicked(ui_->RecallCheck, &MainWindow::onRecallClockClicked);
-    for (const RecordLimitChoice& choice : kRecordLimitChoices) {
-        auto* item = findChild<QAction*>(QString::fromLatin1(
-            choice.objectName.data(), static_cast<qsizetype>(choice.objectName.size())));
-        connect(item, &QAction::triggered, this, [this, limit = choice.limit] {
-            guarded([this, limit] { onRecordLimitChosen(limit); });
-        });
-    }
-    clicked(ui_->BtPrint, &MainWindow::onPrintClicked);
-    clicked(ui_->Print, &MainWindow::onPrintClicked);
+    records_->connectControls([this](const std::function<void()>& handler) { guarded(handler); });
+    connect(samplingTimer_, &QTimer::timeout, this,
+            [this] { guarded([this] { records_->onSamplingTick(); }); });
 
-    // Key releases in the recall clock's edits, the focus leaving its check box, and the link
-    // indicator's tooltip (see eventFilter).
-    for (QObject* watched : std::initializer_list<QObject*>{
-             ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->RecallCheck, ui_->CONok, ui_->CONokN}) {
+    // The link indicator's tooltip (see eventFilter).
+    for (QObject* watched : std::initializer_list<QObject*>{ui_->CONok, ui_->CONokN}) {
         watched->installEventFilter(this);
     }
 
@@ -202,13 +182,7 @@ void MainWindow::connectHandlers() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    const bool timeEdit = watched == ui_->TimeH || watched == ui_->TimeM || watched == ui_->TimeS;
-    if (event->type() == QEvent::KeyRelease && timeEdit) {
-        guarded([this] { onRecallTimeKeyReleased(); });
-    } else if (event->type() == QEvent::FocusOut && watched == ui_->RecallCheck) {
-        guarded([this] { onRecallClockLeft(); });
-    } else if (event->type() == QEvent::ToolTip &&
-               (watched == ui_->CONok || watched == ui_->CONokN)) {
+    if (event->type() == QEvent::ToolTip && (watched == ui_->CONok || watched == ui_->CONokN)) {
         QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
                            session_->linkDescription(),
                            static_cast<QWidget*>(watched));
@@ -236,10 +210,8 @@ void MainWindow::startUp() {
     meter.state = ReadingState::atStartUp(
         QString(QLocale::system().decimalPoint()).toStdString(),
         static_cast<std::int32_t>(QTime::currentTime().msecsSinceStartOfDay()));
-    const ReadingState& st = meter.state;
-
-    createRecordTable();
-    resetChart();
+    records_->createRecordTable();
+    display_->resetChart();
 
     if (options_.family) {
         // The command line chooses the family the way the layout's model boxes would; a Brio
@@ -266,11 +238,7 @@ void MainWindow::startUp() {
         applyCountClass();
     }
 
-    const ValueAxis axis = chartValueAxis(st.countClass, st.frequencyMode);
-    setChartValueAxis(axis.minimum, axis.maximum);
-    syncScaleSettings();
-    ui_->KD->drawScale();
-    ui_->KD->moveNeedle(st.countClass.needleCentre);
+    display_->showStart();
 
     linkWatchdog_->start();
     samplingTimer_->start();
@@ -304,7 +272,7 @@ void MainWindow::liftOtherLinkButtons(QToolButton* pressed) {
 void MainWindow::onCloseClicked() { close(); }
 
 void MainWindow::onQuitClicked() {
-    closeRecordTable();
+    records_->closeRecordTable();
     close();
     QApplication::quit();
 }
@@ -337,80 +305,10 @@ void MainWindow::applyLimit(bool upper) {
         limit = static_cast<float>(integerFromText(text));
     }
     (upper ? core().state.upperLimit : core().state.lowerLimit) = limit;
-    syncScaleSettings();
-    ui_->KD->drawScale();
+    display_->redrawScale();
 }
 
 void MainWindow::onUpperLimitEdited() { applyLimit(true); }
 void MainWindow::onLowerLimitEdited() { applyLimit(false); }
-
-void MainWindow::syncScaleSettings() {
-    const ReadingState& st = core().state;
-    ScaleSettings s;
-    s.countClass = st.countClass;
-    s.frequencyMode = st.frequencyMode;
-    s.upperLimit = st.upperLimit;
-    s.lowerLimit = st.lowerLimit;
-    s.upperLimitOn = ui_->SetMaxB->isChecked();
-    s.lowerLimitOn = ui_->SetMinB->isChecked();
-    ui_->KD->setSettings(s);
-    core().settings.upperLimitOn = s.upperLimitOn;
-    core().settings.lowerLimitOn = s.lowerLimitOn;
-}
-
-// ---- The reading pipeline's far end ----
-
-void MainWindow::frequencyModeChanged(bool on) {
-    syncScaleSettings();
-    ui_->KD->drawScale();
-    const ValueAxis axis = chartValueAxis(core().state.countClass, on);
-    setChartValueAxis(axis.minimum, axis.maximum);
-}
-
-void MainWindow::beep() { QApplication::beep(); }
-
-void MainWindow::showAlarm(bool on) { ui_->oltext->setVisible(on); }
-
-void MainWindow::resetChart() {
-    ui_->Chtshow->startNewChart();
-    if (auto* box = ui_->Chtshow->findChild<QComboBox*>(QStringLiteral("ComboBox1"))) {
-        box->setCurrentIndex(0);
-    }
-    ui_->Chtshow->showSeries(fillTicked() ? 0 : 1);
-}
-
-bool MainWindow::fillTicked() const { return ui_->Chtshow->fillTicked(); }
-
-void MainWindow::setChartValueAxis(int minimum, int maximum) {
-    ui_->Chtshow->setValueAxis(minimum, maximum);
-}
-
-void MainWindow::rangeChanged() {
-    ui_->Chtshow->showSeries(fillTicked() ? 0 : 1);
-    ui_->Chtshow->startNewChart();
-}
-
-void MainWindow::chartPoint(double value) { ui_->Chtshow->appendPoint(value); }
-
-void MainWindow::needle(int position) { ui_->KD->moveNeedle(position); }
-
-void MainWindow::bar(int position) { ui_->PBar2->setPosition(position); }
-
-void MainWindow::frameDone() {
-    const MeterCore& meter = core();
-    const ReadingState& st = meter.state;
-    ui_->Panel1->setPanel(meter.panel());
-    ui_->MaxText->setText(QString::fromStdString(st.maxReadingText));
-    ui_->MinText->setText(QString::fromStdString(st.minReadingText));
-    const QString unit = unitSymbols(QString::fromStdString(meter.reading().unitText));
-    ui_->MaxTextU->setText(unit);
-    ui_->MinTextU->setText(unit);
-    ui_->USBtxt->setText(QString::fromStdString(meter.frameDiagnostic()));
-    if (session_->serialFamily() == Family::Brio) {
-        // The hidden memo keeps the Brio frames' texts, as many as the core's bounded log.
-        ui_->Memo1->appendPlainText(QString::fromStdString(meter.frameText()));
-    }
-    emit frameHandled();
-}
 
 }  // namespace dmm

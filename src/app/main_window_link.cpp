@@ -13,6 +13,7 @@
 #include "dialogs.h"
 #include "main_window.h"
 #include "panel_label.h"
+#include "reading_display.h"
 #include "serial_port_driver.h"
 #include "ui_main_window.h"
 
@@ -29,7 +30,7 @@ void MainWindow::createSession() {
     for (auto it = options_.ports.cbegin(); it != options_.ports.cend(); ++it) {
         session_->portNames().map(it.key(), it.value());
     }
-    session_->setDisplay(this);
+    session_->setDisplay(display_.get());
     // A device pulled out while connected is waited for, and read again once it is back.
     session_->setReconnect(true);
     showPortTips();
