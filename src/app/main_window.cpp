@@ -145,7 +145,8 @@ void MainWindow::connectHandlers() {
     panelClicked(ui_->BtDiscon, &MainWindow::onDisconnectClicked);
     triggered(ui_->START1, &MainWindow::onConnectClicked);
     triggered(ui_->STOP1, &MainWindow::onDisconnectClicked);
-    connect(linkWatchdog_, &QTimer::timeout, this, [this] { guarded([this] { session_->tick(); }); });
+    connect(linkWatchdog_, &QTimer::timeout, this,
+            [this] { guarded([this] { session_->tick(); }); });
 
     // Port selection: the port items choose their port; a click on the visible port panel
     // chooses the next one.

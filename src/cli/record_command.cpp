@@ -75,6 +75,37 @@ int runRecord(const QStringList& arguments) {
             } else {
                 request.devicePath = args.at(++i);
             }
+        } else if (a == QLatin1String("--format")) {
+            const QString v = hasValue ? args.at(++i) : QString();
+            if (v != QLatin1String("tsv") && v != QLatin1String("jsonl")) {
+                return usageError(QStringLiteral("--format needs tsv or jsonl"));
+            }
+            request.jsonLines = v == QLatin1String("jsonl");
+        } else if (a == QLatin1String("--publish") || a == QLatin1String("--ca-file") ||
+                   a == QLatin1String("--password-file")) {
+            if (!hasValue || args.at(i + 1).isEmpty()) {
+                return usageError(QStringLiteral("%1 needs a value").arg(a));
+            }
+            const QString value = args.at(++i);
+            if (a == QLatin1String("--publish")) {
+                std::string why;
+                request.publishTo = parseBrokerUrl(value.toStdString(), &why);
+                if (!request.publishTo) {
+                    return usageError(QStringLiteral("--publish %1: %2")
+                                          .arg(QString::fromStdString(printable(value)),
+                                               QString::fromStdString(why)));
+                }
+            } else {
+                (a == QLatin1String("--ca-file") ? request.caFile : request.passwordFile) = value;
+            }
+        } else if (a == QLatin1String("--queue")) {
+            bool ok = false;
+            const qulonglong n = hasValue ? args.at(++i).toULongLong(&ok) : 0;
+            if (!ok || n < 1 || n > 100000000) {
+                return usageError(QStringLiteral("--queue needs a number of readings from 1 to "
+                                                 "100000000"));
+            }
+            request.queueLimit = static_cast<std::size_t>(n);
         } else if (a == QLatin1String("--out")) {
             if (!hasValue || args.at(i + 1).isEmpty()) {
                 return usageError(QStringLiteral("--out needs FILE"));
@@ -83,6 +114,10 @@ int runRecord(const QStringList& arguments) {
         } else {
             return usageError(QStringLiteral("unknown argument '%1'").arg(a));
         }
+    }
+    if (!request.publishTo &&
+        (!request.caFile.isEmpty() || !request.passwordFile.isEmpty())) {
+        return usageError(QStringLiteral("--ca-file and --password-file go with --publish"));
     }
     if (request.usb) {
         if (port != 0 || lastMapped != 0)

@@ -5,6 +5,7 @@
 #include "record_session.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QTimer>
 
@@ -16,6 +17,7 @@
 #include "cli_recording.h"
 #include "fake_hid_backend.h"
 #include "meter_session.h"
+#include "reading_publisher.h"
 #include "serial_port_driver.h"
 #include "simulated_cable.h"
 #include "stop_signals.h"
@@ -144,6 +146,74 @@ bool watchCable(MeterSession& session, HidBackend* backend, const CommonOptions&
     return true;
 }
 
+// The broker, answered before the meter is read: a broker that refuses us, a certificate that
+// does not verify or a host name that does not resolve ends the log before it starts. A broker
+// that cannot be reached yet, or later, is waited for; the readings wait in the queue.
+bool startPublishing(MeterSession& session, const RecordRequest& request, LogEnd& end) {
+    BrokerSettings settings;
+    settings.url = *request.publishTo;
+    settings.caFile = QFile::encodeName(request.caFile).toStdString();
+    QString why;
+    if (!readBrokerPassword(request.passwordFile, &settings.password, &why)) {
+        say(why);
+        return false;
+    }
+    auto publisher = std::make_unique<ReadingPublisher>(settings, request.queueLimit);
+    BrokerConnection& broker = publisher->connection();
+    {
+        QEventLoop firstWord;
+        QObject::connect(&broker, &BrokerConnection::connected, &firstWord, &QEventLoop::quit);
+        QObject::connect(&broker, &BrokerConnection::lost, &firstWord, &QEventLoop::quit);
+        QObject::connect(&broker, &BrokerConnection::failed, &firstWord, &QEventLoop::quit);
+        QTimer::singleShot(10000, &firstWord, &QEventLoop::quit);
+        publisher->start();
+        if (!stopSignalReceived()) firstWord.exec();
+    }
+    const QString url = QString::fromStdString(settings.url.text());
+    switch (broker.state()) {
+    case BrokerConnection::State::Failed: say(broker.problem()); return false;
+    case BrokerConnection::State::Connected:
+        say(QStringLiteral("publishing to %1").arg(url));
+        break;
+    case BrokerConnection::State::Lost:
+        say(broker.problem() + QStringLiteral("; the readings wait for the broker"));
+        break;
+    default:
+        say(QStringLiteral("%1 has not answered yet; the readings wait for it").arg(url));
+        break;
+    }
+    // Said once when the broker goes away and once when it is back.
+    auto away = std::make_shared<bool>(broker.state() != BrokerConnection::State::Connected);
+    QObject::connect(&broker, &BrokerConnection::lost, &broker, [away](const QString& problem) {
+        if (*away) return;
+        *away = true;
+        say(problem + QStringLiteral("; the readings wait for the broker"));
+    });
+    ReadingPublisher* p = publisher.get();
+    QObject::connect(&broker, &BrokerConnection::connected, &broker, [away, p, url] {
+        if (!*away) return;
+        *away = false;
+        say(p->dropped() > 0
+                ? QStringLiteral("%1 is back; %2 readings were dropped while it was away")
+                      .arg(url)
+                      .arg(p->dropped())
+                : QStringLiteral("%1 is back; the readings that waited are sent").arg(url));
+    });
+    QObject::connect(&broker, &BrokerConnection::failed, &broker, [&end](const QString& problem) {
+        say(problem);
+        end(1);
+    });
+    QObject::connect(p, &ReadingPublisher::readingDropped, p, [p, url](std::uint64_t total) {
+        if (total == 1) {
+            say(QStringLiteral("the queue for %1 is full (%2 readings): the oldest are dropped")
+                    .arg(url)
+                    .arg(p->waiting()));
+        }
+    });
+    session.publishTo(std::move(publisher));
+    return true;
+}
+
 }  // namespace
 
 int recordMeter(const CommonOptions& options, const RecordRequest& request) {
@@ -166,6 +236,8 @@ int recordMeter(const CommonOptions& options, const RecordRequest& request) {
         say(text);
         end(1);
     });
+    if (request.jsonLines) log.printer.printJsonLines(&session.readingMessage());
+    if (request.publishTo && !startPublishing(session, request, end)) return 1;
     const bool started =
         request.usb ? watchCable(session, simulatedDevices.get(), options, request, log, end)
                     : openSerialPort(session, options, request, log, end);

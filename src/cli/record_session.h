@@ -2,6 +2,9 @@
 
 #include <QString>
 
+#include <optional>
+
+#include "broker_url.h"
 #include "cli_session.h"
 #include "port_name_table.h"
 
@@ -19,6 +22,12 @@ struct RecordRequest {
     bool simulated = false;      // --demo: a simulated meter behind a simulated cable
     double durationSeconds = 0;  // --duration S; 0: until stopped
     QString outPath;             // --out FILE
+    bool jsonLines = false;      // --format jsonl: one JSON object per reading, not the columns
+    // --publish URL: every reading to a broker, with --ca-file, --password-file, --queue.
+    std::optional<BrokerUrl> publishTo;
+    QString caFile;
+    QString passwordFile;
+    std::size_t queueLimit = 100000;
 };
 
 // Logs the meter of a session on the port or the cable: prints one line per decoded frame until

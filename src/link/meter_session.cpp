@@ -1,11 +1,14 @@
 #include "meter_session.h"
 
+#include <chrono>
 #include <exception>
 #include <utility>
 
 #include "hid_device_controller.h"
 #include "hid_device_text.h"
 #include "linux_hid_backend.h"
+#include "reading_message.h"
+#include "reading_publisher.h"
 #include "serial_port_driver.h"
 
 namespace dmm {
@@ -61,14 +64,29 @@ void MeterSession::deliver(const Delivery& delivery) {
 // ---- The pipeline's far end and the watchdog ----
 
 void MeterSession::frameSeen() {
+    using namespace std::chrono;
+    decodedAtUtcMs_ = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
     ticksSinceFrame_ = 0;
     setLit(true);
     display_->frameSeen();
 }
 
 void MeterSession::frameDone() {
+    ReadingMessage m;
+    m.utcMs = decodedAtUtcMs_;
+    m.seq = core_.counters().decoded;
+    m.family = core_.lastOutcome().family;
+    m.frame = core_.frameText();
+    m.reading = &core_.reading();
+    m.decimalSeparator = core_.state.localeDecimal;
+    message_ = readingJson(m);
     display_->frameDone();
+    if (publisher_) publisher_->publish(message_);
     emit readingDecoded();
+}
+
+void MeterSession::publishTo(std::unique_ptr<ReadingPublisher> publisher) {
+    publisher_ = std::move(publisher);
 }
 
 void MeterSession::setLit(bool lit) {
@@ -108,18 +126,21 @@ QString MeterSession::linkDescription() const {
     const FrameCounters& c = core_.counters();
     const QString counts =
         QStringLiteral("frames decoded: %1, dropped: %2").arg(c.decoded).arg(c.dropped());
+    const QString broker = publisher_ ? QStringLiteral("\npublished to ") +
+                                            publisher_->describe()
+                                      : QString();
     if (cableLinkActive()) {
-        return QStringLiteral("USB cable (%1)\n%2")
-            .arg(QString::fromStdString(current_->identity().devicePath), counts);
+        return QStringLiteral("USB cable (%1)\n%2%3")
+            .arg(QString::fromStdString(current_->identity().devicePath), counts, broker);
     }
     const bool gone = serialPort_->deviceLost();
     const QString path = gone ? serialPort_->devicePath() : portNames_.resolve(port());
-    return QStringLiteral("COM%1 (%2)%3\n%4")
+    return QStringLiteral("COM%1 (%2)%3\n%4%5")
         .arg(port())
         .arg(path.isEmpty() ? QStringLiteral("no serial device") : path)
         .arg(gone ? QStringLiteral(": the device is gone; waiting for it to come back")
                   : QString())
-        .arg(counts);
+        .arg(counts, broker);
 }
 
 // ---- Serial port ----

@@ -18,6 +18,7 @@ namespace dmm {
 class HidBackend;
 class HidDevice;
 class HidDeviceController;
+class ReadingPublisher;
 class SerialPortDriver;
 
 // How a cable command ended.
@@ -65,8 +66,16 @@ public:
     void tick();
     // Whether frames have been decoded lately (the link indicator is lit).
     bool linkLit() const { return lit_; }
-    // The link in force and the frame counts, for the link indicator's tooltip.
+    // The link in force and the frame counts (and the broker published to), for the link
+    // indicator's tooltip.
     QString linkDescription() const;
+
+    // The last decoded reading as a message to other programs: one line of JSON with the time
+    // it was decoded, its number in this run, its family and frame and what it reads.
+    const std::string& readingMessage() const { return message_; }
+    // Publishes every reading decoded from now on; the session owns the publisher.
+    void publishTo(std::unique_ptr<ReadingPublisher> publisher);
+    ReadingPublisher* publisher() const { return publisher_.get(); }
 
     // ---- Serial port ----
     // The names COM1..COM4 stand for; map them before opening.
@@ -182,6 +191,9 @@ private:
     PipelineSink* display_ = &noDisplay_;
     int ticksSinceFrame_ = 0;
     bool lit_ = false;
+    std::int64_t decodedAtUtcMs_ = 0;  // when the last frame was decoded
+    std::string message_;              // readingMessage()
+    std::unique_ptr<ReadingPublisher> publisher_;
 
     PortNameTable portNames_;
     std::unique_ptr<SerialPortDriver> serialPort_;

@@ -18,6 +18,7 @@ namespace dmm {
 
 // What the pipeline decided for the last decoded frame.
 struct FrameOutcome {
+    Family family = Family::Kelt;  // whose decoder read the frame
     int decimalPos = kNoDecimalPoint;
     bool rangeChange = false;
     bool alarm = false;

@@ -179,6 +179,7 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
 
     FrameOutcome& out = outcome_;
     out = FrameOutcome{};
+    out.family = f.family;
     out.needle = numbers->needle;
     out.bar = numbers->bar;
     out.chart = numbers->chart;
