@@ -279,7 +279,9 @@ TEST_F(RecordGridTest, ADragPastAnEdgeScrollsAlong) {
     QScrollBar* bar = grid->verticalScrollBar();
     // A few ticks of the grid's slowest timer, the drag's among them: it has had its turns.
     int slowest = 1;
-    for (const QTimer* t : grid->findChildren<QTimer*>()) slowest = std::max(slowest, t->interval());
+    for (const QTimer* t : grid->findChildren<QTimer*>()) {
+        slowest = std::max(slowest, t->interval());
+    }
     auto dragHadItsTurns = [&] { return dmm::test::waitForTimerTicks(slowest, 3); };
 
     QTest::mousePress(rows, Qt::LeftButton, {}, QPoint(10, 20));

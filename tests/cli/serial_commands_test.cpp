@@ -252,7 +252,10 @@ TEST(DmmcliLink, RecordOutThroughAFileSizeLimitKeepsWholeLines) {
         if (limitLifted) {
             const rlimit none{RLIM_INFINITY, RLIM_INFINITY};
             ASSERT_EQ(::prlimit(static_cast<pid_t>(rec.processId()), RLIMIT_FSIZE, &none, nullptr), 0);
-            ASSERT_TRUE(waitFor([&] { gather(); return err.contains("late"); })) << err.toStdString();
+            ASSERT_TRUE(waitFor([&] {
+                gather();
+                return err.contains("late");
+            })) << err.toStdString();
         } else {
             // Records go on failing to be written: the failure is not said again.
             const qsizetype failedAt = recordNumbers(out).size();

@@ -434,7 +434,7 @@ TEST_F(SerialPortDriverTest, ReconnectingReopensTheSamePathWhenTheDeviceIsBack) 
             }));
             EXPECT_EQ(received(), "beforeafter");
         } else {
-            driver.reopenLostDevice();  // a tick, would the timer run, finds the device and leaves it
+            driver.reopenLostDevice();  // a tick, were the timer running, leaves the device alone
             EXPECT_TRUE(driver.deviceLost());
             EXPECT_FALSE(back.readerAttached());
             driver.poll();

@@ -37,8 +37,8 @@ inline bool writeAll(PseudoTerminal& pty, const std::string& bytes) {
 inline bool pointLinkAt(const QString& link, const QString& target) {
     const QString temp = link + QStringLiteral(".new");
     QFile::remove(temp);
-    return QFile::link(target, temp) &&
-           std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(link).constData()) == 0;
+    return QFile::link(target, temp) && std::rename(QFile::encodeName(temp).constData(),
+                                                    QFile::encodeName(link).constData()) == 0;
 }
 
 // A device path that comes and goes: a symbolic link in a folder of the test's own, so that no
