@@ -50,9 +50,13 @@ void styleRows(QTableView* rows) {
     rows->verticalHeader()->hide();
 }
 
-// Handles the queued events, and those they queue in turn: layouts, scrolls, repaints.
+// Handles the queued events, and those they queue in turn, and the views' delayed layouts (timers
+// of no interval, started before a timer of the same started here): layouts, scrolls, repaints.
 void handleQueuedEvents() {
-    for (int round = 0; round < 3; ++round) ASSERT_TRUE(dmm::test::processQueuedEvents());
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(dmm::test::processQueuedEvents());
+        ASSERT_TRUE(dmm::test::waitForTimerTicks(0, 2));
+    }
 }
 
 QWidget* widgetAt(QWidget* area, QPoint at) { return area->childAt(at); }
