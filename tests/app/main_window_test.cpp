@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QTreeView>
 #include <QImage>
@@ -396,22 +397,43 @@ TEST_F(WindowTest, FileDialogsShowSizeTypeAndDate) {
     for (bool save : {false, true}) {
         SCOPED_TRACE(save ? "save" : "open");
         int checked = 0;
-        QTimer::singleShot(300, [&] {
+        // The dialog is looked at once it is shown and has listed the folder with every column
+        // fitted, or once the generous deadline has passed; then it is closed.
+        const QDeadlineTimer deadline(dmm::test::kGenerousDeadlineMs);
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            auto* list = dialog->findChild<QTreeView*>();
-            ASSERT_NE(list, nullptr);
+            auto* list = dialog ? dialog->findChild<QTreeView*>() : nullptr;
+            if (!list) {
+                if (!deadline.hasExpired()) return;
+                look.stop();
+                FAIL() << "no file dialog shown";
+            }
             QHeaderView* header = list->header();
-            ASSERT_GT(list->model()->rowCount(list->rootIndex()), 0) << "the folder is listed";
-            for (int column = 1; column < header->count(); ++column) {  // size, type, date
-                EXPECT_FALSE(header->isSectionHidden(column)) << column;
-                const QModelIndex root = list->rootIndex();
-                int widest = 0;
+            const QModelIndex root = list->rootIndex();
+            auto widest = [&](int column) {
+                int most = 0;
                 for (int row = 0; row < list->model()->rowCount(root); ++row) {
                     const QString text = list->model()->index(row, column, root).data().toString();
-                    widest = std::max(widest, list->fontMetrics().horizontalAdvance(text));
+                    most = std::max(most, list->fontMetrics().horizontalAdvance(text));
                 }
-                EXPECT_GE(header->sectionSize(column), widest) << "column " << column << " cut short";
+                return most;
+            };
+            auto fits = [&](int column) {
+                return !header->isSectionHidden(column) &&
+                       header->sectionSize(column) >= widest(column) &&
+                       header->sectionViewportPosition(column) + header->sectionSize(column) <=
+                           list->viewport()->width();
+            };
+            bool allFit = list->model()->rowCount(root) > 0;
+            for (int column = 1; column < header->count(); ++column) allFit = allFit && fits(column);
+            if (!allFit && !deadline.hasExpired()) return;
+            look.stop();
+            EXPECT_GT(list->model()->rowCount(root), 0) << "the folder is listed";
+            for (int column = 1; column < header->count(); ++column) {  // size, type, date
+                EXPECT_FALSE(header->isSectionHidden(column)) << column;
+                EXPECT_GE(header->sectionSize(column), widest(column))
+                    << "column " << column << " cut short";
                 EXPECT_LE(header->sectionViewportPosition(column) + header->sectionSize(column),
                           list->viewport()->width())
                     << "column " << column << " beyond the list's edge";
@@ -419,6 +441,7 @@ TEST_F(WindowTest, FileDialogsShowSizeTypeAndDate) {
             ++checked;
             dialog->reject();
         });
+        look.start(20);
         const QString name = save ? real.getSaveFileName("Save", "Text (*.txt)", "txt")
                                   : real.getOpenFileName("Open", "Text (*.txt)");
         EXPECT_TRUE(name.isEmpty());

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
-#include <QTemporaryDir>
 
 #include <string>
 #include <vector>
@@ -15,9 +14,12 @@
 #include "hid_test_support.h"
 #include "meter_session.h"
 #include "pseudo_terminal.h"
+#include "serial_device.h"
 #include "serial_port_driver.h"
 
 using namespace dmm;
+using dmm::test::waitFor;
+using dmm::test::writeAll;
 
 namespace {
 
@@ -39,7 +41,7 @@ protected:
     void watchDevices() {
         QSignalSpy listed(&session, &MeterSession::devicesListed);
         ASSERT_TRUE(session.watchHidDevices(&hid));
-        ASSERT_TRUE(waitUntil([&] { return listed.count() > 0; }));
+        ASSERT_TRUE(waitFor([&] { return listed.count() > 0; }));
     }
     void sendFrame(const std::string& path, const char* digits) {
         const std::string frame = keltFrame(digits);
@@ -88,12 +90,12 @@ TEST_F(SessionTest, ASilentCableIsDroppedAtTheIdleReportLimitOnly) {
         QSignalSpy silent(&session, &MeterSession::cableSilent);
         ASSERT_EQ(session.connectCable(true, Family::Kelt), CableCommand::Done);
         sendFrame("/dev/cable", "01234");  // ends with the first report without data
-        ASSERT_TRUE(waitUntil([&] { return session.core().idleReportCount() == 1; }));
+        ASSERT_TRUE(waitFor([&] { return session.core().idleReportCount() == 1; }));
         // The core counts the reports without data (the frame assembly's tests show how); the
         // count is taken to one short of `idle` and the last report comes through the reader.
         session.core().setIdleReportCount(idle - 1);
         hid.queueReport("/dev/cable", CableReport(9, 0));
-        ASSERT_TRUE(waitUntil([&] { return session.core().idleReportCount() == idle; }));
+        ASSERT_TRUE(waitFor([&] { return session.core().idleReportCount() == idle; }));
         EXPECT_TRUE(session.linkLit());
         ticks(3);
         EXPECT_FALSE(session.linkLit());
@@ -136,7 +138,7 @@ TEST_F(SessionTest, TheLastCableIsChosenAndWhatGoesWrongIsSaid) {
         MeterSession cableSession;
         QSignalSpy listed(&cableSession, &MeterSession::devicesListed);
         cableSession.watchHidDevices(&devices);
-        ASSERT_TRUE(waitUntil([&] { return listed.count() > 0; }));
+        ASSERT_TRUE(waitFor([&] { return listed.count() > 0; }));
         EXPECT_EQ(cableSession.connectCableAt(QString::fromLatin1(r.devicePath), Family::Kelt),
                   r.result);
         EXPECT_EQ(cableSession.cableLinkActive(), r.result == CableCommand::Done);
@@ -164,10 +166,10 @@ TEST_F(SessionTest, ACableThatGoesAwayWhileReadIsSaidSo) {
         QSignalSpy gone(&cableSession, &MeterSession::cableUnplugged);
         QSignalSpy failed(&cableSession, &MeterSession::cableReadFailed);
         cableSession.watchHidDevices(&devices);
-        ASSERT_TRUE(waitUntil([&] { return listed.count() > 0; }));
+        ASSERT_TRUE(waitFor([&] { return listed.count() > 0; }));
         ASSERT_EQ(cableSession.connectCableAt({}, Family::Kelt), CableCommand::Done);
         devices.unplug("/dev/cable", announced);
-        ASSERT_TRUE(waitUntil([&] { return gone.count() + failed.count() > 0; }));
+        ASSERT_TRUE(waitFor([&] { return gone.count() + failed.count() > 0; }));
         EXPECT_EQ((announced ? gone : failed).at(0).at(0).toString(), "/dev/cable");
         EXPECT_EQ(listed.count(), 1) << "the list of a log is made once";
     }
@@ -202,40 +204,40 @@ TEST_F(SessionTest, OneLinkAtATime) {
 TEST_F(SessionTest, ALostSerialDeviceIsOpenedAgainWhenItComesBack) {
     for (bool reconnect : {true, false}) {
         SCOPED_TRACE(reconnect ? "reconnect" : "no reconnect");
-        QTemporaryDir dir;
-        const QString link = dir.filePath(QStringLiteral("ttyMeter"));
+        dmm::test::DeviceLink link;
         PseudoTerminal first;
         ASSERT_TRUE(first.open());
-        ASSERT_TRUE(pointLinkAt(link, first.slavePath()));
+        ASSERT_TRUE(link.pointAt(first.slavePath()));
         MeterSession serial;
-        serial.portNames().map(1, link);
+        serial.portNames().map(1, link.path());
         serial.setReconnect(reconnect);
         QSignalSpy lost(&serial, &MeterSession::serialDeviceLost);
         QSignalSpy back(&serial, &MeterSession::serialDeviceBack);
         ASSERT_TRUE(serial.openSerialPort()) << serial.serialError().toStdString();
         const auto decodesFrom = [&](PseudoTerminal& meter, std::uint64_t atLeast) {
-            return waitUntil([&] {
+            return waitFor([&] {
                 writeAll(meter, keltFrame("01234"));
                 return serial.core().counters().decoded >= atLeast;
             });
         };
         ASSERT_TRUE(decodesFrom(first, 2));
 
+        ASSERT_TRUE(link.remove());
         first.close();
-        ASSERT_TRUE(waitUntil([&] {
+        ASSERT_TRUE(waitFor([&] {
             serial.tick();
             return lost.count() == 1;
         }));
         EXPECT_TRUE(lost.at(0).at(0).toString().contains("the device went away"));
         EXPECT_TRUE(serial.linkDescription().contains(
-            "COM1 (" + link + "): the device is gone; waiting for it to come back"));
+            "COM1 (" + link.path() + "): the device is gone; waiting for it to come back"));
         const std::uint64_t decoded = serial.core().counters().decoded;
 
         PseudoTerminal again;
         ASSERT_TRUE(again.open());
-        ASSERT_TRUE(pointLinkAt(link, again.slavePath()));
+        ASSERT_TRUE(link.pointAt(again.slavePath()));
         if (reconnect) {
-            ASSERT_TRUE(waitUntil([&] {
+            ASSERT_TRUE(waitFor([&] {
                 serial.tick();
                 return back.count() == 1;
             }));
