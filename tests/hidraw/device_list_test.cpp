@@ -49,11 +49,14 @@ TEST(EmulatedDeviceList, FollowsDevicesComingAndGoing) {
     testbed.unplug(unnumberedCable("hidraw1", 1));
     EXPECT_TRUE(shows(keyboardOnly, {})) << lines(*list).join('|').toStdString();
 
-    // Plugged in again, the cable comes back as a new node, which is the one set up and read.
+    // Plugged in again, the cable comes back as a new node, which is the one set up and read
+    // (a node name is never added twice to one umockdev testbed).
     const EmulatedHidDevice again = unnumberedCable("hidraw2", 1);
     testbed.plug(again);
     ASSERT_TRUE(shows(both, "USB to Serial")) << lines(*list).join('|').toStdString();
-    window.findChild<QToolButton*>(QStringLiteral("USBCon"))->click();
+    auto* usbConnect = window.findChild<QToolButton*>(QStringLiteral("USBCon"));
+    ASSERT_NE(usbConnect, nullptr);
+    usbConnect->click();
     ASSERT_TRUE(QTest::qWaitFor([&] { return !testbed.featureReports().empty(); }, 10000));
     EXPECT_EQ(testbed.featureReports().back().devicePath, "/dev/hidraw2");
     EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.last().toStdString();

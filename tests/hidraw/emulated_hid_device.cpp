@@ -109,6 +109,7 @@ std::string deviceDescription(const EmulatedHidDevice& d) {
     const int number = nodeNumber(d.node);
     const std::string port = std::to_string(d.port);
     std::ostringstream out;
+    // Parents before children: umockdev adds (and announces) the devices in this order.
     // The USB device, whose strings the HID library reads.
     out << "P: " << usbPath(d) << "\n"
         << "E: SUBSYSTEM=usb\nE: DEVTYPE=usb_device\n"

@@ -46,6 +46,8 @@ UMockdevIoctlData* argument(UMockdevIoctlClient* client, std::size_t size) {
 }  // namespace
 
 HidrawTestbed::HidrawTestbed() {
+    // umockdev_in_mock_environment() of umockdev 0.17 says no even under the wrapper: the
+    // preload is looked for directly.
     const char* preload = std::getenv("LD_PRELOAD");
     if (!preload || !std::strstr(preload, "libumockdev-preload")) {
         throw std::runtime_error("umockdev's library is not preloaded: run under umockdev-wrapper");
