@@ -168,15 +168,6 @@ int HidrawTestbed::onIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void
             g_object_unref(data);
             result = error = 0;
         }
-    } else if (request == HIDIOCGRDESC) {
-        if (UMockdevIoctlData* data = argument(client, sizeof(hidraw_report_descriptor))) {
-            hidraw_report_descriptor d{};
-            d.size = static_cast<__u32>(descriptor.size());
-            std::memcpy(d.value, descriptor.data(), descriptor.size());
-            std::memcpy(data->data, &d, sizeof d);
-            g_object_unref(data);
-            result = error = 0;
-        }
     } else if (request == HIDIOCSFEATURE(_IOC_SIZE(request))) {
         const std::size_t size = _IOC_SIZE(request);
         if (UMockdevIoctlData* data = argument(client, size)) {

@@ -16,7 +16,8 @@ namespace dmm::test {
 // Emulated HID devices that this process and the programs it starts see in place of the
 // system's: sysfs, udev (its database and its events) and the hidraw nodes, through umockdev's
 // preloaded library (the process runs under umockdev-wrapper). The nodes' ioctls are answered
-// here: the report descriptor, and feature reports, which are kept. One testbed at a time.
+// here: the report descriptor's size (hidapi's check that a node is hidraw), and feature
+// reports, which are kept. One testbed at a time.
 class HidrawTestbed {
 public:
     HidrawTestbed();
