@@ -17,7 +17,9 @@ constexpr std::size_t kDescriptorBuffer = 4096;
 constexpr std::size_t kRawNameBuffer = 256;
 constexpr std::uint32_t kBusUsb = 3;
 
-int nodeNumber(const std::string& node) { return std::stoi(node.substr(node.find_first_of("0123456789"))); }
+int nodeNumber(const std::string& node) {
+    return std::stoi(node.substr(node.find_first_of("0123456789")));
+}
 
 std::string hex(unsigned value, int digits) {
     char text[16];

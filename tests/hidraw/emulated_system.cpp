@@ -5,7 +5,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/stat.h>

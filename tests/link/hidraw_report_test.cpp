@@ -33,7 +33,7 @@ TEST(HidrawReport, ReachesTheReaderReportIdFirst) {
          9,
          {{0x01, 0xF7, 0x33, 0x31, 0x38, 0x35, 0x34, 0x31, 0x31},
           {0x02, 0xF4, 0x30, 0x31, 0x0D, 0x0A, 0, 0, 0}}},
-        {"unnumbered, a 0 as first data byte is data", false, {0x00, 0xF1}, 3, {{0x00, 0x00, 0xF1}}},
+        {"unnumbered, a first data byte 0 is data", false, {0x00, 0xF1}, 3, {{0, 0, 0xF1}}},
         {"unnumbered, nothing waiting", false, {}, 9, {}},
         {"numbered, nothing waiting", true, {}, 9, {}},
     };
