@@ -35,9 +35,9 @@ public:
     NoUdevDaemon& operator=(const NoUdevDaemon&) = delete;
 };
 
-// `frames` frames of the simulated Kelt meter as `dmmcli simulate --usb` writes its cable's input
-// reports (report ID first), and those reports decoded by `dmmcli decode --road usb`: the frame
-// lines after the header.
+// Six frames of the simulated Kelt meter as `dmmcli simulate --usb` writes its cable's input
+// reports (report ID first), and those reports as `dmmcli decode --road usb` prints them (the
+// header line, then one line per frame); both made at build time.
 struct SimulatedMeter {
     std::vector<Bytes> reports;
     QStringList decodedLines;
