@@ -57,7 +57,10 @@ public:
     void receiveKeltBytes(const void* data, std::int32_t size);
     void receiveBytes(Family family, const void* data, std::int32_t size);
 
-    // USB road: one HID input report each (data = the bytes after the report ID).
+    // USB road: one HID input report each (data = the bytes after the report ID), into the
+    // frame assembly of `family` (Kelt or Sorn; the cable carries no other family's frames).
+    void receiveReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
+                       std::uint16_t size);
     void receiveSornReport(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size);
     void receiveKeltReport(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size);
 
@@ -93,8 +96,6 @@ public:
 
 private:
     void endSerialFrame(Family family);
-    void receiveReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
-                   std::uint16_t size);
     // Checks the numbers of a decoded frame and, when all can be formed, commits the frame and
     // runs the post-decode pipeline. False when the frame is dropped.
     bool runPipeline(DecodedFrame& frame);

@@ -45,7 +45,7 @@ TEST_F(WindowTest, StartsInTheStandardConfiguration) {
     auto w = makeWindow();
     const dmm::ReadingState& st = w->core().state;
     EXPECT_EQ(w->windowTitle(), "61-50883 V2.00");
-    EXPECT_EQ(w->receiver(), MainWindow::Receiver::Kelt);
+    EXPECT_EQ(w->session().serialFamily(), dmm::Family::Kelt);
     EXPECT_EQ(st.upperLimit, 40002.0f);
     EXPECT_EQ(st.lowerLimit, -40002.0f);
     EXPECT_EQ(st.runningMax, -40001.0f);
@@ -67,9 +67,9 @@ TEST_F(WindowTest, StartsInTheStandardConfiguration) {
     EXPECT_TRUE(control<QLabel>(*w, "CONok")->isHidden());
     EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
     EXPECT_FALSE(control<QToolButton>(*w, "USBCon")->isChecked());
-    EXPECT_EQ(w->serialPort().port(), dmm::SerialPortDriver::PortNumber::Com1);
-    EXPECT_EQ(w->serialPort().baudRate(), dmm::SerialPortDriver::BaudRate::Baud2400);
-    EXPECT_FALSE(w->serialPort().isOpen());
+    EXPECT_EQ(w->session().serialPort().port(), dmm::SerialPortDriver::PortNumber::Com1);
+    EXPECT_EQ(w->session().serialPort().baudRate(), dmm::SerialPortDriver::BaudRate::Baud2400);
+    EXPECT_FALSE(w->session().serialPort().isOpen());
     EXPECT_TRUE(dialogs.shown.isEmpty()) << "start-up shows no message";
 }
 
@@ -207,20 +207,20 @@ TEST_F(WindowTest, CommandLineChoosesFamilyAndCountClass) {
     struct Row {
         const char* family;
         const char* countClass;
-        MainWindow::Receiver receiver;
+        dmm::Family serialFamily;
         const char* caption;
         float upper;
         const char* setmax;
         const char* minText;
         int barMax;
     } rows[] = {
-        {"kelt", "4", MainWindow::Receiver::Kelt, "61-50883 V2.00", 40002, "40000", "40001", 40},
-        {"sorn", "4", MainWindow::Receiver::Sorn, "Sorn Interface Program _Ver: 1.00", 40002, "40000", "40001", 40},
-        {"brio", "4", MainWindow::Receiver::Brio, "61-50883 V2.00", 40002, "40000", "40001", 40},
+        {"kelt", "4", dmm::Family::Kelt, "61-50883 V2.00", 40002, "40000", "40001", 40},
+        {"sorn", "4", dmm::Family::Sorn, "Sorn Interface Program _Ver: 1.00", 40002, "40000", "40001", 40},
+        {"brio", "4", dmm::Family::Brio, "61-50883 V2.00", 40002, "40000", "40001", 40},
         // The limit edits' change handling runs: the limits become +-FullScale.
-        {"kelt", "2", MainWindow::Receiver::Kelt, "61-50883 V2.00", 20000, "20000", "20001", 20},
-        {"kelt", "6", MainWindow::Receiver::Kelt, "61-50883 V2.00", 6000, "6000", "6001", 40},
-        {"kelt", "34", MainWindow::Receiver::Kelt, "61-50883 V2.00", 3400, "3400", "3401", 40},
+        {"kelt", "2", dmm::Family::Kelt, "61-50883 V2.00", 20000, "20000", "20001", 20},
+        {"kelt", "6", dmm::Family::Kelt, "61-50883 V2.00", 6000, "6000", "6001", 40},
+        {"kelt", "34", dmm::Family::Kelt, "61-50883 V2.00", 3400, "3400", "3401", 40},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.family) + " " + r.countClass);
@@ -228,7 +228,7 @@ TEST_F(WindowTest, CommandLineChoosesFamilyAndCountClass) {
             {"--family", r.family, QStringLiteral("--count-class=%1").arg(r.countClass)});
         ASSERT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
         auto w = makeWindow(parsed.options);
-        EXPECT_EQ(w->receiver(), r.receiver);
+        EXPECT_EQ(w->session().serialFamily(), r.serialFamily);
         EXPECT_EQ(w->windowTitle(), r.caption);
         EXPECT_EQ(w->core().state.upperLimit, r.upper);
         EXPECT_EQ(w->core().state.lowerLimit, -r.upper);
@@ -255,15 +255,15 @@ TEST_F(WindowTest, PortPanelCyclesThroughTheFourPorts) {
         }
         ASSERT_NE(shown, nullptr);
         QTest::mouseClick(shown, Qt::LeftButton);
-        EXPECT_EQ(w->comPort(), n);
-        EXPECT_EQ(static_cast<int>(w->serialPort().port()), n - 1);
+        EXPECT_EQ(w->session().port(), n);
+        EXPECT_EQ(static_cast<int>(w->session().serialPort().port()), n - 1);
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(!portPanels(*w)[i]->isHidden(), i == n - 1) << "panel " << i + 1 << " after COM" << n;
             EXPECT_EQ(ticks[i]->isChecked(), i == n - 1) << "tick " << i + 1 << " after COM" << n;
         }
     }
     control<QAction>(*w, "COM31")->trigger();  // the hidden menu runs the same selection
-    EXPECT_EQ(w->comPort(), 3);
+    EXPECT_EQ(w->session().port(), 3);
     EXPECT_FALSE(portPanels(*w)[2]->isHidden());
 }
 
@@ -277,7 +277,7 @@ TEST_F(WindowTest, PortThatCannotBeOpenedIsReportedAndLeavesWindowDisconnected) 
     EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not open COM1 (/nonexistent/ttyMeter): "))
         << dialogs.shown[0].text.toStdString();
     EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
-    EXPECT_FALSE(w->serialPort().isOpen());
+    EXPECT_FALSE(w->session().serialPort().isOpen());
     EXPECT_TRUE(control<QMenu>(*w, "ComSetup1")->isEnabled());
     EXPECT_FALSE(control<QAction>(*w, "START1")->isChecked());
     EXPECT_FALSE(control<QAction>(*w, "STOP1")->isEnabled());
