@@ -54,6 +54,8 @@ int runDmmview(QApplication& app) {
 
     // The task-bar text; the window sets its own caption.
     QCoreApplication::setApplicationName(QStringLiteral("61-50883"));
+    // The menu entry's name, so that the desktop shows the window with the entry's icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(DMM_APP_ID));
 
     // --demo: a simulated meter of the chosen family on a pseudo-terminal, mapped to COM1.
     std::unique_ptr<MeterSimulator> demo;
