@@ -6,7 +6,8 @@ namespace dmm {
 
 QString appUsage() {
     return QStringLiteral(
-        "Usage: dmmview [options]\n"
+        "Usage: dmmview [options] [DATAFILE]\n"
+        "  DATAFILE              a data file (.xls, .xml, .txt) to open, as \"Open\" does\n"
         "  --port COMn=PATH      map the port COMn (1-4) to a device path (repeatable)\n"
         "  --family kelt|sorn|brio  meter family whose frames are decoded (default kelt)\n"
         "  --count-class 4|6|34|2   display class of the meter (default 4)\n"
@@ -80,6 +81,12 @@ ParsedOptions parseAppOptions(const QStringList& args) {
             } else {
                 r.options.quitAfterMs = ms;
             }
+        } else if (!a.startsWith(QLatin1Char('-'))) {
+            if (!r.options.dataFile.isEmpty()) {
+                r.error = QStringLiteral("one data file at a time, not '%1' and '%2'")
+                              .arg(r.options.dataFile, a);
+            }
+            r.options.dataFile = a;
         } else {
             r.error = QStringLiteral("unknown argument '%1'").arg(a);
         }

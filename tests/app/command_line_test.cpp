@@ -23,6 +23,8 @@ TEST(CommandLine, ArgumentsAreParsedOrRefusedWithAReason) {
         {{"--quit-after", "-3"}, "milliseconds"},
         {{"--quit-after"}, "needs a value"},
         {{"--colour"}, "unknown argument"},
+        {{"readings.xls", "--demo"}, nullptr},
+        {{"a.xls", "b.xml"}, "one data file at a time"},
     };
     for (const Row& r : rows) {
         const auto p = dmm::parseAppOptions(r.args);
@@ -42,6 +44,7 @@ TEST(CommandLine, ArgumentsAreParsedOrRefusedWithAReason) {
     EXPECT_TRUE(p.options.demo);
     EXPECT_EQ(p.options.quitAfterMs, 7);
     EXPECT_FALSE(dmm::parseAppOptions({}).options.family.has_value()) << "no family: the layout decides";
+    EXPECT_EQ(dmm::parseAppOptions({"--demo", "/tmp/r.xml"}).options.dataFile, "/tmp/r.xml");
 }
 
 // The program itself: --help and --version answer on standard output with status 0, even where
