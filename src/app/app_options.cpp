@@ -98,4 +98,35 @@ ParsedOptions parseAppOptions(const QStringList& args) {
     return r;
 }
 
+QStringList withoutQtOptions(const QStringList& args) {
+    // QGuiApplication's, QApplication's and the X11 platform's options.
+    static const QStringList withValue = {
+        QStringLiteral("platform"),     QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"), QStringLiteral("plugin"),
+        QStringLiteral("qwindowgeometry"), QStringLiteral("geometry"),
+        QStringLiteral("qwindowicon"),  QStringLiteral("icon"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("title"),
+        QStringLiteral("session"),      QStringLiteral("style"),
+        QStringLiteral("stylesheet"),   QStringLiteral("qmljsdebugger"),
+        QStringLiteral("display"),      QStringLiteral("name"),
+        QStringLiteral("visual")};
+    static const QStringList flags = {QStringLiteral("reverse"), QStringLiteral("testability"),
+                                      QStringLiteral("widgetcount"), QStringLiteral("dograb"),
+                                      QStringLiteral("nograb")};
+    QStringList rest;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const qsizetype dashes = a.startsWith(QLatin1String("--")) ? 2 : 1;
+        const QString name = a.startsWith(QLatin1Char('-')) ? a.mid(dashes) : QString();
+        const QString key = name.section(QLatin1Char('='), 0, 0);
+        if (flags.contains(name)) continue;
+        if (withValue.contains(key)) {
+            if (key == name) ++i;  // the value is the next argument
+            continue;
+        }
+        rest << a;
+    }
+    return rest;
+}
+
 }  // namespace dmm

@@ -38,17 +38,13 @@ std::optional<int> answerArguments(const ParsedOptions& parsed) {
 std::optional<int> answerWithoutWindow(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-    const ParsedOptions parsed = parseAppOptions(args);
-    // Refused arguments wait for the application object, which takes its own options
-    // (-platform, -style...) out of the list first.
-    if (!parsed.error.isEmpty()) return std::nullopt;
-    return answerArguments(parsed);
+    return answerArguments(parseAppOptions(withoutQtOptions(args)));
 }
 
 int runDmmview(QApplication& app) {
     QStringList args = app.arguments();
     if (!args.isEmpty()) args.removeFirst();
-    const ParsedOptions parsed = parseAppOptions(args);
+    const ParsedOptions parsed = parseAppOptions(withoutQtOptions(args));
     if (const auto status = answerArguments(parsed)) return *status;
     AppOptions options = parsed.options;
 
