@@ -24,7 +24,7 @@ struct AppOptions {
     HidBackend* hidBackend = nullptr;      // the HID devices to use; none: the system's
     QString screenshot;                    // --screenshot FILE
     int quitAfterMs = -1;                  // --quit-after MS
-    QString dataFile;                      // DATAFILE: opened at start as "Open old data files" does
+    QString dataFile;                      // DATAFILE: opened at start as Open opens it
 };
 
 struct ParsedOptions {

@@ -294,9 +294,10 @@ void MainWindow::startUp() {
     linkWatchdog_->start();
     samplingTimer_->start();
 
-    // dmmview FILE: opened once the event loop runs, so that a message about it has a window.
+    // dmmview DATAFILE: opened once the event loop runs, so that a message about it has a window.
     if (!options_.dataFile.isEmpty()) {
-        QTimer::singleShot(0, this, [this] { guarded([this] { openDataFile(options_.dataFile); }); });
+        QTimer::singleShot(0, this,
+                           [this] { guarded([this] { openDataFile(options_.dataFile); }); });
     }
 }
 

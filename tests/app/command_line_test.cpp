@@ -55,7 +55,7 @@ TEST(CommandLine, QtOptionsAreLeftToQt) {
     } rows[] = {
         {{"-platform", "offscreen", "--demo"}, {"--demo"}},
         {{"--style=fusion", "-reverse", "r.xls"}, {"r.xls"}},
-        {{"-display", ":1", "-qwindowtitle", "t", "--port", "COM1=/dev/x"}, {"--port", "COM1=/dev/x"}},
+        {{"-display", ":1", "-qwindowtitle", "t", "--port", "COM1=/x"}, {"--port", "COM1=/x"}},
         {{"--bogus", "-widgetcount", "-platform"}, {"--bogus"}},
     };
     for (const Row& r : rows) {
