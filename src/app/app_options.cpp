@@ -6,7 +6,8 @@ namespace dmm {
 
 QString appUsage() {
     return QStringLiteral(
-        "Usage: dmmview [options]\n"
+        "Usage: dmmview [options] [DATAFILE]\n"
+        "  DATAFILE              a data file (.xls, .xml, .txt) to open, as \"Open\" does\n"
         "  --port COMn=PATH      map the port COMn (1-4) to a device path (repeatable)\n"
         "  --family kelt|sorn|brio  meter family whose frames are decoded (default kelt)\n"
         "  --count-class 4|6|34|2   display class of the meter (default 4)\n"
@@ -80,6 +81,12 @@ ParsedOptions parseAppOptions(const QStringList& args) {
             } else {
                 r.options.quitAfterMs = ms;
             }
+        } else if (!a.startsWith(QLatin1Char('-'))) {
+            if (!r.options.dataFile.isEmpty()) {
+                r.error = QStringLiteral("one data file at a time, not '%1' and '%2'")
+                              .arg(r.options.dataFile, a);
+            }
+            r.options.dataFile = a;
         } else {
             r.error = QStringLiteral("unknown argument '%1'").arg(a);
         }
@@ -89,6 +96,37 @@ ParsedOptions parseAppOptions(const QStringList& args) {
             QStringLiteral("--usb goes with --demo (a real cable is found by \"USB Connect\")");
     }
     return r;
+}
+
+QStringList withoutQtOptions(const QStringList& args) {
+    // QGuiApplication's, QApplication's and the X11 platform's options.
+    static const QStringList withValue = {
+        QStringLiteral("platform"),     QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"), QStringLiteral("plugin"),
+        QStringLiteral("qwindowgeometry"), QStringLiteral("geometry"),
+        QStringLiteral("qwindowicon"),  QStringLiteral("icon"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("title"),
+        QStringLiteral("session"),      QStringLiteral("style"),
+        QStringLiteral("stylesheet"),   QStringLiteral("qmljsdebugger"),
+        QStringLiteral("display"),      QStringLiteral("name"),
+        QStringLiteral("visual")};
+    static const QStringList flags = {QStringLiteral("reverse"), QStringLiteral("testability"),
+                                      QStringLiteral("widgetcount"), QStringLiteral("dograb"),
+                                      QStringLiteral("nograb")};
+    QStringList rest;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const qsizetype dashes = a.startsWith(QLatin1String("--")) ? 2 : 1;
+        const QString name = a.startsWith(QLatin1Char('-')) ? a.mid(dashes) : QString();
+        const QString key = name.section(QLatin1Char('='), 0, 0);
+        if (flags.contains(name)) continue;
+        if (withValue.contains(key)) {
+            if (key == name) ++i;  // the value is the next argument
+            continue;
+        }
+        rest << a;
+    }
+    return rest;
 }
 
 }  // namespace dmm

@@ -24,6 +24,7 @@ struct AppOptions {
     HidBackend* hidBackend = nullptr;      // the HID devices to use; none: the system's
     QString screenshot;                    // --screenshot FILE
     int quitAfterMs = -1;                  // --quit-after MS
+    QString dataFile;                      // DATAFILE: opened at start as Open opens it
 };
 
 struct ParsedOptions {
@@ -35,6 +36,11 @@ struct ParsedOptions {
 
 // Parses the arguments after the program name.
 ParsedOptions parseAppOptions(const QStringList& args);
+
+// The arguments less the options that Qt's application object takes for itself (-platform,
+// -style, -display... with one dash or two), with their values: what dmmview reads, known
+// before any application object exists and whether or not the platform takes the option.
+QStringList withoutQtOptions(const QStringList& args);
 
 // The usage text printed for --help and after a refused argument.
 QString appUsage();

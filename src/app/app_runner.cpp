@@ -38,22 +38,20 @@ std::optional<int> answerArguments(const ParsedOptions& parsed) {
 std::optional<int> answerWithoutWindow(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-    const ParsedOptions parsed = parseAppOptions(args);
-    // Refused arguments wait for the application object, which takes its own options
-    // (-platform, -style...) out of the list first.
-    if (!parsed.error.isEmpty()) return std::nullopt;
-    return answerArguments(parsed);
+    return answerArguments(parseAppOptions(withoutQtOptions(args)));
 }
 
 int runDmmview(QApplication& app) {
     QStringList args = app.arguments();
     if (!args.isEmpty()) args.removeFirst();
-    const ParsedOptions parsed = parseAppOptions(args);
+    const ParsedOptions parsed = parseAppOptions(withoutQtOptions(args));
     if (const auto status = answerArguments(parsed)) return *status;
     AppOptions options = parsed.options;
 
     // The task-bar text; the window sets its own caption.
     QCoreApplication::setApplicationName(QStringLiteral("61-50883"));
+    // The menu entry's name, so that the desktop shows the window with the entry's icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(DMM_APP_ID));
 
     // --demo: a simulated meter of the chosen family on a pseudo-terminal, mapped to COM1.
     std::unique_ptr<MeterSimulator> demo;
