@@ -1,6 +1,7 @@
 #include "app_runner.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTextStream>
 #include <QTimer>
 #include <QToolButton>
@@ -14,6 +15,7 @@
 #include "fake_hid_backend.h"
 #include "meter_simulator.h"
 #include "simulated_cable.h"
+#include "reading_publisher.h"
 #include "real_dialogs.h"
 #include "window_snapshot.h"
 
@@ -53,6 +55,18 @@ int runDmmview(QApplication& app) {
     // The menu entry's name, so that the desktop shows the window with the entry's icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(DMM_APP_ID));
 
+    // --publish: the broker's settings, checked before the window shows.
+    BrokerSettings broker;
+    if (options.publishTo) {
+        broker.url = *options.publishTo;
+        broker.caFile = QFile::encodeName(options.caFile).toStdString();
+        QString why;
+        if (!readBrokerPassword(options.passwordFile, &broker.password, &why)) {
+            std::fprintf(stderr, "dmmview: %s\n", qPrintable(why));
+            return 1;
+        }
+    }
+
     // --demo: a simulated meter of the chosen family on a pseudo-terminal, mapped to COM1.
     std::unique_ptr<MeterSimulator> demo;
     // --demo --usb: the simulated meter behind a simulated USB cable, read through the same
@@ -82,6 +96,15 @@ int runDmmview(QApplication& app) {
     RealDialogs dialogs;
     MainWindow window(options, &dialogs);
     dialogs.setParent(&window);
+    if (options.publishTo) {
+        // The window publishes what it shows; the broker's state is in the link indicator's
+        // tooltip, and a broker that will not take us is said once.
+        auto publisher = std::make_unique<ReadingPublisher>(broker, options.queueLimit);
+        QObject::connect(&publisher->connection(), &BrokerConnection::failed, &window,
+                         [&dialogs](const QString& problem) { dialogs.error(problem); });
+        publisher->start();
+        window.session().publishTo(std::move(publisher));
+    }
 
     // A second window of the layout; nothing shows or uses it.
     QWidget secondWindow;
