@@ -207,7 +207,7 @@ bool startPublishing(MeterSession& session, const RecordRequest& request, LogEnd
         if (total == 1) {
             say(QStringLiteral("the queue for %1 is full (%2 readings): the oldest are dropped")
                     .arg(url)
-                    .arg(p->waiting()));
+                    .arg(p->queueLimit()));
         }
     });
     session.publishTo(std::move(publisher));

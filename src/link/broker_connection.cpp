@@ -133,11 +133,13 @@ void BrokerConnection::start() {
     network_ = std::thread([this] { run(); });
 }
 
-bool BrokerConnection::publish(const std::string& topic, const std::string& payload,
-                               bool retain) {
-    if (!client_ || !linked_) return false;
-    return mosquitto_publish(client_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
-                             payload.data(), 1, retain) == MOSQ_ERR_SUCCESS;
+int BrokerConnection::publish(const std::string& topic, const std::string& payload,
+                              bool retain) {
+    if (!client_ || !linked_) return -1;
+    int mid = -1;
+    const int rc = mosquitto_publish(client_, &mid, topic.c_str(),
+                                     static_cast<int>(payload.size()), payload.data(), 1, retain);
+    return rc == MOSQ_ERR_SUCCESS ? mid : -1;
 }
 
 // ---- The network thread ----
@@ -171,12 +173,12 @@ void BrokerConnection::run() {
         return named(why);
     };
     for (;;) {
-        {
-            std::lock_guard lock(mutex_);
-            if (stopping_) break;
-        }
         int rc = MOSQ_ERR_SUCCESS;
         if (!socketOpen) {
+            {
+                std::lock_guard lock(mutex_);
+                if (stopping_) break;
+            }
             errno = 0;
             rc = firstAttempt ? mosquitto_connect(client_, url.host.c_str(), url.port,
                                                   kKeepAliveSeconds)
@@ -203,7 +205,13 @@ void BrokerConnection::run() {
         rc = mosquitto_loop(client_, 1000, 1);
         const int error = errno;
         if (rc == MOSQ_ERR_SUCCESS) {
-            if (linked_) delay = 1;
+            if (linked_) {
+                delay = 1;
+                continue;
+            }
+            // Stopping: done once the goodbye has closed the connection (or there was none).
+            std::lock_guard lock(mutex_);
+            if (stopping_) break;
             continue;
         }
         socketOpen = false;
@@ -265,11 +273,14 @@ void BrokerConnection::onDisconnect(mosquitto*, void* self, int) {
 
 void BrokerConnection::onPublish(mosquitto*, void* self, int mid) {
     auto* c = static_cast<BrokerConnection*>(self);
-    std::lock_guard lock(c->mutex_);
-    if (mid == c->awaitedMid_) {
-        c->awaitedMid_ = -1;
-        c->wake_.notify_all();
+    {
+        std::lock_guard lock(c->mutex_);
+        if (mid == c->awaitedMid_) {
+            c->awaitedMid_ = -1;
+            c->wake_.notify_all();
+        }
     }
+    QMetaObject::invokeMethod(c, [c, mid] { emit c->delivered(mid); }, Qt::QueuedConnection);
 }
 
 void BrokerConnection::onMessage(mosquitto*, void* self, const mosquitto_message* message) {
@@ -310,7 +321,9 @@ void BrokerConnection::stop(const std::string& topic, const std::string& payload
         stopping_ = true;
     }
     wake_.notify_all();
-    mosquitto_disconnect(client_);  // a clean goodbye: the broker does not publish the will
+    // A clean goodbye, so that the broker does not publish the will: the network thread goes on
+    // until it has sent it and the connection is closed.
+    mosquitto_disconnect(client_);
     bool ended = false;
     {
         std::unique_lock lock(mutex_);

@@ -58,9 +58,10 @@ public:
 
     // Starts the network thread, which connects.
     void start();
-    // Hands a message to the network thread, at least once delivery (QoS 1). False when not
-    // connected: the caller keeps the message and tries again after connected().
-    bool publish(const std::string& topic, const std::string& payload, bool retain);
+    // Hands a message to the network thread, at least once delivery (QoS 1); its id, which
+    // delivered() gives back once the broker has it. -1 when not connected: the caller keeps
+    // the message and tries again after connected().
+    int publish(const std::string& topic, const std::string& payload, bool retain);
     // Asks for the messages of a topic filter (QoS 1) on every connection from now on.
     void subscribe(const std::string& topicFilter);
     // Stops: when connected, publishes `topic`/`payload` (retained) first and waits at most
@@ -71,6 +72,8 @@ signals:
     void connected();
     void lost(const QString& problem);
     void failed(const QString& problem);
+    // The broker has the message of this id.
+    void delivered(int messageId);
     // A message of a subscribed topic.
     void messageReceived(const QString& topic, const QByteArray& payload, bool retained);
 

@@ -104,7 +104,8 @@ std::optional<BrokerUrl> parseBrokerUrl(std::string_view text, std::string* erro
         return std::nullopt;
     }
     for (char c : url.host) {
-        if (static_cast<unsigned char>(c) <= 0x20 || c == '/' || c == '@' || c == 0x7F) {
+        if (static_cast<unsigned char>(c) <= 0x20 || c == '/' || c == '@' || c == '[' ||
+            c == ']' || c == 0x7F) {
             fail(error, "the URL's host name holds a character a host name cannot have");
             return std::nullopt;
         }
