@@ -25,6 +25,12 @@ TEST(CommandLine, ArgumentsAreParsedOrRefusedWithAReason) {
         {{"--colour"}, "unknown argument"},
         {{"readings.xls", "--demo"}, nullptr},
         {{"a.xls", "b.xml"}, "one data file at a time"},
+        {{"--publish", "mqtt://broker.lab/lab/b3", "--queue", "50", "--ca-file", "ca.crt"},
+         nullptr},
+        {{"--publish", "mqtt://u:pw@broker.lab/x"}, "password never goes in the URL"},
+        {{"--publish", "broker.lab"}, "mqtt://"},
+        {{"--queue", "0", "--publish", "mqtt://b/x"}, "from 1 to"},
+        {{"--password-file", "pw"}, "go with --publish"},
     };
     for (const Row& r : rows) {
         const auto p = dmm::parseAppOptions(r.args);
