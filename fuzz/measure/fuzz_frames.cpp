@@ -32,8 +32,8 @@ public:
         m.frame = core->frameText();
         m.reading = &core->reading();
         m.decimalSeparator = core->state.localeDecimal;
-        const auto object = dmm::test::FlatJsonReader(dmm::readingJson(m)).object();
-        using Kind = dmm::test::FlatJsonValue::Kind;
+        const auto object = dmm::FlatJsonReader(dmm::readingJson(m)).object();
+        using Kind = dmm::FlatJsonValue::Kind;
         const auto numberOrNull = [&](const char* name) {
             const Kind k = object->at(name).kind;
             return k == Kind::Number || k == Kind::Null;

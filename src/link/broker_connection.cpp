@@ -97,8 +97,6 @@ void BrokerConnection::setState(State state, const QString& problem) {
     problem_ = problem;
 }
 
-void BrokerConnection::subscribe(const std::string& topicFilter) { subscription_ = topicFilter; }
-
 void BrokerConnection::start() {
     if (client_) return;
     initialiseLibrary();
@@ -128,6 +126,7 @@ void BrokerConnection::start() {
     mosquitto_disconnect_callback_set(client_, &BrokerConnection::onDisconnect);
     mosquitto_publish_callback_set(client_, &BrokerConnection::onPublish);
     mosquitto_message_callback_set(client_, &BrokerConnection::onMessage);
+    mosquitto_subscribe_callback_set(client_, &BrokerConnection::onSubscribe);
     mosquitto_log_callback_set(client_, &BrokerConnection::onLog);
     setState(State::Connecting);
     network_ = std::thread([this] { run(); });
@@ -258,8 +257,11 @@ void BrokerConnection::onConnect(mosquitto*, void* self, int rc) {
         return;
     }
     c->linked_ = true;
-    if (!c->subscription_.empty()) {
-        mosquitto_subscribe(c->client_, nullptr, c->subscription_.c_str(), 1);
+    if (!c->subscriptions_.empty()) {
+        std::vector<char*> filters;
+        for (std::string& f : c->subscriptions_) filters.push_back(f.data());
+        mosquitto_subscribe_multiple(c->client_, nullptr, static_cast<int>(filters.size()),
+                                     filters.data(), 1, 0, nullptr);
     }
     QMetaObject::invokeMethod(c, [c] {
         c->setState(State::Connected);
@@ -291,6 +293,11 @@ void BrokerConnection::onMessage(mosquitto*, void* self, const mosquitto_message
     QMetaObject::invokeMethod(c, [c, topic, payload, retained] {
         emit c->messageReceived(topic, payload, retained);
     }, Qt::QueuedConnection);
+}
+
+void BrokerConnection::onSubscribe(mosquitto*, void* self, int, int, const int*) {
+    auto* c = static_cast<BrokerConnection*>(self);
+    QMetaObject::invokeMethod(c, [c] { emit c->subscribed(); }, Qt::QueuedConnection);
 }
 
 void BrokerConnection::onLog(mosquitto*, void* self, int level, const char* text) {

@@ -1,15 +1,15 @@
 #pragma once
 
 // A reader of flat JSON objects ({"name": value, ...} whose values are strings, numbers, true,
-// false or null), strict to the JSON grammar: the plain C++ tests and fuzz targets check the
-// messages the program writes with it, where no JSON library of Qt is at hand.
+// false or null), strict to the JSON grammar: the reading messages of other programs are read
+// with it (and the tests check the program's own with it). Nested objects and arrays are refused.
 
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
-namespace dmm::test {
+namespace dmm {
 
 struct FlatJsonValue {
     enum class Kind { String, Number, True, False, Null } kind = Kind::Null;
@@ -149,4 +149,4 @@ private:
     std::size_t i_ = 0;
 };
 
-}  // namespace dmm::test
+}  // namespace dmm

@@ -15,8 +15,6 @@
 namespace dmm {
 namespace {
 
-using test::FlatJsonReader;
-using test::FlatJsonValue;
 
 TEST(ReadingMessage, UnitsAndNumbersAsAReaderExpectsThem) {
     struct Row {
