@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace dmm {
 
@@ -117,7 +118,7 @@ std::string cp1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
-void appendUtf8AsCp1252(std::string& out, std::string_view utf8) {
+void appendUtf8AsCp1252(std::string& out, std::string_view utf8, Unmapped unmapped) {
     if (isAscii(utf8)) {
         out.append(utf8);
         return;
@@ -131,8 +132,13 @@ void appendUtf8AsCp1252(std::string& out, std::string_view utf8) {
             ++i;
             continue;
         }
-        const int b = cp1252Byte(cp);
-        out.push_back(b < 0 ? '?' : static_cast<char>(b));
+        if (const int b = cp1252Byte(cp); b >= 0) {
+            out.push_back(static_cast<char>(b));
+        } else if (unmapped == Unmapped::Reference) {
+            out.append("&#").append(std::to_string(static_cast<std::uint32_t>(cp))).push_back(';');
+        } else {
+            out.push_back('?');
+        }
         i += len;
     }
 }

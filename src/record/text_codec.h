@@ -14,10 +14,13 @@ namespace dmm {
 std::string cp1252ToUtf8(std::string_view bytes);
 void appendCp1252AsUtf8(std::string& out, std::string_view bytes);
 
-// UTF-8 to Windows-1252. A code point the code page lacks, and a byte that is not part of a
-// valid UTF-8 sequence, become '?'.
+// UTF-8 to Windows-1252. A code point the code page lacks becomes '?', or, where the text is
+// read by an XML reader, its decimal character reference ("&#937;"); a byte that is not part of
+// a valid UTF-8 sequence becomes '?'.
+enum class Unmapped { QuestionMark, Reference };
 std::string utf8ToCp1252(std::string_view utf8);
-void appendUtf8AsCp1252(std::string& out, std::string_view utf8);
+void appendUtf8AsCp1252(std::string& out, std::string_view utf8,
+                        Unmapped unmapped = Unmapped::QuestionMark);
 
 // Appends the UTF-8 form of a code point (callers pass valid scalar values).
 void appendUtf8(std::string& out, char32_t codePoint);
