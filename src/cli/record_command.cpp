@@ -4,17 +4,21 @@
 #include <QCoreApplication>
 #include <QFile>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <optional>
 #include <cstdio>
 #include <string>
 
+#include "cli_options.h"
 #include "cli_recording.h"
 #include "cli_session.h"
 #include "commands.h"
 #include "meter_core.h"
 #include "port_name_table.h"
+#include "record_request.h"
 #include "serial_port_driver.h"
 #include "stop_signals.h"
 #include "usb_record.h"
@@ -23,93 +27,119 @@ namespace dmm {
 
 namespace {
 
-// Says why the arguments are refused; the usage follows (main).
-int usageError(const QString& message) {
-    std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(message));
-    return 2;
+constexpr const char* kDurationNeeds = "--duration needs a number of seconds above 0";
+
+// Why --out cannot name this path, or empty: the recording goes to a regular file, or to a new
+// one. A FIFO would block the log before it starts (and its final rewrite after), a device
+// takes no flush or rename, and a folder no lines.
+QString notARecordingFile(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || S_ISREG(st.st_mode)) return {};
+    const char* kind = S_ISDIR(st.st_mode)    ? "a folder"
+                       : S_ISFIFO(st.st_mode) ? "a FIFO"
+                       : S_ISCHR(st.st_mode)  ? "a character device"
+                       : S_ISBLK(st.st_mode)  ? "a block device"
+                       : S_ISSOCK(st.st_mode) ? "a socket"
+                                              : "no regular file";
+    return QStringLiteral("--out '%1' is %2; give a regular file or a new name")
+        .arg(path, QLatin1String(kind));
 }
+
+// --port COMn=PATH maps a name (several may be given); --port PATH or --port COMn chooses the
+// port, the last one given counting. A mapping alone chooses the port it maps.
+QString readPorts(const QStringList& values, RecordRequest& r) {
+    int lastMapped = 0;
+    for (const QString& v : values) {
+        QString why;
+        if (PortNameTable::looksLikeMapping(v)) {
+            if (!r.portNames.addMapping(v, &why)) return why;
+            lastMapped = PortNameTable::parseMapping(v)->port;
+        } else if (const QString wrong = PortNameTable::notAPortName(v); !wrong.isEmpty()) {
+            return wrong;
+        } else if (const auto n = PortNameTable::parsePortName(v)) {
+            r.port = *n;
+        } else if (!v.isEmpty()) {
+            r.portNames.map(1, v);
+            r.port = 1;
+        } else {
+            return QStringLiteral("--port needs PATH, COMn or COMn=PATH");
+        }
+    }
+    if (r.port == 0) r.port = lastMapped;
+    return {};
+}
+
+// Logs the meter on the serial port of the request; returns the exit status.
+int recordFromSerialPort(const RecordRequest& request);
 
 }  // namespace
 
-int runRecord(const QStringList& arguments) {
-    QStringList args = arguments;
-    CommonOptions options;
-    const QString error = takeCommonOptions(args, options);
-    if (!error.isEmpty()) return usageError(error);
-    if (options.usbRoad)
-        return usageError(QStringLiteral("--road does not apply; use --port or --usb"));
-
-    // --port COMn=PATH maps a name (several may be given); --port PATH or --port COMn chooses
-    // the port. A mapping alone chooses the port it maps.
-    PortNameTable names;
-    int port = 0;
-    int lastMapped = 0;
-    double durationSeconds = 0;
-    bool reconnect = false;
-    QString outPath;
-    std::optional<UsbRecordRequest> cable;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        const bool hasValue = i + 1 < args.size();
-        if (a == QLatin1String("--port")) {
-            if (!hasValue)
-                return usageError(QStringLiteral("--port needs PATH, COMn or COMn=PATH"));
-            const QString v = args.at(++i);
-            QString why;
-            if (PortNameTable::looksLikeMapping(v)) {
-                if (!names.addMapping(v, &why)) return usageError(why);
-                lastMapped = PortNameTable::parseMapping(v)->port;
-            } else if (const QString wrong = PortNameTable::notAPortName(v); !wrong.isEmpty()) {
-                return usageError(wrong);
-            } else if (const auto n = PortNameTable::parsePortName(v)) {
-                port = *n;
-            } else if (!v.isEmpty()) {
-                names.map(1, v);
-                port = 1;
-            } else {
-                return usageError(QStringLiteral("--port needs PATH, COMn or COMn=PATH"));
-            }
-        } else if (a == QLatin1String("--duration")) {
-            bool ok = false;
-            durationSeconds = hasValue ? args.at(++i).toDouble(&ok) : 0;
-            if (!ok || !(durationSeconds > 0) || durationSeconds > 1e7) {
-                return usageError(QStringLiteral("--duration needs a number of seconds above 0"));
-            }
-        } else if (a == QLatin1String("--reconnect")) {
-            reconnect = true;
-        } else if (a == QLatin1String("--usb")) {
-            cable.emplace();
-        } else if (a == QLatin1String("--device") || a == QLatin1String("--demo")) {
-            if (!cable) return usageError(QStringLiteral("%1 goes with --usb").arg(a));
-            if (a == QLatin1String("--demo")) {
-                cable->simulated = true;
-            } else if (!hasValue || args.at(i + 1).isEmpty()) {
-                return usageError(QStringLiteral("--device needs PATH"));
-            } else {
-                cable->devicePath = args.at(++i);
-            }
-        } else if (a == QLatin1String("--out")) {
-            if (!hasValue || args.at(i + 1).isEmpty()) {
-                return usageError(QStringLiteral("--out needs FILE"));
-            }
-            outPath = args.at(++i);
-        } else {
-            return usageError(QStringLiteral("unknown argument '%1'").arg(a));
-        }
+QString readRecordRequest(const QStringList& args, RecordRequest& r) {
+    CommandLine line(QStringLiteral("unknown argument '%1'"));
+    line.addCommonOptions();
+    for (const char* name : {"port", "duration", "device", "out"})
+        line.addValueOption(QLatin1String(name));
+    for (const char* name : {"reconnect", "usb", "demo"}) line.addFlag(QLatin1String(name));
+    QString error = line.parse(args, [](const QString& name) -> QString {
+        if (name == QLatin1String("port")) return QStringLiteral("--port needs PATH, COMn or COMn=PATH");
+        if (name == QLatin1String("duration")) return QLatin1String(kDurationNeeds);
+        if (name == QLatin1String("device")) return QStringLiteral("--device needs PATH");
+        if (name == QLatin1String("out")) return QStringLiteral("--out needs FILE");
+        return {};
+    });
+    if (!error.isEmpty()) return error;
+    if (const QStringList rest = line.positionalArguments(); !rest.isEmpty())
+        return QStringLiteral("unknown argument '%1'").arg(rest.front());
+    if (error = line.readCommonOptions(r.options); !error.isEmpty()) return error;
+    if (r.options.usbRoad) return QStringLiteral("--road does not apply; use --port or --usb");
+    if (error = readPorts(line.values(QStringLiteral("port")), r); !error.isEmpty()) return error;
+    if (line.isSet(QStringLiteral("duration"))) {
+        bool ok = false;
+        r.durationSeconds = line.value(QStringLiteral("duration")).toDouble(&ok);
+        if (!ok || !std::isfinite(r.durationSeconds) || !(r.durationSeconds > 0))
+            return QLatin1String(kDurationNeeds);
     }
-    if (cable) {
-        if (port != 0 || lastMapped != 0)
-            return usageError(QStringLiteral("give --port or --usb, not both"));
-        if (reconnect) return usageError(QStringLiteral("--reconnect goes with --port"));
-        if (options.family == Family::Brio)
-            return usageError(QStringLiteral("the Brio family has no USB cable"));
-        cable->durationSeconds = durationSeconds;
-        cable->outPath = outPath;
-        return recordFromCable(options, *cable);
+    r.reconnect = line.isSet(QStringLiteral("reconnect"));
+    r.usb = line.isSet(QStringLiteral("usb"));
+    r.simulated = line.isSet(QStringLiteral("demo"));
+    for (const char* name : {"device", "demo"}) {
+        if (!r.usb && line.isSet(QLatin1String(name)))
+            return QStringLiteral("--%1 goes with --usb").arg(QLatin1String(name));
     }
-    if (port == 0) port = lastMapped;
-    if (port == 0) return usageError(QStringLiteral("give --port PATH or --port COMn"));
+    if (line.isSet(QStringLiteral("device"))) {
+        r.devicePath = line.value(QStringLiteral("device"));
+        if (r.devicePath.isEmpty()) return QStringLiteral("--device needs PATH");
+    }
+    if (line.isSet(QStringLiteral("out"))) {
+        r.outPath = line.value(QStringLiteral("out"));
+        if (r.outPath.isEmpty()) return QStringLiteral("--out needs FILE");
+    }
+    if (r.usb) {
+        if (r.port != 0) return QStringLiteral("give --port or --usb, not both");
+        if (r.reconnect) return QStringLiteral("--reconnect goes with --port");
+        if (r.options.family == Family::Brio)
+            return QStringLiteral("the Brio family has no USB cable");
+    } else if (r.port == 0) {
+        return QStringLiteral("give --port PATH or --port COMn");
+    }
+    // Checked before the meter is read: a log that cannot be kept does not start.
+    return notARecordingFile(r.outPath);
+}
 
+int runRecord(const QStringList& args) {
+    RecordRequest request;
+    if (const QString error = readRecordRequest(args, request); !error.isEmpty()) {
+        say("record", error);
+        return 2;
+    }
+    return request.usb ? recordFromCable(request) : recordFromSerialPort(request);
+}
+
+namespace {
+
+int recordFromSerialPort(const RecordRequest& request) {
+    const CommonOptions& options = request.options;
+    const QString& outPath = request.outPath;
     quitOnStopSignals();
 
     MeterLog meterLog(options);
@@ -120,48 +150,46 @@ int runRecord(const QStringList& arguments) {
     // The window's serial instance: 2400 baud, 8 data bits, no parity, 1 stop bit, no flow
     // control, DTR on, RTS off, polled every 50 ms.
     SerialPortDriver driver;
-    driver.setPortNames(&names);
-    driver.setPort(static_cast<SerialPortDriver::PortNumber>(port - 1));
+    driver.setPortNames(&request.portNames);
+    driver.setPort(static_cast<SerialPortDriver::PortNumber>(request.port - 1));
     driver.setBaudRate(SerialPortDriver::BaudRate::Baud2400);
-    driver.setReconnect(reconnect);
+    driver.setReconnect(request.reconnect);
     const Family family = options.family;
     driver.setReceiveHandler(
         [&core, family](SerialPortDriver*, const void* data, std::int32_t size) {
             core.receiveBytes(family, data, size);
         });
     if (!driver.open()) {
-        std::fprintf(stderr, "dmmcli record: could not open %s\n", qPrintable(driver.lastError()));
+        say("record", QStringLiteral("could not open %1").arg(driver.lastError()));
         return 1;
     }
     // Only now, with the meter there, is an older file of that name replaced.
     if (!outPath.isEmpty()) {
         std::string why;
         if (!recording.startFile(QFile::encodeName(outPath).toStdString(), &why)) {
-            std::fprintf(stderr, "dmmcli record: cannot write '%s': %s\n", qPrintable(outPath),
-                         why.c_str());
+            say("record", "cannot write '" + outPath.toStdString() + "': " + why);
             driver.close();
             return 1;
         }
     }
-    std::fprintf(stderr, "dmmcli record: reading %s (%s), %s frames; Ctrl+C stops\n",
-                 qPrintable(driver.portName()), qPrintable(driver.portPath()),
-                 std::string(familyName(family)).c_str());
+    say("record", QStringLiteral("reading %1 (%2), %3 frames; Ctrl+C stops")
+                      .arg(driver.portName(), driver.portPath(),
+                           QString::fromStdString(std::string(familyName(family)))));
     printer.printHeader();
 
     // A device that goes away ends the log (it would deliver nothing more), unless it is to be
     // waited for.
     bool waiting = false;
-    LogLoop loop(durationSeconds, [&driver, &waiting] {
+    LogLoop loop(request.durationSeconds, [&driver, &waiting] {
         if (driver.deviceLost() && !driver.reconnects()) {
             QCoreApplication::exit(1);
         } else if (driver.deviceLost() != waiting) {
             waiting = !waiting;
             if (waiting) {
-                std::fprintf(stderr, "dmmcli record: %s; waiting for it to come back\n",
-                             qPrintable(driver.lastError()));
+                say("record", driver.lastError() + QStringLiteral("; waiting for it to come back"));
             } else {
-                std::fprintf(stderr, "dmmcli record: %s (%s) is back\n",
-                             qPrintable(driver.portName()), qPrintable(driver.devicePath()));
+                say("record", QStringLiteral("%1 (%2) is back")
+                                  .arg(driver.portName(), driver.devicePath()));
             }
         }
     });
@@ -170,24 +198,24 @@ int runRecord(const QStringList& arguments) {
     QCoreApplication::processEvents();
     driver.poll();
     for (int i = 0; i < 1024 && driver.hasUndeliveredBytes(); ++i) driver.poll();
-    if (driver.deviceLost() && !reconnect) {
-        std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(driver.lastError()));
+    if (driver.deviceLost() && !request.reconnect) {
+        say("record", driver.lastError());
         status = 1;
     }
     if (const std::string why = outputFailure(stdout); loop.outputFailed() || !why.empty()) {
-        std::fprintf(stderr, "dmmcli record: %s\n",
-                     why.empty() ? "cannot write the output" : why.c_str());
+        say("record", why.empty() ? std::string("cannot write the output") : why);
         status = 1;
     }
     driver.close();
     if (std::string why; !recording.finish(&why)) {
-        std::fprintf(stderr, "dmmcli record: cannot write '%s': %s\n", qPrintable(outPath),
-                     why.c_str());
+        say("record", "cannot write '" + outPath.toStdString() + "': " + why);
         status = 1;
     }
     std::fflush(stdout);
     std::fprintf(stderr, "%s\n", summaryLine(core.counters()).c_str());
     return status;
 }
+
+}  // namespace
 
 }  // namespace dmm

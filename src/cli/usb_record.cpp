@@ -28,14 +28,13 @@ constexpr const char* kUdevHint =
     "install the udev rule for the cable (see \"USB cable\" in the README: "
     "/usr/lib/udev/rules.d/70-dmmview-usb-cable.rules), then plug the cable in again";
 
-void say(const QString& text) { std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(text)); }
+void say(const QString& text) { dmm::say("record", text); }
 
 // The devices listed and claimed at the first scan, and the one read.
 class CableSession {
 public:
-    CableSession(HidBackend& backend, const CommonOptions& options,
-                 const UsbRecordRequest& request, MeterCore& core)
-        : options_(options), request_(request), core_(core), controller_(&backend) {
+    CableSession(HidBackend& backend, const RecordRequest& request, MeterCore& core)
+        : options_(request.options), request_(request), core_(core), controller_(&backend) {
         controller_.setEnumerateHandler(HidEnumerateEvent(
             [this](HidDevice* device, int index) {
                 lines_.push_back(hidDeviceText(device));
@@ -115,8 +114,8 @@ private:
         // As "USB Connect" does: the set-up report, then the reports into frame assembly.
         cable->sendFeatureReport(kCableSetupReport, 10);
         if (onReading && !onReading()) return end(1);
-        std::fprintf(stderr, "dmmcli record: reading the USB cable %s, %s frames; Ctrl+C stops\n",
-                     qPrintable(path), std::string(familyName(options_.family)).c_str());
+        say(QStringLiteral("reading the USB cable %1, %2 frames; Ctrl+C stops")
+                .arg(path, QString::fromStdString(std::string(familyName(options_.family)))));
         cable_ = cable;
         // A read that cannot even be started means the cable is gone (noticed this way also
         // where no udev daemon announces the unplug).
@@ -143,7 +142,7 @@ private:
 
     static inline const char kEnumerate = 0, kChange = 0, kRemoval = 0, kData = 0;
     const CommonOptions& options_;
-    const UsbRecordRequest& request_;
+    const RecordRequest& request_;
     MeterCore& core_;
     HidDeviceController controller_;
     std::vector<QString> lines_;
@@ -155,7 +154,8 @@ private:
 
 }  // namespace
 
-int recordFromCable(const CommonOptions& options, const UsbRecordRequest& request) {
+int recordFromCable(const RecordRequest& request) {
+    const CommonOptions& options = request.options;
     quitOnStopSignals();
 
     MeterLog meterLog(options);
@@ -183,7 +183,7 @@ int recordFromCable(const CommonOptions& options, const UsbRecordRequest& reques
         }
     }
 
-    CableSession session(*backend, options, request, core);
+    CableSession session(*backend, request, core);
     session.onReading = [&] {
         if (!request.outPath.isEmpty()) {
             std::string why;

@@ -234,4 +234,38 @@ std::string_view firstChars(std::string_view utf8, std::size_t count) {
     return utf8.substr(0, i);
 }
 
+std::string printable(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    auto escape = [&out](unsigned char b) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        out += "\\x";
+        out.push_back(kHex[b >> 4]);
+        out.push_back(kHex[b & 15]);
+    };
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            if (b < 0x20 || b == 0x7F) {
+                escape(b);
+            } else {
+                out.push_back(static_cast<char>(b));
+            }
+            ++i;
+            continue;
+        }
+        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        const std::string_view seq = bytes.substr(i, n);
+        const bool c1 = b == 0xC2 && seq.size() > 1 && static_cast<unsigned char>(seq[1]) < 0xA0;
+        if (seq.size() == n && isValidUtf8(seq) && !c1) {
+            out.append(seq);
+            i += n;
+        } else {
+            escape(b);
+            ++i;
+        }
+    }
+    return out;
+}
+
 }  // namespace dmm

@@ -48,6 +48,10 @@ bool isAscii(std::string_view bytes);
 // file name extensions).
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
+// Text from a file or the command line made safe to show, on a terminal or in a window: control
+// characters, and bytes that are not valid UTF-8 or are C1 controls, appear escaped as \xNN.
+std::string printable(std::string_view bytes);
+
 // The first `count` characters of a UTF-8 text (a byte outside a valid sequence counts as one
 // character, so the cut never splits a sequence and never reads past the end).
 std::string_view firstChars(std::string_view utf8, std::size_t count);

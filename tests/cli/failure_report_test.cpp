@@ -131,7 +131,7 @@ TEST_F(FailureReportTest, ConvertRefusesWhatItCannotConvert) {
          "the first line is not the header"},
         {file("lower.xls", "no\ttime\tdc/ac\tvalue\tunit\tauto\r\n1\r\n"), 1, "the first line is not the header"},
         {file("empty.txt", ""), 1, "the first line is not the header"},
-        {file("upper.TXT", table), 0, "1 records"},
+        {file("upper.TXT", table), 0, "1 record from"},
         {file("headeronly.xls", kHeader), 0, "0 records"},
     };
     for (const auto& row : rows) {
