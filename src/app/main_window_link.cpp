@@ -8,6 +8,7 @@
 #include "main_window.h"
 #include "panel_label.h"
 #include "port_name_table.h"
+#include "printable_text.h"
 #include "serial_port_driver.h"
 #include "ui_main_window.h"
 
@@ -45,7 +46,9 @@ bool MainWindow::openSerialPort() {
     // A port that cannot be opened is said so, and the window stays disconnected rather than
     // showing a connection that does not exist.
     ui_->COMCon->setChecked(false);
-    if (dialogs_) dialogs_->error(QStringLiteral("Could not open ") + serialPort_->lastError());
+    if (dialogs_) {
+        dialogs_->error(QStringLiteral("Could not open ") + printableText(serialPort_->lastError()));
+    }
     return false;
 }
 
@@ -122,7 +125,7 @@ QString MainWindow::indicatorTip() const {
     const QString path = gone ? serialPort_->devicePath() : comPortPath(comPort_);
     return QStringLiteral("COM%1 (%2)%3\nframes decoded: %4, dropped: %5")
         .arg(comPort_)
-        .arg(path.isEmpty() ? QStringLiteral("no serial device") : path)
+        .arg(path.isEmpty() ? QStringLiteral("no serial device") : printableText(path))
         .arg(gone ? QStringLiteral(": the device is gone; waiting for it to come back") : QString())
         .arg(c.decoded)
         .arg(c.dropped());

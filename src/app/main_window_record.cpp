@@ -7,13 +7,15 @@
 #include "grid_columns.h"
 #include "main_window.h"
 #include "record_table_model.h"
+#include "text_codec.h"
 #include "ui_main_window.h"
 
 namespace dmm {
 
 void MainWindow::showMessage(const Message& message) {
     if (!dialogs_) return;
-    const QString text = QString::fromStdString(message.text);
+    // A message may quote a file's name: shown escaped.
+    const QString text = QString::fromStdString(printable(message.text));
     if (message.kind == Message::Kind::Error) {
         dialogs_->error(text);
     } else {
