@@ -6,6 +6,9 @@
 #include <QSaveFile>
 #include <QWidget>
 
+#include <cerrno>
+#include <cstring>
+
 namespace dmm {
 
 QImage windowSnapshot(QWidget& window) { return window.grab().toImage(); }
@@ -22,9 +25,16 @@ bool saveWindowSnapshot(QWidget& window, const QString& fileName, QString* reaso
     };
     if (!file.open(QIODevice::WriteOnly)) return fail(file.errorString());
     QImageWriter writer(&file, format.isEmpty() ? QByteArray("png") : format);
+    errno = 0;
     if (!writer.write(image)) {
+        // A failed write (a full disk, a file size limit) leaves the system's reason in errno;
+        // the writer and the file would only say "Unknown error".
+        const int err = errno;
+        const QString why = file.error() == QFileDevice::NoError ? writer.errorString()
+                            : err != 0 ? QString::fromLocal8Bit(std::strerror(err))
+                                       : file.errorString();
         file.cancelWriting();
-        return fail(writer.errorString());
+        return fail(why);
     }
     return file.commit() ? true : fail(file.errorString());
 }
