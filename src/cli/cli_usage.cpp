@@ -47,7 +47,7 @@ constexpr CommandUsage kCommands[] = {
      "  --lower N                 lower alarm limit in counts; switches the alarm on\n"
      "  --duration S              stop after S seconds\n"
      "  --out FILE                keep the records in FILE as well (.xml: XML data packet,\n"
-     "                            any other name: TAB text)\n"
+     "                            any other name: TAB text); a regular file or a new name\n"
      "  --interval S              record at most one reading every S seconds\n"
      "  --no-repeat               skip a reading equal to the last one recorded\n"
      "  --limit N                 most records (default 10000)\n"},
@@ -68,11 +68,12 @@ constexpr CommandUsage kCommands[] = {
      "usage: dmmcli convert IN OUT\n"
      "Converts a data file. The extension chooses each side's format: .xml the XML data\n"
      "packet, .xls, .txt (or, for OUT, any other) TAB text. OUT is replaced only once it is\n"
-     "completely written.\n"},
+     "completely written; it may not be - or the file IN is.\n"},
     {"report",
      "usage: dmmcli report IN OUT.pdf\n"
-     "Writes the printed report of the records in IN (XML data packet or TAB text) as a PDF\n"
-     "file. OUT is replaced only once it is completely written.\n"},
+     "Writes the printed report of the records in IN (.xml: XML data packet; .xls, .txt: TAB\n"
+     "text) as a PDF file. OUT is replaced only once it is completely written; it may not be -\n"
+     "or the file IN is.\n"},
 };
 
 }  // namespace
@@ -92,7 +93,8 @@ const char* programUsage() {
            "  dmmcli convert  IN OUT\n"
            "  dmmcli report   IN OUT.pdf\n"
            "  dmmcli COMMAND --help   a command's options\n"
-           "  dmmcli --help | --version\n";
+           "  dmmcli --help | --version\n"
+           "An option given twice counts with its last value; --opt=VALUE is --opt VALUE.\n";
 }
 
 const char* commandUsage(const QString& command) {
