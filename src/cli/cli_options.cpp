@@ -86,7 +86,9 @@ std::optional<long long> CommandLine::integer(const QString& name, long long low
     const QString text = value(name).trimmed();
     static const QRegularExpression digits(QStringLiteral("^[+-]?[0-9]+$"));
     if (!digits.match(text).hasMatch()) {
-        if (error.isEmpty()) error = QStringLiteral("option --%1: '%2' is not an integer").arg(name, value(name));
+        if (error.isEmpty()) {
+            error = QStringLiteral("option --%1: '%2' is not an integer").arg(name, value(name));
+        }
         return std::nullopt;
     }
     bool ok = false;

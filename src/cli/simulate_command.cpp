@@ -41,7 +41,8 @@ int runSimulate(const QStringList& args) {
     for (const char* name : {"pty", "usb"}) line.addFlag(QLatin1String(name));
     // A missing value gets the message of a wrong one.
     const auto needs = [](const QString& name) -> QString {
-        if (name == QLatin1String("family")) return QStringLiteral("--family needs kelt, sorn or brio");
+        if (name == QLatin1String("family"))
+            return QStringLiteral("--family needs kelt, sorn or brio");
         if (name == QLatin1String("out")) return QStringLiteral("--out needs a file or -");
         if (name == QLatin1String("rate"))
             return QStringLiteral("--rate needs frames per second, 0 to 10000");

@@ -117,25 +117,12 @@ public:
                 return true;
             }
         }
-        // A name of the pattern that is not taken (the random part tried again if it is).
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = temporaryName(dir_, base_);
-            holdName(name);
+        return takeName([this, mode](const std::string& name) {
             fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-            if (fd_ >= 0) {
-                ::flock(fd_, LOCK_EX);
-                name_ = std::move(name);
-                return true;
-            }
-            const int err = errno;
-            releaseName();
-            if (err != EEXIST) {
-                errno = err;
-                return false;
-            }
-        }
-        errno = EEXIST;
-        return false;
+            if (fd_ < 0) return false;
+            ::flock(fd_, LOCK_EX);
+            return true;
+        });
     }
     int fd() const { return fd_; }
 
@@ -176,10 +163,19 @@ private:
     // existing file; rename can).
     bool giveName() {
         const std::string self = "/proc/self/fd/" + std::to_string(fd_);
+        return takeName([&self](const std::string& name) {
+            return ::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0;
+        });
+    }
+
+    // Gives the file a name of the pattern that is free: `take` makes the file under it (false
+    // with errno set); a name taken already is tried again with another random part.
+    template <typename Take>
+    bool takeName(Take take) {
         for (int attempt = 0; attempt < 100; ++attempt) {
             std::string name = temporaryName(dir_, base_);
             holdName(name);
-            if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            if (take(name)) {
                 name_ = std::move(name);
                 return true;
             }
