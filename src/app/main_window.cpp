@@ -1,11 +1,9 @@
-// The main window: the form, start-up, the handlers' connections, the limits, leaving, and the
-// far end of the reading pipeline.
+// The main window: the form, start-up, the handlers' connections, the limits and leaving.
 #include "main_window.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDateTime>
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -21,15 +19,14 @@
 
 #include "dialogs.h"
 #include "grid_cell_delegate.h"
-#include "hid_device_controller.h"
 #include "int_text.h"
 #include "key_filter.h"
 #include "pictures.h"
 #include "pixel_fonts.h"
-#include "port_name_table.h"
-#include "serial_port_driver.h"
+#include "printable_text.h"
+#include "record_commands.h"
+#include "reading_display.h"
 #include "ui_main_window.h"
-#include "unit_symbols.h"
 #include "window_placement.h"
 
 namespace dmm {
@@ -41,34 +38,31 @@ MainWindow::MainWindow(const AppOptions& options, Dialogs* dialogs, QWidget* par
                       Qt::WindowCloseButtonHint),
       options_(options),
       dialogs_(dialogs),
-      core_(this),
-      recorder_(table_),
+      session_(new MeterSession(this)),
       ui_(std::make_unique<Ui::MainWindow>()) {
     setWindowIcon(QIcon(drawLinkPicture(true)));
     setUpForm();
-    createSerialPort();
-    createHidController();
+    createSession();
     connectHandlers();
     guarded([this] { startUp(); });
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 }
 
 MainWindow::~MainWindow() {
-    // Stop every source of frames before the widgets they feed go away: the cable's readers
-    // before their devices, the devices before the controller they were listed by.
-    core_.setSink(nullptr);
-    for (HidDevice* device : listedHidDevices_) {
-        if (device) device->setDataHandler({});
-    }
-    delete std::exchange(hidController_, nullptr);  // detaches the devices still held
-    for (HidDevice*& device : listedHidDevices_) HidDevice::release(std::exchange(device, nullptr));
-    closeSerialPort();
-    delete std::exchange(serialPort_, nullptr);  // before the port name table it reads
+    // The meter stops before the widgets and the table it feeds go away.
+    delete std::exchange(session_, nullptr);
 }
+
+Recorder& MainWindow::recorder() { return records_->recorder(); }
+RecordTable& MainWindow::recordTable() { return records_->table(); }
+RecordTableModel* MainWindow::gridModel() const { return records_->gridModel(); }
 
 void MainWindow::setUpForm() {
     ui_->setupUi(this);
     applyPixelFonts(this);
+    records_ = new RecordCommands(*ui_, core(), dialogs_, this);
+    display_ = std::make_unique<ReadingDisplay>(*ui_, *session_,
+                                                [this] { records_->recordReading(); });
 
     ui_->Chtshow->setDialogs(dialogs_);
     // The chart's "Graphic" menu sits in the menu bar before "Record", out of sight like the
@@ -107,7 +101,7 @@ void MainWindow::setUpForm() {
     for (QLineEdit* e : {ui_->Setmax, ui_->SetMin}) e->installEventFilter(signedFilter_);
 
     // The hidden memo keeps as many Brio frame texts as the core's bounded log.
-    ui_->Memo1->setMaximumBlockCount(static_cast<int>(core_.brioFrames().capacity()));
+    ui_->Memo1->setMaximumBlockCount(static_cast<int>(core().brioFrames().capacity()));
 
     linkWatchdog_ = new QTimer(this);
     linkWatchdog_->setObjectName(QStringLiteral("ConTimer"));
@@ -135,16 +129,7 @@ void MainWindow::connectHandlers() {
         connect(edit, &QLineEdit::textChanged, this, run(handler));
     };
 
-    // The serial port's bytes, and the USB device controller's events.
-    serialPort_->setReceiveHandler([this](SerialPortDriver*, const void* data, std::int32_t size) {
-        guarded([&] { receiveSerialBytes(data, size); });
-    });
-    hidController_->setArrivalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceArrived));
-    hidController_->setEnumerateHandler(HidEnumerateEvent(this, &MainWindow::onHidDeviceListed));
-    hidController_->setDeviceChangeHandler(HidNotifyEvent(this, &MainWindow::onHidDevicesChanged),
-                                           true);
-    hidController_->setDeviceDataErrorHandler(HidDataErrorEvent(this, &MainWindow::onHidReadError));
-    hidController_->setRemovalHandler(HidPlugEvent(this, &MainWindow::onHidDeviceRemoved));
+    connectSession();
 
     // The link buttons: one pressed at a time, then each one's own handler.
     for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {
@@ -161,7 +146,8 @@ void MainWindow::connectHandlers() {
     panelClicked(ui_->BtDiscon, &MainWindow::onDisconnectClicked);
     triggered(ui_->START1, &MainWindow::onConnectClicked);
     triggered(ui_->STOP1, &MainWindow::onDisconnectClicked);
-    connect(linkWatchdog_, &QTimer::timeout, this, run(&MainWindow::onLinkWatchdogTick));
+    connect(linkWatchdog_, &QTimer::timeout, this,
+            [this] { guarded([this] { session_->tick(); }); });
 
     // Port selection: the port items choose their port; a click on the visible port panel
     // chooses the next one.
@@ -183,34 +169,12 @@ void MainWindow::connectHandlers() {
     clicked(ui_->SetMaxB, &MainWindow::onUpperLimitEdited);
     clicked(ui_->SetMinB, &MainWindow::onLowerLimitEdited);
 
-    connect(samplingTimer_, &QTimer::timeout, this, run(&MainWindow::onSamplingTick));
-    connect(ui_->RepeatSet, &QCheckBox::toggled, this,
-            [this](bool on) { recorder_.recordRepeats = on; });
-    connect(ui_->RecordSI, &QCheckBox::toggled, this,
-            [this](bool on) { recorder_.sampleByInterval = on; });
-    for (QLineEdit* e : {ui_->RecordSITime, ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->TimeInt}) {
-        edited(e, &MainWindow::onRecordTimesEdited);
-    }
-    clicked(ui_->RecordNew, &MainWindow::onClearRecordsClicked);
-    triggered(ui_->New1, &MainWindow::onClearRecordsClicked);
-    clicked(ui_->saveas, &MainWindow::onSaveRecordsClicked);
-    triggered(ui_->Save1, &MainWindow::onSaveRecordsClicked);
-    clicked(ui_->OpenDataFiles, &MainWindow::onOpenRecordsClicked);
-    clicked(ui_->RecallCheck, &MainWindow::onRecallClockClicked);
-    for (const RecordLimitChoice& choice : kRecordLimitChoices) {
-        auto* item = findChild<QAction*>(QString::fromLatin1(
-            choice.objectName.data(), static_cast<qsizetype>(choice.objectName.size())));
-        connect(item, &QAction::triggered, this, [this, limit = choice.limit] {
-            guarded([this, limit] { onRecordLimitChosen(limit); });
-        });
-    }
-    clicked(ui_->BtPrint, &MainWindow::onPrintClicked);
-    clicked(ui_->Print, &MainWindow::onPrintClicked);
+    records_->connectControls([this](const std::function<void()>& handler) { guarded(handler); });
+    connect(samplingTimer_, &QTimer::timeout, this,
+            [this] { guarded([this] { records_->onSamplingTick(); }); });
 
-    // Key releases in the recall clock's edits, the focus leaving its check box, and the link
-    // indicator's tooltip (see eventFilter).
-    for (QObject* watched : std::initializer_list<QObject*>{
-             ui_->TimeH, ui_->TimeM, ui_->TimeS, ui_->RecallCheck, ui_->CONok, ui_->CONokN}) {
+    // The link indicator's tooltip (see eventFilter).
+    for (QObject* watched : std::initializer_list<QObject*>{ui_->CONok, ui_->CONokN}) {
         watched->installEventFilter(this);
     }
 
@@ -220,14 +184,9 @@ void MainWindow::connectHandlers() {
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    const bool timeEdit = watched == ui_->TimeH || watched == ui_->TimeM || watched == ui_->TimeS;
-    if (event->type() == QEvent::KeyRelease && timeEdit) {
-        guarded([this] { onRecallTimeKeyReleased(); });
-    } else if (event->type() == QEvent::FocusOut && watched == ui_->RecallCheck) {
-        guarded([this] { onRecallClockLeft(); });
-    } else if (event->type() == QEvent::ToolTip &&
-               (watched == ui_->CONok || watched == ui_->CONokN)) {
-        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), indicatorTip(),
+    if (event->type() == QEvent::ToolTip && (watched == ui_->CONok || watched == ui_->CONokN)) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                           printableText(session_->linkDescription(), true),
                            static_cast<QWidget*>(watched));
         return true;
     }
@@ -249,13 +208,12 @@ void MainWindow::guarded(const std::function<void()>& handler) {
 }
 
 void MainWindow::startUp() {
-    core_.state = ReadingState::atStartUp(
+    MeterCore& meter = core();
+    meter.state = ReadingState::atStartUp(
         QString(QLocale::system().decimalPoint()).toStdString(),
         static_cast<std::int32_t>(QTime::currentTime().msecsSinceStartOfDay()));
-    const ReadingState& st = core_.state;
-
-    createRecordTable();
-    resetChart();
+    records_->createRecordTable();
+    display_->resetChart();
 
     if (options_.family) {
         // The command line chooses the family the way the layout's model boxes would; a Brio
@@ -263,29 +221,26 @@ void MainWindow::startUp() {
         ui_->IFPavo->setChecked(*options_.family != Family::Sorn);
         ui_->IFSornT->setChecked(*options_.family == Family::Sorn);
     }
-    receiver_ = Receiver::None;
+    std::optional<Family> serialFamily;
     if (ui_->IFPavo->isChecked()) {
-        receiver_ = Receiver::Kelt;
+        serialFamily = Family::Kelt;
         setWindowTitle(QStringLiteral("61-50883 V2.00"));
     }
     if (ui_->IFSornT->isChecked()) {
-        receiver_ = Receiver::Sorn;
+        serialFamily = Family::Sorn;
         setWindowTitle(QStringLiteral("Sorn Interface Program _Ver: 1.00"));
     }
-    if (options_.family == Family::Brio) receiver_ = Receiver::Brio;
-    core_.settings.ivraModel = ui_->IFIvra->isChecked();
-    core_.settings.brioModel = ui_->IFBrio->isChecked();
-    core_.settings.fermoModel = ui_->IFFermo->isChecked();
+    if (options_.family == Family::Brio) serialFamily = Family::Brio;
+    session_->setSerialFamily(serialFamily);
+    meter.settings.ivraModel = ui_->IFIvra->isChecked();
+    meter.settings.brioModel = ui_->IFBrio->isChecked();
+    meter.settings.fermoModel = ui_->IFFermo->isChecked();
 
     if (options_.countClass && options_.countClass->name != standardCountClass().name) {
         applyCountClass();
     }
 
-    const ValueAxis axis = chartValueAxis(st.countClass, st.frequencyMode);
-    setChartValueAxis(axis.minimum, axis.maximum);
-    syncScaleSettings();
-    ui_->KD->drawScale();
-    ui_->KD->moveNeedle(st.countClass.needleCentre);
+    display_->showStart();
 
     linkWatchdog_->start();
     samplingTimer_->start();
@@ -293,7 +248,7 @@ void MainWindow::startUp() {
 
 void MainWindow::applyCountClass() {
     const CountClass& cc = *options_.countClass;
-    ReadingState& st = core_.state;
+    ReadingState& st = core().state;
     st.applyCountClass(cc);
     const QString fs = QString::number(cc.fullScale);
     // Writing the limit edits runs their change handling, which sets the limits to
@@ -306,18 +261,12 @@ void MainWindow::applyCountClass() {
 }
 
 void MainWindow::liftOtherLinkButtons(QToolButton* pressed) {
-    // One group: pressing one lifts the others without running their handlers. One link at a
-    // time, though: the link of the button lifted is ended too, so that no reading arrives under
-    // a button that says disconnected.
+    // One group: pressing one lifts the others without running their handlers. The session
+    // keeps one link at a time: the link of the button lifted ends when the pressed one starts.
     if (!pressed->isChecked()) return;
-    const bool serialWasOn = ui_->COMCon->isChecked() && pressed != ui_->COMCon;
-    const bool cableWasOn =
-        (ui_->USBCon->isChecked() || ui_->ReadBtn->isChecked()) && pressed == ui_->COMCon;
     for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {
         if (b != pressed) b->setChecked(false);
     }
-    if (serialWasOn) disconnectSerialPort();
-    if (cableWasOn && currentHidDevice_) currentHidDevice_->setDataHandler({});
 }
 
 // ---- Leaving, resizing, limits ----
@@ -325,7 +274,7 @@ void MainWindow::liftOtherLinkButtons(QToolButton* pressed) {
 void MainWindow::onCloseClicked() { close(); }
 
 void MainWindow::onQuitClicked() {
-    closeRecordTable();
+    records_->closeRecordTable();
     close();
     QApplication::quit();
 }
@@ -357,84 +306,11 @@ void MainWindow::applyLimit(bool upper) {
     if (text != QLatin1String("-") && text != QLatin1String("+") && !text.isEmpty()) {
         limit = static_cast<float>(integerFromText(text));
     }
-    (upper ? core_.state.upperLimit : core_.state.lowerLimit) = limit;
-    syncScaleSettings();
-    ui_->KD->drawScale();
+    (upper ? core().state.upperLimit : core().state.lowerLimit) = limit;
+    display_->redrawScale();
 }
 
 void MainWindow::onUpperLimitEdited() { applyLimit(true); }
 void MainWindow::onLowerLimitEdited() { applyLimit(false); }
-
-void MainWindow::syncScaleSettings() {
-    ScaleSettings s;
-    s.countClass = core_.state.countClass;
-    s.frequencyMode = core_.state.frequencyMode;
-    s.upperLimit = core_.state.upperLimit;
-    s.lowerLimit = core_.state.lowerLimit;
-    s.upperLimitOn = ui_->SetMaxB->isChecked();
-    s.lowerLimitOn = ui_->SetMinB->isChecked();
-    ui_->KD->setSettings(s);
-    core_.settings.upperLimitOn = s.upperLimitOn;
-    core_.settings.lowerLimitOn = s.lowerLimitOn;
-}
-
-// ---- The reading pipeline's far end ----
-
-void MainWindow::frameSeen() {
-    ui_->CONok->show();
-    ui_->CONokN->hide();
-}
-
-void MainWindow::frequencyModeChanged(bool on) {
-    syncScaleSettings();
-    ui_->KD->drawScale();
-    const ValueAxis axis = chartValueAxis(core_.state.countClass, on);
-    setChartValueAxis(axis.minimum, axis.maximum);
-}
-
-void MainWindow::beep() { QApplication::beep(); }
-
-void MainWindow::showAlarm(bool on) { ui_->oltext->setVisible(on); }
-
-void MainWindow::resetChart() {
-    ui_->Chtshow->startNewChart();
-    if (auto* box = ui_->Chtshow->findChild<QComboBox*>(QStringLiteral("ComboBox1"))) {
-        box->setCurrentIndex(0);
-    }
-    ui_->Chtshow->showSeries(fillTicked() ? 0 : 1);
-}
-
-bool MainWindow::fillTicked() const { return ui_->Chtshow->fillTicked(); }
-
-void MainWindow::setChartValueAxis(int minimum, int maximum) {
-    ui_->Chtshow->setValueAxis(minimum, maximum);
-}
-
-void MainWindow::rangeChanged() {
-    ui_->Chtshow->showSeries(fillTicked() ? 0 : 1);
-    ui_->Chtshow->startNewChart();
-}
-
-void MainWindow::chartPoint(double value) { ui_->Chtshow->appendPoint(value); }
-
-void MainWindow::needle(int position) { ui_->KD->moveNeedle(position); }
-
-void MainWindow::bar(int position) { ui_->PBar2->setPosition(position); }
-
-void MainWindow::frameDone() {
-    const ReadingState& st = core_.state;
-    ui_->Panel1->setPanel(core_.panel());
-    ui_->MaxText->setText(QString::fromStdString(st.maxReadingText));
-    ui_->MinText->setText(QString::fromStdString(st.minReadingText));
-    const QString unit = unitSymbols(QString::fromStdString(core_.reading().unitText));
-    ui_->MaxTextU->setText(unit);
-    ui_->MinTextU->setText(unit);
-    ui_->USBtxt->setText(QString::fromStdString(core_.frameDiagnostic()));
-    if (receiver_ == Receiver::Brio) {
-        // The hidden memo keeps the Brio frames' texts, as many as the core's bounded log.
-        ui_->Memo1->appendPlainText(QString::fromStdString(core_.frameText()));
-    }
-    emit frameHandled();
-}
 
 }  // namespace dmm

@@ -1,59 +1,85 @@
-// The serial connection: port selection, connect and disconnect, the link indicator.
+// The window's face of the meter session: the serial port's buttons, panels and menu items, the
+// USB cable's buttons and hidden device and history lists, and the link indicator. The session
+// decides; these handlers forward the commands and show what it says.
 #include <QAction>
+#include <QEventLoop>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QToolButton>
+
+#include <cstdio>
 
 #include "dialogs.h"
 #include "main_window.h"
 #include "panel_label.h"
-#include "port_name_table.h"
 #include "printable_text.h"
+#include "reading_display.h"
 #include "serial_port_driver.h"
 #include "ui_main_window.h"
 
 namespace dmm {
 
-void MainWindow::createSerialPort() {
-    portNames_ = std::make_unique<PortNameTable>();
+namespace {
+
+// The history keeps this many lines, the newest.
+constexpr int kHistoryLines = 1000;
+
+}  // namespace
+
+void MainWindow::createSession() {
     for (auto it = options_.ports.cbegin(); it != options_.ports.cend(); ++it) {
-        portNames_->map(it.key(), it.value());
+        session_->portNames().map(it.key(), it.value());
     }
-    serialPort_ = new SerialPortDriver(this);
-    serialPort_->setObjectName(QStringLiteral("COMM2"));
-    serialPort_->setPortNames(portNames_.get());
-    serialPort_->setPort(SerialPortDriver::PortNumber::Com1);
-    serialPort_->setBaudRate(SerialPortDriver::BaudRate::Baud2400);
+    session_->setDisplay(display_.get());
     // A device pulled out while connected is waited for, and read again once it is back.
-    serialPort_->setReconnect(true);
+    session_->setReconnect(true);
     showPortTips();
+    QString why;
+    session_->watchHidDevices(options_.hidBackend, &why);
+    if (!why.isEmpty()) {
+        std::fprintf(stderr, "dmmview: %s: USB devices are looked for once, at start\n",
+                     qPrintable(why));
+    }
+    // Every data report adds a history line: with rows of one height, selecting the newest line
+    // does not lay out all the others again.
+    ui_->HistoryListBox->setUniformItemSizes(true);
+    ui_->DevListBox->setUniformItemSizes(true);
 }
 
-QString MainWindow::comPortPath(int n) const {
-    return portNames_ ? portNames_->resolve(n) : QString();
+void MainWindow::connectSession() {
+    connect(session_, &MeterSession::linkLitChanged, this, &MainWindow::showLinkLit);
+    connect(session_, &MeterSession::serialPortClosed, this, &MainWindow::showSerialPortClosed);
+    connect(session_, &MeterSession::devicesListed, this, &MainWindow::showDeviceList);
+    connect(session_, &MeterSession::historyLine, this, &MainWindow::addHistoryLine);
+    connect(session_, &MeterSession::cableReportHandled, this, &MainWindow::showCableDiagnostics);
+    connect(session_, &MeterSession::cableSilent, this, &MainWindow::showCableSilent);
+    connect(session_, &MeterSession::failed, this, [this](const QString& text) {
+        if (dialogs_) dialogs_->error(text);
+    });
+    // The hidden device list: a line picked there is the device the cable buttons use.
+    connect(ui_->DevListBox, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> picked = ui_->DevListBox->selectedItems();
+        session_->chooseDeviceLine(picked.isEmpty() ? -1 : ui_->DevListBox->row(picked.front()));
+    });
 }
+
+// ---- The serial port ----
 
 void MainWindow::showPortTips() {
-    for (int i = 0; i < 4; ++i) portPanels()[i]->setToolTip(portNames_->describe(i + 1));
-}
-
-void MainWindow::closeSerialPort() {
-    if (serialPort_) serialPort_->close();
-}
-
-bool MainWindow::openSerialPort() {
-    if (serialPort_->open()) return true;
-    // A port that cannot be opened is said so, and the window stays disconnected rather than
-    // showing a connection that does not exist.
-    ui_->COMCon->setChecked(false);
-    if (dialogs_) {
-        dialogs_->error(QStringLiteral("Could not open ") + printableText(serialPort_->lastError()));
-    }
-    return false;
+    for (int i = 0; i < 4; ++i)
+        portPanels()[i]->setToolTip(printableText(session_->portNames().describe(i + 1)));
 }
 
 void MainWindow::connectSerialPort() {
-    if (!openSerialPort()) return;
+    if (!session_->openSerialPort()) {
+        // A port that cannot be opened is said so, and the window stays disconnected rather
+        // than showing a connection that does not exist.
+        ui_->COMCon->setChecked(false);
+        if (dialogs_)
+            dialogs_->error(QStringLiteral("Could not open ") + printableText(session_->serialError()));
+        return;
+    }
     ui_->ComSetup1->setEnabled(false);
     ui_->START1->setChecked(true);
     ui_->START1->setEnabled(false);
@@ -64,13 +90,12 @@ void MainWindow::connectSerialPort() {
     for (PanelLabel* p : portPanels()) p->setEnabled(false);
 }
 
-void MainWindow::disconnectSerialPort() {
+void MainWindow::showSerialPortClosed() {
     ui_->ComSetup1->setEnabled(true);
     ui_->START1->setChecked(false);
     ui_->START1->setEnabled(true);
     ui_->STOP1->setEnabled(false);
     ui_->STOP1->setChecked(true);
-    serialPort_->close();
     ui_->BTCon->show();
     ui_->BtDiscon->hide();
     for (PanelLabel* p : portPanels()) p->setEnabled(true);
@@ -80,55 +105,112 @@ void MainWindow::onSerialConnectToggled() {
     if (ui_->COMCon->isChecked()) {
         connectSerialPort();
     } else {
-        disconnectSerialPort();
+        onDisconnectClicked();
     }
 }
 
 void MainWindow::onConnectClicked() { connectSerialPort(); }
-void MainWindow::onDisconnectClicked() { disconnectSerialPort(); }
+
+void MainWindow::onDisconnectClicked() {
+    session_->closeSerialPort();
+    showSerialPortClosed();
+}
 
 void MainWindow::onPortChosen(int port) {
     const std::array<QAction*, 4> ticks = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
     for (int i = 0; i < 4; ++i) ticks[i]->setChecked(i == port - 1);
     for (int i = 0; i < 4; ++i) portPanels()[i]->setVisible(i == port - 1);
-    serialPort_->setPort(static_cast<SerialPortDriver::PortNumber>(port - 1));
-    // The driver takes a new port only while closed; the window shows the one in force.
-    comPort_ = static_cast<int>(serialPort_->port()) + 1;
+    session_->choosePort(port);
     showPortTips();
 }
 
-void MainWindow::receiveSerialBytes(const void* data, int size) {
-    switch (receiver_) {
-    case Receiver::Kelt: core_.receiveKeltBytes(data, size); break;
-    case Receiver::Sorn: core_.receiveSornBytes(data, size); break;
-    case Receiver::Brio: core_.receiveBrioBytes(data, size); break;
-    case Receiver::None: break;  // no frame assembly chosen: the bytes are dropped
+void MainWindow::showLinkLit(bool lit) {
+    ui_->CONok->setVisible(lit);
+    ui_->CONokN->setVisible(!lit);
+}
+
+// ---- The USB cable ----
+
+void MainWindow::addHistoryLine(const QString& line) {
+    ui_->HistoryListBox->addItem(line);
+    while (ui_->HistoryListBox->count() > kHistoryLines) delete ui_->HistoryListBox->takeItem(0);
+    ui_->HistoryListBox->setCurrentRow(ui_->HistoryListBox->count() - 1);
+}
+
+void MainWindow::showDeviceList() {
+    // The list was made again, which ends the hidden "Read" toggle's reading.
+    ui_->ReadBtn->setChecked(false);
+    const QSignalBlocker quiet(ui_->DevListBox);
+    ui_->DevListBox->clear();
+    ui_->DevListBox->addItems(session_->deviceLines());
+    if (session_->chosenDeviceLine() >= 0) {
+        ui_->DevListBox->setCurrentRow(session_->chosenDeviceLine());
     }
 }
 
-void MainWindow::onLinkWatchdogTick() {
-    ReadingState& st = core_.state;
-    if (st.ticksSinceFrame == 2) {
-        dropSilentCable();
-        ui_->CONok->hide();
-        ui_->CONokN->show();
-        st.ticksSinceFrame = 0;
-    } else {
-        ++st.ticksSinceFrame;
+void MainWindow::showCableDiagnostics() {
+    ui_->USBtxt->setText(QString::fromStdString(core().frameDiagnostic()));
+    ui_->USBtxt1->setText(QString::fromStdString(core().frameEndDiagnostic()));
+}
+
+void MainWindow::showCableCommand(QToolButton* button, CableCommand result, bool sayNoCable) {
+    const bool pressed = button->isChecked();
+    if (result == CableCommand::NoCable && sayNoCable) {
+        button->setChecked(false);
+        if (dialogs_) {
+            dialogs_->information(QStringLiteral(
+                "USB interface cable is not securely connected, please check and re-try."));
+        }
+    } else if (result == CableCommand::NoAccess) {
+        // A cable the user may not open is said so, with what to do about it, instead of the
+        // button lifting without a word.
+        button->setChecked(false);
+        if (pressed && dialogs_) {
+            dialogs_->error(
+                QStringLiteral(
+                    "Could not open the USB cable %1: %2.\nInstall the udev rule that gives you "
+                    "access to it (see \"USB cable\" in the README), then plug the cable in "
+                    "again.")
+                    .arg(session_->chosenDevicePath(), session_->cableAccessProblem()));
+        }
     }
 }
 
-QString MainWindow::indicatorTip() const {
-    if (cableLinkActive()) return cableIndicatorTip();
-    const FrameCounters& c = core_.counters();
-    const bool gone = serialPort_ && serialPort_->deviceLost();
-    const QString path = gone ? serialPort_->devicePath() : comPortPath(comPort_);
-    return QStringLiteral("COM%1 (%2)%3\nframes decoded: %4, dropped: %5")
-        .arg(comPort_)
-        .arg(path.isEmpty() ? QStringLiteral("no serial device") : printableText(path))
-        .arg(gone ? QStringLiteral(": the device is gone; waiting for it to come back") : QString())
-        .arg(c.decoded)
-        .arg(c.dropped());
+void MainWindow::onUsbConnectToggled() {
+    showCableCommand(ui_->USBCon, session_->connectCable(ui_->USBCon->isChecked(), Family::Kelt),
+                     true);
+}
+
+void MainWindow::onCableReadToggled() {
+    const bool pressed = ui_->ReadBtn->isChecked();
+    showCableCommand(ui_->ReadBtn,
+                     session_->readCable(pressed ? std::optional(Family::Sorn) : std::nullopt),
+                     false);
+}
+
+void MainWindow::onSendSetupReportClicked() {
+    if (!session_->sendCableSetup()) showCableCommand(ui_->USBCon, CableCommand::NoCable, true);
+}
+
+void MainWindow::showCableSilent() {
+    ui_->USBCon->setChecked(false);
+    if (dialogs_) {
+        dialogs_->information(QStringLiteral(
+            "USB interface cable is securely connected, please check if the meter is ready."));
+    }
+}
+
+void MainWindow::onClearHistoryClicked() { ui_->HistoryListBox->clear(); }
+
+void MainWindow::onOpenAnotherWindowClicked() {
+    if (session_->chosenDeviceLine() < 0) return;
+    auto* other = new MainWindow(options_, dialogs_, this);
+    other->setAttribute(Qt::WA_DeleteOnClose);
+    other->setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    connect(other, &QObject::destroyed, &loop, &QEventLoop::quit);
+    other->show();
+    loop.exec();
 }
 
 }  // namespace dmm

@@ -73,11 +73,13 @@ bool CliRecording::finish(std::string* reason) {
     return ok;
 }
 
-MeterLog::MeterLog(const CommonOptions& options)
-    : printer(core, stdout, true), recording(core, options) {
-    configureCore(core, options);
+MeterLog::MeterLog(MeterSession& meter, const CommonOptions& options)
+    : session(meter), printer(meter.core(), stdout, true), recording(meter.core(), options) {
+    configureCore(session.core(), options);
     recording.attach(printer);
-    core.setSink(&printer);
+    session.setDisplay(&printer);
 }
+
+MeterLog::~MeterLog() { session.setDisplay(nullptr); }
 
 }  // namespace dmm

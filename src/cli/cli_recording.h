@@ -8,6 +8,7 @@
 #include "cli_session.h"
 #include "live_recording_file.h"
 #include "long_time_format.h"
+#include "meter_session.h"
 #include "record_table.h"
 #include "recorder.h"
 
@@ -59,14 +60,15 @@ private:
     long long ticks_ = 0;
 };
 
-// A log taken from a meter: the core set up by the options, the printer of its frames (flushed
-// line by line) and the recording behind it, wired together.
+// A log taken from a meter session: its core set up by the options, the printer of its frames
+// (flushed line by line) as the session's display, and the recording behind it.
 struct MeterLog {
-    explicit MeterLog(const CommonOptions& options);
+    MeterLog(MeterSession& session, const CommonOptions& options);
+    ~MeterLog();
     MeterLog(const MeterLog&) = delete;
     MeterLog& operator=(const MeterLog&) = delete;
 
-    MeterCore core;
+    MeterSession& session;
     FramePrinter printer;
     CliRecording recording;
 };

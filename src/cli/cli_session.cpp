@@ -75,6 +75,7 @@ FramePrinter::FramePrinter(const MeterCore& core, std::FILE* out, bool flushEach
     : core_(core), out_(out), flush_(flushEachLine) {}
 
 void FramePrinter::printHeader() {
+    if (json_) return;
     std::fputs("frame\tvalue_text\tcoupling\tunit\trange\tvalue\tdecimal_pos\trange_change\t"
                "max_text\tmin_text\talarm\tneedle\tbar\tchart\trecord_no\tshown\n",
                out_);
@@ -84,6 +85,15 @@ void FramePrinter::printHeader() {
 void FramePrinter::record() { recordNo_ = recordHook ? recordHook() : std::nullopt; }
 
 void FramePrinter::frameDone() {
+    if (json_) {
+        std::fwrite(json_->data(), 1, json_->size(), out_);
+        std::fputc('\n', out_);
+        if (flush_) std::fflush(out_);
+        rangeChange_ = false;
+        recordNo_.reset();
+        ++lines_;
+        return;
+    }
     const MeterReading& r = core_.reading();
     const FrameOutcome& o = core_.lastOutcome();
     std::string& l = line_;

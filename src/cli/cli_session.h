@@ -42,6 +42,9 @@ public:
     FramePrinter(const MeterCore& core, std::FILE* out, bool flushEachLine = false);
 
     void printHeader();
+    // Prints `*message` (the session's reading message) for each frame instead of the columns,
+    // and no header.
+    void printJsonLines(const std::string* message) { json_ = message; }
     // Offered each reading at the record step; returns the No of the record it appended, if any.
     std::function<std::optional<long long>()> recordHook;
 
@@ -55,6 +58,7 @@ private:
     const MeterCore& core_;
     std::FILE* out_;
     bool flush_;
+    const std::string* json_ = nullptr;
     bool rangeChange_ = false;
     std::optional<long long> recordNo_;
     std::string line_;

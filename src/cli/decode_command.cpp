@@ -80,11 +80,7 @@ private:
         case CableReportLineRead::Fault::TooLong: skip(lineNo_, "report too long"); return;
         }
         const auto size = static_cast<std::uint16_t>(bytes_.size() - 1);
-        if (family_ == Family::Sorn) {
-            core_.receiveSornReport(bytes_[0], bytes_.data() + 1, size);
-        } else {
-            core_.receiveKeltReport(bytes_[0], bytes_.data() + 1, size);
-        }
+        core_.receiveReport(family_, bytes_[0], bytes_.data() + 1, size);
     }
 
     MeterCore& core_;

@@ -1,27 +1,17 @@
-// dmmcli record: logs a meter on a serial port through the same driver, assembler, decoders and
-// pipeline as the window, one line per decoded frame, flushed at once.
+// dmmcli record: the options of a log of a meter on a serial port or the USB cable, checked
+// before the meter is read; the log itself runs in record_session.cpp.
 
-#include <QCoreApplication>
 #include <QFile>
+#include <QStringList>
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cmath>
-#include <optional>
-#include <cstdio>
-#include <string>
 
 #include "cli_options.h"
-#include "cli_recording.h"
 #include "cli_session.h"
 #include "commands.h"
-#include "meter_core.h"
-#include "port_name_table.h"
-#include "record_request.h"
-#include "serial_port_driver.h"
-#include "stop_signals.h"
-#include "usb_record.h"
+#include "record_session.h"
 
 namespace dmm {
 
@@ -69,29 +59,60 @@ QString readPorts(const QStringList& values, RecordRequest& r) {
     return {};
 }
 
-// Logs the meter on the serial port of the request; returns the exit status.
-int recordFromSerialPort(const RecordRequest& request);
+// The broker options: --publish URL with --ca-file, --password-file and --queue.
+QString readPublishing(const CommandLine& line, RecordRequest& r) {
+    for (const char* name : {"publish", "ca-file", "password-file"}) {
+        if (line.isSet(QLatin1String(name)) && line.value(QLatin1String(name)).isEmpty())
+            return QStringLiteral("--%1 needs a value").arg(QLatin1String(name));
+    }
+    if (line.isSet(QStringLiteral("publish"))) {
+        const QString url = line.value(QStringLiteral("publish"));
+        std::string why;
+        r.publishTo = parseBrokerUrl(url.toStdString(), &why);
+        if (!r.publishTo) {
+            return QStringLiteral("--publish %1: %2").arg(url, QString::fromStdString(why));
+        }
+    }
+    r.caFile = line.value(QStringLiteral("ca-file"));
+    r.passwordFile = line.value(QStringLiteral("password-file"));
+    if (line.isSet(QStringLiteral("queue"))) {
+        bool ok = false;
+        const qulonglong n = line.value(QStringLiteral("queue")).toULongLong(&ok);
+        if (!ok || n < 1 || n > 100000000)
+            return QStringLiteral("--queue needs a number of readings from 1 to 100000000");
+        r.queueLimit = static_cast<std::size_t>(n);
+    }
+    if (!r.publishTo && (!r.caFile.isEmpty() || !r.passwordFile.isEmpty()))
+        return QStringLiteral("--ca-file and --password-file go with --publish");
+    return {};
+}
 
-}  // namespace
-
-QString readRecordRequest(const QStringList& args, RecordRequest& r) {
+// Reads the arguments after "record" into `options` and `request`. Returns the message for
+// arguments refused, or an empty string.
+QString readRecordRequest(const QStringList& args, CommonOptions& options, RecordRequest& r) {
     CommandLine line(QStringLiteral("unknown argument '%1'"));
     line.addCommonOptions();
-    for (const char* name : {"port", "duration", "device", "out"})
+    for (const char* name : {"port", "duration", "device", "out", "format", "publish", "ca-file",
+                             "password-file", "queue"}) {
         line.addValueOption(QLatin1String(name));
+    }
     for (const char* name : {"reconnect", "usb", "demo"}) line.addFlag(QLatin1String(name));
     QString error = line.parse(args, [](const QString& name) -> QString {
-        if (name == QLatin1String("port")) return QStringLiteral("--port needs PATH, COMn or COMn=PATH");
+        if (name == QLatin1String("port"))
+            return QStringLiteral("--port needs PATH, COMn or COMn=PATH");
         if (name == QLatin1String("duration")) return QLatin1String(kDurationNeeds);
         if (name == QLatin1String("device")) return QStringLiteral("--device needs PATH");
         if (name == QLatin1String("out")) return QStringLiteral("--out needs FILE");
-        return {};
+        if (name == QLatin1String("format")) return QStringLiteral("--format needs tsv or jsonl");
+        if (name == QLatin1String("queue"))
+            return QStringLiteral("--queue needs a number of readings from 1 to 100000000");
+        return QStringLiteral("--%1 needs a value").arg(name);
     });
     if (!error.isEmpty()) return error;
     if (const QStringList rest = line.positionalArguments(); !rest.isEmpty())
         return QStringLiteral("unknown argument '%1'").arg(rest.front());
-    if (error = line.readCommonOptions(r.options); !error.isEmpty()) return error;
-    if (r.options.usbRoad) return QStringLiteral("--road does not apply; use --port or --usb");
+    if (error = line.readCommonOptions(options); !error.isEmpty()) return error;
+    if (options.usbRoad) return QStringLiteral("--road does not apply; use --port or --usb");
     if (error = readPorts(line.values(QStringLiteral("port")), r); !error.isEmpty()) return error;
     if (line.isSet(QStringLiteral("duration"))) {
         bool ok = false;
@@ -110,6 +131,13 @@ QString readRecordRequest(const QStringList& args, RecordRequest& r) {
         r.devicePath = line.value(QStringLiteral("device"));
         if (r.devicePath.isEmpty()) return QStringLiteral("--device needs PATH");
     }
+    if (line.isSet(QStringLiteral("format"))) {
+        const QString v = line.value(QStringLiteral("format"));
+        if (v != QLatin1String("tsv") && v != QLatin1String("jsonl"))
+            return QStringLiteral("--format needs tsv or jsonl");
+        r.jsonLines = v == QLatin1String("jsonl");
+    }
+    if (error = readPublishing(line, r); !error.isEmpty()) return error;
     if (line.isSet(QStringLiteral("out"))) {
         r.outPath = line.value(QStringLiteral("out"));
         if (r.outPath.isEmpty()) return QStringLiteral("--out needs FILE");
@@ -117,7 +145,7 @@ QString readRecordRequest(const QStringList& args, RecordRequest& r) {
     if (r.usb) {
         if (r.port != 0) return QStringLiteral("give --port or --usb, not both");
         if (r.reconnect) return QStringLiteral("--reconnect goes with --port");
-        if (r.options.family == Family::Brio)
+        if (options.family == Family::Brio)
             return QStringLiteral("the Brio family has no USB cable");
     } else if (r.port == 0) {
         return QStringLiteral("give --port PATH or --port COMn");
@@ -126,96 +154,16 @@ QString readRecordRequest(const QStringList& args, RecordRequest& r) {
     return notARecordingFile(r.outPath);
 }
 
+}  // namespace
+
 int runRecord(const QStringList& args) {
+    CommonOptions options;
     RecordRequest request;
-    if (const QString error = readRecordRequest(args, request); !error.isEmpty()) {
+    if (const QString error = readRecordRequest(args, options, request); !error.isEmpty()) {
         say("record", error);
         return 2;
     }
-    return request.usb ? recordFromCable(request) : recordFromSerialPort(request);
+    return recordMeter(options, request);
 }
-
-namespace {
-
-int recordFromSerialPort(const RecordRequest& request) {
-    const CommonOptions& options = request.options;
-    const QString& outPath = request.outPath;
-    quitOnStopSignals();
-
-    MeterLog meterLog(options);
-    MeterCore& core = meterLog.core;
-    FramePrinter& printer = meterLog.printer;
-    CliRecording& recording = meterLog.recording;
-
-    // The window's serial instance: 2400 baud, 8 data bits, no parity, 1 stop bit, no flow
-    // control, DTR on, RTS off, polled every 50 ms.
-    SerialPortDriver driver;
-    driver.setPortNames(&request.portNames);
-    driver.setPort(static_cast<SerialPortDriver::PortNumber>(request.port - 1));
-    driver.setBaudRate(SerialPortDriver::BaudRate::Baud2400);
-    driver.setReconnect(request.reconnect);
-    const Family family = options.family;
-    driver.setReceiveHandler(
-        [&core, family](SerialPortDriver*, const void* data, std::int32_t size) {
-            core.receiveBytes(family, data, size);
-        });
-    if (!driver.open()) {
-        say("record", QStringLiteral("could not open %1").arg(driver.lastError()));
-        return 1;
-    }
-    // Only now, with the meter there, is an older file of that name replaced.
-    if (!outPath.isEmpty()) {
-        std::string why;
-        if (!recording.startFile(QFile::encodeName(outPath).toStdString(), &why)) {
-            say("record", "cannot write '" + outPath.toStdString() + "': " + why);
-            driver.close();
-            return 1;
-        }
-    }
-    say("record", QStringLiteral("reading %1 (%2), %3 frames; Ctrl+C stops")
-                      .arg(driver.portName(), driver.portPath(),
-                           QString::fromStdString(std::string(familyName(family)))));
-    printer.printHeader();
-
-    // A device that goes away ends the log (it would deliver nothing more), unless it is to be
-    // waited for.
-    bool waiting = false;
-    LogLoop loop(request.durationSeconds, [&driver, &waiting] {
-        if (driver.deviceLost() && !driver.reconnects()) {
-            QCoreApplication::exit(1);
-        } else if (driver.deviceLost() != waiting) {
-            waiting = !waiting;
-            if (waiting) {
-                say("record", driver.lastError() + QStringLiteral("; waiting for it to come back"));
-            } else {
-                say("record", QStringLiteral("%1 (%2) is back")
-                                  .arg(driver.portName(), driver.devicePath()));
-            }
-        }
-    });
-    int status = loop.run();
-    // What arrived before the stop, or before the device went away, is still decoded.
-    QCoreApplication::processEvents();
-    driver.poll();
-    for (int i = 0; i < 1024 && driver.hasUndeliveredBytes(); ++i) driver.poll();
-    if (driver.deviceLost() && !request.reconnect) {
-        say("record", driver.lastError());
-        status = 1;
-    }
-    if (const std::string why = outputFailure(stdout); loop.outputFailed() || !why.empty()) {
-        say("record", why.empty() ? std::string("cannot write the output") : why);
-        status = 1;
-    }
-    driver.close();
-    if (std::string why; !recording.finish(&why)) {
-        say("record", "cannot write '" + outPath.toStdString() + "': " + why);
-        status = 1;
-    }
-    std::fflush(stdout);
-    std::fprintf(stderr, "%s\n", summaryLine(core.counters()).c_str());
-    return status;
-}
-
-}  // namespace
 
 }  // namespace dmm

@@ -176,13 +176,16 @@ void SerialPortDriver::reopenLostDevice() {
         reopenTimer_.stop();
         return;
     }
-    // What the old device delivered goes first; opening purges the input.
-    if (!leftOver_.isEmpty() || !QFileInfo::exists(portPath_)) return;
+    if (!QFileInfo::exists(portPath_)) return;
     const QString lostReason = lastError_;
+    // Opening purges the input: what the old device delivered and polls have not handed over
+    // yet is kept aside, and goes first.
+    const QByteArray undelivered = leftOver_;
     if (!openDevice(portPath_)) {
         lastError_ = lostReason;  // still waiting for the device: that stays the reason
         return;
     }
+    leftOver_ = undelivered;
     reopenTimer_.stop();
 }
 

@@ -166,6 +166,9 @@ public slots:
     // One tick of the polling timer: one read of what has arrived, at most inputBufferSize
     // bytes, handed to receiveHandler when there is at least one byte and a handler.
     void poll();
+    // One tick of the timer that waits for a lost device with reconnecting on: reopens the device
+    // when one is at its path again. Bytes the lost device delivered are handed over first.
+    void reopenLostDevice();
 
 private:
     int portIndex() const { return static_cast<int>(portNumber_); }  // 0 for COM1
@@ -176,7 +179,6 @@ private:
     void releaseLostDevice();
     void startPolling();
     bool openDevice(const QString& path);
-    void reopenLostDevice();
 
     PortNumber portNumber_ = PortNumber::Com2;
     BaudRate baudRate_ = BaudRate::Baud9600;

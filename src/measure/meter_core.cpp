@@ -85,7 +85,7 @@ void MeterCore::receiveKeltReport(std::uint8_t reportId, const std::uint8_t* dat
 }
 
 void MeterCore::receiveReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
-                          std::uint16_t size) {
+                              std::uint16_t size) {
     if (data == nullptr) size = 0;
     // Only the low nibble of data byte 0 counts: 1 to 9 meter bytes follow it.
     const int count = size > 0 ? (data[0] & 0x0F) : -1;

@@ -18,6 +18,7 @@ namespace dmm {
 
 // What the pipeline decided for the last decoded frame.
 struct FrameOutcome {
+    Family family = Family::Kelt;  // whose decoder read the frame
     int decimalPos = kNoDecimalPoint;
     bool rangeChange = false;
     bool alarm = false;
@@ -57,7 +58,10 @@ public:
     void receiveKeltBytes(const void* data, std::int32_t size);
     void receiveBytes(Family family, const void* data, std::int32_t size);
 
-    // USB road: one HID input report each (data = the bytes after the report ID).
+    // USB road: one HID input report each (data = the bytes after the report ID), into the
+    // frame assembly of `family` (Kelt or Sorn; the cable carries no other family's frames).
+    void receiveReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
+                       std::uint16_t size);
     void receiveSornReport(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size);
     void receiveKeltReport(std::uint8_t reportId, const std::uint8_t* data, std::uint16_t size);
 
@@ -93,8 +97,6 @@ public:
 
 private:
     void endSerialFrame(Family family);
-    void receiveReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
-                   std::uint16_t size);
     // Checks the numbers of a decoded frame and, when all can be formed, commits the frame and
     // runs the post-decode pipeline. False when the frame is dropped.
     bool runPipeline(DecodedFrame& frame);

@@ -10,7 +10,7 @@ class PipelineSink {
 public:
     virtual ~PipelineSink() = default;
 
-    // A frame was decoded: light the link indicator (CONok shown, CONokN hidden).
+    // A frame was decoded: the link delivers.
     virtual void frameSeen() {}
     // Sorn frequency annunciator came or went: redraw the scale and set the chart's value axis
     // to chartValueAxis(countClass, on).

@@ -157,8 +157,7 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
         return false;
     }
 
-    // Connection step.
-    state.ticksSinceFrame = 0;
+    // Connection step: the link has delivered a frame.
     sink_->frameSeen();
     if (f.family == Family::Kelt) frameDiagnostic_ = frameText_;
     if (f.family == Family::Brio) brioFrames_.append(frameText_);
@@ -180,6 +179,7 @@ bool MeterCore::runPipeline(DecodedFrame& f) {
 
     FrameOutcome& out = outcome_;
     out = FrameOutcome{};
+    out.family = f.family;
     out.needle = numbers->needle;
     out.bar = numbers->bar;
     out.chart = numbers->chart;

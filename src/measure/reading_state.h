@@ -58,7 +58,6 @@ struct ReadingState {
     std::string lastUnitText{kStartUnitText};
     int lastDecimalPos = kNoDecimalPoint;
 
-    int ticksSinceFrame = 0;        // link watchdog ticks since the last decoded frame
     std::int32_t readingTimeMs = 0;  // time of day of the current reading, ms since midnight
     RecallClock recallClock;
     bool frequencyMode = false;    // Sorn frequency annunciator on

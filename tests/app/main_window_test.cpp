@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <QTreeView>
 #include <QImage>
@@ -45,7 +46,7 @@ TEST_F(WindowTest, StartsInTheStandardConfiguration) {
     auto w = makeWindow();
     const dmm::ReadingState& st = w->core().state;
     EXPECT_EQ(w->windowTitle(), "61-50883 V2.00");
-    EXPECT_EQ(w->receiver(), MainWindow::Receiver::Kelt);
+    EXPECT_EQ(w->session().serialFamily(), dmm::Family::Kelt);
     EXPECT_EQ(st.upperLimit, 40002.0f);
     EXPECT_EQ(st.lowerLimit, -40002.0f);
     EXPECT_EQ(st.runningMax, -40001.0f);
@@ -67,9 +68,9 @@ TEST_F(WindowTest, StartsInTheStandardConfiguration) {
     EXPECT_TRUE(control<QLabel>(*w, "CONok")->isHidden());
     EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
     EXPECT_FALSE(control<QToolButton>(*w, "USBCon")->isChecked());
-    EXPECT_EQ(w->serialPort().port(), dmm::SerialPortDriver::PortNumber::Com1);
-    EXPECT_EQ(w->serialPort().baudRate(), dmm::SerialPortDriver::BaudRate::Baud2400);
-    EXPECT_FALSE(w->serialPort().isOpen());
+    EXPECT_EQ(w->session().serialPort().port(), dmm::SerialPortDriver::PortNumber::Com1);
+    EXPECT_EQ(w->session().serialPort().baudRate(), dmm::SerialPortDriver::BaudRate::Baud2400);
+    EXPECT_FALSE(w->session().serialPort().isOpen());
     EXPECT_TRUE(dialogs.shown.isEmpty()) << "start-up shows no message";
 }
 
@@ -207,20 +208,20 @@ TEST_F(WindowTest, CommandLineChoosesFamilyAndCountClass) {
     struct Row {
         const char* family;
         const char* countClass;
-        MainWindow::Receiver receiver;
+        dmm::Family serialFamily;
         const char* caption;
         float upper;
         const char* setmax;
         const char* minText;
         int barMax;
     } rows[] = {
-        {"kelt", "4", MainWindow::Receiver::Kelt, "61-50883 V2.00", 40002, "40000", "40001", 40},
-        {"sorn", "4", MainWindow::Receiver::Sorn, "Sorn Interface Program _Ver: 1.00", 40002, "40000", "40001", 40},
-        {"brio", "4", MainWindow::Receiver::Brio, "61-50883 V2.00", 40002, "40000", "40001", 40},
+        {"kelt", "4", dmm::Family::Kelt, "61-50883 V2.00", 40002, "40000", "40001", 40},
+        {"sorn", "4", dmm::Family::Sorn, "Sorn Interface Program _Ver: 1.00", 40002, "40000", "40001", 40},
+        {"brio", "4", dmm::Family::Brio, "61-50883 V2.00", 40002, "40000", "40001", 40},
         // The limit edits' change handling runs: the limits become +-FullScale.
-        {"kelt", "2", MainWindow::Receiver::Kelt, "61-50883 V2.00", 20000, "20000", "20001", 20},
-        {"kelt", "6", MainWindow::Receiver::Kelt, "61-50883 V2.00", 6000, "6000", "6001", 40},
-        {"kelt", "34", MainWindow::Receiver::Kelt, "61-50883 V2.00", 3400, "3400", "3401", 40},
+        {"kelt", "2", dmm::Family::Kelt, "61-50883 V2.00", 20000, "20000", "20001", 20},
+        {"kelt", "6", dmm::Family::Kelt, "61-50883 V2.00", 6000, "6000", "6001", 40},
+        {"kelt", "34", dmm::Family::Kelt, "61-50883 V2.00", 3400, "3400", "3401", 40},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(std::string(r.family) + " " + r.countClass);
@@ -228,7 +229,7 @@ TEST_F(WindowTest, CommandLineChoosesFamilyAndCountClass) {
             {"--family", r.family, QStringLiteral("--count-class=%1").arg(r.countClass)});
         ASSERT_TRUE(parsed.error.isEmpty()) << parsed.error.toStdString();
         auto w = makeWindow(parsed.options);
-        EXPECT_EQ(w->receiver(), r.receiver);
+        EXPECT_EQ(w->session().serialFamily(), r.serialFamily);
         EXPECT_EQ(w->windowTitle(), r.caption);
         EXPECT_EQ(w->core().state.upperLimit, r.upper);
         EXPECT_EQ(w->core().state.lowerLimit, -r.upper);
@@ -255,15 +256,15 @@ TEST_F(WindowTest, PortPanelCyclesThroughTheFourPorts) {
         }
         ASSERT_NE(shown, nullptr);
         QTest::mouseClick(shown, Qt::LeftButton);
-        EXPECT_EQ(w->comPort(), n);
-        EXPECT_EQ(static_cast<int>(w->serialPort().port()), n - 1);
+        EXPECT_EQ(w->session().port(), n);
+        EXPECT_EQ(static_cast<int>(w->session().serialPort().port()), n - 1);
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(!portPanels(*w)[i]->isHidden(), i == n - 1) << "panel " << i + 1 << " after COM" << n;
             EXPECT_EQ(ticks[i]->isChecked(), i == n - 1) << "tick " << i + 1 << " after COM" << n;
         }
     }
     control<QAction>(*w, "COM31")->trigger();  // the hidden menu runs the same selection
-    EXPECT_EQ(w->comPort(), 3);
+    EXPECT_EQ(w->session().port(), 3);
     EXPECT_FALSE(portPanels(*w)[2]->isHidden());
 }
 
@@ -277,7 +278,7 @@ TEST_F(WindowTest, PortThatCannotBeOpenedIsReportedAndLeavesWindowDisconnected) 
     EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not open COM1 (/nonexistent/ttyMeter): "))
         << dialogs.shown[0].text.toStdString();
     EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
-    EXPECT_FALSE(w->serialPort().isOpen());
+    EXPECT_FALSE(w->session().serialPort().isOpen());
     EXPECT_TRUE(control<QMenu>(*w, "ComSetup1")->isEnabled());
     EXPECT_FALSE(control<QAction>(*w, "START1")->isChecked());
     EXPECT_FALSE(control<QAction>(*w, "STOP1")->isEnabled());
@@ -396,22 +397,43 @@ TEST_F(WindowTest, FileDialogsShowSizeTypeAndDate) {
     for (bool save : {false, true}) {
         SCOPED_TRACE(save ? "save" : "open");
         int checked = 0;
-        QTimer::singleShot(300, [&] {
+        // The dialog is looked at once it is shown and has listed the folder with every column
+        // fitted, or once the generous deadline has passed; then it is closed.
+        const QDeadlineTimer deadline(dmm::test::kGenerousDeadlineMs);
+        QTimer look;
+        QObject::connect(&look, &QTimer::timeout, [&] {
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            ASSERT_NE(dialog, nullptr);
-            auto* list = dialog->findChild<QTreeView*>();
-            ASSERT_NE(list, nullptr);
+            auto* list = dialog ? dialog->findChild<QTreeView*>() : nullptr;
+            if (!list) {
+                if (!deadline.hasExpired()) return;
+                look.stop();
+                FAIL() << "no file dialog shown";
+            }
             QHeaderView* header = list->header();
-            ASSERT_GT(list->model()->rowCount(list->rootIndex()), 0) << "the folder is listed";
-            for (int column = 1; column < header->count(); ++column) {  // size, type, date
-                EXPECT_FALSE(header->isSectionHidden(column)) << column;
-                const QModelIndex root = list->rootIndex();
-                int widest = 0;
+            const QModelIndex root = list->rootIndex();
+            auto widest = [&](int column) {
+                int most = 0;
                 for (int row = 0; row < list->model()->rowCount(root); ++row) {
                     const QString text = list->model()->index(row, column, root).data().toString();
-                    widest = std::max(widest, list->fontMetrics().horizontalAdvance(text));
+                    most = std::max(most, list->fontMetrics().horizontalAdvance(text));
                 }
-                EXPECT_GE(header->sectionSize(column), widest) << "column " << column << " cut short";
+                return most;
+            };
+            auto fits = [&](int column) {
+                return !header->isSectionHidden(column) &&
+                       header->sectionSize(column) >= widest(column) &&
+                       header->sectionViewportPosition(column) + header->sectionSize(column) <=
+                           list->viewport()->width();
+            };
+            bool allFit = list->model()->rowCount(root) > 0;
+            for (int column = 1; column < header->count(); ++column) allFit = allFit && fits(column);
+            if (!allFit && !deadline.hasExpired()) return;
+            look.stop();
+            EXPECT_GT(list->model()->rowCount(root), 0) << "the folder is listed";
+            for (int column = 1; column < header->count(); ++column) {  // size, type, date
+                EXPECT_FALSE(header->isSectionHidden(column)) << column;
+                EXPECT_GE(header->sectionSize(column), widest(column))
+                    << "column " << column << " cut short";
                 EXPECT_LE(header->sectionViewportPosition(column) + header->sectionSize(column),
                           list->viewport()->width())
                     << "column " << column << " beyond the list's edge";
@@ -419,6 +441,7 @@ TEST_F(WindowTest, FileDialogsShowSizeTypeAndDate) {
             ++checked;
             dialog->reject();
         });
+        look.start(20);
         const QString name = save ? real.getSaveFileName("Save", "Text (*.txt)", "txt")
                                   : real.getOpenFileName("Open", "Text (*.txt)");
         EXPECT_TRUE(name.isEmpty());

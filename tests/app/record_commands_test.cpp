@@ -8,7 +8,7 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "../display/pdf_text.h"
+#include "pdf_text.h"
 #include "data_files.h"
 #include "record_grid.h"
 #include "record_table_model.h"

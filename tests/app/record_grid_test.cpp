@@ -10,8 +10,10 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -20,6 +22,7 @@
 #include "record_grid.h"
 #include "record_table.h"
 #include "record_table_model.h"
+#include "wait_for.h"
 
 namespace {
 
@@ -47,8 +50,13 @@ void styleRows(QTableView* rows) {
     rows->verticalHeader()->hide();
 }
 
-void settle() {
-    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+// Handles the queued events, and those they queue in turn, and the views' delayed layouts (timers
+// of no interval, started before a timer of the same started here): layouts, scrolls, repaints.
+void handleQueuedEvents() {
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_TRUE(dmm::test::processQueuedEvents());
+        ASSERT_TRUE(dmm::test::waitForTimerTicks(0, 2));
+    }
 }
 
 QWidget* widgetAt(QWidget* area, QPoint at) { return area->childAt(at); }
@@ -91,7 +99,7 @@ protected:
         }
         top.show();
         top.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&top));
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&top, dmm::test::kGenerousDeadlineMs));
     }
 
     // Records arrive and each becomes the current one, as the window makes them.
@@ -109,7 +117,7 @@ protected:
     // drawn afresh and as they stand on screen after the partial repaints.
     void expectSameAsTableView(const std::string& step) {
         SCOPED_TRACE(step);
-        settle();
+        handleQueuedEvents();
         for (auto bars : {std::pair(grid->verticalScrollBar(), reference->verticalScrollBar()),
                           std::pair(grid->horizontalScrollBar(), reference->horizontalScrollBar())}) {
             EXPECT_EQ(bars.first->value(), bars.second->value());
@@ -221,9 +229,11 @@ TEST_F(RecordGridTest, LooksAndBehavesAsATableView) {
             step.act(grid, grid->focusProxy());
             step.act(reference, reference);
             if (step.name.rfind("a press", 0) == 0) {
-                // A pressed row is scrolled into view once a double click is ruled out.
+                // A pressed row is scrolled into view once a double click is ruled out: by a
+                // timer of the double-click interval and a little more, started with the press.
                 expectSameAsTableView(step.name + ", at once");
-                QTest::qWait(QApplication::doubleClickInterval() + 300);
+                ASSERT_TRUE(dmm::test::waitForTimerTicks(
+                    QApplication::doubleClickInterval() + 100, 2));
             }
         }
         expectSameAsTableView(step.name);
@@ -268,29 +278,35 @@ TEST_F(RecordGridTest, ADragPastAnEdgeScrollsAlong) {
     reference->setModel(nullptr);
     appendRecords(table, 200);
     model.sync();
-    settle();
+    handleQueuedEvents();
     QWidget* rows = grid->rowView()->viewport();
     QScrollBar* bar = grid->verticalScrollBar();
+    // A few ticks of the grid's slowest timer, the drag's among them: it has had its turns.
+    int slowest = 1;
+    for (const QTimer* t : grid->findChildren<QTimer*>()) {
+        slowest = std::max(slowest, t->interval());
+    }
+    auto dragHadItsTurns = [&] { return dmm::test::waitForTimerTicks(slowest, 3); };
+
     QTest::mousePress(rows, Qt::LeftButton, {}, QPoint(10, 20));
     QTest::mouseMove(rows, QPoint(10, rows->height() + 10));
-    QTest::qWait(400);
+    // Past the rows first shown (the move itself selects the first row below them).
+    ASSERT_TRUE(dmm::test::waitFor([&] { return grid->selectedRow() > bar->pageStep() + 2; }));
     const int below = grid->selectedRow();
-    EXPECT_GT(below, bar->pageStep());  // past the rows first shown
     EXPECT_EQ(grid->currentIndex().row(), below);
     EXPECT_EQ(bar->value(), below - bar->pageStep() + 1);  // the selected row is the last in view
 
     QTest::mouseMove(rows, QPoint(10, rows->height() / 2));  // back over the rows: it stops
     const int inside = grid->selectedRow();
-    QTest::qWait(200);
+    ASSERT_TRUE(dragHadItsTurns());
     EXPECT_EQ(grid->selectedRow(), inside);
 
     QTest::mouseMove(rows, QPoint(10, -10));
-    QTest::qWait(300);
-    EXPECT_LT(grid->selectedRow(), inside);
+    ASSERT_TRUE(dmm::test::waitFor([&] { return grid->selectedRow() < inside - 2; }));
     EXPECT_EQ(bar->value(), grid->selectedRow());  // the selected row is the first in view
     QTest::mouseRelease(rows, Qt::LeftButton, {}, QPoint(10, -10));
     const int released = grid->selectedRow();
-    QTest::qWait(200);
+    ASSERT_TRUE(dragHadItsTurns());
     EXPECT_EQ(grid->selectedRow(), released);
 }
 
@@ -300,7 +316,7 @@ TEST_F(RecordGridTest, AMillionRecordsAreShownThroughAFewRows) {
     appendRecords(table, 1000000);
     model.sync();
     grid->setCurrentIndex(model.index(999999, 0));
-    settle();
+    handleQueuedEvents();
     const QTableView* rows = grid->rowView();
     const QAbstractItemModel* held = rows->model();
     auto bottomNo = [&] { return rows->indexAt(QPoint(10, rows->viewport()->height() - 2)).data().toString(); };
@@ -312,21 +328,21 @@ TEST_F(RecordGridTest, AMillionRecordsAreShownThroughAFewRows) {
     EXPECT_EQ(bottomNo(), "1000000");
 
     follow(2);
-    settle();
+    handleQueuedEvents();
     EXPECT_LE(held->rowCount(), 17);
     EXPECT_EQ(bottomNo(), "1000002");
     EXPECT_EQ(grid->currentIndex().row(), 1000001);
 
     bar->setValue(500000);
-    settle();
+    handleQueuedEvents();
     EXPECT_EQ(topNo(), "500001");
     QTest::keyClick(grid->focusProxy(), Qt::Key_Home, Qt::ControlModifier);
-    settle();
+    handleQueuedEvents();
     EXPECT_EQ(bar->value(), 0);
     EXPECT_EQ(topNo(), "1");
     EXPECT_EQ(grid->currentIndex().row(), 0);
     QTest::keyClick(grid->focusProxy(), Qt::Key_End, Qt::ControlModifier);
-    settle();
+    handleQueuedEvents();
     EXPECT_EQ(bottomNo(), "1000002");
     EXPECT_EQ(grid->selectedRow(), 1000001);
 }

@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "../display/pdf_text.h"
+#include "pdf_text.h"
 #include "frame_encoder.h"
 #include "pty_pair.h"
 #include "record_table_model.h"

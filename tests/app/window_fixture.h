@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
-
 #include <functional>
 #include <memory>
 
@@ -12,6 +9,7 @@
 #include "find_control.h"
 #include "main_window.h"
 #include "scripted_dialogs.h"
+#include "wait_for.h"
 
 // A main window built as the program builds it, with scripted dialogs.
 class WindowTest : public ::testing::Test {
@@ -23,14 +21,9 @@ protected:
     }
 
     // Runs the event loop until the condition holds or the time is up.
-    static bool waitFor(const std::function<bool()>& condition, int ms = 5000) {
-        QElapsedTimer t;
-        t.start();
-        while (!condition()) {
-            if (t.elapsed() > ms) return false;
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        }
-        return true;
+    static bool waitFor(const std::function<bool()>& condition,
+                        int ms = dmm::test::kGenerousDeadlineMs) {
+        return dmm::test::waitFor(condition, ms);
     }
 
     dmm::test::ScriptedDialogs dialogs;

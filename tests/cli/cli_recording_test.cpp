@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "data_files.h"
-#include "../record/temp_dir.h"
-#include "../record/test_tables.h"
+#include "temp_dir.h"
+#include "test_tables.h"
 
 namespace {
 

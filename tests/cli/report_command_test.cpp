@@ -8,7 +8,7 @@
 #include <regex>
 #include <string>
 
-#include "../display/pdf_text.h"
+#include "pdf_text.h"
 #include "cli_support.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "../link/link_test_support.h"
+#include "wait_for.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ struct Result {
     QByteArray err;
 };
 
-Result run(const QStringList& args, int timeoutMs = 15000) {
+Result run(const QStringList& args, int timeoutMs = dmm::test::kGenerousDeadlineMs) {
     QProcess p;
     p.start(kDmmcli, args);
     Result r;

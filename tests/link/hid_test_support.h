@@ -3,7 +3,7 @@
 #include <string>
 
 #include "fake_hid_backend.h"
-#include "link_test_support.h"
+#include "wait_for.h"
 
 // A device for the scripted backend: product "USB to Serial" unless given, no serial number.
 inline dmm::FakeHidBackend::Device fakeDevice(const std::string& name,

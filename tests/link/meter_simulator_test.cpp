@@ -13,13 +13,14 @@
 #include <vector>
 
 #include "frame_encoder.h"
-#include "link_test_support.h"
 #include "meter_core.h"
 #include "port_name_table.h"
 #include "reading_script.h"
 #include "serial_port_driver.h"
+#include "wait_for.h"
 
 using namespace dmm;
+using dmm::test::waitFor;
 
 namespace {
 
@@ -40,7 +41,9 @@ TEST(MeterSimulator, SendsOnlyToAnOpenReaderAndStopsAfterItsFrames) {
                          });
         QObject::connect(&sim, &MeterSimulator::finished, [&] { finished = true; });
         sim.start();
-        settle(200);
+        // The simulator ticks every 20 ms at most on a pseudo-terminal: a few ticks of a timer
+        // of that period started after it, and it has had its turns.
+        ASSERT_TRUE(dmm::test::waitForTimerTicks(20, 4));
         EXPECT_EQ(sim.framesWritten(), 0);  // nobody listening yet
         EXPECT_FALSE(sim.readerAttached());
 
@@ -63,8 +66,8 @@ TEST(MeterSimulator, SendsOnlyToAnOpenReaderAndStopsAfterItsFrames) {
             core.receiveBytes(family, data, size);
         });
         ASSERT_TRUE(driver.open());
-        ASSERT_TRUE(waitUntil([&] { return finished; }, 5000));
-        ASSERT_TRUE(waitUntil([&] { return decoded.size() >= 12; }, 1000)) << decoded.size();
+        ASSERT_TRUE(waitFor([&] { return finished; }));
+        ASSERT_TRUE(waitFor([&] { return decoded.size() >= 12; })) << decoded.size();
         EXPECT_EQ(sim.framesWritten(), 12);
         ASSERT_EQ(sent.size(), 12u);
         for (std::size_t i = 0; i < sent.size(); ++i) {
@@ -83,7 +86,7 @@ TEST(MeterSimulator, WritesTheEncodedScriptToAFile) {
     bool finished = false;
     QObject::connect(&sim, &MeterSimulator::finished, [&] { finished = true; });
     sim.start();
-    ASSERT_TRUE(waitUntil([&] { return finished; }));
+    ASSERT_TRUE(waitFor([&] { return finished; }));
     EXPECT_TRUE(sim.closeOutput());
 
     dmm::ReadingScript script(Family::Brio, 9);
@@ -109,7 +112,7 @@ TEST(MeterSimulator, AFailingOutputStopsItWithAReason) {
     bool finished = false;
     QObject::connect(&sim, &MeterSimulator::finished, [&] { finished = true; });
     sim.start();
-    ASSERT_TRUE(waitUntil([&] { return finished; }));
+    ASSERT_TRUE(waitFor([&] { return finished; }));
     ::close(fds[1]);
     EXPECT_FALSE(sim.isRunning());
     EXPECT_TRUE(sim.lastError().contains(QLatin1String("cannot write")));

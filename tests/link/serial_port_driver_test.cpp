@@ -10,12 +10,15 @@
 #include <vector>
 
 #include "frame_encoder.h"
-#include "link_test_support.h"
 #include "meter_core.h"
 #include "port_name_table.h"
 #include "pseudo_terminal.h"
+#include "serial_device.h"
 
 using namespace dmm;
+using dmm::test::DeviceLink;
+using dmm::test::waitFor;
+using dmm::test::writeAll;
 
 namespace {
 
@@ -41,11 +44,12 @@ protected:
     // Poll by hand only: the timer of a long period never fires during a test.
     void manualPolling() { driver.setPollingDelay(60000); }
 
-    // Writes bytes and runs the loop until the port holds them all.
-    void arrive(const std::string& bytes) {
+    // Writes bytes to the device and runs the loop until the port holds them all.
+    void arrive(const std::string& bytes) { arriveFrom(pty, bytes); }
+    void arriveFrom(PseudoTerminal& device, const std::string& bytes) {
         const qint64 before = driver.bytesWaiting();
-        ASSERT_TRUE(writeAll(pty, bytes));
-        ASSERT_TRUE(waitUntil([&] {
+        ASSERT_TRUE(writeAll(device, bytes));
+        ASSERT_TRUE(waitFor([&] {
             return driver.bytesWaiting() >= before + static_cast<qint64>(bytes.size());
         }));
     }
@@ -89,7 +93,6 @@ TEST_F(SerialPortDriverTest, BlocksReachTheHandlerThroughPollingWholeOrSplit) {
     ASSERT_TRUE(driver.open());
 
     // A tick with nothing received raises nothing.
-    settle();
     driver.poll();
     EXPECT_TRUE(blocks.empty());
 
@@ -111,7 +114,9 @@ TEST_F(SerialPortDriverTest, BlocksReachTheHandlerThroughPollingWholeOrSplit) {
 
 TEST_F(SerialPortDriverTest, KeltStreamDecodesEndToEndOnTheTimer) {
     dmm::MeterCore core;
-    driver.setReceiveHandler([&core](SerialPortDriver*, const void* data, std::int32_t size) {
+    std::size_t taken = 0;
+    driver.setReceiveHandler([&](SerialPortDriver*, const void* data, std::int32_t size) {
+        taken += static_cast<std::size_t>(size);
         core.receiveKeltBytes(data, size);
     });
     ASSERT_TRUE(driver.open());
@@ -125,12 +130,14 @@ TEST_F(SerialPortDriverTest, KeltStreamDecodesEndToEndOnTheTimer) {
         ASSERT_TRUE(dmm::encodeFrame(dmm::Family::Kelt, d, frame));
         stream += frame;
     }
-    // Written in uneven pieces, as a 2400 baud line delivers them between ticks.
+    // Written in uneven pieces, each taken by a tick of its own, as a 2400 baud line delivers
+    // them between ticks.
     for (std::size_t at = 0; at < stream.size(); at += 5) {
-        ASSERT_TRUE(writeAll(pty, stream.substr(at, 5)));
-        settle(7);
+        const std::string piece = stream.substr(at, 5);
+        ASSERT_TRUE(writeAll(pty, piece));
+        ASSERT_TRUE(waitFor([&] { return taken == at + piece.size(); }));
     }
-    ASSERT_TRUE(waitUntil([&] { return core.counters().decoded == 6; }));
+    ASSERT_TRUE(waitFor([&] { return core.counters().decoded == 6; }));
     EXPECT_EQ(core.counters().dropped(), 0u);
     EXPECT_EQ(core.reading().valueText, "-01.235");
     EXPECT_EQ(core.reading().value, -1235.0f);
@@ -190,7 +197,7 @@ TEST_F(SerialPortDriverTest, InputBufferSizeLimitsEachReadAndSetsTheXonLimit) {
     std::string bytes;
     for (int i = 0; i < 1300; ++i) bytes.push_back(static_cast<char>(i * 7));
     ASSERT_TRUE(writeAll(pty, bytes));
-    EXPECT_TRUE(waitUntil([&] {
+    EXPECT_TRUE(waitFor([&] {
         driver.poll();
         return received().size() >= bytes.size();
     }));
@@ -347,14 +354,14 @@ TEST_F(SerialPortDriverTest, DeviceThatVanishesAndComesBack) {
     listen();
     ASSERT_TRUE(driver.open());
     ASSERT_TRUE(writeAll(pty, "before"));
-    ASSERT_TRUE(waitUntil([&] { return received() == "before"; }));
+    ASSERT_TRUE(waitFor([&] { return received() == "before"; }));
 
     pty.close();  // the adapter is pulled out
-    ASSERT_TRUE(waitUntil([&] { return driver.deviceLost(); }));
-    // The port no longer watches the dead device, so nothing keeps the loop busy; polling
-    // goes on quietly and the port stays open until closed.
-    EXPECT_TRUE(waitUntil([&] { return driver.nativeHandle() < 0; }));
-    settle(200);
+    ASSERT_TRUE(waitFor([&] { return driver.deviceLost(); }));
+    // The port no longer watches the dead device; polling goes on quietly and the port stays
+    // open until closed.
+    EXPECT_TRUE(waitFor([&] { return driver.nativeHandle() < 0; }));
+    ASSERT_TRUE(dmm::test::waitForTimerTicks(driver.pollingInterval(), 3));
     EXPECT_TRUE(driver.isOpen());
     EXPECT_TRUE(driver.isPolling());
     EXPECT_FALSE(driver.lastError().isEmpty());
@@ -367,58 +374,75 @@ TEST_F(SerialPortDriverTest, DeviceThatVanishesAndComesBack) {
     driver.close();
     ASSERT_TRUE(driver.open());
     EXPECT_FALSE(driver.deviceLost());
-    settle();
     ASSERT_TRUE(writeAll(back, "after"));
-    EXPECT_TRUE(waitUntil([&] { return received() == "beforeafter"; }));
+    EXPECT_TRUE(waitFor([&] { return received() == "beforeafter"; }));
 }
 
-// A device pulled out and plugged in again at the same path (here a link that moves from the
-// old pseudo-terminal to a new one): with reconnecting on, the driver reopens it by itself and
-// its bytes arrive as before, with the line settings of the first open; without, it stays lost.
+// A device pulled out and plugged in again at the same path (a link of the test's own, removed
+// while the device is away): with reconnecting on, the driver reopens it by itself, with the line
+// settings of the first open, and what the old device delivered comes first, also when the
+// device is back before a poll has handed it over; without, the device stays lost.
 TEST_F(SerialPortDriverTest, ReconnectingReopensTheSamePathWhenTheDeviceIsBack) {
-    QTemporaryDir dir;
-    const QString link = dir.filePath(QStringLiteral("ttyMeter"));
-    auto pointAt = [&](const QString& target) { return pointLinkAt(link, target); };
-    for (const bool reconnect : {true, false}) {
-        SCOPED_TRACE(reconnect ? "reconnecting" : "not reconnecting");
+    const struct Row {
+        const char* name;
+        bool reconnect;
+        bool pollWhileAway;  // the old device's bytes are handed over before it is back
+    } rows[] = {
+        {"reconnecting", true, true},
+        {"reconnecting, back before a poll", true, false},
+        {"not reconnecting", false, true},
+    };
+    manualPolling();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        DeviceLink link;
         PseudoTerminal first;
         ASSERT_TRUE(first.open());
-        ASSERT_TRUE(pointAt(first.slavePath()));
-        names.map(1, link);
+        ASSERT_TRUE(link.pointAt(first.slavePath()));
+        names.map(1, link.path());
         blocks.clear();
         listen();
-        driver.setReconnect(reconnect);
+        driver.setReconnect(row.reconnect);
         driver.setParity(SerialPortDriver::Parity::Odd);
         ASSERT_TRUE(driver.open());
-        EXPECT_EQ(driver.devicePath(), link);
-        ASSERT_TRUE(writeAll(first, "before"));
-        ASSERT_TRUE(waitUntil([&] { return received() == "before"; }));
+        EXPECT_EQ(driver.devicePath(), link.path());
+        arriveFrom(first, "before");
 
+        ASSERT_TRUE(link.remove());
         first.close();
-        ASSERT_TRUE(waitUntil([&] { return driver.deviceLost(); }));
-        settle(600);  // nothing to reopen yet
+        ASSERT_TRUE(waitFor([&] { return driver.deviceLost() && driver.nativeHandle() < 0; }));
+        EXPECT_TRUE(driver.hasUndeliveredBytes());
+        if (row.pollWhileAway) {
+            driver.poll();
+            EXPECT_EQ(received(), "before");
+        }
+        driver.reopenLostDevice();  // a tick while nothing is at the path
         EXPECT_TRUE(driver.deviceLost());
 
         PseudoTerminal back;
         ASSERT_TRUE(back.open());
-        ASSERT_TRUE(pointAt(back.slavePath()));
-        const bool reopened = waitUntil([&] { return !driver.deviceLost(); }, 2000);
-        EXPECT_EQ(reopened, reconnect);
-        if (reconnect) {
+        ASSERT_TRUE(link.pointAt(back.slavePath()));
+        if (row.reconnect) {
+            ASSERT_TRUE(waitFor([&] { return !driver.deviceLost(); }));
             EXPECT_TRUE(driver.lastError().isEmpty()) << driver.lastError().toStdString();
             EXPECT_EQ(driver.lineSettings().parity, 'O') << "the same settings";
             EXPECT_TRUE(back.readerAttached());
-            settle();
             ASSERT_TRUE(writeAll(back, "after"));
-            EXPECT_TRUE(waitUntil([&] { return received() == "beforeafter"; })) << received();
+            EXPECT_TRUE(waitFor([&] {
+                driver.poll();
+                return received().find("after") != std::string::npos;
+            }));
+            EXPECT_EQ(received(), "beforeafter");
         } else {
+            driver.reopenLostDevice();  // a tick, were the timer running, leaves the device alone
+            EXPECT_TRUE(driver.deviceLost());
             EXPECT_FALSE(back.readerAttached());
+            driver.poll();
             EXPECT_EQ(received(), "before");
         }
         driver.close();
         driver.setParity(SerialPortDriver::Parity::None);
     }
-
 }
 
 }  // namespace
