@@ -76,8 +76,10 @@ void MainWindow::connectSerialPort() {
         // A port that cannot be opened is said so, and the window stays disconnected rather
         // than showing a connection that does not exist.
         ui_->COMCon->setChecked(false);
-        if (dialogs_)
-            dialogs_->error(QStringLiteral("Could not open ") + printableText(session_->serialError()));
+        if (dialogs_) {
+            dialogs_->error(QStringLiteral("Could not open ") +
+                            printableText(session_->serialError()));
+        }
         return;
     }
     ui_->ComSetup1->setEnabled(false);

@@ -5,7 +5,6 @@
 #include <QStringList>
 
 #include <functional>
-#include <initializer_list>
 #include <optional>
 
 #include "cli_session.h"

@@ -31,8 +31,8 @@ struct RecordRequest {
 };
 
 // Logs the meter of a session on the port or the cable: prints one line per decoded frame until
-// Ctrl+C, SIGTERM, SIGHUP, the duration, or a link that ends (a device gone without --reconnect, a cable
-// unplugged or unreadable: status 1). Returns the exit status.
+// Ctrl+C, SIGTERM, SIGHUP, the duration, or a link that ends (a device gone without
+// --reconnect, a cable unplugged or unreadable: status 1). Returns the exit status.
 int recordMeter(const CommonOptions& options, const RecordRequest& request);
 
 }  // namespace dmm

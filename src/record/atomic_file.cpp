@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -54,7 +53,8 @@ bool isTemporaryName(std::string_view name) {
     if (name.size() <= kTail + 1 || name.front() != '.') return false;
     if (name.substr(name.size() - kTail, kTemporaryMark.size()) != kTemporaryMark) return false;
     for (const char c : name.substr(name.size() - kRandomLength)) {
-        const bool alnum = (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+        const bool alnum =
+            (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
         if (!alnum) return false;
     }
     return true;
@@ -102,7 +102,8 @@ std::atomic<bool> unnamedFiles{true};
 // rename over the target. Elsewhere it has a name from the start.
 class TemporaryFile {
 public:
-    TemporaryFile(std::string dir, std::string base) : dir_(std::move(dir)), base_(std::move(base)) {}
+    TemporaryFile(std::string dir, std::string base)
+        : dir_(std::move(dir)), base_(std::move(base)) {}
     ~TemporaryFile() { abandon(); }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
