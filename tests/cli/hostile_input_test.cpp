@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli_support.h"
+#include "temp_dir.h"
 
 namespace {
 
@@ -44,9 +45,6 @@ struct Row {
 class HostileInputTest : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/dmmcli_hostile_XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         write("data.txt", kHeader + kLine1 + kLine2);
         write("one.txt", kHeader + kLine1);
         write("nohdr.txt", kLine1 + kLine2);
@@ -59,8 +57,6 @@ protected:
         for (const auto& entry : std::filesystem::directory_iterator(dir_))
             made_.push_back(entry.path().filename().string());
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     void write(const std::string& name, const std::string& bytes) const {
         std::ofstream(dir_ + "/" + name, std::ios::binary) << bytes;
     }
@@ -110,7 +106,8 @@ protected:
         }
     }
 
-    std::string dir_;
+    dmm::test::TempDir scratch_;
+    const std::string dir_ = scratch_.path();
     std::vector<std::string> made_;  // the files of SetUp
 };
 
