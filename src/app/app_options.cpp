@@ -7,13 +7,19 @@ namespace dmm {
 
 QString appUsage() {
     return QStringLiteral(
-        "Usage: dmmview [options]\n"
+        "Usage: dmmview [options] [DATAFILE]\n"
+        "  DATAFILE              a data file (.xls, .xml, .txt) to open, as \"Open\" does\n"
         "  --port COMn=PATH      map the port COMn (1-4) to a device path (repeatable)\n"
         "  --family kelt|sorn|brio  meter family whose frames are decoded (default kelt)\n"
         "  --count-class 4|6|34|2   display class of the meter (default 4)\n"
         "  --demo                a simulated meter on a pseudo-terminal, connected as COM1\n"
         "  --usb                 with --demo: the simulated meter behind a simulated USB cable,\n"
         "                        connected with \"USB Connect\"\n"
+        "  --publish URL         publish every reading to an MQTT broker:\n"
+        "                        mqtt[s]://[USER@]HOST[:PORT]/PREFIX\n"
+        "  --ca-file FILE        the CA of an mqtts broker (default: the system's CAs)\n"
+        "  --password-file FILE  the broker password (or DMM_MQTT_PASSWORD); private to you\n"
+        "  --queue N             readings kept while the broker is away (default 100000)\n"
         "  --screenshot FILE     save a picture of the window (with --quit-after)\n"
         "  --quit-after MS       close the window after MS milliseconds\n"
         "  --help                show this text\n"
@@ -67,6 +73,28 @@ ParsedOptions parseAppOptions(const QStringList& args) {
                 r.options.countClass = &standardCountClass();
                 r.error = QStringLiteral("unknown count class '%1'").arg(*v);
             }
+        } else if (name == QLatin1String("--publish")) {
+            auto v = value(i, name);
+            if (!v) break;
+            std::string why;
+            r.options.publishTo = parseBrokerUrl(v->toStdString(), &why);
+            if (!r.options.publishTo) {
+                r.error = QStringLiteral("--publish: %1").arg(QString::fromStdString(why));
+            }
+        } else if (name == QLatin1String("--ca-file") || name == QLatin1String("--password-file")) {
+            auto v = value(i, name);
+            if (!v) break;
+            (name == QLatin1String("--ca-file") ? r.options.caFile : r.options.passwordFile) = *v;
+        } else if (name == QLatin1String("--queue")) {
+            auto v = value(i, name);
+            if (!v) break;
+            bool ok = false;
+            const qulonglong n = v->toULongLong(&ok);
+            if (!ok || n < 1 || n > 100000000) {
+                r.error = QStringLiteral("--queue wants a number of readings from 1 to 100000000");
+            } else {
+                r.options.queueLimit = static_cast<std::size_t>(n);
+            }
         } else if (name == QLatin1String("--screenshot")) {
             auto v = value(i, name);
             if (!v) break;
@@ -81,9 +109,19 @@ ParsedOptions parseAppOptions(const QStringList& args) {
             } else {
                 r.options.quitAfterMs = ms;
             }
+        } else if (!a.startsWith(QLatin1Char('-'))) {
+            if (!r.options.dataFile.isEmpty()) {
+                r.error = QStringLiteral("one data file at a time, not '%1' and '%2'")
+                              .arg(r.options.dataFile, a);
+            }
+            r.options.dataFile = a;
         } else {
             r.error = QStringLiteral("unknown argument '%1'").arg(a);
         }
+    }
+    if (r.error.isEmpty() && !r.options.publishTo &&
+        (!r.options.caFile.isEmpty() || !r.options.passwordFile.isEmpty())) {
+        r.error = QStringLiteral("--ca-file and --password-file go with --publish");
     }
     if (r.error.isEmpty() && r.options.usb && !r.options.demo) {
         r.error =
@@ -96,6 +134,37 @@ ParsedOptions parseAppOptions(const QStringList& args) {
         r.error = QStringLiteral("--screenshot goes with --quit-after");
     r.error = printableText(r.error);
     return r;
+}
+
+QStringList withoutQtOptions(const QStringList& args) {
+    // QGuiApplication's, QApplication's and the X11 platform's options.
+    static const QStringList withValue = {
+        QStringLiteral("platform"),     QStringLiteral("platformpluginpath"),
+        QStringLiteral("platformtheme"), QStringLiteral("plugin"),
+        QStringLiteral("qwindowgeometry"), QStringLiteral("geometry"),
+        QStringLiteral("qwindowicon"),  QStringLiteral("icon"),
+        QStringLiteral("qwindowtitle"), QStringLiteral("title"),
+        QStringLiteral("session"),      QStringLiteral("style"),
+        QStringLiteral("stylesheet"),   QStringLiteral("qmljsdebugger"),
+        QStringLiteral("display"),      QStringLiteral("name"),
+        QStringLiteral("visual")};
+    static const QStringList flags = {QStringLiteral("reverse"), QStringLiteral("testability"),
+                                      QStringLiteral("widgetcount"), QStringLiteral("dograb"),
+                                      QStringLiteral("nograb")};
+    QStringList rest;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const qsizetype dashes = a.startsWith(QLatin1String("--")) ? 2 : 1;
+        const QString name = a.startsWith(QLatin1Char('-')) ? a.mid(dashes) : QString();
+        const QString key = name.section(QLatin1Char('='), 0, 0);
+        if (flags.contains(name)) continue;
+        if (withValue.contains(key)) {
+            if (key == name) ++i;  // the value is the next argument
+            continue;
+        }
+        rest << a;
+    }
+    return rest;
 }
 
 }  // namespace dmm

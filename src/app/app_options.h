@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "broker_url.h"
 #include "count_class.h"
 #include "reading_state.h"
 
@@ -24,6 +25,13 @@ struct AppOptions {
     HidBackend* hidBackend = nullptr;      // the HID devices to use; none: the system's
     QString screenshot;                    // --screenshot FILE
     int quitAfterMs = -1;                  // --quit-after MS
+    // --publish URL: every reading shown goes to a broker too (--ca-file, --password-file,
+    // --queue as for dmmcli record).
+    std::optional<BrokerUrl> publishTo;
+    QString caFile;
+    QString passwordFile;
+    std::size_t queueLimit = 100000;
+    QString dataFile;                      // DATAFILE: opened at start as Open opens it
 };
 
 struct ParsedOptions {
@@ -35,6 +43,11 @@ struct ParsedOptions {
 
 // Parses the arguments after the program name.
 ParsedOptions parseAppOptions(const QStringList& args);
+
+// The arguments less the options that Qt's application object takes for itself (-platform,
+// -style, -display... with one dash or two), with their values: what dmmview reads, known
+// before any application object exists and whether or not the platform takes the option.
+QStringList withoutQtOptions(const QStringList& args);
 
 // The usage text printed for --help and after a refused argument.
 QString appUsage();

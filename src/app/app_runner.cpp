@@ -1,6 +1,7 @@
 #include "app_runner.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTextStream>
 #include <QTimer>
 #include <QToolButton>
@@ -14,6 +15,7 @@
 #include "fake_hid_backend.h"
 #include "meter_simulator.h"
 #include "simulated_cable.h"
+#include "reading_publisher.h"
 #include "real_dialogs.h"
 #include "stop_signals.h"
 #include "printable_text.h"
@@ -40,22 +42,32 @@ std::optional<int> answerArguments(const ParsedOptions& parsed) {
 std::optional<int> answerWithoutWindow(int argc, char** argv) {
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
-    const ParsedOptions parsed = parseAppOptions(args);
-    // Refused arguments wait for the application object, which takes its own options
-    // (-platform, -style...) out of the list first.
-    if (!parsed.error.isEmpty()) return std::nullopt;
-    return answerArguments(parsed);
+    return answerArguments(parseAppOptions(withoutQtOptions(args)));
 }
 
 int runDmmview(QApplication& app) {
     QStringList args = app.arguments();
     if (!args.isEmpty()) args.removeFirst();
-    const ParsedOptions parsed = parseAppOptions(args);
+    const ParsedOptions parsed = parseAppOptions(withoutQtOptions(args));
     if (const auto status = answerArguments(parsed)) return *status;
     AppOptions options = parsed.options;
 
     // The task-bar text; the window sets its own caption.
     QCoreApplication::setApplicationName(QStringLiteral("61-50883"));
+    // The menu entry's name, so that the desktop shows the window with the entry's icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(DMM_APP_ID));
+
+    // --publish: the broker's settings, checked before the window shows.
+    BrokerSettings broker;
+    if (options.publishTo) {
+        broker.url = *options.publishTo;
+        broker.caFile = QFile::encodeName(options.caFile).toStdString();
+        QString why;
+        if (!readBrokerPassword(options.passwordFile, &broker.password, &why)) {
+            std::fprintf(stderr, "dmmview: %s\n", qPrintable(why));
+            return 1;
+        }
+    }
 
     // --demo: a simulated meter of the chosen family on a pseudo-terminal, mapped to COM1.
     std::unique_ptr<MeterSimulator> demo;
@@ -86,6 +98,15 @@ int runDmmview(QApplication& app) {
     RealDialogs dialogs;
     MainWindow window(options, &dialogs);
     dialogs.setParent(&window);
+    if (options.publishTo) {
+        // The window publishes what it shows; the broker's state is in the link indicator's
+        // tooltip, and a broker that will not take us is said once.
+        auto publisher = std::make_unique<ReadingPublisher>(broker, options.queueLimit);
+        QObject::connect(&publisher->connection(), &BrokerConnection::failed, &window,
+                         [&dialogs](const QString& problem) { dialogs.error(problem); });
+        publisher->start();
+        window.session().publishTo(std::move(publisher));
+    }
 
     // A second window of the layout; nothing shows or uses it.
     QWidget secondWindow;

@@ -6,8 +6,9 @@ class QApplication;
 
 namespace dmm {
 
-// Answers --help and --version before any window exists, so that they work without a display:
-// prints the answer and returns the exit status, or returns nothing when the program is to start.
+// Answers --help, --version and refused arguments before any window exists, so that they work
+// without a display: prints the answer or the reason and the usage, and returns the exit status
+// (0, or 2 for refused arguments); returns nothing when the program is to start.
 std::optional<int> answerWithoutWindow(int argc, char** argv);
 
 // Program entry after the application object exists: reads the command line, sets the

@@ -20,4 +20,11 @@ QString qtFileFilter(const QString& barSeparated) {
     return entries.join(QStringLiteral(";;"));
 }
 
+QStringList filterPatterns(const QString& barSeparated) {
+    const QStringList parts = barSeparated.split(QLatin1Char('|'));
+    QStringList patterns;
+    for (qsizetype i = 1; i < parts.size(); i += 2) patterns << parts[i].trimmed();
+    return patterns;
+}
+
 }  // namespace dmm

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace dmm {
 
@@ -16,5 +17,8 @@ inline constexpr const char* kOpenDataFilter =
 // The same filter in the form a Qt file dialog takes ("Excel File(*.xls);;XML(*.xml);;...").
 // A description that does not already end in its pattern gets it appended in parentheses.
 QString qtFileFilter(const QString& barSeparated);
+
+// The filter's patterns ("*.xls", "*.xml", ...), in order.
+QStringList filterPatterns(const QString& barSeparated);
 
 }  // namespace dmm

@@ -17,6 +17,7 @@
 
 #include <exception>
 
+#include "data_file_drop.h"
 #include "dialogs.h"
 #include "grid_cell_delegate.h"
 #include "int_text.h"
@@ -178,6 +179,11 @@ void MainWindow::connectHandlers() {
         watched->installEventFilter(this);
     }
 
+    // A data file dropped anywhere on the window opens as with "Open old data files".
+    new DataFileDrop(this, [this](const QString& path) {
+        guarded([&] { records_->openDataFile(path); });
+    });
+
     // The scale enlarged by its zoom covers the chart's place; the chart steps aside.
     connect(ui_->KD, &AnalogScale::enlargedChanged, ui_->Chtshow,
             [this](bool on) { ui_->Chtshow->setVisible(!on); });
@@ -244,6 +250,13 @@ void MainWindow::startUp() {
 
     linkWatchdog_->start();
     samplingTimer_->start();
+
+    // dmmview DATAFILE: opened once the event loop runs, so that a message about it has a window.
+    if (!options_.dataFile.isEmpty()) {
+        QTimer::singleShot(0, this, [this] {
+            guarded([this] { records_->openDataFile(options_.dataFile); });
+        });
+    }
 }
 
 void MainWindow::applyCountClass() {

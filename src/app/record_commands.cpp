@@ -185,8 +185,11 @@ void RecordCommands::onOpenRecordsClicked() {
     const QString name =
         dialogs_->getOpenFileName(QStringLiteral("Open old data files"),
                                   qtFileFilter(QString::fromLatin1(kOpenDataFilter)));
-    if (name.isEmpty()) return;
-    const LoadOutcome out = loadDataFile(name.toLocal8Bit().toStdString(), table_, false);
+    if (!name.isEmpty()) openDataFile(name);
+}
+
+void RecordCommands::openDataFile(const QString& path) {
+    const LoadOutcome out = loadDataFile(path.toLocal8Bit().toStdString(), table_, false);
     // The grid shows what the table holds now, whether the load finished or stopped part way,
     // with the last record current and in sight, as when records arrive one by one.
     gridModel_->setTable(&table_);

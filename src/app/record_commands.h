@@ -51,6 +51,9 @@ public:
     void onClearRecordsClicked();    // "Close Data", the hidden "New" item
     void onSaveRecordsClicked();     // "Save data files", the hidden "Save" item
     void onOpenRecordsClicked();     // "Open old data files"
+    // Loads a data file as "Open old data files" does (XML replaces the table, TAB text adds
+    // to it; a failure is shown): the Open command, dmmview DATAFILE and a file dropped on it.
+    void openDataFile(const QString& path);
     void onRecallClockClicked();     // the recall clock's check box
     void onRecallClockLeft();        // the focus left the recall clock's check box
     void onRecallTimeKeyReleased();  // a key released in the recall clock's time edits

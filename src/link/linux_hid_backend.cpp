@@ -75,14 +75,14 @@ public:
 
     int readInputReport(std::uint8_t* buffer, std::size_t size, int timeoutMs) override {
         if (!device_ || size < 2) return fail(EBADF);
-        // hidraw gives an unnumbered device's report without its ID: read it in behind a 0.
-        const std::size_t skip = layout_.numbered ? 0 : 1;
         errno = 0;
-        const int n = hid_read_timeout(device_, buffer + skip, size - skip, timeoutMs);
+        const int n = readReportIdFirst(layout_.numbered, buffer, size,
+                                        [this, timeoutMs](std::uint8_t* into, std::size_t count) {
+                                            return hid_read_timeout(device_, into, count,
+                                                                    timeoutMs);
+                                        });
         if (n < 0) return fail(errno != 0 ? errno : ENODEV);
-        if (n == 0) return 0;
-        if (skip) buffer[0] = 0;
-        return n + static_cast<int>(skip);
+        return n;
     }
 
     bool sendFeatureReport(const std::uint8_t* report, std::size_t size) override {
@@ -131,6 +131,16 @@ private:
 };
 
 }  // namespace
+
+int readReportIdFirst(bool numbered, std::uint8_t* buffer, std::size_t size,
+                      const std::function<int(std::uint8_t*, std::size_t)>& read) {
+    if (size < 2) return -1;
+    const std::size_t skip = numbered ? 0 : 1;
+    const int n = read(buffer + skip, size - skip);
+    if (n <= 0) return n < 0 ? -1 : 0;
+    if (skip) buffer[0] = 0;
+    return n + static_cast<int>(skip);
+}
 
 LinuxHidBackend::LinuxHidBackend(QObject* parent) : HidBackend(parent) {
     available_ = hid_init() == 0;

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -50,5 +53,13 @@ private:
     std::mutex listingMutex_;  // open() may run on a reader's thread
     std::map<std::string, Listing> listing_;
 };
+
+// One input report read from a hidraw node into `buffer` (`size` bytes: a report's length with
+// its ID), report ID first. `read` fills at most the bytes it is given and returns their count, 0
+// when no report came, or -1 when it failed. hidraw hands over a report of a device that does not
+// number its reports without the ID: it is read in behind a 0, one byte fewer asked for. Returns
+// the byte count with the ID, 0, or -1.
+int readReportIdFirst(bool numbered, std::uint8_t* buffer, std::size_t size,
+                      const std::function<int(std::uint8_t* into, std::size_t size)>& read);
 
 }  // namespace dmm

@@ -29,6 +29,8 @@ TEST(CommandLine, ArgumentsAreParsedOrRefusedWithAReason) {
         {{"--quit-after", "-3"}, "milliseconds"},
         {{"--quit-after"}, "needs a value"},
         {{"--colour"}, "unknown argument"},
+        {{"readings.xls", "--demo"}, nullptr},
+        {{"a.xls", "b.xml"}, "one data file at a time"},
         {{"--demo", "--usb", "--family", "brio"}, "the Brio family has no USB cable"},
         {{"--family", "brio", "--usb", "--demo"}, "the Brio family has no USB cable"},
         {{"--demo", "--screenshot", "a.png"}, "--screenshot goes with --quit-after"},
@@ -52,11 +54,28 @@ TEST(CommandLine, ArgumentsAreParsedOrRefusedWithAReason) {
     EXPECT_TRUE(p.options.demo);
     EXPECT_EQ(p.options.quitAfterMs, 7);
     EXPECT_FALSE(dmm::parseAppOptions({}).options.family.has_value()) << "no family: the layout decides";
+    EXPECT_EQ(dmm::parseAppOptions({"--demo", "/tmp/r.xml"}).options.dataFile, "/tmp/r.xml");
 }
 
-// The program itself: --help and --version answer on standard output with status 0, even where
-// no window can open (the xcb platform without a display); refused arguments give status 2 with
-// the reason and the usage on standard error.
+// Qt's own options, with one dash or two, and their values (next or after '='), are left to Qt.
+TEST(CommandLine, QtOptionsAreLeftToQt) {
+    struct Row {
+        QStringList args;
+        QStringList rest;
+    } rows[] = {
+        {{"-platform", "offscreen", "--demo"}, {"--demo"}},
+        {{"--style=fusion", "-reverse", "r.xls"}, {"r.xls"}},
+        {{"-display", ":1", "-qwindowtitle", "t", "--port", "COM1=/x"}, {"--port", "COM1=/x"}},
+        {{"--bogus", "-widgetcount", "-platform"}, {"--bogus"}},
+    };
+    for (const Row& r : rows) {
+        EXPECT_EQ(dmm::withoutQtOptions(r.args), r.rest) << r.args.join(' ').toStdString();
+    }
+}
+
+// The program itself: --help and --version answer on standard output with status 0, and refused
+// arguments give status 2 with the reason and the usage on standard error, even where no window
+// can open (the xcb platform without a display).
 TEST(CommandLine, HelpAndVersionNeedNoDisplayAndRefusedArgumentsShowTheUsage) {
     struct Row {
         QStringList args;
@@ -70,12 +89,13 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAndRefusedArgumentsShowTheUsage) {
         {{"--demo", "-h"}, "xcb", 0, "Usage: dmmview [options]", ""},
         // Qt's own options are taken out by the application object before the arguments are read.
         {{"-platform", "offscreen", "--help"}, "xcb", 0, "Usage: dmmview [options]", ""},
-        {{"--family", "acme"}, "offscreen", 2, "", "dmmview: unknown family 'acme'\nUsage: dmmview"},
-        {{"--help", "--quit-after"}, "offscreen", 2, "", "needs a value\nUsage: dmmview"},
-        {{"--demo", "--usb", "--family", "brio"}, "offscreen", 2, "",
+        {{"-style", "fusion", "--version"}, "xcb", 0, "dmmview " DMM_VERSION "\n", ""},
+        {{"--family", "acme"}, "xcb", 2, "", "dmmview: unknown family 'acme'\nUsage: dmmview"},
+        {{"--help", "--quit-after"}, "xcb", 2, "", "needs a value\nUsage: dmmview"},
+        {{"--bogus"}, "xcb", 2, "", "dmmview: unknown argument '--bogus'\nUsage: dmmview"},
+        {{"-platform", "offscreen", "--bogus"}, "xcb", 2, "", "unknown argument '--bogus'"},
+        {{"--demo", "--usb", "--family", "brio"}, "xcb", 2, "",
          "dmmview: the Brio family has no USB cable\nUsage: dmmview"},
-        // The application object is made before the version is answered here.
-        {{"-platform", "offscreen", "--version"}, "offscreen", 0, "dmmview " DMM_VERSION "\n", ""},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.args.join(' ').toStdString());

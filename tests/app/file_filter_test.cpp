@@ -9,6 +9,7 @@ TEST(FileFilter, DialogFiltersBecomeQtFilters) {
     EXPECT_EQ(qtFileFilter("Excel File(*.xls)|*.xls|XML(*.xml)|*.xml"), "Excel File(*.xls);;XML(*.xml)");
     EXPECT_EQ(qtFileFilter("Bitmaps|*.bmp"), "Bitmaps (*.bmp)");
     EXPECT_EQ(qtFileFilter(""), "");
+    EXPECT_EQ(filterPatterns(kOpenDataFilter), QStringList({"*.xls", "*.xml", "*.txt"}));
 }
 
 }  // namespace

@@ -1,5 +1,9 @@
-// The record row's commands: Close Data, save and load through the file dialogs.
+// The record row's commands: Close Data, save and load through the file dialogs, and data files
+// opened from the command line and by drop.
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 #include <QScrollBar>
 #include <QFile>
 #include <QTemporaryDir>
@@ -8,8 +12,9 @@
 #include <QLineEdit>
 #include <QToolButton>
 
-#include "pdf_text.h"
+#include "data_file_drop.h"
 #include "data_files.h"
+#include "pdf_text.h"
 #include "record_grid.h"
 #include "record_table_model.h"
 #include "report_pdf.h"
@@ -217,6 +222,91 @@ TEST_F(RecordCommandsTest, CancelledDialogsAndBadFiles) {
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].kind, "error");
     EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not save table to specified file: "));
+}
+
+// A data file opens from the command line (dmmview FILE) and dropped anywhere on the window as
+// with "Open old data files": the same records in the grid, or the same message.
+TEST_F(RecordCommandsTest, DataFilesOpenFromTheCommandLineAndByDropAsWithOpen) {
+    recordReadings({"1.000", "-2.500", "0L"});
+    dialogs.saveNames << path("data.xml") << path("DATA.XLS");
+    click("saveas");
+    click("saveas");
+    QFile bad(path("broken.xml"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("<DATAPACKET><ROWDATA><ROW No=");
+    bad.close();
+    struct Row {
+        const char* route;  // "command line", "window", or the objectName of a widget dropped on
+        const char* file;
+        std::size_t records;
+        const char* error;  // the message box's text, or nullptr: none
+    } rows[] = {
+        {"command line", "data.xml", 3, nullptr},
+        {"command line", "missing.txt", 0, "Failed to Load File!"},
+        {"window", "DATA.XLS", 3, nullptr},
+        {"Setmax", "data.xml", 3, nullptr},  // an edit, which takes dropped text of its own
+        {"window", "broken.xml", 0, "Failed to Load File!"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(r.route) + " " + r.file);
+        dialogs.shown.clear();
+        dmm::AppOptions options;
+        const bool commandLine = std::string(r.route) == "command line";
+        if (commandLine) options.dataFile = path(r.file);
+        auto opened = makeWindow(options);
+        if (!commandLine) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(path(r.file))});
+            QWidget* target = std::string(r.route) == "window" ? opened.get()
+                                                               : control<QWidget>(*opened, r.route);
+            QDragEnterEvent enter({5, 5}, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                                  Qt::NoModifier);
+            enter.ignore();
+            QCoreApplication::sendEvent(target, &enter);
+            EXPECT_TRUE(enter.isAccepted());
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                            Qt::NoModifier);
+            drop.ignore();
+            QCoreApplication::sendEvent(target, &drop);
+            EXPECT_TRUE(drop.isAccepted());
+            EXPECT_EQ(drop.dropAction(), Qt::CopyAction) << "never a move: the file stays";
+        }
+        const qsizetype messages = r.error ? 1 : 0;
+        EXPECT_TRUE(waitFor([&] {
+            return opened->recordTable().size() == r.records && dialogs.shown.size() == messages;
+        }));
+        EXPECT_EQ(opened->gridModel()->rowCount(), static_cast<int>(r.records));
+        if (r.error && !dialogs.shown.isEmpty()) {
+            EXPECT_EQ(dialogs.shown[0].text, r.error);
+        }
+    }
+    EXPECT_TRUE(QFile::exists(path("data.xml"))) << "a dropped file is opened, not moved";
+}
+
+// Only a drag of one local data file, offered as a copy, is taken; the rest is left alone.
+TEST_F(RecordCommandsTest, OtherDragsAreNotTakenForDataFiles) {
+    struct Row {
+        QList<QUrl> urls;
+        Qt::DropActions actions;
+    } rows[] = {
+        {{QUrl::fromLocalFile(path("a.xls")), QUrl::fromLocalFile(path("b.xls"))},
+         Qt::CopyAction},
+        {{QUrl::fromLocalFile(path("picture.png"))}, Qt::CopyAction},
+        {{QUrl(QStringLiteral("https://example.org/data.xls"))}, Qt::CopyAction},
+        {{}, Qt::CopyAction},
+        {{QUrl::fromLocalFile(path("data.xls"))}, Qt::MoveAction},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(QUrl::toStringList(r.urls).join(' ').toStdString());
+        QMimeData data;
+        data.setUrls(r.urls);
+        data.setText(QStringLiteral("text"));
+        QDragEnterEvent enter({5, 5}, r.actions, &data, Qt::LeftButton, Qt::NoModifier);
+        enter.ignore();
+        QCoreApplication::sendEvent(window.get(), &enter);
+        EXPECT_FALSE(enter.isAccepted());
+    }
+    EXPECT_EQ(dmm::DataFileDrop::dataFileOf(nullptr), "");
 }
 
 }  // namespace
