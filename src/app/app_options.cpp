@@ -1,6 +1,7 @@
 #include "app_options.h"
 
 #include "port_name_table.h"
+#include "printable_text.h"
 
 namespace dmm {
 
@@ -126,6 +127,12 @@ ParsedOptions parseAppOptions(const QStringList& args) {
         r.error =
             QStringLiteral("--usb goes with --demo (a real cable is found by \"USB Connect\")");
     }
+    if (r.error.isEmpty() && r.options.usb && r.options.family == Family::Brio)
+        r.error = QStringLiteral("the Brio family has no USB cable");
+    // The picture is taken when the window closes: without --quit-after it never would be.
+    if (r.error.isEmpty() && !r.options.screenshot.isEmpty() && r.options.quitAfterMs < 0)
+        r.error = QStringLiteral("--screenshot goes with --quit-after");
+    r.error = printableText(r.error);
     return r;
 }
 

@@ -17,6 +17,8 @@
 #include "simulated_cable.h"
 #include "reading_publisher.h"
 #include "real_dialogs.h"
+#include "stop_signals.h"
+#include "printable_text.h"
 #include "window_snapshot.h"
 
 namespace dmm {
@@ -127,16 +129,19 @@ int runDmmview(QApplication& app) {
         });
     }
 
+    // A stop signal (SIGINT, SIGTERM, SIGHUP) ends the program as "Exit" does, once what it is
+    // doing (a file being saved) has finished; nothing is saved on its own.
+    quitOnStopSignals();
     int status = 0;
     if (options.quitAfterMs >= 0) {
         QTimer::singleShot(options.quitAfterMs, &window, [&] {
             if (!options.screenshot.isEmpty()) {
-                if (saveWindowSnapshot(window, options.screenshot)) {
-                    std::fprintf(stdout, "dmmview: screenshot saved to %s\n",
-                                 qPrintable(options.screenshot));
+                const QString name = printableText(options.screenshot);
+                if (QString why; saveWindowSnapshot(window, options.screenshot, &why)) {
+                    std::fprintf(stdout, "dmmview: screenshot saved to %s\n", qPrintable(name));
                 } else {
-                    std::fprintf(stderr, "dmmview: could not save the screenshot to %s\n",
-                                 qPrintable(options.screenshot));
+                    std::fprintf(stderr, "dmmview: could not save the screenshot to %s: %s\n",
+                                 qPrintable(name), qPrintable(printableText(why)));
                     status = 1;
                 }
                 std::fflush(stdout);

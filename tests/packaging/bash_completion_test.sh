@@ -51,6 +51,13 @@ dmmcli convert --|--help
 dmmcli frobnicate --|
 ROWS
 
+# A name holding a line break is one reply, whole.
+touch "$s/line"$'\n'"break.txt"
+COMP_WORDS=(dmmcli decode "$s/line") COMP_CWORD=2 COMPREPLY=()
+_dmmcli
+[[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == "$s/line"$'\n'"break.txt" ]] ||
+    fail "a name with a line break is offered as ${#COMPREPLY[@]} replies: ${COMPREPLY[*]}"
+
 for command in decode record simulate convert report; do
     offered=" $(offers "dmmcli $command --") "
     for opt in $("$dmmcli" "$command" --help | grep -o -- '--[a-z][a-z-]*' | sort -u); do
