@@ -12,7 +12,6 @@
 // usage: bench_publish_latency [READINGS [INTERVAL_MS]]   (default 1000 readings, 20 ms)
 
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QThread>
 #include <QTimer>
 
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "broker_connection.h"
+#include "event_wait.h"
 #include "frame_encoder.h"
 #include "local_broker.h"
 #include "meter_session.h"
@@ -34,6 +34,7 @@
 
 using namespace dmm;
 using SteadyClock = std::chrono::steady_clock;
+constexpr SteadyClock::time_point kNever{};
 
 namespace {
 
@@ -64,21 +65,6 @@ double percentile(std::vector<double> v, double p) {
     return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5)];
 }
 
-// Runs the event loop (sleeping while there is nothing to do) until `done` holds or `seconds`
-// pass.
-template <class Done>
-bool waitUntil(Done done, int seconds) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    poll.start(5);
-    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
-    if (!done()) loop.exec();
-    return done();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -107,8 +93,9 @@ int main(int argc, char** argv) {
                          const std::uint64_t seq = seqOf(payload);
                          std::lock_guard lock(arrivals.mutex);
                          ++arrivals.messages;
-                         if (seq < arrivals.at.size() && arrivals.at[seq] == SteadyClock::time_point{})
+                         if (seq < arrivals.at.size() && arrivals.at[seq] == kNever) {
                              arrivals.at[seq] = now;
+                         }
                      },
                      Qt::DirectConnection);
     std::atomic<bool> subscribed{false};
@@ -128,12 +115,12 @@ int main(int argc, char** argv) {
     session.publishTo(std::move(publisher));
     if (!waitUntil([&] { return subscribed &&
                                 p->connection().state() == BrokerConnection::State::Connected; },
-                   10)) {
+                   10000)) {
         std::fprintf(stderr, "the publisher or the subscriber did not connect\n");
         return 1;
     }
     // The subscription is sent on connecting; give the broker a moment to hold it.
-    waitUntil([] { return false; }, 1);
+    waitUntil([] { return false; }, 1000);
 
     ReadingScript script(Family::Kelt);
     std::vector<std::string> frames;
@@ -150,13 +137,13 @@ int main(int argc, char** argv) {
         if (++fed == readings) feeder.stop();
     });
     feeder.start(intervalMs);
-    waitUntil([&] { return fed == readings; }, readings * (intervalMs + 50) / 1000 + 30);
+    waitUntil([&] { return fed == readings; }, readings * (intervalMs + 50) + 30000);
     const auto allArrived = [&] {
         std::lock_guard lock(arrivals.mutex);
         return std::all_of(arrivals.at.begin() + 1, arrivals.at.end(),
-                           [](SteadyClock::time_point t) { return t != SteadyClock::time_point{}; });
+                           [](SteadyClock::time_point t) { return t != kNever; });
     };
-    waitUntil(allArrived, 10);
+    waitUntil(allArrived, 10000);
 
     std::vector<double> latenciesMs;
     std::uint64_t messages = 0;
@@ -164,8 +151,8 @@ int main(int argc, char** argv) {
         std::lock_guard lock(arrivals.mutex);
         messages = arrivals.messages;
         for (std::size_t seq = 1; seq < arrivals.at.size(); ++seq) {
-            if (arrivals.at[seq] == SteadyClock::time_point{} ||
-                decoded.at[seq] == SteadyClock::time_point{}) {
+            if (arrivals.at[seq] == kNever ||
+                decoded.at[seq] == kNever) {
                 continue;
             }
             latenciesMs.push_back(

@@ -32,6 +32,7 @@
 #include <vector>
 
 #include "broker_connection.h"
+#include "event_wait.h"
 #include "local_broker.h"
 
 using namespace dmm;
@@ -55,19 +56,6 @@ void runFor(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
-}
-
-template <class Done>
-bool waitUntil(Done done, int ms) {
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    poll.start(20);
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    if (!done()) loop.exec();
-    return done();
 }
 
 // What the subscriber saw of one prefix.
@@ -130,7 +118,7 @@ int main(int argc, char** argv) {
     QObject::connect(&subscriber, &BrokerConnection::connected, &subscriber,
                      [&subscribed] { subscribed = true; });
     subscriber.start();
-    if (!waitUntil([&] { return subscribed; }, 10000)) {
+    if (!waitUntil([&] { return subscribed; }, 10000, 20)) {
         std::fprintf(stderr, "the subscriber did not connect\n");
         return 1;
     }
@@ -154,7 +142,7 @@ int main(int argc, char** argv) {
     if (!waitUntil([&] {
             return std::all_of(logs.begin(), logs.end(),
                                [](const Meter& m) { return !m.pty.isEmpty(); });
-        }, 10000)) {
+        }, 10000, 20)) {
         std::fprintf(stderr, "a simulator gave no pseudo-terminal\n");
         return 1;
     }
@@ -201,7 +189,7 @@ int main(int argc, char** argv) {
                 if (!received[QStringLiteral("m%1").arg(i)].offline) return false;
             }
             return true;
-        }, 15000);
+        }, 15000, 20);
         runFor(500);
     }
     subscriber.stop();
