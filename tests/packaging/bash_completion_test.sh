@@ -44,6 +44,12 @@ dmmcli record --duration |
 dmmcli record --upper 1|
 dmmcli record --out $s/r|$s/readings.txt $s/readings.xml
 dmmcli record $s/|
+dmmcli record --format |jsonl tsv
+dmmcli record --publish |mqtt:// mqtts://
+dmmcli record --publish mqtts|mqtts://
+dmmcli record --ca-file $s/r|$s/readings.txt $s/readings.xml
+dmmcli record --password-file $s/readings.t|$s/readings.txt
+dmmcli record --queue |
 dmmcli decode $s/readings.t|$s/readings.txt
 dmmcli convert $s/readings.xml $s/s|$s/sub
 dmmcli report $s/readings.x|$s/readings.xml
