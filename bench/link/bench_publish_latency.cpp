@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     arrivals.at.resize(static_cast<std::size_t>(readings) + 1);
     QThread subscriberThread;
     auto* subscriber = new BrokerConnection(settings);
-    subscriber->subscribe(settings.url.topic("reading"));
+    subscriber->subscribe({settings.url.topic("reading")});
     subscriber->moveToThread(&subscriberThread);
     QObject::connect(subscriber, &BrokerConnection::messageReceived, subscriber,
                      [&arrivals](const QString&, const QByteArray& payload, bool) {

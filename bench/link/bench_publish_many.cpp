@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     settings.url.port = broker.port();
     settings.url.prefix = "bench";
     BrokerConnection subscriber(settings);
-    subscriber.subscribe("bench/+/+");
+    subscriber.subscribe({"bench/+/+"});
     std::map<QString, Received> received;
     QObject::connect(&subscriber, &BrokerConnection::messageReceived, &subscriber,
                      [&received](const QString& topic, const QByteArray& payload, bool) {
