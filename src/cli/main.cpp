@@ -52,6 +52,7 @@ int main(int argc, char** argv) {
     if (command == QLatin1String("simulate")) status = dmm::runSimulate(args);
     if (command == QLatin1String("convert")) status = dmm::runConvert(args);
     if (command == QLatin1String("report")) status = dmm::runReport(args);
+    if (command == QLatin1String("list")) status = dmm::runList(args);
     // Status 2: the command refused its arguments (and said why).
     if (status == 2) std::fputs(usage, stderr);
     return status;
