@@ -147,6 +147,7 @@ void MainWindow::connectHandlers() {
     panelClicked(ui_->BtDiscon, &MainWindow::onDisconnectClicked);
     triggered(ui_->START1, &MainWindow::onConnectClicked);
     triggered(ui_->STOP1, &MainWindow::onDisconnectClicked);
+    triggered(ui_->brokerAction, &MainWindow::onBrokerChosen);
     connect(linkWatchdog_, &QTimer::timeout, this,
             [this] { guarded([this] { session_->tick(); }); });
 
