@@ -1,6 +1,7 @@
 // A window reading a meter that another process publishes to a real broker: it shows what a
 // window reading the same frames from a port shows, and its link indicator follows the broker
 // and the publisher.
+#include <QAction>
 #include <QDateTime>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -143,6 +144,24 @@ TEST_F(RemoteWindowTest, TheIndicatorFollowsTheBrokerAndThePublisher) {
     EXPECT_EQ(w->recordTable().size(), w->session().remoteMeter()->received())
         << "every reading recorded once";
     EXPECT_TRUE(dialogs.shown.isEmpty()) << "losing the broker is no error box";
+}
+
+// "Broker..." asks where, and the window reads the meter published there: the port's and the
+// cable's buttons lifted; a URL that does not read is said in a box.
+TEST_F(WindowTest, TheBrokerItemReadsTheMeterChosen) {
+    auto w = makeWindow();
+    control<QToolButton>(*w, "COMCon")->setChecked(true);
+    dialogs.brokerChoices = {{"mqtt://127.0.0.1:9/lab/b7", "bench7", "pw"}, {"nonsense", "", ""}};
+    control<QAction>(*w, "brokerAction")->trigger();
+    ASSERT_NE(w->session().remoteMeter(), nullptr);
+    const dmm::BrokerSettings& chosen = w->session().remoteMeter()->connection().settings();
+    EXPECT_EQ(chosen.url.prefix, "lab/b7");
+    EXPECT_EQ(chosen.url.user, "bench7");
+    EXPECT_EQ(chosen.password, "pw");
+    EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    control<QAction>(*w, "brokerAction")->trigger();
+    EXPECT_TRUE(dialogs.last().startsWith("error: The broker URL does not read")) << dialogs.last().toStdString();
 }
 
 }  // namespace
