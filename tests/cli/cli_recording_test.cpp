@@ -239,7 +239,7 @@ TEST_F(DmmcliRecordingTest, RecordKeepsTheRecordingInTheOutFile) {
                              "export LC_ALL=C\n"
                              "\"$2\" simulate --pty --rate 25 --frames 30 --seed 5 \\\n"
                              "  >sim.txt 2>/dev/null &\n"
-                             "for i in $(seq 200); do [ -s sim.txt ] && break; sleep 0.05; done\n"
+                             "for i in $(seq 600); do [ -s sim.txt ] && break; sleep 0.05; done\n"
                              "\"$2\" record --port \"$(head -n1 sim.txt)\" --decimal . --no-repeat \\\n"
                              "  --duration 60 --out \"$3\" >rec.txt 2>rec.err\n"
                              "status=$?\n"
