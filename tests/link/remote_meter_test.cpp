@@ -23,13 +23,19 @@ std::string reading(std::uint64_t seq, const char* time, const char* frame = "31
            ",\"family\":\"" + family + "\",\"frame\":\"" + frame + "\"}";
 }
 
-TEST(RemoteMeter, ReadingsAreTakenOnceInOrderAndDecodedAsLocalOnes) {
-    if (!MosquittoBroker::installed()) GTEST_SKIP() << "mosquitto is not installed";
+class RemoteMeter : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!MosquittoBroker::installed()) GTEST_SKIP() << "mosquitto is not installed";
+        ASSERT_TRUE(broker.start());
+        settings.url = *dmm::parseBrokerUrl(broker.url(QStringLiteral("lab/r")).toStdString(),
+                                            nullptr);
+    }
     MosquittoBroker broker;
-    ASSERT_TRUE(broker.start());
     dmm::BrokerSettings settings;
-    settings.url = *dmm::parseBrokerUrl(broker.url(QStringLiteral("lab/r")).toStdString(),
-                                        nullptr);
+};
+
+TEST_F(RemoteMeter, ReadingsAreTakenOnceInOrderAndDecodedAsLocalOnes) {
     dmm::MeterSession session;
     session.subscribeTo(settings);
     QSignalSpy subscribed(&session.remoteMeter()->connection(),
@@ -87,13 +93,7 @@ TEST(RemoteMeter, ReadingsAreTakenOnceInOrderAndDecodedAsLocalOnes) {
 }
 
 // The port and the broker are one link at a time: opening the port ends the subscription.
-TEST(RemoteMeter, OpeningThePortEndsTheBrokerLink) {
-    if (!MosquittoBroker::installed()) GTEST_SKIP() << "mosquitto is not installed";
-    MosquittoBroker broker;
-    ASSERT_TRUE(broker.start());
-    dmm::BrokerSettings settings;
-    settings.url = *dmm::parseBrokerUrl(broker.url(QStringLiteral("lab/r")).toStdString(),
-                                        nullptr);
+TEST_F(RemoteMeter, OpeningThePortEndsTheBrokerLink) {
     dmm::MeterSession session;
     session.portNames().map(1, QStringLiteral("/nonexistent/tty"));
     session.subscribeTo(settings);
