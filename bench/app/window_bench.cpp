@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Times the running window: start-up to the first shown window, and the cost of one frame
 // (decode, pipeline, record, chart point, and the repaint of what it changed) with 10^3, 10^5,
 // 10^6 and 10^7 records and chart points already present, and the resident memory they take.

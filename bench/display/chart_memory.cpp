@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Heap bytes per trend chart point: the chart's point store filled with 10^7 readings, measured
 // with the C library's allocation statistics before and after.
 //   chart_memory [POINTS]

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Timing of the display widgets under QT_QPA_PLATFORM=offscreen:
 //   appending one reading to the trend chart while it follows its last page, with 10^2, 10^5
 //   and 10^7 points already in the series; moveNeedle and drawScale on the standard scale panel.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Renders the analog scale for every count class and the frequency layout, the bar, and the
 // trend chart (area and line, first and last page) to PNG files in the given folder.
 //   QT_QPA_PLATFORM=offscreen display_snapshots OUT_DIR

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The printed report's time and memory: N records to a PDF file, or the print preview opened
 // on N records (the time until its first page is shown). One measurement per run, so that the
 // peak resident memory belongs to it alone.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The USB cable's road from the backend to the data handler, over the scripted HID backend:
 //   1. latency: a report queued at the backend -> the data handler on the user-interface thread
 //      returning (the reader's read, the hand-over, the event loop), median and p99;

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // CPU time of an open, idle serial port polled every 50 ms: the driver on a pseudo-terminal
 // with nothing arriving, for a fixed wall-clock time (10 s unless given in seconds as the
 // first argument). Prints the share of one core the process used meanwhile.

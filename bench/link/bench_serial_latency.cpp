@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Latency from the last byte of a frame written to a pseudo-terminal to the decoded reading:
 // the serial driver polling every 50 ms hands the bytes to the measurement core, whose
 // pipeline reports the finished frame. Frames are written every 73 ms, so that they land at

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Frames per second through frame assembly, decoder and pipeline, with a host that does
 // nothing, for each family.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Shows that the cost per frame does not grow with the frames already seen: the rate of a
 // window of 10^6 frames right after the first 10^3 frames, and of one after 10^7 frames,
 // in CPU time of one core.

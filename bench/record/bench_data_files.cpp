@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Saves and loads a table of N records (default 1,000,000) in each data file format and compares
 // the time with the floor: writing the same bytes with one plain write(), and reading them with
 // one plain read(). Each of R rounds (default 5) times every measurement once, so that a

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Resident memory per record of the data table: records N readings (default 10,000,000, the
 // "limitless" limit) through the recorder and divides the growth of the resident set by N.
 //

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Peak resident memory and time of loading XML data packets that are mostly junk: 200 MB of
 // blanks, a valid 10-record packet followed by 1 GB of NUL bytes, and a sparse file of 2 GB of
 // NUL bytes. Each load runs in a child process of its own, whose peak resident set the system

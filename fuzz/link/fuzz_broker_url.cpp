@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reads arbitrary text as a broker URL. A URL that is taken must say itself again as a text that
 // reads back to the same broker, topic prefix and user, and must never hold a password.
 

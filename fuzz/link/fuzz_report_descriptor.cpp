@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Arbitrary bytes as a HID report descriptor. The walk must end, stay inside the bytes (the
 // sanitizers watch), keep its report length within its cap, and read a prefix of a descriptor as
 // declaring no more than the whole.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Feeds arbitrary bytes through frame assembly, the decoders and the pipeline, on both roads.
 //
 // Input: byte 0 picks the family, the road and the model settings; the rest is the stream.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reads arbitrary text as one report line of a capture, as `dmmcli decode --road usb` does.
 // A line that reads must write back to itself (as bytes) and go through the cable road of the
 // core; one that does not must name a word of the line when it blames one.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Arbitrary bytes through the XML data packet reader (the first byte sets how the streamed
 // reading below is cut; the seeds start with one). Whatever it accepts must survive being
 // written and read again unchanged: the second packet equals the first, and the table's TAB

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Arbitrary bytes through the TAB text reader, fed in blocks whose sizes come from the input so
 // that line ends (CR LF above all) fall across blocks. Reading the same bytes in one piece must
 // give the same records, compared through the text writer. A table that loads must save and

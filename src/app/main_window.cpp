@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The main window: the form, start-up, the handlers' connections, the limits and leaving.
 #include "main_window.h"
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The window's face of the meter session: the serial port's buttons, panels and menu items, the
 // USB cable's buttons and hidden device and history lists, and the link indicator. The session
 // decides; these handlers forward the commands and show what it says.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli convert IN OUT: reads a data file and writes it in the format of OUT's extension
 // (".xml" the XML data packet, anything else TAB text), through the window's own load and save.
 

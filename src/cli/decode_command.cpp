@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli decode: runs a capture through the same assembler, decoders and pipeline as the window.
 
 #include <QFile>

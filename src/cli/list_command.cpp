@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli list --broker URL: the meters published on a broker, one a line.
 
 #include <QCoreApplication>

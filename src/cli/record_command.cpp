@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli record: the options of a log of a meter on a serial port, the USB cable or a broker,
 // checked before the meter is read; the log itself runs in record_session.cpp.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli record: a meter session on the serial port, the USB cable or a broker, through the same
 // driver, controller, reader thread, frame assembly, decoders and pipeline as the window, one
 // line per decoded frame, flushed at once.

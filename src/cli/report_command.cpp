@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli report IN OUT.pdf: reads a data file (XML data packet or TAB text) and writes the
 // window's printed report of its records as a PDF file.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Brio frames: a range digit, four digits, a function character and three status nibbles,
 // between the line feed of the previous frame and the carriage return of this one.
 

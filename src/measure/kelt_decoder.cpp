@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Kelt frames: nine characters of which the low nibbles carry five digits, a range digit, a
 // function digit, a coupling digit and a status digit, followed by "DA".
 

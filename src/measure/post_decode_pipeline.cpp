@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The steps every decoded frame runs after its decoder: value, limit alarm, range change and
 // extremes, needle, recall clock, record, bar graph and chart point.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Sorn frames: fourteen bytes whose low nibbles carry the state of 56 LCD segments and
 // annunciators; the digits are rebuilt from their seven-segment patterns.
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // "Broker...": a URL that does not read is refused with the reason and the dialog stays; the URL
 // and the user are remembered for the next time, the password never.
 #include <gtest/gtest.h>

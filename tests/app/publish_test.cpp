@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmview --publish: the window publishes the readings it shows to a real broker.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The record row's commands: Close Data, save and load through the file dialogs, and data files
 // opened from the command line and by drop.
 #include <QDir>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The record grid against a plain table view: the same records, the same user actions, the same
 // outcome on screen; and a table far larger than the rows the grid keeps in its inner view.
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A window reading a meter that another process publishes to a real broker: it shows what a
 // window reading the same frames from a port shows, and its link indicator follows the broker
 // and the publisher.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The Print buttons: the report in a modal print preview, and PDF through its print dialog.
 #include <QAction>
 #include <QApplication>

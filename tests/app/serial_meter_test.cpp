@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A simulated meter on a pseudo-terminal, read through the window's serial connection.
 #include <QImage>
 #include <QTest>

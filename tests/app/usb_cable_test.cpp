@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The USB cable in the window, over scripted HID devices: "USB Connect", the device list and its
 // selection, the set-up report, the history, the watchdog and the link indicator.
 #include <QApplication>

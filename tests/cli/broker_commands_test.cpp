@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli record publishing to a real broker (Debian's mosquitto, started by the test): every
 // reading once and in order with its fields, the retained status and last reading, the last will,
 // a broker away for a while, a full queue, and the failures that end a log before it starts.

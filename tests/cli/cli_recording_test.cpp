@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli end to end: the recorder behind decode, and convert between the data file formats.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli decode, end to end over the shipped captures and over malformed input; the program's
 // answers to --help, --version and refused arguments.
 

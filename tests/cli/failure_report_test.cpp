@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli reports every failure: inputs of every kind read as streams, read and write errors,
 // messages that never copy raw bytes to the terminal, rates it cannot keep, and files convert
 // cannot convert.

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli given what a hostile user gives it, command by command: each row an input, the exit
 // status, a part of the message, and what the files around hold afterwards. Every run leaves no
 // temporary file, copies no control byte to the terminal and says nothing about

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli report end to end: a saved data file in, a PDF out, read back with pdftotext.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli simulate and dmmcli record, run as programs: a simulated meter on a pseudo-terminal
 // logged through the serial driver, stop signals, and bad arguments.
 

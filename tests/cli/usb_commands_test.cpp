@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // dmmcli and the USB cable, run as programs: cable reports from the simulator decoded, a simulated
 // cable logged through the HID controller, and arguments that do not fit.
 

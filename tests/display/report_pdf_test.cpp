@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The report written as PDF and read back as text with pdftotext -layout.
 #include <gtest/gtest.h>
 

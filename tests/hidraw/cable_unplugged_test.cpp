@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // `dmmcli record --usb` on a cable emulated by this process: the set-up report as the cable
 // receives it, the reports read, and the cable pulled out while it is read, as udev announces
 // it and as a program sees it where no udev daemon runs.

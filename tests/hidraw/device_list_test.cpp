@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The window's USB device list over the system's backend: devices plugged in and pulled out
 // after the start, noticed through udev, and the cable plugged in again as a new node.
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The system's backend under the HID backend contract, on an emulated cable.
 #include "emulated_system.h"
 #include "hid_backend_contract.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // `dmmcli record --usb` run by umockdev-run on an emulated hidraw node: the real listing,
 // identification, open, set-up report, reader thread and hand-over, from device files made by
 // emulated_hid_device.h.

@@ -1,4 +1,9 @@
 #!/bin/sh
+
+# SPDX-FileCopyrightText: 2026 The dmmview developers
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # usage: run_on_emulated_node.sh NODE [--read-only] PROGRAM [ARG...]
 #
 # Started by umockdev-run, runs PROGRAM on the emulated device node /dev/NODE after putting

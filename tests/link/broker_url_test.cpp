@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Broker URLs as users write them, and the mistakes they are told about.
 #include <gtest/gtest.h>
 

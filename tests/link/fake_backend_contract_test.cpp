@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The scripted backend under the HID backend contract.
 #include "hid_backend_contract.h"
 #include "hid_test_support.h"

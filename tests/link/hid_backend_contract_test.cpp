@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What every HID backend promises: listing, identifying, opening for a query or for reading
 // and writing, reading a report, sending a feature report, refusing a node that is not there.
 #include "hid_backend_contract.h"

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The HID device controller and its devices over the scripted backend.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The report descriptor walk: whether reports are numbered and how long the longest input is.
 #include "hid_report_descriptor.h"
 

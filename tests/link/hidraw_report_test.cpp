@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Reports read from a hidraw node reach the reader report ID first, whether the device numbers
 // its reports or not, one report per read even when several wait in the node.
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The meter session's rules over a pseudo-terminal and scripted HID devices, its watchdogs driven
 // by hand: the link watchdog, the cable's idle-report limit, the choice of the cable, one link at
 // a time, and a lost serial device opened again.

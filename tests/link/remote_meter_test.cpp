@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A meter read from a broker (a real mosquitto): each reading once and in order, repeats and late
 // ones dropped, gaps counted, a publisher that starts again counted anew, messages that are no
 // reading dropped; the frames decoded as local ones, at the time they were read over there.

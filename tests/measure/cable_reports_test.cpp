@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // What the USB cable makes of a meter's frames, fed back to the cable road of the core.
 
 #include <gtest/gtest.h>

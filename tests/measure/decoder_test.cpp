@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // Decoders, a row per frame: FrameText in, reading, pipeline numbers and panel elements out.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // The steps after decoding: alarm, range change and extremes, recall clock, order of effects.
 
 #include <gtest/gtest.h>

@@ -1,3 +1,7 @@
+// SPDX-FileCopyrightText: 2026 The dmmview developers
+//
+// SPDX-License-Identifier: GPL-3.0-or-later
+
 // A reading as a message to other programs: the unit a reader expects and its SI base, the
 // numbers exactly as shown, and a JSON object with every field for any reading the decoders give.
 #include "reading_message.h"

@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The dmmview developers
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # Completes dmmcli command lines with the shipped bash completion, as bash would, and compares
 # what it offers; every option of each command's usage text must be offered.
 # Arguments: the completion file, dmmcli.

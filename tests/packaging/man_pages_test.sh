@@ -1,4 +1,9 @@
 #!/usr/bin/env bash
+
+# SPDX-FileCopyrightText: 2026 The dmmview developers
+#
+# SPDX-License-Identifier: GPL-3.0-or-later
+
 # The man pages format without a groff warning, and document every option the programs' usage
 # texts list (dmmview --help, dmmcli --help, dmmcli COMMAND --help).
 # Arguments: dmmview, dmmcli, then the man pages as roff (dmmview.1 first, dmmcli.1 second).
