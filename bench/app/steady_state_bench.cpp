@@ -1,0 +1,278 @@
+// What the window costs while a meter sends at its own pace: the window reads a simulated meter
+// (another process, on a pseudo-terminal, at 2 frames a second) through "COM Connect" for 30 s,
+// and the program reports its CPU time per second, its wake-ups per second (per thread, and what
+// the user-interface thread was woken for) and its repaints per second by widget.
+//
+//   build/bench/app/dmmview_steady_bench [seconds] [frames-per-second]
+//
+// It runs the window once under the offscreen platform and once under Xvfb (through xvfb-run,
+// where it is installed), each in a process of its own, and prints both reports. A wake-up is a
+// context switch of a thread (the kernel's voluntary and involuntary counts). Nothing is asserted:
+// the figures go to the README.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QProcess>
+#include <QSocketNotifier>
+#include <QStandardPaths>
+#include <QTimer>
+#include <QToolButton>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <utility>
+#include <vector>
+
+#include "main_window.h"
+#include "meter_simulator.h"
+
+namespace {
+
+constexpr double kWarmUpSeconds = 3.0;
+
+// ---- The meter process ----
+
+// Sends frames to a pseudo-terminal until killed; its device path goes to standard output.
+int runMeter(int argc, char** argv, double rate) {
+    QCoreApplication app(argc, argv);
+    dmm::MeterSimulator::Options options;
+    options.rate = rate;
+    dmm::MeterSimulator meter(options);
+    if (!meter.openPty()) {
+        std::fprintf(stderr, "no pseudo-terminal: %s\n", qPrintable(meter.lastError()));
+        return 1;
+    }
+    std::printf("%s\n", qPrintable(meter.devicePath()));
+    std::fflush(stdout);
+    meter.start();
+    return app.exec();
+}
+
+// ---- What the window process counts ----
+
+struct ProcessCounts {
+    double cpuSeconds = 0;
+    long contextSwitches = 0;  // every thread's, ended threads included
+};
+
+ProcessCounts processCounts() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return {static_cast<double>(u.ru_utime.tv_sec + u.ru_stime.tv_sec) +
+                static_cast<double>(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6,
+            u.ru_nvcsw + u.ru_nivcsw};
+}
+
+struct ThreadCounts {
+    QString name;
+    long contextSwitches = 0;
+};
+
+QByteArray readProcFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The context switches of each living thread, by thread id.
+std::map<QString, ThreadCounts> threadCounts() {
+    std::map<QString, ThreadCounts> threads;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        ThreadCounts t;
+        t.name = QString::fromLocal8Bit(readProcFile(tasks.filePath(tid + "/comm")).trimmed());
+        for (const QByteArray& line : readProcFile(tasks.filePath(tid + "/status")).split('\n')) {
+            if (line.startsWith("voluntary_ctxt_switches:") ||
+                line.startsWith("nonvoluntary_ctxt_switches:")) {
+                t.contextSwitches += line.mid(line.indexOf(':') + 1).trimmed().toLong();
+            }
+        }
+        threads[tid] = t;
+    }
+    return threads;
+}
+
+// An object's name for the report: its objectName (or class), after its nearest named ancestor;
+// a timer with its period, a socket notifier with the file it watches.
+QString describe(const QObject* object) {
+    QString name = object->objectName().isEmpty()
+                       ? QString::fromLatin1(object->metaObject()->className())
+                       : object->objectName();
+    if (const auto* timer = qobject_cast<const QTimer*>(object)) {
+        name += QStringLiteral(" (%1 ms)").arg(timer->interval());
+    } else if (const auto* notifier = qobject_cast<const QSocketNotifier*>(object)) {
+        const QString fd = QStringLiteral("/proc/self/fd/%1").arg(notifier->socket());
+        name += QStringLiteral(" (%1)").arg(QFileInfo(fd).symLinkTarget());
+    }
+    for (const QObject* up = object->parent(); up; up = up->parent()) {
+        if (!up->objectName().isEmpty()) return up->objectName() + '/' + name;
+    }
+    return name;
+}
+
+// Counts, while on, the events of the user-interface thread that come from outside it (timer
+// expiries and socket activity: what wakes it) by what received them, and the paint events by
+// the widget painted.
+class EventCounter : public QObject {
+public:
+    bool on = false;
+    QHash<QString, long> wakeCauses;
+    QHash<QString, long> paints;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!on) return false;
+        switch (event->type()) {
+        case QEvent::Timer: ++wakeCauses[QStringLiteral("timer ") + describe(watched)]; break;
+        case QEvent::SockAct: ++wakeCauses[QStringLiteral("socket ") + describe(watched)]; break;
+        case QEvent::Paint: ++paints[describe(watched)]; break;
+        default: break;
+        }
+        return false;
+    }
+};
+
+void printRates(const char* title, const QHash<QString, long>& counts, double seconds) {
+    std::vector<std::pair<long, QString>> rows;
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) rows.emplace_back(it.value(), it.key());
+    std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first > b.first : a.second < b.second;
+    });
+    std::printf("%s\n", title);
+    if (rows.empty()) std::printf("  (none)\n");
+    for (const auto& [count, name] : rows) {
+        std::printf("  %8.2f /s  %s\n", static_cast<double>(count) / seconds, qPrintable(name));
+    }
+}
+
+// ---- The window process ----
+
+int runWindow(int argc, char** argv, double seconds, double rate) {
+    QApplication app(argc, argv);
+    QProcess meter;
+    meter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    meter.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--meter"), QString::number(rate)});
+    if (!meter.waitForReadyRead(10000)) {
+        std::fprintf(stderr, "the simulated meter did not start\n");
+        return 1;
+    }
+    const QString device = QString::fromLocal8Bit(meter.readLine().trimmed());
+
+    dmm::AppOptions options;
+    options.ports[1] = device;
+    dmm::MainWindow window(options, nullptr);
+    window.show();
+    window.guarded([&] { window.onPortChosen(1); });
+    window.findChild<QToolButton*>(QStringLiteral("COMCon"))->click();
+
+    EventCounter counter;
+    app.installEventFilter(&counter);
+    std::uint64_t decodedBefore = 0;
+    std::size_t recordsBefore = 0;
+    ProcessCounts before;
+    std::map<QString, ThreadCounts> threadsBefore;
+    QElapsedTimer wall;
+    QTimer::singleShot(static_cast<int>(kWarmUpSeconds * 1000), &app, [&] {
+        decodedBefore = window.core().counters().decoded;
+        recordsBefore = window.recordTable().size();
+        threadsBefore = threadCounts();
+        before = processCounts();
+        counter.on = true;
+        wall.start();
+        QTimer::singleShot(static_cast<int>(seconds * 1000), &app, &QCoreApplication::quit);
+    });
+    app.exec();
+    counter.on = false;
+    const ProcessCounts after = processCounts();
+    const std::map<QString, ThreadCounts> threadsAfter = threadCounts();
+    const double elapsed = static_cast<double>(wall.elapsed()) / 1000.0;
+    const std::uint64_t frames = window.core().counters().decoded - decodedBefore;
+    meter.kill();
+    meter.waitForFinished();
+
+    const double cpu = after.cpuSeconds - before.cpuSeconds;
+    std::printf("platform %s: %.1f s, meter at %.1f frames/s: %llu frames decoded, %zu records\n",
+                qPrintable(QGuiApplication::platformName()), elapsed, rate,
+                static_cast<unsigned long long>(frames),
+                window.recordTable().size() - recordsBefore);
+    std::printf("CPU: %.3f s = %.2f %% of one core; %.2f ms per frame\n", cpu,
+                100.0 * cpu / elapsed, frames ? 1000.0 * cpu / static_cast<double>(frames) : 0.0);
+    std::printf("wake-ups (context switches): %.1f /s in all\n",
+                static_cast<double>(after.contextSwitches - before.contextSwitches) / elapsed);
+    long living = 0;
+    for (const auto& [tid, t] : threadsAfter) {
+        const auto was = threadsBefore.find(tid);
+        const long since = t.contextSwitches - (was == threadsBefore.end() ? 0 : was->second.contextSwitches);
+        living += since;
+        if (since > 0) {
+            std::printf("  %8.1f /s  thread %s (%s)\n", static_cast<double>(since) / elapsed,
+                        qPrintable(tid), qPrintable(t.name));
+        }
+    }
+    const long ended = after.contextSwitches - before.contextSwitches - living;
+    if (ended > 0) {
+        std::printf("  %8.1f /s  threads that ended meanwhile\n", static_cast<double>(ended) / elapsed);
+    }
+    printRates("user-interface thread, woken by:", counter.wakeCauses, elapsed);
+    printRates("repaints by widget:", counter.paints, elapsed);
+    std::fflush(stdout);
+    return 0;
+}
+
+// ---- The driver: the window under each platform ----
+
+int runPlatforms(const QStringList& args) {
+    const QString self = QCoreApplication::applicationFilePath();
+    struct Run {
+        const char* title;
+        QString program;
+        QStringList arguments;
+        const char* platform;
+    };
+    std::vector<Run> runs = {{"offscreen", self, QStringList{"--window"} + args, "offscreen"}};
+    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
+    if (xvfbRun.isEmpty()) {
+        std::printf("xvfb-run not found: Xvfb skipped\n");
+    } else {
+        runs.push_back({"Xvfb", xvfbRun,
+                        QStringList{"-a", "-s", "-screen 0 1280x1024x24", self, "--window"} + args,
+                        "xcb"});
+    }
+    int status = 0;
+    for (const Run& run : runs) {
+        std::printf("==== %s ====\n", run.title);
+        std::fflush(stdout);
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromLatin1(run.platform));
+        p.setProcessEnvironment(env);
+        p.setProcessChannelMode(QProcess::ForwardedChannels);
+        p.start(run.program, run.arguments);
+        if (!p.waitForFinished(-1) || p.exitCode() != 0) status = 1;
+    }
+    return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<QString> args;
+    for (int i = 1; i < argc; ++i) args.push_back(QString::fromLocal8Bit(argv[i]));
+    if (!args.empty() && args[0] == QLatin1String("--meter")) {
+        return runMeter(argc, argv, args.size() > 1 ? args[1].toDouble() : 2.0);
+    }
+    const bool window = !args.empty() && args[0] == QLatin1String("--window");
+    if (window) args.erase(args.begin());
+    const double seconds = !args.empty() ? args[0].toDouble() : 30.0;
+    const double rate = args.size() > 1 ? args[1].toDouble() : 2.0;
+    if (window) return runWindow(argc, argv, seconds, rate);
+    QCoreApplication app(argc, argv);
+    return runPlatforms({QString::number(seconds), QString::number(rate)});
+}
