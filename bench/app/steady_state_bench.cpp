@@ -3,7 +3,12 @@
 // and the program reports its CPU time per second, its wake-ups per second (per thread, and what
 // the user-interface thread was woken for) and its repaints per second by widget.
 //
-//   build/bench/app/dmmview_steady_bench [seconds] [frames-per-second]
+//   build/bench/app/dmmview_steady_bench [seconds] [frames-per-second] [records]
+//
+// The table holds `records` records (5000 unless given; 0 for a fresh window) before the meter
+// is connected, as after some 40 minutes of recording: a long table is the steady state of a
+// window left running, and in a short one every record appended visibly moves the grid's
+// scroll bar.
 //
 // It runs the window once under the offscreen platform and once under Xvfb (through xvfb-run,
 // where it is installed), each in a process of its own, and prints both reports. A wake-up is a
@@ -27,11 +32,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "main_window.h"
 #include "meter_simulator.h"
+#include "record_table.h"
+#include "record_table_model.h"
 
 namespace {
 
@@ -153,7 +161,24 @@ void printRates(const char* title, const QHash<QString, long>& counts, double se
 
 // ---- The window process ----
 
-int runWindow(int argc, char** argv, double seconds, double rate) {
+// Puts `count` records into the window's table, as a recording would have left them.
+void fillTable(dmm::MainWindow& window, std::size_t count) {
+    dmm::RecordTable& table = window.recordTable();
+    char value[16];
+    for (std::size_t i = table.size(); i < count; ++i) {
+        std::snprintf(value, sizeof value, "%d.%03d", static_cast<int>(i % 20),
+                      static_cast<int>(i % 1000));
+        dmm::RecordValues r;
+        r.no = static_cast<std::int32_t>(i + 1);
+        r.timeMs = static_cast<std::int32_t>((i * 500) % 86400000);
+        r.text = {std::string_view("DC"), std::string_view(value), std::string_view("V"),
+                  std::string_view("AUTO")};
+        table.append(r);
+    }
+    window.gridModel()->sync();
+}
+
+int runWindow(int argc, char** argv, double seconds, double rate, long records) {
     QApplication app(argc, argv);
     QProcess meter;
     meter.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -168,6 +193,7 @@ int runWindow(int argc, char** argv, double seconds, double rate) {
     dmm::AppOptions options;
     options.ports[1] = device;
     dmm::MainWindow window(options, nullptr);
+    fillTable(window, static_cast<std::size_t>(std::max(0L, records)));
     window.show();
     window.guarded([&] { window.onPortChosen(1); });
     window.findChild<QToolButton*>(QStringLiteral("COMCon"))->click();
@@ -198,10 +224,11 @@ int runWindow(int argc, char** argv, double seconds, double rate) {
     meter.waitForFinished();
 
     const double cpu = after.cpuSeconds - before.cpuSeconds;
-    std::printf("platform %s: %.1f s, meter at %.1f frames/s: %llu frames decoded, %zu records\n",
+    std::printf("platform %s: %.1f s, meter at %.1f frames/s: %llu frames decoded, %zu records "
+                "added to %zu\n",
                 qPrintable(QGuiApplication::platformName()), elapsed, rate,
                 static_cast<unsigned long long>(frames),
-                window.recordTable().size() - recordsBefore);
+                window.recordTable().size() - recordsBefore, recordsBefore);
     std::printf("CPU: %.3f s = %.2f %% of one core; %.2f ms per frame\n", cpu,
                 100.0 * cpu / elapsed, frames ? 1000.0 * cpu / static_cast<double>(frames) : 0.0);
     std::printf("wake-ups (context switches): %.1f /s in all\n",
@@ -272,7 +299,9 @@ int main(int argc, char** argv) {
     if (window) args.erase(args.begin());
     const double seconds = !args.empty() ? args[0].toDouble() : 30.0;
     const double rate = args.size() > 1 ? args[1].toDouble() : 2.0;
-    if (window) return runWindow(argc, argv, seconds, rate);
+    const long records = args.size() > 2 ? args[2].toLong() : 5000;
+    if (window) return runWindow(argc, argv, seconds, rate, records);
     QCoreApplication app(argc, argv);
-    return runPlatforms({QString::number(seconds), QString::number(rate)});
+    return runPlatforms(
+        {QString::number(seconds), QString::number(rate), QString::number(records)});
 }
