@@ -17,7 +17,7 @@ class StretchedPicture;
 // standard layout). The window may add its own children (the link images, the alarm panel).
 //
 // The scale is drawn once (drawScale) and only the needle's line is redrawn for each reading
-// (moveNeedle). The geometry comes from the panel size the picture was created for, so a panel
+// that moves it (moveNeedle), and painted again on the panel. The geometry comes from the panel size the picture was created for, so a panel
 // that is enlarged by the zoom shows the same scale stretched, with the needle still on it.
 class AnalogScale : public QFrame {
     Q_OBJECT
@@ -59,6 +59,7 @@ private:
     ClickableImage* enlargeIcon_;
     ClickableImage* restoreIcon_;
     NeedleLine lastNeedle_;
+    bool needleDrawn_ = false;  // lastNeedle_ is on the picture (drawScale clears it)
     QSize drawingPanel_;  // the panel size the picture was created for
     bool enlarged_ = false;
     QRect savedBounds_;
