@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
+#include <QStyleOptionSlider>
 #include <QTableView>
 #include <QTimer>
 
@@ -151,7 +152,56 @@ private:
     const RecordGrid* grid_;
 };
 
+// The scroll bar over the whole table. Every record appended changes its range and its value,
+// and a scroll bar repaints itself for each change, although in a long table the handle moves by
+// less than a pixel: this one is repainted only when what it shows has changed (the handle's
+// place and length, the ends it stands at) once the changes made together are all in.
+class TableScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void sliderChange(SliderChange change) override {
+        if (change == SliderOrientationChange) {
+            QScrollBar::sliderChange(change);
+            return;
+        }
+        if (lookPending_) return;
+        lookPending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                lookPending_ = false;
+                if (look() != painted_) update();
+            },
+            Qt::QueuedConnection);
+    }
+    void paintEvent(QPaintEvent* event) override {
+        painted_ = look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    struct Look {
+        QRect handle;
+        bool atMinimum = false;  // the arrows are drawn enabled only where the handle can go
+        bool atMaximum = false;
+        friend bool operator==(const Look&, const Look&) = default;
+    };
+    Look look() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                        this),
+                value() == minimum(), value() == maximum()};
+    }
+
+    Look painted_;
+    bool lookPending_ = false;  // a look at the changes is queued
+};
+
 RecordGrid::RecordGrid(QWidget* parent) : QAbstractScrollArea(parent) {
+    setVerticalScrollBar(new TableScrollBar(Qt::Vertical, this));
     window_ = new RowWindowModel(this);
     // A new layout of the columns may change the sideways page without a signal.
     view_ = new RowWindowView([this] { syncScrollBars(); }, viewport());

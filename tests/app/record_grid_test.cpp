@@ -19,6 +19,7 @@
 
 #include "grid_cell_delegate.h"
 #include "grid_columns.h"
+#include "paint_counter.h"
 #include "record_grid.h"
 #include "record_table.h"
 #include "record_table_model.h"
@@ -345,6 +346,24 @@ TEST_F(RecordGridTest, AMillionRecordsAreShownThroughAFewRows) {
     handleQueuedEvents();
     EXPECT_EQ(bottomNo(), "1000002");
     EXPECT_EQ(grid->selectedRow(), 1000001);
+}
+
+// A record appended repaints the scroll bar only when it changes what the bar shows: in a short
+// table the handle grows shorter with each record, in a long one it moves by less than a pixel.
+TEST_F(RecordGridTest, TheScrollBarIsRepaintedOnlyWhenItsLookChanges) {
+    reference->setModel(nullptr);
+    dmm::test::PaintCounter counter(grid->verticalScrollBar());
+    for (const auto& [records, repainted] : {std::pair(20, true), {100000, false}}) {
+        appendRecords(table, records - static_cast<int>(table.size()));
+        model.sync();
+        grid->setCurrentIndex(model.index(records - 1, 0));
+        handleQueuedEvents();
+        counter.reset();
+        follow(1);
+        handleQueuedEvents();
+        EXPECT_EQ(counter.paints > 0, repainted) << records;
+        EXPECT_EQ(grid->verticalScrollBar()->value(), grid->verticalScrollBar()->maximum());
+    }
 }
 
 }  // namespace
