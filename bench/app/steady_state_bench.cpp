@@ -27,6 +27,7 @@
 #include <QToolButton>
 
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -104,6 +105,30 @@ std::map<QString, ThreadCounts> threadCounts() {
         threads[tid] = t;
     }
     return threads;
+}
+
+// The X server of the display the window is on, when it is an Xvfb this user may look at; 0 when
+// there is none.
+long xServerPid() {
+    const QByteArray display = qgetenv("DISPLAY");
+    if (display.isEmpty()) return 0;
+    for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        const QList<QByteArray> args = readProcFile("/proc/" + pid + "/cmdline").split('\0');
+        if (!args.isEmpty() && args.first().endsWith("Xvfb") && args.contains(display)) {
+            return pid.toLong();
+        }
+    }
+    return 0;
+}
+
+// The CPU time a process has used, in seconds (from /proc/PID/stat: user and system time).
+double processCpuSeconds(long pid) {
+    const QByteArray stat = readProcFile(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13) return 0;
+    // Fields 14 and 15 of the line; the list starts at field 3.
+    return static_cast<double>(fields[11].toLong() + fields[12].toLong()) /
+           static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
 // An object's name for the report: its objectName (or class), after its nearest named ancestor;
@@ -202,6 +227,8 @@ int runWindow(int argc, char** argv, double seconds, double rate, long records) 
     app.installEventFilter(&counter);
     std::uint64_t decodedBefore = 0;
     std::size_t recordsBefore = 0;
+    const long xServer = xServerPid();
+    double xServerCpuBefore = 0;
     ProcessCounts before;
     std::map<QString, ThreadCounts> threadsBefore;
     QElapsedTimer wall;
@@ -210,6 +237,7 @@ int runWindow(int argc, char** argv, double seconds, double rate, long records) 
         recordsBefore = window.recordTable().size();
         threadsBefore = threadCounts();
         before = processCounts();
+        if (xServer) xServerCpuBefore = processCpuSeconds(xServer);
         counter.on = true;
         wall.start();
         QTimer::singleShot(static_cast<int>(seconds * 1000), &app, &QCoreApplication::quit);
@@ -217,6 +245,7 @@ int runWindow(int argc, char** argv, double seconds, double rate, long records) 
     app.exec();
     counter.on = false;
     const ProcessCounts after = processCounts();
+    const double xServerCpu = xServer ? processCpuSeconds(xServer) - xServerCpuBefore : 0;
     const std::map<QString, ThreadCounts> threadsAfter = threadCounts();
     const double elapsed = static_cast<double>(wall.elapsed()) / 1000.0;
     const std::uint64_t frames = window.core().counters().decoded - decodedBefore;
@@ -231,6 +260,10 @@ int runWindow(int argc, char** argv, double seconds, double rate, long records) 
                 window.recordTable().size() - recordsBefore, recordsBefore);
     std::printf("CPU: %.3f s = %.2f %% of one core; %.2f ms per frame\n", cpu,
                 100.0 * cpu / elapsed, frames ? 1000.0 * cpu / static_cast<double>(frames) : 0.0);
+    if (xServer) {
+        std::printf("X server (Xvfb, process %ld): CPU %.3f s = %.2f %% of one core\n", xServer,
+                    xServerCpu, 100.0 * xServerCpu / elapsed);
+    }
     std::printf("wake-ups (context switches): %.1f /s in all\n",
                 static_cast<double>(after.contextSwitches - before.contextSwitches) / elapsed);
     long living = 0;
