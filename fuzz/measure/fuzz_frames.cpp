@@ -6,12 +6,46 @@
 // (report ID first).
 // After the stream, whatever FrameText is left is decoded by every decoder directly, which
 // reaches the decoders with texts the assemblers would never pass.
+//
+// Every reading decoded on the way becomes the message other programs receive; it must be a
+// JSON object with exactly its twelve fields, a number or null for the values.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <string_view>
 
+#include "flat_json.h"
 #include "meter_core.h"
+#include "reading_message.h"
+
+namespace {
+
+class MessageCheck : public dmm::PipelineSink {
+public:
+    const dmm::MeterCore* core = nullptr;
+
+    void frameDone() override {
+        dmm::ReadingMessage m;
+        m.seq = core->counters().decoded;
+        m.family = core->lastOutcome().family;
+        m.frame = core->frameText();
+        m.reading = &core->reading();
+        m.decimalSeparator = core->state.localeDecimal;
+        const auto object = dmm::FlatJsonReader(dmm::readingJson(m)).object();
+        using Kind = dmm::FlatJsonValue::Kind;
+        const auto numberOrNull = [&](const char* name) {
+            const Kind k = object->at(name).kind;
+            return k == Kind::Number || k == Kind::Null;
+        };
+        if (!object || object->size() != 12 || !numberOrNull("value") ||
+            !numberOrNull("base_value") || object->at("seq").kind != Kind::Number) {
+            std::abort();
+        }
+    }
+};
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
@@ -19,9 +53,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ++data;
     --size;
 
-    dmm::PipelineSink sink;
+    MessageCheck sink;
     dmm::FixedClock clock(1234);
     dmm::MeterCore core(&sink, &clock);
+    sink.core = &core;
     const dmm::Family families[3] = {dmm::Family::Kelt, dmm::Family::Sorn, dmm::Family::Brio};
     const dmm::Family family = families[(mode & 3) % 3];
     core.settings.ivraModel = mode & 0x10;

@@ -1,6 +1,7 @@
 #include "app_options.h"
 
 #include "port_name_table.h"
+#include "printable_text.h"
 
 namespace dmm {
 
@@ -14,6 +15,11 @@ QString appUsage() {
         "  --demo                a simulated meter on a pseudo-terminal, connected as COM1\n"
         "  --usb                 with --demo: the simulated meter behind a simulated USB cable,\n"
         "                        connected with \"USB Connect\"\n"
+        "  --publish URL         publish every reading to an MQTT broker:\n"
+        "                        mqtt[s]://[USER@]HOST[:PORT]/PREFIX\n"
+        "  --ca-file FILE        the CA of an mqtts broker (default: the system's CAs)\n"
+        "  --password-file FILE  the broker password (or DMM_MQTT_PASSWORD); private to you\n"
+        "  --queue N             readings kept while the broker is away (default 100000)\n"
         "  --screenshot FILE     save a picture of the window (with --quit-after)\n"
         "  --quit-after MS       close the window after MS milliseconds\n"
         "  --help                show this text\n"
@@ -67,6 +73,28 @@ ParsedOptions parseAppOptions(const QStringList& args) {
                 r.options.countClass = &standardCountClass();
                 r.error = QStringLiteral("unknown count class '%1'").arg(*v);
             }
+        } else if (name == QLatin1String("--publish")) {
+            auto v = value(i, name);
+            if (!v) break;
+            std::string why;
+            r.options.publishTo = parseBrokerUrl(v->toStdString(), &why);
+            if (!r.options.publishTo) {
+                r.error = QStringLiteral("--publish: %1").arg(QString::fromStdString(why));
+            }
+        } else if (name == QLatin1String("--ca-file") || name == QLatin1String("--password-file")) {
+            auto v = value(i, name);
+            if (!v) break;
+            (name == QLatin1String("--ca-file") ? r.options.caFile : r.options.passwordFile) = *v;
+        } else if (name == QLatin1String("--queue")) {
+            auto v = value(i, name);
+            if (!v) break;
+            bool ok = false;
+            const qulonglong n = v->toULongLong(&ok);
+            if (!ok || n < 1 || n > 100000000) {
+                r.error = QStringLiteral("--queue wants a number of readings from 1 to 100000000");
+            } else {
+                r.options.queueLimit = static_cast<std::size_t>(n);
+            }
         } else if (name == QLatin1String("--screenshot")) {
             auto v = value(i, name);
             if (!v) break;
@@ -91,10 +119,20 @@ ParsedOptions parseAppOptions(const QStringList& args) {
             r.error = QStringLiteral("unknown argument '%1'").arg(a);
         }
     }
+    if (r.error.isEmpty() && !r.options.publishTo &&
+        (!r.options.caFile.isEmpty() || !r.options.passwordFile.isEmpty())) {
+        r.error = QStringLiteral("--ca-file and --password-file go with --publish");
+    }
     if (r.error.isEmpty() && r.options.usb && !r.options.demo) {
         r.error =
             QStringLiteral("--usb goes with --demo (a real cable is found by \"USB Connect\")");
     }
+    if (r.error.isEmpty() && r.options.usb && r.options.family == Family::Brio)
+        r.error = QStringLiteral("the Brio family has no USB cable");
+    // The picture is taken when the window closes: without --quit-after it never would be.
+    if (r.error.isEmpty() && !r.options.screenshot.isEmpty() && r.options.quitAfterMs < 0)
+        r.error = QStringLiteral("--screenshot goes with --quit-after");
+    r.error = printableText(r.error);
     return r;
 }
 

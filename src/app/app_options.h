@@ -6,6 +6,7 @@
 
 #include <optional>
 
+#include "broker_url.h"
 #include "count_class.h"
 #include "reading_state.h"
 
@@ -24,6 +25,12 @@ struct AppOptions {
     HidBackend* hidBackend = nullptr;      // the HID devices to use; none: the system's
     QString screenshot;                    // --screenshot FILE
     int quitAfterMs = -1;                  // --quit-after MS
+    // --publish URL: every reading shown goes to a broker too (--ca-file, --password-file,
+    // --queue as for dmmcli record).
+    std::optional<BrokerUrl> publishTo;
+    QString caFile;
+    QString passwordFile;
+    std::size_t queueLimit = 100000;
     QString dataFile;                      // DATAFILE: opened at start as Open opens it
 };
 

@@ -1,6 +1,7 @@
 #include "app_runner.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTextStream>
 #include <QTimer>
 #include <QToolButton>
@@ -14,7 +15,10 @@
 #include "fake_hid_backend.h"
 #include "meter_simulator.h"
 #include "simulated_cable.h"
+#include "reading_publisher.h"
 #include "real_dialogs.h"
+#include "stop_signals.h"
+#include "printable_text.h"
 #include "window_snapshot.h"
 
 namespace dmm {
@@ -53,6 +57,18 @@ int runDmmview(QApplication& app) {
     // The menu entry's name, so that the desktop shows the window with the entry's icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(DMM_APP_ID));
 
+    // --publish: the broker's settings, checked before the window shows.
+    BrokerSettings broker;
+    if (options.publishTo) {
+        broker.url = *options.publishTo;
+        broker.caFile = QFile::encodeName(options.caFile).toStdString();
+        QString why;
+        if (!readBrokerPassword(options.passwordFile, &broker.password, &why)) {
+            std::fprintf(stderr, "dmmview: %s\n", qPrintable(why));
+            return 1;
+        }
+    }
+
     // --demo: a simulated meter of the chosen family on a pseudo-terminal, mapped to COM1.
     std::unique_ptr<MeterSimulator> demo;
     // --demo --usb: the simulated meter behind a simulated USB cable, read through the same
@@ -82,6 +98,15 @@ int runDmmview(QApplication& app) {
     RealDialogs dialogs;
     MainWindow window(options, &dialogs);
     dialogs.setParent(&window);
+    if (options.publishTo) {
+        // The window publishes what it shows; the broker's state is in the link indicator's
+        // tooltip, and a broker that will not take us is said once.
+        auto publisher = std::make_unique<ReadingPublisher>(broker, options.queueLimit);
+        QObject::connect(&publisher->connection(), &BrokerConnection::failed, &window,
+                         [&dialogs](const QString& problem) { dialogs.error(problem); });
+        publisher->start();
+        window.session().publishTo(std::move(publisher));
+    }
 
     // A second window of the layout; nothing shows or uses it.
     QWidget secondWindow;
@@ -104,16 +129,19 @@ int runDmmview(QApplication& app) {
         });
     }
 
+    // A stop signal (SIGINT, SIGTERM, SIGHUP) ends the program as "Exit" does, once what it is
+    // doing (a file being saved) has finished; nothing is saved on its own.
+    quitOnStopSignals();
     int status = 0;
     if (options.quitAfterMs >= 0) {
         QTimer::singleShot(options.quitAfterMs, &window, [&] {
             if (!options.screenshot.isEmpty()) {
-                if (saveWindowSnapshot(window, options.screenshot)) {
-                    std::fprintf(stdout, "dmmview: screenshot saved to %s\n",
-                                 qPrintable(options.screenshot));
+                const QString name = printableText(options.screenshot);
+                if (QString why; saveWindowSnapshot(window, options.screenshot, &why)) {
+                    std::fprintf(stdout, "dmmview: screenshot saved to %s\n", qPrintable(name));
                 } else {
-                    std::fprintf(stderr, "dmmview: could not save the screenshot to %s\n",
-                                 qPrintable(options.screenshot));
+                    std::fprintf(stderr, "dmmview: could not save the screenshot to %s: %s\n",
+                                 qPrintable(name), qPrintable(printableText(why)));
                     status = 1;
                 }
                 std::fflush(stdout);

@@ -24,6 +24,7 @@
 #include "key_filter.h"
 #include "pictures.h"
 #include "pixel_fonts.h"
+#include "printable_text.h"
 #include "record_commands.h"
 #include "reading_display.h"
 #include "ui_main_window.h"
@@ -191,7 +192,7 @@ void MainWindow::connectHandlers() {
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ToolTip && (watched == ui_->CONok || watched == ui_->CONokN)) {
         QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
-                           session_->linkDescription(),
+                           printableText(session_->linkDescription(), true),
                            static_cast<QWidget*>(watched));
         return true;
     }

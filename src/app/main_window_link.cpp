@@ -13,6 +13,7 @@
 #include "dialogs.h"
 #include "main_window.h"
 #include "panel_label.h"
+#include "printable_text.h"
 #include "reading_display.h"
 #include "serial_port_driver.h"
 #include "ui_main_window.h"
@@ -66,7 +67,8 @@ void MainWindow::connectSession() {
 // ---- The serial port ----
 
 void MainWindow::showPortTips() {
-    for (int i = 0; i < 4; ++i) portPanels()[i]->setToolTip(session_->portNames().describe(i + 1));
+    for (int i = 0; i < 4; ++i)
+        portPanels()[i]->setToolTip(printableText(session_->portNames().describe(i + 1)));
 }
 
 void MainWindow::connectSerialPort() {
@@ -74,7 +76,10 @@ void MainWindow::connectSerialPort() {
         // A port that cannot be opened is said so, and the window stays disconnected rather
         // than showing a connection that does not exist.
         ui_->COMCon->setChecked(false);
-        if (dialogs_) dialogs_->error(QStringLiteral("Could not open ") + session_->serialError());
+        if (dialogs_) {
+            dialogs_->error(QStringLiteral("Could not open ") +
+                            printableText(session_->serialError()));
+        }
         return;
     }
     ui_->ComSetup1->setEnabled(false);

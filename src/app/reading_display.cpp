@@ -78,7 +78,7 @@ void ReadingDisplay::frameDone() {
     form_.MaxTextU->setText(unit);
     form_.MinTextU->setText(unit);
     form_.USBtxt->setText(QString::fromStdString(meter.frameDiagnostic()));
-    if (session_.serialFamily() == Family::Brio) {
+    if (meter.lastOutcome().family == Family::Brio) {
         // The hidden memo keeps the Brio frames' texts, as many as the core's bounded log.
         form_.Memo1->appendPlainText(QString::fromStdString(meter.frameText()));
     }

@@ -34,6 +34,14 @@ void sizeForDetails(QFileDialog& dialog) {
     }
 }
 
+// A message box whose text is shown as it stands: a file name that looks like markup stays text.
+void showPlainMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                      const QString& text) {
+    QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
 }  // namespace
 
 QString RealDialogs::getSaveFileName(const QString& title, const QString& filter,
@@ -57,11 +65,11 @@ QString RealDialogs::getOpenFileName(const QString& title, const QString& filter
 }
 
 void RealDialogs::information(const QString& text) {
-    QMessageBox::information(parent_, QStringLiteral("Information"), text, QMessageBox::Ok);
+    showPlainMessage(parent_, QMessageBox::Information, QStringLiteral("Information"), text);
 }
 
 void RealDialogs::error(const QString& text) {
-    QMessageBox::critical(parent_, QStringLiteral("Error"), text, QMessageBox::Ok);
+    showPlainMessage(parent_, QMessageBox::Critical, QStringLiteral("Error"), text);
 }
 
 }  // namespace dmm

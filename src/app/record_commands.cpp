@@ -12,6 +12,7 @@
 #include "record_table_model.h"
 #include "report_document.h"
 #include "report_preview.h"
+#include "text_codec.h"
 #include "ui_main_window.h"
 
 namespace dmm {
@@ -79,7 +80,8 @@ bool RecordCommands::eventFilter(QObject* watched, QEvent* event) {
 
 void RecordCommands::showMessage(const Message& message) {
     if (!dialogs_) return;
-    const QString text = QString::fromStdString(message.text);
+    // A message may quote a file's name: shown escaped.
+    const QString text = QString::fromStdString(printable(message.text));
     if (message.kind == Message::Kind::Error) {
         dialogs_->error(text);
     } else {

@@ -65,7 +65,8 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
     static const LongTimeFormat format = LongTimeFormat::fromLocale();
     const std::string text =
         gridCellText((*table_)[static_cast<std::size_t>(index.row())], index.column(), format);
-    const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    // Texts are held as UTF-8.
+    const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     // The unit column is drawn in the glyph face: its glyph characters show as their symbols.
     return column.glyphFont ? unitSymbols(s) : s;
 }
@@ -77,7 +78,7 @@ QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, 
         return QAbstractTableModel::headerData(section, orientation, role);
     }
     const std::string_view title = kGridColumns[static_cast<std::size_t>(section)].title;
-    return QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size()));
+    return QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
 }
 
 Qt::ItemFlags RecordTableModel::flags(const QModelIndex& index) const {

@@ -1,6 +1,7 @@
 #include "cli_session.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLocale>
 #include <QTimer>
 
@@ -17,80 +18,12 @@ namespace dmm {
 
 namespace {
 
-bool takeValue(QStringList& args, int i, QString& value, QString& error) {
-    if (i + 1 >= args.size()) {
-        error = QStringLiteral("option %1 needs a value").arg(args[i]);
-        return false;
-    }
-    value = args[i + 1];
-    args.removeAt(i + 1);
-    args.removeAt(i);
-    return true;
-}
-
-bool toInt(const QString& text, const QString& option, int& out, QString& error) {
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    if (!ok) {
-        error = QStringLiteral("option %1: '%2' is not an integer").arg(option, text);
-        return false;
-    }
-    out = v;
-    return true;
-}
-
 void appendField(std::string& line, std::string_view field) {
     line.append(field);
     line.push_back('\t');
 }
 
 }  // namespace
-
-QString takeCommonOptions(QStringList& args, CommonOptions& o) {
-    QString error;
-    for (int i = 0; i < args.size();) {
-        const QString opt = args[i];
-        QString v;
-        int n = 0;
-        if (opt == QLatin1String("--family")) {
-            if (!takeValue(args, i, v, error)) return error;
-            const auto f = parseFamily(v.toStdString());
-            if (!f) return QStringLiteral("unknown family '%1' (kelt, sorn or brio)").arg(v);
-            o.family = *f;
-        } else if (opt == QLatin1String("--road")) {
-            if (!takeValue(args, i, v, error)) return error;
-            if (v != QLatin1String("serial") && v != QLatin1String("usb")) {
-                return QStringLiteral("unknown road '%1' (serial or usb)").arg(v);
-            }
-            o.usbRoad = v == QLatin1String("usb");
-        } else if (opt == QLatin1String("--decimal")) {
-            if (!takeValue(args, i, v, error)) return error;
-            o.decimal = v.toStdString();
-        } else if (opt == QLatin1String("--count-class")) {
-            if (!takeValue(args, i, v, error)) return error;
-            o.countClass = findCountClass(v.toStdString());
-            if (!o.countClass)
-                return QStringLiteral("unknown count class '%1' (4, 6, 34 or 2)").arg(v);
-        } else if (opt == QLatin1String("--upper") || opt == QLatin1String("--lower")) {
-            if (!takeValue(args, i, v, error) || !toInt(v, opt, n, error)) return error;
-            (opt == QLatin1String("--upper") ? o.upper : o.lower) = n;
-        } else if (opt == QLatin1String("--no-repeat")) {
-            o.noRepeat = true;
-            args.removeAt(i);
-        } else if (opt == QLatin1String("--limit")) {
-            if (!takeValue(args, i, v, error) || !toInt(v, opt, n, error)) return error;
-            if (n < 0) return QStringLiteral("option --limit: must not be negative");
-            o.limit = n;
-        } else if (opt == QLatin1String("--interval")) {
-            if (!takeValue(args, i, v, error) || !toInt(v, opt, n, error)) return error;
-            if (n < 0) return QStringLiteral("option --interval: must not be negative");
-            o.intervalSeconds = n;
-        } else {
-            ++i;
-        }
-    }
-    return {};
-}
 
 LogLoop::LogLoop(double seconds, std::function<void()> check)
     : seconds_(seconds), check_(std::move(check)) {}
@@ -105,11 +38,21 @@ int LogLoop::run() {
         }
     });
     watch.start(200);
+    // A timer waits at most 24 days: a longer duration is waited for a day at a time.
+    QElapsedTimer clock;
+    clock.start();
     QTimer duration;
     duration.setSingleShot(true);
-    QObject::connect(&duration, &QTimer::timeout, QCoreApplication::instance(),
-                     &QCoreApplication::quit);
-    if (seconds_ > 0) duration.start(static_cast<int>(std::min(seconds_ * 1000.0, 2147483647.0)));
+    const auto waitForTheEnd = [this, &clock, &duration] {
+        const double left = seconds_ * 1000.0 - static_cast<double>(clock.elapsed());
+        if (left <= 0) {
+            QCoreApplication::quit();
+        } else {
+            duration.start(static_cast<int>(std::min(std::ceil(left), 86400000.0)));
+        }
+    };
+    QObject::connect(&duration, &QTimer::timeout, waitForTheEnd);
+    if (seconds_ > 0) waitForTheEnd();
     return stopSignalReceived() ? 0 : QCoreApplication::exec();
 }
 
@@ -186,38 +129,8 @@ std::string summaryLine(const FrameCounters& c) {
            " failed framing, " + std::to_string(c.undecodable) + " undecodable)";
 }
 
-std::string printable(std::string_view bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    auto escape = [&out](unsigned char b) {
-        static constexpr char kHex[] = "0123456789abcdef";
-        out += "\\x";
-        out.push_back(kHex[b >> 4]);
-        out.push_back(kHex[b & 15]);
-    };
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        if (b < 0x80) {
-            if (b < 0x20 || b == 0x7F) {
-                escape(b);
-            } else {
-                out.push_back(static_cast<char>(b));
-            }
-            ++i;
-            continue;
-        }
-        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
-        const std::string_view seq = bytes.substr(i, n);
-        const bool c1 = b == 0xC2 && seq.size() > 1 && static_cast<unsigned char>(seq[1]) < 0xA0;
-        if (seq.size() == n && isValidUtf8(seq) && !c1) {
-            out.append(seq);
-            i += n;
-        } else {
-            escape(b);
-            ++i;
-        }
-    }
-    return out;
+void say(const char* command, std::string_view text) {
+    std::fprintf(stderr, "dmmcli %s: %s\n", command, printable(text).c_str());
 }
 
 std::string outputFailure(std::FILE* out) {

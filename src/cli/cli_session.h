@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "meter_core.h"
+#include "text_codec.h"
 
 namespace dmm {
 
@@ -26,10 +27,6 @@ struct CommonOptions {
     int limit = 10000;
     std::optional<int> intervalSeconds;
 };
-
-// Takes the options it knows out of `args`, leaving the rest in order. Returns an error message,
-// or an empty string when all the options it took were well formed.
-QString takeCommonOptions(QStringList& args, CommonOptions& options);
 
 // The system locale's decimal separator, as UTF-8.
 std::string systemDecimalSeparator();
@@ -71,10 +68,17 @@ private:
 // One line for standard error: how many frames were decoded and dropped, and why.
 std::string summaryLine(const FrameCounters& counters);
 
-// Text from a file or the command line made safe for a terminal: control characters, and
-// bytes that are not valid UTF-8 or are C1 controls, appear escaped as \xNN.
-std::string printable(std::string_view bytes);
 inline std::string printable(const QString& text) { return printable(text.toStdString()); }
+
+// Writes "dmmcli COMMAND: TEXT" as one line on standard error, the text made printable(): every
+// message of a command goes this way, so no file's bytes and no typed name reach the terminal
+// raw.
+void say(const char* command, std::string_view text);
+inline void say(const char* command, const char* text) { say(command, std::string_view(text)); }
+inline void say(const char* command, const std::string& text) {
+    say(command, std::string_view(text));
+}
+inline void say(const char* command, const QString& text) { say(command, text.toStdString()); }
 
 // The event loop of a log taken from a meter: it ends at a stop signal, after `seconds` (none
 // when 0), or with status 1 once standard output cannot be written any more (the reader of a

@@ -13,6 +13,7 @@ int runRecord(const QStringList& args);
 int runSimulate(const QStringList& args);
 int runConvert(const QStringList& args);
 int runReport(const QStringList& args);
+int runList(const QStringList& args);
 
 // The application object of the report, which draws text: a QGuiApplication, offscreen unless
 // QT_QPA_PLATFORM chooses a platform. The other commands run on a plain QCoreApplication.

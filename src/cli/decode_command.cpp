@@ -13,6 +13,7 @@
 #include <unistd.h>
 
 #include "cable_reports.h"
+#include "cli_options.h"
 #include "cli_recording.h"
 #include "cli_session.h"
 #include "commands.h"
@@ -56,7 +57,7 @@ public:
 private:
     void skip(unsigned long long lineNo, const std::string& why) {
         ++skipped_;
-        std::fprintf(stderr, "dmmcli decode: line %llu skipped: %s\n", lineNo, why.c_str());
+        say("decode", "line " + std::to_string(lineNo) + " skipped: " + why);
     }
     void endLine() {
         ++lineNo_;
@@ -73,8 +74,7 @@ private:
         switch (read.fault) {
         case CableReportLineRead::Fault::None: break;
         case CableReportLineRead::Fault::NotAByte:
-            skip(lineNo_,
-                 "'" + printable(std::string(read.badWord)) + "' is not a hexadecimal byte");
+            skip(lineNo_, "'" + std::string(read.badWord) + "' is not a hexadecimal byte");
             return;
         case CableReportLineRead::Fault::NoReportId: skip(lineNo_, "no report ID"); return;
         case CableReportLineRead::Fault::TooLong: skip(lineNo_, "report too long"); return;
@@ -95,30 +95,22 @@ private:
 }  // namespace
 
 int runDecode(const QStringList& arguments) {
-    QStringList args = arguments;
+    CommandLine line(QStringLiteral("unknown option '%1'"));
+    line.addCommonOptions();
     CommonOptions options;
-    const QString error = takeCommonOptions(args, options);
+    QString error = line.parse(arguments);
+    if (error.isEmpty()) error = line.readCommonOptions(options);
+    if (error.isEmpty() && options.usbRoad && options.family == Family::Brio)
+        error = QStringLiteral("the Brio family has no USB road");
+    const QStringList files = line.positionalArguments();
+    if (error.isEmpty() && files.size() > 1) {
+        error = QStringLiteral("one input file at most, got '%1' and '%2'").arg(files[0], files[1]);
+    }
     if (!error.isEmpty()) {
-        std::fprintf(stderr, "dmmcli decode: %s\n", qPrintable(error));
+        say("decode", error);
         return 2;
     }
-    if (options.usbRoad && options.family == Family::Brio) {
-        std::fputs("dmmcli decode: the Brio family has no USB road\n", stderr);
-        return 2;
-    }
-    QString path = QStringLiteral("-");
-    for (const QString& a : args) {
-        if (a.startsWith(QLatin1String("--"))) {
-            std::fprintf(stderr, "dmmcli decode: unknown option '%s'\n", printable(a).c_str());
-            return 2;
-        }
-    }
-    if (args.size() > 1) {
-        std::fprintf(stderr, "dmmcli decode: one input file at most, got '%s' and '%s'\n",
-                     printable(args[0]).c_str(), printable(args[1]).c_str());
-        return 2;
-    }
-    if (!args.isEmpty()) path = args.front();
+    const QString path = files.isEmpty() ? QStringLiteral("-") : files.front();
 
     // Every input is read as a stream, whatever it is: a file, a pipe, a FIFO, a terminal.
     const bool standardInput = path == QLatin1String("-");
@@ -126,8 +118,7 @@ int runDecode(const QStringList& arguments) {
                        ? STDIN_FILENO
                        : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        std::fprintf(stderr, "dmmcli decode: cannot open '%s': %s\n", printable(path).c_str(),
-                     std::strerror(errno));
+        say("decode", "cannot open '" + path.toStdString() + "': " + std::strerror(errno));
         return 1;
     }
 
@@ -146,7 +137,7 @@ int runDecode(const QStringList& arguments) {
         const ssize_t n = ::read(fd, block.data(), block.size());
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            failure = "cannot read '" + printable(path) + "': " + std::strerror(errno);
+            failure = "cannot read '" + path.toStdString() + "': " + std::strerror(errno);
             break;
         }
         if (n == 0) break;
@@ -168,7 +159,7 @@ int runDecode(const QStringList& arguments) {
         summary += ", " + std::to_string(reports.skipped()) + " report lines skipped";
     std::fprintf(stderr, "%s\n", summary.c_str());
     if (!failure.empty()) {
-        std::fprintf(stderr, "dmmcli decode: %s\n", failure.c_str());
+        say("decode", failure);
         return 1;
     }
     return 0;

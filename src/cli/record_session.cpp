@@ -1,6 +1,6 @@
-// dmmcli record: a meter session on the serial port or the USB cable, through the same driver,
-// controller, reader thread, frame assembly, decoders and pipeline as the window, one line per
-// decoded frame, flushed at once.
+// dmmcli record: a meter session on the serial port, the USB cable or a broker, through the same
+// driver, controller, reader thread, frame assembly, decoders and pipeline as the window, one
+// line per decoded frame, flushed at once.
 
 #include "record_session.h"
 
@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <functional>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 #include "fake_hid_backend.h"
 #include "meter_session.h"
 #include "reading_publisher.h"
+#include "remote_meter.h"
 #include "serial_port_driver.h"
 #include "simulated_cable.h"
 #include "stop_signals.h"
@@ -30,7 +32,7 @@ constexpr const char* kUdevHint =
     "install the udev rule for the cable (see \"USB cable\" in the README: "
     "/usr/lib/udev/rules.d/70-dmmview-usb-cable.rules), then plug the cable in again";
 
-void say(const QString& text) { std::fprintf(stderr, "dmmcli record: %s\n", qPrintable(text)); }
+void say(const QString& text) { dmm::say("record", text); }
 
 // Ends the log's event loop with `status`, keeping the worst status asked for.
 class LogEnd {
@@ -146,71 +148,113 @@ bool watchCable(MeterSession& session, HidBackend* backend, const CommonOptions&
     return true;
 }
 
-// The broker, answered before the meter is read: a broker that refuses us, a certificate that
-// does not verify or a host name that does not resolve ends the log before it starts. A broker
-// that cannot be reached yet, or later, is waited for; the readings wait in the queue.
-bool startPublishing(MeterSession& session, const RecordRequest& request, LogEnd& end) {
-    BrokerSettings settings;
-    settings.url = *request.publishTo;
-    settings.caFile = QFile::encodeName(request.caFile).toStdString();
-    QString why;
-    if (!readBrokerPassword(request.passwordFile, &settings.password, &why)) {
-        say(why);
-        return false;
-    }
-    auto publisher = std::make_unique<ReadingPublisher>(settings, request.queueLimit);
-    BrokerConnection& broker = publisher->connection();
+// A broker's first word, waited for before the meter is read: a broker that refuses us, a
+// certificate that does not verify or a host name that does not resolve ends the log before it
+// starts (false, said). A broker that cannot be reached yet is waited for.
+bool brokerAnswers(BrokerConnection& broker, const std::function<void()>& start,
+                   const QString& connectedText, const QString& waitText) {
     {
         QEventLoop firstWord;
         QObject::connect(&broker, &BrokerConnection::connected, &firstWord, &QEventLoop::quit);
         QObject::connect(&broker, &BrokerConnection::lost, &firstWord, &QEventLoop::quit);
         QObject::connect(&broker, &BrokerConnection::failed, &firstWord, &QEventLoop::quit);
         QTimer::singleShot(10000, &firstWord, &QEventLoop::quit);
-        publisher->start();
+        start();
         if (!stopSignalReceived()) firstWord.exec();
     }
-    const QString url = QString::fromStdString(settings.url.text());
+    const QString url = QString::fromStdString(broker.settings().url.text());
     switch (broker.state()) {
     case BrokerConnection::State::Failed: say(broker.problem()); return false;
-    case BrokerConnection::State::Connected:
-        say(QStringLiteral("publishing to %1").arg(url));
+    case BrokerConnection::State::Connected: say(connectedText); break;
+    case BrokerConnection::State::Lost: say(broker.problem() + QStringLiteral("; ") + waitText);
         break;
-    case BrokerConnection::State::Lost:
-        say(broker.problem() + QStringLiteral("; the readings wait for the broker"));
-        break;
-    default:
-        say(QStringLiteral("%1 has not answered yet; the readings wait for it").arg(url));
-        break;
+    default: say(QStringLiteral("%1 has not answered yet; %2").arg(url, waitText)); break;
     }
-    // Said once when the broker goes away and once when it is back.
+    return true;
+}
+
+// Said once when the broker goes away and once when it is back (`backText`); what trying again
+// cannot mend ends the log.
+void followBroker(BrokerConnection& broker, LogEnd& end, const QString& waitText,
+                  const std::function<QString()>& backText) {
     auto away = std::make_shared<bool>(broker.state() != BrokerConnection::State::Connected);
-    QObject::connect(&broker, &BrokerConnection::lost, &broker, [away](const QString& problem) {
-        if (*away) return;
-        *away = true;
-        say(problem + QStringLiteral("; the readings wait for the broker"));
-    });
-    ReadingPublisher* p = publisher.get();
-    QObject::connect(&broker, &BrokerConnection::connected, &broker, [away, p, url] {
+    QObject::connect(&broker, &BrokerConnection::lost, &broker,
+                     [away, waitText](const QString& problem) {
+                         if (*away) return;
+                         *away = true;
+                         say(problem + QStringLiteral("; ") + waitText);
+                     });
+    QObject::connect(&broker, &BrokerConnection::connected, &broker, [away, backText] {
         if (!*away) return;
         *away = false;
-        say(p->dropped() > 0
-                ? QStringLiteral("%1 is back; %2 readings were dropped while it was away")
-                      .arg(url)
-                      .arg(p->dropped())
-                : QStringLiteral("%1 is back; the readings that waited are sent").arg(url));
+        say(backText());
     });
     QObject::connect(&broker, &BrokerConnection::failed, &broker, [&end](const QString& problem) {
         say(problem);
         end(1);
     });
+}
+
+bool brokerSettings(const BrokerUrl& url, const RecordRequest& request, BrokerSettings& settings) {
+    settings.url = url;
+    settings.caFile = QFile::encodeName(request.caFile).toStdString();
+    QString why;
+    if (readBrokerPassword(request.passwordFile, &settings.password, &why)) return true;
+    say(why);
+    return false;
+}
+
+// --publish: the readings to a broker too, kept in a queue while it is away.
+bool startPublishing(MeterSession& session, const RecordRequest& request, LogEnd& end) {
+    BrokerSettings settings;
+    if (!brokerSettings(*request.publishTo, request, settings)) return false;
+    auto publisher = std::make_unique<ReadingPublisher>(settings, request.queueLimit);
+    ReadingPublisher* p = publisher.get();
+    const QString url = QString::fromStdString(settings.url.text());
+    const QString waits = QStringLiteral("the readings wait for the broker");
+    if (!brokerAnswers(p->connection(), [p] { p->start(); },
+                       QStringLiteral("publishing to %1").arg(url), waits)) {
+        return false;
+    }
+    followBroker(p->connection(), end, waits, [p, url] {
+        return p->dropped() > 0
+                   ? QStringLiteral("%1 is back; %2 readings were dropped while it was away")
+                         .arg(url)
+                         .arg(p->dropped())
+                   : QStringLiteral("%1 is back; the readings that waited are sent").arg(url);
+    });
     QObject::connect(p, &ReadingPublisher::readingDropped, p, [p, url](std::uint64_t total) {
         if (total == 1) {
             say(QStringLiteral("the queue for %1 is full (%2 readings): the oldest are dropped")
                     .arg(url)
-                    .arg(p->waiting()));
+                    .arg(p->queueLimit()));
         }
     });
     session.publishTo(std::move(publisher));
+    return true;
+}
+
+// --subscribe: a meter another machine publishes, read through the broker as the link.
+bool startSubscription(MeterSession& session, const RecordRequest& request, MeterLog& log,
+                       LogEnd& end) {
+    BrokerSettings settings;
+    if (!brokerSettings(*request.subscribeTo, request, settings)) return false;
+    session.subscribeTo(settings);
+    RemoteMeter* remote = session.remoteMeter();
+    const QString url = QString::fromStdString(settings.url.text());
+    const QString waits = QStringLiteral("waiting for it");
+    if (!brokerAnswers(remote->connection(), [] {},
+                       QStringLiteral("reading the meter published at %1; Ctrl+C stops").arg(url),
+                       waits) ||
+        !startOutput(log, request.outPath)) {
+        return false;
+    }
+    followBroker(remote->connection(), end, waits,
+                 [url] { return QStringLiteral("%1 is back").arg(url); });
+    QObject::connect(remote, &RemoteMeter::publisherStatusChanged, remote,
+                     [](const QString& status) {
+                         say(QStringLiteral("the meter's publisher is %1").arg(status));
+                     });
     return true;
 }
 
@@ -239,8 +283,9 @@ int recordMeter(const CommonOptions& options, const RecordRequest& request) {
     if (request.jsonLines) log.printer.printJsonLines(&session.readingMessage());
     if (request.publishTo && !startPublishing(session, request, end)) return 1;
     const bool started =
-        request.usb ? watchCable(session, simulatedDevices.get(), options, request, log, end)
-                    : openSerialPort(session, options, request, log, end);
+        request.subscribeTo ? startSubscription(session, request, log, end)
+        : request.usb       ? watchCable(session, simulatedDevices.get(), options, request, log, end)
+                            : openSerialPort(session, options, request, log, end);
     if (!started) return 1;
 
     QTimer watchdog;
@@ -251,7 +296,7 @@ int recordMeter(const CommonOptions& options, const RecordRequest& request) {
     // What arrived before the stop, or before the device went away, is still decoded.
     QCoreApplication::processEvents();
     session.drainSerialPort();
-    if (!request.usb && session.serialPort().deviceLost() && !request.reconnect) {
+    if (session.serialPort().isOpen() && session.serialPort().deviceLost() && !request.reconnect) {
         say(session.serialError());
         status = 1;
     }

@@ -25,14 +25,16 @@ struct RecordRequest {
     bool jsonLines = false;      // --format jsonl: one JSON object per reading, not the columns
     // --publish URL: every reading to a broker, with --ca-file, --password-file, --queue.
     std::optional<BrokerUrl> publishTo;
+    // --subscribe URL: a meter another machine publishes, instead of a port or the cable.
+    std::optional<BrokerUrl> subscribeTo;
     QString caFile;
     QString passwordFile;
     std::size_t queueLimit = 100000;
 };
 
 // Logs the meter of a session on the port or the cable: prints one line per decoded frame until
-// Ctrl+C, SIGTERM, the duration, or a link that ends (a device gone without --reconnect, a cable
-// unplugged or unreadable: status 1). Returns the exit status.
+// Ctrl+C, SIGTERM, SIGHUP, the duration, or a link that ends (a device gone without
+// --reconnect, a cable unplugged or unreadable: status 1). Returns the exit status.
 int recordMeter(const CommonOptions& options, const RecordRequest& request);
 
 }  // namespace dmm

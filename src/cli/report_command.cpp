@@ -7,7 +7,9 @@
 #include <new>
 #include <string>
 
+#include "cli_session.h"
 #include "commands.h"
+#include "data_file_command.h"
 #include "data_files.h"
 #include "record_table.h"
 #include "report_pdf.h"
@@ -22,37 +24,26 @@ std::unique_ptr<QCoreApplication> makeGuiApplication(int& argc, char** argv) {
 }
 
 int runReport(const QStringList& args) {
-    if (args.size() != 2 || args[0].startsWith(QLatin1String("--")) ||
-        args[1].startsWith(QLatin1String("--"))) {
-        std::fputs("dmmcli report: wants two file names, IN and OUT\n", stderr);
-        return 2;
-    }
-    const std::string in = args[0].toStdString();
-    const std::string out = args[1].toStdString();
+    DataFileNames names;
+    if (const int status = readDataFileNames("report", args, names); status != 0) return status;
+    const std::string& in = names.in;
+    const std::string& out = names.out;
     try {
         RecordTable table;
-        const LoadOutcome loaded = loadDataFile(in, table, false);
-        if (!loaded.ok) {
-            std::fprintf(stderr, "dmmcli report: %s %s: %s\n", loaded.message.text.c_str(),
-                         in.c_str(), loaded.reason.c_str());
-            return 1;
-        }
+        if (!loadDataFileSaying("report", in, table)) return 1;
         if (table.empty()) {
-            std::fprintf(stderr, "dmmcli report: %s holds no records; %s not written\n",
-                         in.c_str(), out.c_str());
+            say("report", in + " holds no records; " + out + " not written");
             return 1;
         }
         std::string reason;
         if (!writeReportPdf(table, out, &reason)) {
-            std::fprintf(stderr, "dmmcli report: could not write %s: %s\n", out.c_str(),
-                         reason.c_str());
+            say("report", "could not write " + out + ": " + reason);
             return 1;
         }
-        std::fprintf(stderr, "dmmcli report: %zu records from %s to %s\n", table.size(),
-                     in.c_str(), out.c_str());
+        say("report", recordCount(table.size()) + " from " + in + " to " + out);
         return 0;
     } catch (const std::bad_alloc&) {
-        std::fprintf(stderr, "dmmcli report: out of memory; %s not written\n", out.c_str());
+        say("report", "out of memory; " + out + " not written");
         return 1;
     }
 }

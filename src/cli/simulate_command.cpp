@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "cli_options.h"
 #include "cli_session.h"
 #include "commands.h"
 #include "frame_encoder.h"
@@ -19,7 +20,7 @@ namespace {
 
 // Says why the arguments are refused; the usage follows (main).
 int usageError(const QString& message) {
-    std::fprintf(stderr, "dmmcli simulate: %s\n", qPrintable(message));
+    say("simulate", message);
     return 2;
 }
 
@@ -34,49 +35,52 @@ QString rangeText(Family family, const MeterDisplay& d) {
 // line of standard output) or to a file. With --pty, and with --out FILE, every frame sent
 // is also listed on standard output: number, value text, coupling, unit, range, TAB-separated.
 int runSimulate(const QStringList& args) {
+    CommandLine line(QStringLiteral("unknown argument '%1'"));
+    for (const char* name : {"family", "out", "rate", "frames", "seed"})
+        line.addValueOption(QLatin1String(name));
+    for (const char* name : {"pty", "usb"}) line.addFlag(QLatin1String(name));
+    // A missing value gets the message of a wrong one.
+    const auto needs = [](const QString& name) -> QString {
+        if (name == QLatin1String("family"))
+            return QStringLiteral("--family needs kelt, sorn or brio");
+        if (name == QLatin1String("out")) return QStringLiteral("--out needs a file or -");
+        if (name == QLatin1String("rate"))
+            return QStringLiteral("--rate needs frames per second, 0 to 10000");
+        if (name == QLatin1String("frames")) return QStringLiteral("--frames needs a count");
+        return QStringLiteral("--seed needs a number");
+    };
+    if (const QString error = line.parse(args, needs); !error.isEmpty()) return usageError(error);
+    if (const QStringList rest = line.positionalArguments(); !rest.isEmpty())
+        return usageError(QStringLiteral("unknown argument '%1'").arg(rest.front()));
+
     MeterSimulator::Options options;
-    bool pty = false;
+    const bool pty = line.isSet(QStringLiteral("pty"));
+    options.cableReports = line.isSet(QStringLiteral("usb"));
+    if (line.isSet(QStringLiteral("family"))) {
+        const auto f = parseFamily(line.value(QStringLiteral("family")).toStdString());
+        if (!f) return usageError(needs(QStringLiteral("family")));
+        options.family = *f;
+    }
     std::optional<QString> out;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& a = args.at(i);
-        auto value = [&]() -> std::optional<QString> {
-            if (i + 1 >= args.size()) return std::nullopt;
-            return args.at(++i);
-        };
-        if (a == QLatin1String("--pty")) {
-            pty = true;
-        } else if (a == QLatin1String("--usb")) {
-            options.cableReports = true;
-        } else if (a == QLatin1String("--family")) {
-            const auto v = value();
-            const auto f = v ? parseFamily(v->toStdString()) : std::nullopt;
-            if (!f) return usageError(QStringLiteral("--family needs kelt, sorn or brio"));
-            options.family = *f;
-        } else if (a == QLatin1String("--out")) {
-            out = value();
-            if (!out || out->isEmpty())
-                return usageError(QStringLiteral("--out needs a file or -"));
-        } else if (a == QLatin1String("--rate")) {
-            const auto v = value();
-            bool ok = false;
-            options.rate = v ? v->toDouble(&ok) : 0;
-            if (!ok || !std::isfinite(options.rate) || options.rate < 0 || options.rate > 10000) {
-                return usageError(QStringLiteral("--rate needs frames per second, 0 to 10000"));
-            }
-        } else if (a == QLatin1String("--frames")) {
-            const auto v = value();
-            bool ok = false;
-            options.frames = v ? v->toLongLong(&ok) : 0;
-            if (!ok || options.frames < 0)
-                return usageError(QStringLiteral("--frames needs a count"));
-        } else if (a == QLatin1String("--seed")) {
-            const auto v = value();
-            bool ok = false;
-            options.seed = v ? v->toULongLong(&ok) : 0;
-            if (!ok) return usageError(QStringLiteral("--seed needs a number"));
-        } else {
-            return usageError(QStringLiteral("unknown argument '%1'").arg(a));
-        }
+    if (line.isSet(QStringLiteral("out"))) {
+        out = line.value(QStringLiteral("out"));
+        if (out->isEmpty()) return usageError(needs(QStringLiteral("out")));
+    }
+    if (line.isSet(QStringLiteral("rate"))) {
+        bool ok = false;
+        options.rate = line.value(QStringLiteral("rate")).toDouble(&ok);
+        if (!ok || !std::isfinite(options.rate) || options.rate < 0 || options.rate > 10000)
+            return usageError(needs(QStringLiteral("rate")));
+    }
+    if (line.isSet(QStringLiteral("frames"))) {
+        bool ok = false;
+        options.frames = line.value(QStringLiteral("frames")).toLongLong(&ok);
+        if (!ok || options.frames < 0) return usageError(needs(QStringLiteral("frames")));
+    }
+    if (line.isSet(QStringLiteral("seed"))) {
+        bool ok = false;
+        options.seed = line.value(QStringLiteral("seed")).toULongLong(&ok);
+        if (!ok) return usageError(needs(QStringLiteral("seed")));
     }
     if (pty == out.has_value()) return usageError(QStringLiteral("give either --pty or --out"));
     if (options.cableReports && pty) {
@@ -91,7 +95,7 @@ int runSimulate(const QStringList& args) {
     MeterSimulator sim(options);
     const bool listFrames = pty || *out != QLatin1String("-");
     if (pty ? !sim.openPty() : !sim.openOutput(*out)) {
-        std::fprintf(stderr, "dmmcli simulate: %s\n", qPrintable(sim.lastError()));
+        say("simulate", sim.lastError());
         return 1;
     }
     // The list on standard output is part of the result: when it cannot be written, the
@@ -128,11 +132,11 @@ int runSimulate(const QStringList& args) {
 
     int status = 0;
     if (!listFailure.empty()) {
-        std::fprintf(stderr, "dmmcli simulate: %s\n", listFailure.c_str());
+        say("simulate", listFailure);
         status = 1;
     }
     if (!sim.closeOutput() || !sim.lastError().isEmpty()) {
-        std::fprintf(stderr, "dmmcli simulate: %s\n", qPrintable(sim.lastError()));
+        say("simulate", sim.lastError());
         status = 1;
     }
     std::fprintf(stderr, "dmmcli simulate: %lld frames sent (%s)\n",

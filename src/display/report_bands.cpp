@@ -51,13 +51,26 @@ ReportCanvas::ReportCanvas(QPainter& painter, const ReportFonts& fonts)
       dotsPerMicrometreX_(painter.device()->logicalDpiX() / kMicrometresPerInch),
       dotsPerMicrometreY_(painter.device()->logicalDpiY() / kMicrometresPerInch),
       lcdAscent_(QFontMetricsF(fonts.lcd, painter.device()).ascent()),
-      textAscent_(QFontMetricsF(fonts.text, painter.device()).ascent()) {
+      textAscent_(QFontMetricsF(fonts.text, painter.device()).ascent()),
+      lcdMetrics_(fonts.lcd, painter.device()),
+      textMetrics_(fonts.text, painter.device()) {
     painter_.setPen(Qt::black);
 }
 
-void ReportCanvas::drawText(int left, int top, ReportFace face, const QString& text) {
+void ReportCanvas::drawText(int left, int top, ReportFace face, const QString& text, int room) {
     if (text.isEmpty()) return;
-    drawAt(left * dotsPerMicrometreX_, top, fonts_.fontFor(face, text), text);
+    const QFont& font = fonts_.fontFor(face, text);
+    const QFontMetricsF& metrics = &font == &fonts_.lcd ? lcdMetrics_ : textMetrics_;
+    const double width = room * dotsPerMicrometreX_;
+    // Measured only when its widest characters would not fit: nearly every text is short.
+    if (room <= 0 || static_cast<double>(text.size()) * metrics.maxWidth() <= width ||
+        metrics.horizontalAdvance(text) <= width) {
+        drawAt(left * dotsPerMicrometreX_, top, font, text);
+    } else {
+        // Cut in the text face, which has the ellipsis.
+        drawAt(left * dotsPerMicrometreX_, top, fonts_.text,
+               textMetrics_.elidedText(text, Qt::ElideRight, width));
+    }
 }
 
 void ReportCanvas::drawCentred(int top, ReportFace face, const QString& text) {
@@ -80,7 +93,7 @@ LabelBand::LabelBand(int height, std::vector<ReportLabel> labels)
 void LabelBand::paint(ReportCanvas& canvas, int top, std::size_t) const {
     for (const ReportLabel& l : labels_) {
         const QString text =
-            QString::fromLatin1(l.text.data(), static_cast<qsizetype>(l.text.size()));
+            QString::fromUtf8(l.text.data(), static_cast<qsizetype>(l.text.size()));
         if (l.centred) {
             canvas.drawCentred(top + l.top, l.face, text);
         } else {
@@ -94,14 +107,17 @@ DetailBand::DetailBand(const RecordTable& table, const LongTimeFormat& timeForma
 
 QString DetailBand::fieldText(std::size_t record, const ReportField& field) const {
     const std::string text = gridCellText(table_[record], field.field, timeFormat_);
-    const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    // Texts are held as UTF-8.
+    const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     return field.face == ReportFace::Glyph ? unitSymbols(s) : s;
 }
 
 void DetailBand::paint(ReportCanvas& canvas, int top, std::size_t record) const {
     if (record >= table_.size()) return;
-    for (const ReportField& f : report_layout::kDetailFields) {
-        canvas.drawText(f.left, top + report_layout::kFieldTop, f.face, fieldText(record, f));
+    for (std::size_t i = 0; i < report_layout::kDetailFields.size(); ++i) {
+        const ReportField& f = report_layout::kDetailFields[i];
+        canvas.drawText(f.left, top + report_layout::kFieldTop, f.face, fieldText(record, f),
+                        report_layout::detailFieldRoom(i));
     }
 }
 

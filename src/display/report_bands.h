@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QString>
 
 #include <cstddef>
@@ -33,7 +34,8 @@ class ReportCanvas {
 public:
     ReportCanvas(QPainter& painter, const ReportFonts& fonts);
 
-    void drawText(int left, int top, ReportFace face, const QString& text);
+    // `room` (micrometres, 0: any): a text wider than that is cut to it with an ellipsis.
+    void drawText(int left, int top, ReportFace face, const QString& text, int room = 0);
     // Centred across the width of the bands.
     void drawCentred(int top, ReportFace face, const QString& text);
 
@@ -46,6 +48,8 @@ private:
     double dotsPerMicrometreY_;
     double lcdAscent_;   // device dots
     double textAscent_;
+    QFontMetricsF lcdMetrics_;
+    QFontMetricsF textMetrics_;
 };
 
 // One band of the report: how tall it is and how it paints itself.

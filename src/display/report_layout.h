@@ -81,6 +81,15 @@ constexpr std::array<ReportField, kFieldCount> kDetailFields = {{
     {kFieldAuto, 163000, ReportFace::Glyph},
 }};
 
+// The room of detail field i: up to 1 mm before the next field, the last one up to the band's
+// right edge. A longer text is cut to it with an ellipsis.
+constexpr int kFieldGap = 1000;
+constexpr int detailFieldRoom(std::size_t i) {
+    const int end = i + 1 < kDetailFields.size() ? kDetailFields[i + 1].left - kFieldGap
+                                                  : kBodyWidth;
+    return end - kDetailFields[i].left;
+}
+
 }  // namespace report_layout
 
 }  // namespace dmm

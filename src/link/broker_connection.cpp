@@ -97,8 +97,6 @@ void BrokerConnection::setState(State state, const QString& problem) {
     problem_ = problem;
 }
 
-void BrokerConnection::subscribe(const std::string& topicFilter) { subscription_ = topicFilter; }
-
 void BrokerConnection::start() {
     if (client_) return;
     initialiseLibrary();
@@ -128,16 +126,19 @@ void BrokerConnection::start() {
     mosquitto_disconnect_callback_set(client_, &BrokerConnection::onDisconnect);
     mosquitto_publish_callback_set(client_, &BrokerConnection::onPublish);
     mosquitto_message_callback_set(client_, &BrokerConnection::onMessage);
+    mosquitto_subscribe_callback_set(client_, &BrokerConnection::onSubscribe);
     mosquitto_log_callback_set(client_, &BrokerConnection::onLog);
     setState(State::Connecting);
     network_ = std::thread([this] { run(); });
 }
 
-bool BrokerConnection::publish(const std::string& topic, const std::string& payload,
-                               bool retain) {
-    if (!client_ || !linked_) return false;
-    return mosquitto_publish(client_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
-                             payload.data(), 1, retain) == MOSQ_ERR_SUCCESS;
+int BrokerConnection::publish(const std::string& topic, const std::string& payload,
+                              bool retain) {
+    if (!client_ || !linked_) return -1;
+    int mid = -1;
+    const int rc = mosquitto_publish(client_, &mid, topic.c_str(),
+                                     static_cast<int>(payload.size()), payload.data(), 1, retain);
+    return rc == MOSQ_ERR_SUCCESS ? mid : -1;
 }
 
 // ---- The network thread ----
@@ -171,12 +172,12 @@ void BrokerConnection::run() {
         return named(why);
     };
     for (;;) {
-        {
-            std::lock_guard lock(mutex_);
-            if (stopping_) break;
-        }
         int rc = MOSQ_ERR_SUCCESS;
         if (!socketOpen) {
+            {
+                std::lock_guard lock(mutex_);
+                if (stopping_) break;
+            }
             errno = 0;
             rc = firstAttempt ? mosquitto_connect(client_, url.host.c_str(), url.port,
                                                   kKeepAliveSeconds)
@@ -203,7 +204,13 @@ void BrokerConnection::run() {
         rc = mosquitto_loop(client_, 1000, 1);
         const int error = errno;
         if (rc == MOSQ_ERR_SUCCESS) {
-            if (linked_) delay = 1;
+            if (linked_) {
+                delay = 1;
+                continue;
+            }
+            // Stopping: done once the goodbye has closed the connection (or there was none).
+            std::lock_guard lock(mutex_);
+            if (stopping_) break;
             continue;
         }
         socketOpen = false;
@@ -250,8 +257,11 @@ void BrokerConnection::onConnect(mosquitto*, void* self, int rc) {
         return;
     }
     c->linked_ = true;
-    if (!c->subscription_.empty()) {
-        mosquitto_subscribe(c->client_, nullptr, c->subscription_.c_str(), 1);
+    if (!c->subscriptions_.empty()) {
+        std::vector<char*> filters;
+        for (std::string& f : c->subscriptions_) filters.push_back(f.data());
+        mosquitto_subscribe_multiple(c->client_, nullptr, static_cast<int>(filters.size()),
+                                     filters.data(), 1, 0, nullptr);
     }
     QMetaObject::invokeMethod(c, [c] {
         c->setState(State::Connected);
@@ -265,11 +275,14 @@ void BrokerConnection::onDisconnect(mosquitto*, void* self, int) {
 
 void BrokerConnection::onPublish(mosquitto*, void* self, int mid) {
     auto* c = static_cast<BrokerConnection*>(self);
-    std::lock_guard lock(c->mutex_);
-    if (mid == c->awaitedMid_) {
-        c->awaitedMid_ = -1;
-        c->wake_.notify_all();
+    {
+        std::lock_guard lock(c->mutex_);
+        if (mid == c->awaitedMid_) {
+            c->awaitedMid_ = -1;
+            c->wake_.notify_all();
+        }
     }
+    QMetaObject::invokeMethod(c, [c, mid] { emit c->delivered(mid); }, Qt::QueuedConnection);
 }
 
 void BrokerConnection::onMessage(mosquitto*, void* self, const mosquitto_message* message) {
@@ -280,6 +293,11 @@ void BrokerConnection::onMessage(mosquitto*, void* self, const mosquitto_message
     QMetaObject::invokeMethod(c, [c, topic, payload, retained] {
         emit c->messageReceived(topic, payload, retained);
     }, Qt::QueuedConnection);
+}
+
+void BrokerConnection::onSubscribe(mosquitto*, void* self, int, int, const int*) {
+    auto* c = static_cast<BrokerConnection*>(self);
+    QMetaObject::invokeMethod(c, [c] { emit c->subscribed(); }, Qt::QueuedConnection);
 }
 
 void BrokerConnection::onLog(mosquitto*, void* self, int level, const char* text) {
@@ -310,7 +328,9 @@ void BrokerConnection::stop(const std::string& topic, const std::string& payload
         stopping_ = true;
     }
     wake_.notify_all();
-    mosquitto_disconnect(client_);  // a clean goodbye: the broker does not publish the will
+    // A clean goodbye, so that the broker does not publish the will: the network thread goes on
+    // until it has sent it and the connection is closed.
+    mosquitto_disconnect(client_);
     bool ended = false;
     {
         std::unique_lock lock(mutex_);

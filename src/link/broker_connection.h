@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "broker_url.h"
 
@@ -58,11 +59,14 @@ public:
 
     // Starts the network thread, which connects.
     void start();
-    // Hands a message to the network thread, at least once delivery (QoS 1). False when not
-    // connected: the caller keeps the message and tries again after connected().
-    bool publish(const std::string& topic, const std::string& payload, bool retain);
-    // Asks for the messages of a topic filter (QoS 1) on every connection from now on.
-    void subscribe(const std::string& topicFilter);
+    // Hands a message to the network thread, at least once delivery (QoS 1); its id, which
+    // delivered() gives back once the broker has it. -1 when not connected: the caller keeps
+    // the message and tries again after connected().
+    int publish(const std::string& topic, const std::string& payload, bool retain);
+    // Asks for the messages of these topic filters (QoS 1) on every connection; before start().
+    void subscribe(std::vector<std::string> topicFilters) {
+        subscriptions_ = std::move(topicFilters);
+    }
     // Stops: when connected, publishes `topic`/`payload` (retained) first and waits at most
     // `waitMs` for the broker to take it; then disconnects and ends the network thread.
     void stop(const std::string& topic = {}, const std::string& payload = {}, int waitMs = 2000);
@@ -71,6 +75,11 @@ signals:
     void connected();
     void lost(const QString& problem);
     void failed(const QString& problem);
+    // The broker has the message of this id.
+    void delivered(int messageId);
+    // The broker has taken the subscriptions of this connection: the retained messages of
+    // their topics come before anything published after this.
+    void subscribed();
     // A message of a subscribed topic.
     void messageReceived(const QString& topic, const QByteArray& payload, bool retained);
 
@@ -83,12 +92,13 @@ private:
     static void onDisconnect(mosquitto*, void* self, int rc);
     static void onPublish(mosquitto*, void* self, int mid);
     static void onMessage(mosquitto*, void* self, const mosquitto_message* message);
+    static void onSubscribe(mosquitto*, void* self, int mid, int count, const int* granted);
     static void onLog(mosquitto*, void* self, int level, const char* text);
 
     BrokerSettings settings_;
     State state_ = State::Idle;  // as the owning thread last heard
     QString problem_;
-    std::string subscription_;
+    std::vector<std::string> subscriptions_;
 
     mosquitto* client_ = nullptr;
     std::thread network_;

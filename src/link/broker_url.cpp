@@ -36,11 +36,13 @@ std::string BrokerUrl::text() const {
     std::string out = tls ? "mqtts://" : "mqtt://";
     if (!user.empty()) out += user + "@";
     out += host.find(':') != std::string::npos ? "[" + host + "]" : host;
-    out += ":" + std::to_string(port) + "/" + prefix;
+    out += ":" + std::to_string(port);
+    if (!prefix.empty()) out += "/" + prefix;
     return out;
 }
 
-std::optional<BrokerUrl> parseBrokerUrl(std::string_view text, std::string* error) {
+std::optional<BrokerUrl> parseBrokerUrl(std::string_view text, std::string* error,
+                                        bool prefixRequired) {
     BrokerUrl url;
     constexpr std::string_view kPlain = "mqtt://", kTls = "mqtts://";
     if (text.substr(0, kPlain.size()) == kPlain) {
@@ -54,14 +56,14 @@ std::optional<BrokerUrl> parseBrokerUrl(std::string_view text, std::string* erro
         return std::nullopt;
     }
     const std::size_t slash = text.find('/');
-    if (slash == std::string_view::npos) {
+    if (slash == std::string_view::npos && prefixRequired) {
         fail(error, "the URL names no topic prefix (mqtt://HOST/PREFIX)");
         return std::nullopt;
     }
     std::string_view authority = text.substr(0, slash);
-    std::string_view prefix = text.substr(slash + 1);
+    std::string_view prefix = slash == std::string_view::npos ? "" : text.substr(slash + 1);
     while (!prefix.empty() && prefix.back() == '/') prefix.remove_suffix(1);
-    if (!validPrefix(prefix, error)) return std::nullopt;
+    if ((prefixRequired || !prefix.empty()) && !validPrefix(prefix, error)) return std::nullopt;
     url.prefix = std::string(prefix);
 
     if (const std::size_t at = authority.rfind('@'); at != std::string_view::npos) {
@@ -104,7 +106,8 @@ std::optional<BrokerUrl> parseBrokerUrl(std::string_view text, std::string* erro
         return std::nullopt;
     }
     for (char c : url.host) {
-        if (static_cast<unsigned char>(c) <= 0x20 || c == '/' || c == '@' || c == 0x7F) {
+        if (static_cast<unsigned char>(c) <= 0x20 || c == '/' || c == '@' || c == '[' ||
+            c == ']' || c == 0x7F) {
             fail(error, "the URL's host name holds a character a host name cannot have");
             return std::nullopt;
         }

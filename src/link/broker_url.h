@@ -21,7 +21,9 @@ struct BrokerUrl {
     std::string topic(std::string_view leaf) const { return prefix + "/" + std::string(leaf); }
 };
 
-// Reads a broker URL; none with `error` saying what is wrong.
-std::optional<BrokerUrl> parseBrokerUrl(std::string_view text, std::string* error);
+// Reads a broker URL; none with `error` saying what is wrong. Without `prefixRequired` the topic
+// prefix may be left out (mqtt://HOST to look at a whole broker).
+std::optional<BrokerUrl> parseBrokerUrl(std::string_view text, std::string* error,
+                                        bool prefixRequired = true);
 
 }  // namespace dmm

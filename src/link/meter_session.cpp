@@ -1,5 +1,7 @@
 #include "meter_session.h"
 
+#include <QDateTime>
+
 #include <chrono>
 #include <exception>
 #include <utility>
@@ -9,6 +11,7 @@
 #include "linux_hid_backend.h"
 #include "reading_message.h"
 #include "reading_publisher.h"
+#include "remote_meter.h"
 #include "serial_port_driver.h"
 
 namespace dmm {
@@ -65,7 +68,8 @@ void MeterSession::deliver(const Delivery& delivery) {
 
 void MeterSession::frameSeen() {
     using namespace std::chrono;
-    decodedAtUtcMs_ = duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count();
+    decodedAtUtcMs_ = remoteUtcMs_.value_or(
+        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count());
     ticksSinceFrame_ = 0;
     setLit(true);
     display_->frameSeen();
@@ -129,6 +133,7 @@ QString MeterSession::linkDescription() const {
     const QString broker = publisher_ ? QStringLiteral("\npublished to ") +
                                             publisher_->describe()
                                       : QString();
+    if (remote_) return QStringLiteral("broker %1\n%2").arg(remote_->describe(), counts);
     if (cableLinkActive()) {
         return QStringLiteral("USB cable (%1)\n%2%3")
             .arg(QString::fromStdString(current_->identity().devicePath), counts, broker);
@@ -154,6 +159,7 @@ int MeterSession::port() const { return static_cast<int>(serialPort_->port()) + 
 void MeterSession::setReconnect(bool on) { serialPort_->setReconnect(on); }
 
 bool MeterSession::openSerialPort() {
+    unsubscribe();
     stopCable();
     serialLostSeen_ = false;
     return serialPort_->open();
@@ -292,7 +298,10 @@ bool MeterSession::sendCableSetup() {
 }
 
 CableCommand MeterSession::readCable(std::optional<Family> family) {
-    if (family) closeSerialPort();  // one link at a time
+    if (family) {  // one link at a time
+        closeSerialPort();
+        unsubscribe();
+    }
     current_ = chosenLine_ < 0 ? nullptr : listed_[static_cast<std::size_t>(chosenLine_)];
     if (!current_) return CableCommand::NoCable;
     if (!current_->hasReadWriteAccess()) {
@@ -311,7 +320,10 @@ CableCommand MeterSession::readCable(std::optional<Family> family) {
 }
 
 CableCommand MeterSession::connectCable(bool on, Family family) {
-    if (on) closeSerialPort();
+    if (on) {
+        closeSerialPort();
+        unsubscribe();
+    }
     readCable(std::nullopt);
     const bool chosen = sendCableSetup();
     core_.setIdleReportCount(0);
@@ -360,6 +372,33 @@ void MeterSession::receiveReport(Family family, std::uint8_t reportId, const std
         emit historyLine(QString::fromStdString(history.back()));
     }
     emit cableReportHandled();
+}
+
+// ---- A meter on another machine ----
+
+void MeterSession::subscribeTo(const BrokerSettings& settings) {
+    closeSerialPort();
+    stopCable();
+    remote_ = std::make_unique<RemoteMeter>(settings);
+    remote_->onReading = [this](const ReceivedReading& r) { receiveRemoteReading(r); };
+    remote_->start();
+}
+
+void MeterSession::unsubscribe() { remote_.reset(); }
+
+void MeterSession::receiveRemoteReading(const ReceivedReading& r) {
+    // The record takes the time the reading was made over there, in local time of day.
+    remoteClock_.set(QDateTime::fromMSecsSinceEpoch(r.utcMs).time().msecsSinceStartOfDay());
+    core_.state.readingTimeMs = remoteClock_.timeOfDayMs();
+    remoteUtcMs_ = r.utcMs;
+    const Clock* ownClock = core_.clock();
+    core_.setClock(&remoteClock_);
+    deliver([&] {
+        core_.setFrameText(r.frame);
+        core_.decodeFrame(r.family);
+    });
+    core_.setClock(ownClock);
+    remoteUtcMs_.reset();
 }
 
 }  // namespace dmm

@@ -19,6 +19,9 @@ class HidBackend;
 class HidDevice;
 class HidDeviceController;
 class ReadingPublisher;
+class RemoteMeter;
+struct BrokerSettings;
+struct ReceivedReading;
 class SerialPortDriver;
 
 // How a cable command ended.
@@ -28,9 +31,10 @@ enum class CableCommand {
     NoAccess,  // the chosen device cannot be opened for reading and writing
 };
 
-// One meter, end to end, with no widget in it: the link that is open (a serial port or the USB
-// interface cable, one at a time), the meter core that assembles and decodes its frames, the
-// link watchdog and the cable's idle-report limit. The window and dmmcli each show a session;
+// One meter, end to end, with no widget in it: the link that is open (a serial port, the USB
+// interface cable, or a broker topic of a meter another machine publishes: one at a time), the
+// meter core that assembles and decodes its frames, the link watchdog and the cable's
+// idle-report limit. The window and dmmcli each show a session;
 // neither decides anything about the link.
 //
 // Each decoded frame runs the core's pipeline into the display given to setDisplay (the window's
@@ -130,6 +134,15 @@ public:
     // connects it. NoCable also when no device has that path.
     CableCommand connectCableAt(const QString& devicePath, Family family);
 
+    // ---- A meter on another machine, read from a broker ----
+    // Reads the meter published under the settings' topic prefix, after ending the port and the
+    // cable (one link at a time): each reading's frame goes through the same decoding, pipeline
+    // and recorder as a local frame, stamped with the time it was read over there. Opening the
+    // port or the cable ends it.
+    void subscribeTo(const BrokerSettings& settings);
+    void unsubscribe();
+    RemoteMeter* remoteMeter() const { return remote_.get(); }
+
 signals:
     // A frame ran through the pipeline; the core holds its text, panel and reading.
     void readingDecoded();
@@ -185,6 +198,7 @@ private:
                            std::uint16_t size);
     void receiveReport(Family family, std::uint8_t reportId, const std::uint8_t* data,
                        std::uint16_t size);
+    void receiveRemoteReading(const ReceivedReading& reading);
 
     MeterCore core_;
     PipelineSink noDisplay_;
@@ -194,6 +208,9 @@ private:
     std::int64_t decodedAtUtcMs_ = 0;  // when the last frame was decoded
     std::string message_;              // readingMessage()
     std::unique_ptr<ReadingPublisher> publisher_;
+    std::unique_ptr<RemoteMeter> remote_;
+    FixedClock remoteClock_;                   // the time of day of the remote reading decoded
+    std::optional<std::int64_t> remoteUtcMs_;  // its time, while it is decoded
 
     PortNameTable portNames_;
     std::unique_ptr<SerialPortDriver> serialPort_;

@@ -1,5 +1,7 @@
 #include "reading_publisher.h"
 
+#include <algorithm>
+
 namespace dmm {
 
 namespace {
@@ -19,7 +21,13 @@ ReadingPublisher::ReadingPublisher(BrokerSettings settings, std::size_t queueLim
       queueLimit_(queueLimit > 0 ? queueLimit : 1) {
     connect(&connection_, &BrokerConnection::connected, this, [this] {
         connection_.publish(connection_.settings().url.topic("status"), "online", true);
+        resendUndelivered();
         flush();
+    });
+    connect(&connection_, &BrokerConnection::delivered, this, [this](int mid) {
+        const auto it = std::find_if(inFlight_.begin(), inFlight_.end(),
+                                     [mid](const auto& m) { return m.first == mid; });
+        if (it != inFlight_.end()) inFlight_.erase(it);
     });
 }
 
@@ -30,21 +38,37 @@ void ReadingPublisher::stop(int waitMs) {
 }
 
 void ReadingPublisher::publish(std::string readingJson) {
-    if (queue_.size() >= queueLimit_) {
+    const bool full = queue_.size() >= queueLimit_;
+    if (full) {
         queue_.pop_front();
         ++dropped_;
-        emit readingDropped(dropped_);
     }
     queue_.push_back(std::move(readingJson));
+    if (full) emit readingDropped(dropped_);
     flush();
+}
+
+void ReadingPublisher::resendUndelivered() {
+    // Oldest first, ahead of what waits in the queue. They count towards the queue's limit.
+    while (!inFlight_.empty()) {
+        queue_.push_front(std::move(inFlight_.back().second));
+        inFlight_.pop_back();
+    }
+    while (queue_.size() > queueLimit_) {
+        queue_.pop_front();
+        ++dropped_;
+    }
 }
 
 void ReadingPublisher::flush() {
     const BrokerUrl& url = connection_.settings().url;
     const std::string readingTopic = url.topic("reading");
-    while (!queue_.empty() && connection_.publish(readingTopic, queue_.front(), false)) {
+    while (!queue_.empty()) {
+        const int mid = connection_.publish(readingTopic, queue_.front(), false);
+        if (mid < 0) break;
         // The last one of a backlog is the one a dashboard shows.
         if (queue_.size() == 1) connection_.publish(url.topic("last"), queue_.front(), true);
+        inFlight_.emplace_back(mid, std::move(queue_.front()));
         queue_.pop_front();
         ++published_;
     }
@@ -52,8 +76,8 @@ void ReadingPublisher::flush() {
 
 QString ReadingPublisher::describe() const {
     QString text = connection_.describe();
-    if (!queue_.empty()) {
-        text += QStringLiteral("\nreadings waiting for the broker: %1").arg(queue_.size());
+    if (waiting() > 0) {
+        text += QStringLiteral("\nreadings waiting for the broker: %1").arg(waiting());
     }
     if (dropped_ > 0) {
         text += QStringLiteral("\nreadings dropped while the broker was away: %1").arg(dropped_);

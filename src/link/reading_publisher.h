@@ -18,7 +18,9 @@ namespace dmm {
 //                   will, when the connection is lost without a word; retained
 // Readings published while the broker cannot be reached wait in a queue of at most
 // `queueLimit` and go out in order once it is back; when the queue is full the oldest are
-// dropped and counted. The owning thread never waits on the network.
+// dropped and counted. A reading the broker has not acknowledged when the connection is lost
+// is sent again (a subscriber may then see it twice, with the same seq). The owning thread
+// never waits on the network.
 class ReadingPublisher : public QObject {
     Q_OBJECT
 public:
@@ -37,7 +39,8 @@ public:
     // Queues one reading's JSON and sends what waits, when the broker is there.
     void publish(std::string readingJson);
 
-    std::size_t waiting() const { return queue_.size(); }
+    std::size_t queueLimit() const { return queueLimit_; }
+    std::size_t waiting() const { return queue_.size() + inFlight_.size(); }
     std::uint64_t dropped() const { return dropped_; }
     std::uint64_t published() const { return published_; }
     // The broker's state, the readings waiting and dropped: for tooltips.
@@ -49,10 +52,14 @@ signals:
 
 private:
     void flush();
+    void resendUndelivered();
 
     BrokerConnection connection_;
     std::size_t queueLimit_;
-    std::deque<std::string> queue_;
+    std::deque<std::string> queue_;  // not yet handed to the broker
+    // Handed over but not yet acknowledged, by message id, in order: a connection lost before
+    // the broker acknowledged them does not lose them, they go again after the reconnection.
+    std::deque<std::pair<int, std::string>> inFlight_;
     std::uint64_t dropped_ = 0;
     std::uint64_t published_ = 0;
 };

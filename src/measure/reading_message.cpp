@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "flat_json.h"
+
 namespace dmm {
 
 namespace {
@@ -151,6 +153,92 @@ std::string utcTimeText(std::int64_t utcMs) {
     const std::size_t n = std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &tm);
     std::snprintf(text + n, sizeof text - n, ".%03dZ", static_cast<int>(ms));
     return text;
+}
+
+std::optional<std::int64_t> utcTimeFromText(std::string_view t) {
+    // YYYY-MM-DDTHH:MM:SS[.mmm]Z
+    const auto digitsAt = [t](std::size_t at, std::size_t n, int& out) {
+        if (at + n > t.size()) return false;
+        out = 0;
+        for (std::size_t i = at; i < at + n; ++i) {
+            if (t[i] < '0' || t[i] > '9') return false;
+            out = out * 10 + (t[i] - '0');
+        }
+        return true;
+    };
+    int year, month, day, hour, minute, second, ms = 0;
+    if (!digitsAt(0, 4, year) || t.size() < 20 || t[4] != '-' || !digitsAt(5, 2, month) ||
+        t[7] != '-' || !digitsAt(8, 2, day) || t[10] != 'T' || !digitsAt(11, 2, hour) ||
+        t[13] != ':' || !digitsAt(14, 2, minute) || t[16] != ':' || !digitsAt(17, 2, second)) {
+        return std::nullopt;
+    }
+    std::size_t end = 19;
+    if (t[19] == '.') {
+        if (!digitsAt(20, 3, ms)) return std::nullopt;
+        end = 23;
+    }
+    if (t.size() != end + 1 || t[end] != 'Z') return std::nullopt;
+    if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 ||
+        second > 60) {
+        return std::nullopt;
+    }
+    // Days from 1970-01-01 of a proleptic Gregorian date.
+    const int y = year - (month <= 2 ? 1 : 0);
+    const int era = y / 400;
+    const int yearOfEra = y - era * 400;
+    const int dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
+    const int dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
+    const std::int64_t days = static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
+    return ((days * 24 + hour) * 60 + minute) * 60000 + second * 1000LL + ms;
+}
+
+std::optional<ReceivedReading> readReadingMessage(std::string_view json, std::string* error) {
+    const auto fail = [error](const char* why) -> std::optional<ReceivedReading> {
+        if (error) *error = why;
+        return std::nullopt;
+    };
+    const std::optional<FlatJsonObject> object = FlatJsonReader(json).object();
+    if (!object) return fail("not a JSON object of plain values");
+    const auto field = [&](const char* name, FlatJsonValue::Kind kind) -> const std::string* {
+        const auto it = object->find(name);
+        return it != object->end() && it->second.kind == kind ? &it->second.text : nullptr;
+    };
+    ReceivedReading r;
+    const std::string* time = field("time", FlatJsonValue::Kind::String);
+    const std::optional<std::int64_t> utc = time ? utcTimeFromText(*time) : std::nullopt;
+    if (!utc) return fail("no time of the form 2026-12-10T05:02:57.123Z");
+    r.utcMs = *utc;
+    const std::string* seq = field("seq", FlatJsonValue::Kind::Number);
+    if (!seq || seq->empty() || seq->size() > 19 ||
+        seq->find_first_not_of("0123456789") != std::string::npos || *seq == "0") {
+        return fail("no seq counting from 1");
+    }
+    r.seq = std::stoull(*seq);
+    const std::string* family = field("family", FlatJsonValue::Kind::String);
+    const std::optional<Family> f = family ? parseFamily(*family) : std::nullopt;
+    if (!f) return fail("no family kelt, sorn or brio");
+    r.family = *f;
+    const std::string* frame = field("frame", FlatJsonValue::Kind::String);
+    if (!frame || frame->empty() || frame->size() > kMaxMessageFrame ||
+        frame->find_first_not_of("0123456789ABCDEF") != std::string::npos) {
+        return fail("no frame of hexadecimal digits");
+    }
+    r.frame = *frame;
+    return r;
+}
+
+bool ReadingSequence::take(std::uint64_t seq, std::int64_t utcMs) {
+    // Seq 1 of another time is a publisher that started again without a word.
+    if (seq == 1 && last_ > 0 && utcMs != firstTime_) last_ = 0;
+    if (seq <= last_) {
+        ++dropped_;
+        return false;
+    }
+    if (last_ > 0) lost_ += seq - last_ - 1;
+    if (seq == 1) firstTime_ = utcMs;
+    last_ = seq;
+    ++taken_;
+    return true;
 }
 
 std::string readingJson(const ReadingMessage& m) {

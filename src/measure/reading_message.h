@@ -44,5 +44,44 @@ std::string readingJson(const ReadingMessage& message);
 
 // "2026-12-10T05:02:57.123Z".
 std::string utcTimeText(std::int64_t utcMs);
+// The time of such a text (with milliseconds or without), ms since 1970 UTC; none when it is not
+// one.
+std::optional<std::int64_t> utcTimeFromText(std::string_view text);
+
+// What a receiver takes from a reading message of another program: enough to decode the frame
+// as a local one would be, and to put it in order.
+struct ReceivedReading {
+    std::int64_t utcMs = 0;
+    std::uint64_t seq = 0;
+    Family family = Family::Kelt;
+    std::string frame;
+};
+// The longest frame text a message may carry; the frames of every family are far shorter.
+constexpr std::size_t kMaxMessageFrame = 64;
+// Reads a message; none, with `error` saying why, when it is no JSON object with a time, a seq
+// from 1, a known family and a frame of hexadecimal digits.
+std::optional<ReceivedReading> readReadingMessage(std::string_view json, std::string* error);
+
+// The order of the readings of one publisher as a receiver takes them: a reading whose seq
+// repeats or goes back is dropped (a message the broker brought twice, or late), a gap is
+// counted as readings lost. A publisher that starts again counts from 1 anew.
+class ReadingSequence {
+public:
+    // Whether to take the reading.
+    bool take(std::uint64_t seq, std::int64_t utcMs);
+    // The publisher has (re)started: its next reading begins a new count.
+    void restart() { last_ = 0; }
+
+    std::uint64_t taken() const { return taken_; }
+    std::uint64_t dropped() const { return dropped_; }
+    std::uint64_t lost() const { return lost_; }
+
+private:
+    std::uint64_t last_ = 0;      // the seq last taken; 0: none yet in this count
+    std::int64_t firstTime_ = 0;  // the time of seq 1 of this count
+    std::uint64_t taken_ = 0;
+    std::uint64_t dropped_ = 0;
+    std::uint64_t lost_ = 0;
+};
 
 }  // namespace dmm

@@ -187,8 +187,12 @@ LoadOutcome loadDataFile(const std::string& fileName, RecordTable& table, bool e
     const std::size_t before = table.size();
     try {
         if (emptyFirst) table.clear();
-        if (dataFileFormatOf(fileName) == DataFileFormat::Xml) return loadXml(fileName, table);
-        return loadText(fileName, table, fmt);
+        const std::size_t cutBefore = table.textsCut();
+        LoadOutcome o = dataFileFormatOf(fileName) == DataFileFormat::Xml
+                            ? loadXml(fileName, table)
+                            : loadText(fileName, table, fmt);
+        o.textsCut = table.textsCut() - cutBefore;
+        return o;
     } catch (const std::exception& e) {  // out of memory: what was read so far stays
         return loadFailure(e.what(), table.size() > before ? table.size() - before : 0);
     }

@@ -27,6 +27,7 @@ struct SaveOutcome {
 struct LoadOutcome {
     bool ok = false;
     std::size_t recordsAdded = 0;
+    std::size_t textsCut = 0;  // texts longer than a field keeps, cut to its 20 characters
     Message message;     // to show on failure; nothing is shown on success
     std::string reason;  // what went wrong, for logs and dmmcli
 };

@@ -41,8 +41,8 @@ constexpr auto kReplaced = [] {
     return t;
 }();
 
-void appendEscaped(std::string& out, std::string_view cp1252) {
-    for (char c : cp1252) {
+void appendEscaped(std::string& out, std::string_view text) {
+    for (char c : text) {
         switch (c) {
             case '<': out.append("&lt;"); break;
             case '>': out.append("&gt;"); break;
@@ -97,7 +97,11 @@ bool writeDataPacketTo(std::string& out, const ByteSink* sink, const RecordTable
         if (isAscii(utf8)) {
             appendEscaped(to, utf8);
         } else {
-            appendEscaped(to, utf8ToCp1252(utf8));
+            // Escaped first: the bytes escaped are ASCII, never part of a UTF-8 sequence, and the
+            // references made for characters the code page lacks stay as they are.
+            std::string escaped;
+            appendEscaped(escaped, utf8);
+            appendUtf8AsCp1252(to, escaped, Unmapped::Reference);
         }
     };
     // ASCII without a character that is replaced is written as it stands.

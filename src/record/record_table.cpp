@@ -30,7 +30,7 @@ RecordTable::RecordTable(RecordTable&& o) noexcept
       pool_(std::move(o.pool_)), lastText_(o.lastText_),
       lastTextValid_(std::exchange(o.lastTextValid_, {})), lastKey_(o.lastKey_),
       logging_(o.logging_), loadedLog_(std::move(o.loadedLog_)),
-      loggedFrom_(std::exchange(o.loggedFrom_, 0)) {
+      loggedFrom_(std::exchange(o.loggedFrom_, 0)), textsCut_(std::exchange(o.textsCut_, 0)) {
     o.blocks_.clear();
     o.pool_.clear();
     o.loadedLog_.clear();
@@ -81,7 +81,7 @@ void RecordTable::eraseFront(std::size_t n) {
 }
 
 void RecordTable::storeValue(Stored& s, std::string_view text) {
-    const std::string_view stored = storedText(text);
+    const std::string_view stored = keptText(text);
     std::memset(s.value, 0, sizeof s.value);
     if (stored.size() <= kInlineValue) {
         std::memcpy(s.value, stored.data(), stored.size());
@@ -130,7 +130,7 @@ void RecordTable::appendWithState(const RecordValues& v, std::uint8_t rowState) 
                 std::memset(s.value, 0, sizeof s.value);
             }
         } else {
-            s.pooled[pooledSlot(f)] = text ? internText(f - kFieldDcAc, storedText(*text)) : 0;
+            s.pooled[pooledSlot(f)] = text ? internText(f - kFieldDcAc, keptText(*text)) : 0;
         }
         if (text) s.present |= 1u << f;
     }
@@ -148,6 +148,7 @@ void RecordTable::clear() {
     lastTextValid_.fill(false);
     loadedLog_.clear();
     loggedFrom_ = 0;
+    textsCut_ = 0;
 }
 
 void RecordTable::setChangeLogging(bool on) {

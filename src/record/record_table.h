@@ -182,7 +182,7 @@ public:
         std::string_view value;
         std::uint8_t present = 0;
     };
-    std::uint32_t poolText(std::string_view text) { return pool_.intern(storedText(text)); }
+    std::uint32_t poolText(std::string_view text) { return pool_.intern(keptText(text)); }
     void appendPrepared(const PreparedRecord& r, std::uint8_t rowState) {
         Stored& s = newSlot();
         s.no = r.no;
@@ -225,6 +225,10 @@ public:
     // Three numbers per logged change: position (from 1), 0, change kind.
     std::vector<std::uint32_t> changeLog() const;
 
+    // How many texts appended since the table was made or emptied held more characters than a
+    // field keeps (trailing blanks aside) and were cut.
+    std::size_t textsCut() const { return textsCut_; }
+
     // The number of distinct pooled texts.
     std::size_t distinctTexts() const { return pool_.size(); }
     std::string_view textById(std::uint32_t id) const { return pool_.text(id); }
@@ -254,6 +258,12 @@ private:
     void newBlock();
     void storeValue(Stored& s, std::string_view text);
     std::uint32_t internText(int column, std::string_view text);
+    // storedText(text), counting a text that is cut.
+    std::string_view keptText(std::string_view text) {
+        const std::string_view kept = storedText(text);
+        if (text.size() > kTextWidth && kept.size() < text.find_last_not_of(' ') + 1) ++textsCut_;
+        return kept;
+    }
 
     struct FreeBlock {
         void operator()(Stored* p) const;
@@ -270,6 +280,7 @@ private:
     bool logging_ = false;
     std::vector<std::uint32_t> loadedLog_;
     std::size_t loggedFrom_ = 0;  // records from here on were appended while logging
+    std::size_t textsCut_ = 0;
 };
 
 }  // namespace dmm

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace dmm {
 
@@ -117,7 +118,7 @@ std::string cp1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
-void appendUtf8AsCp1252(std::string& out, std::string_view utf8) {
+void appendUtf8AsCp1252(std::string& out, std::string_view utf8, Unmapped unmapped) {
     if (isAscii(utf8)) {
         out.append(utf8);
         return;
@@ -131,8 +132,13 @@ void appendUtf8AsCp1252(std::string& out, std::string_view utf8) {
             ++i;
             continue;
         }
-        const int b = cp1252Byte(cp);
-        out.push_back(b < 0 ? '?' : static_cast<char>(b));
+        if (const int b = cp1252Byte(cp); b >= 0) {
+            out.push_back(static_cast<char>(b));
+        } else if (unmapped == Unmapped::Reference) {
+            out.append("&#").append(std::to_string(static_cast<std::uint32_t>(cp))).push_back(';');
+        } else {
+            out.push_back('?');
+        }
         i += len;
     }
 }
@@ -226,6 +232,40 @@ std::string_view firstChars(std::string_view utf8, std::size_t count) {
         i += len == 0 ? 1 : len;
     }
     return utf8.substr(0, i);
+}
+
+std::string printable(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    auto escape = [&out](unsigned char b) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        out += "\\x";
+        out.push_back(kHex[b >> 4]);
+        out.push_back(kHex[b & 15]);
+    };
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            if (b < 0x20 || b == 0x7F) {
+                escape(b);
+            } else {
+                out.push_back(static_cast<char>(b));
+            }
+            ++i;
+            continue;
+        }
+        const std::size_t n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        const std::string_view seq = bytes.substr(i, n);
+        const bool c1 = b == 0xC2 && seq.size() > 1 && static_cast<unsigned char>(seq[1]) < 0xA0;
+        if (seq.size() == n && isValidUtf8(seq) && !c1) {
+            out.append(seq);
+            i += n;
+        } else {
+            escape(b);
+            ++i;
+        }
+    }
+    return out;
 }
 
 }  // namespace dmm

@@ -14,10 +14,13 @@ namespace dmm {
 std::string cp1252ToUtf8(std::string_view bytes);
 void appendCp1252AsUtf8(std::string& out, std::string_view bytes);
 
-// UTF-8 to Windows-1252. A code point the code page lacks, and a byte that is not part of a
-// valid UTF-8 sequence, become '?'.
+// UTF-8 to Windows-1252. A code point the code page lacks becomes '?', or, where the text is
+// read by an XML reader, its decimal character reference ("&#937;"); a byte that is not part of
+// a valid UTF-8 sequence becomes '?'.
+enum class Unmapped { QuestionMark, Reference };
 std::string utf8ToCp1252(std::string_view utf8);
-void appendUtf8AsCp1252(std::string& out, std::string_view utf8);
+void appendUtf8AsCp1252(std::string& out, std::string_view utf8,
+                        Unmapped unmapped = Unmapped::QuestionMark);
 
 // Appends the UTF-8 form of a code point (callers pass valid scalar values).
 void appendUtf8(std::string& out, char32_t codePoint);
@@ -44,6 +47,10 @@ bool isAscii(std::string_view bytes);
 // Equal texts when ASCII letters are compared without regard to case (field and type names,
 // file name extensions).
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
+
+// Text from a file or the command line made safe to show, on a terminal or in a window: control
+// characters, and bytes that are not valid UTF-8 or are C1 controls, appear escaped as \xNN.
+std::string printable(std::string_view bytes);
 
 // The first `count` characters of a UTF-8 text (a byte outside a valid sequence counts as one
 // character, so the cut never splits a sequence and never reads past the end).

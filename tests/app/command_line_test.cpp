@@ -1,7 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QThread>
+
+#include <csignal>
+#include <cstring>
 
 #include "app_options.h"
 
@@ -25,6 +31,16 @@ TEST(CommandLine, ArgumentsAreParsedOrRefusedWithAReason) {
         {{"--colour"}, "unknown argument"},
         {{"readings.xls", "--demo"}, nullptr},
         {{"a.xls", "b.xml"}, "one data file at a time"},
+        {{"--publish", "mqtt://broker.lab/lab/b3", "--queue", "50", "--ca-file", "ca.crt"},
+         nullptr},
+        {{"--publish", "mqtt://u:pw@broker.lab/x"}, "password never goes in the URL"},
+        {{"--publish", "broker.lab"}, "mqtt://"},
+        {{"--queue", "0", "--publish", "mqtt://b/x"}, "from 1 to"},
+        {{"--password-file", "pw"}, "go with --publish"},
+        {{"--demo", "--usb", "--family", "brio"}, "the Brio family has no USB cable"},
+        {{"--family", "brio", "--usb", "--demo"}, "the Brio family has no USB cable"},
+        {{"--demo", "--screenshot", "a.png"}, "--screenshot goes with --quit-after"},
+        {{"--colour\x1b[2J"}, "unknown argument '--colour\\x1b[2J'"},
     };
     for (const Row& r : rows) {
         const auto p = dmm::parseAppOptions(r.args);
@@ -84,12 +100,15 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAndRefusedArgumentsShowTheUsage) {
         {{"--help", "--quit-after"}, "xcb", 2, "", "needs a value\nUsage: dmmview"},
         {{"--bogus"}, "xcb", 2, "", "dmmview: unknown argument '--bogus'\nUsage: dmmview"},
         {{"-platform", "offscreen", "--bogus"}, "xcb", 2, "", "unknown argument '--bogus'"},
+        {{"--demo", "--usb", "--family", "brio"}, "xcb", 2, "",
+         "dmmview: the Brio family has no USB cable\nUsage: dmmview"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.args.join(' ').toStdString());
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.remove(QStringLiteral("DISPLAY"));
         env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QString::fromLatin1(r.platform));
         QProcess p;
         p.setProcessEnvironment(env);
@@ -101,12 +120,47 @@ TEST(CommandLine, HelpAndVersionNeedNoDisplayAndRefusedArgumentsShowTheUsage) {
         EXPECT_EQ(p.exitCode(), r.status) << err;
         EXPECT_EQ(out.rfind(r.out, 0), 0u) << out;
         EXPECT_NE(err.find(r.err), std::string::npos) << err;
+        EXPECT_EQ(err.find("XDG_RUNTIME_DIR"), std::string::npos) << err;
         if (r.status == 0) {
             EXPECT_EQ(err.find("Usage"), std::string::npos) << err;
         }
         if (r.status != 0) {
             EXPECT_EQ(out, "");
         }
+    }
+}
+
+// Whether the process has a handler of its own for the signal (its SigCgt mask).
+bool catches(qint64 pid, int signal) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly)) return false;
+    for (QByteArray line; !(line = status.readLine()).isEmpty();) {
+        if (line.startsWith("SigCgt:")) return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1u;
+    }
+    return false;
+}
+
+// SIGINT, SIGTERM and SIGHUP (a closed terminal) end the program as Exit does: status 0, after
+// what is under way.
+TEST(CommandLine, StopSignalsEndTheProgramAsExitDoes) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.remove(QStringLiteral("XDG_RUNTIME_DIR"));
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(DMMVIEW_PATH), {QStringLiteral("--demo")});
+        ASSERT_TRUE(p.waitForStarted(30000));
+        QElapsedTimer t;
+        t.start();
+        while (!catches(p.processId(), signal) && t.elapsed() < 30000) QThread::yieldCurrentThread();
+        ASSERT_TRUE(catches(p.processId(), signal));
+        ::kill(static_cast<pid_t>(p.processId()), signal);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_EQ(p.readAllStandardError().indexOf("XDG_RUNTIME_DIR"), -1);
     }
 }
 

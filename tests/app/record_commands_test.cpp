@@ -13,8 +13,11 @@
 #include <QToolButton>
 
 #include "data_file_drop.h"
+#include "data_files.h"
+#include "pdf_text.h"
 #include "record_grid.h"
 #include "record_table_model.h"
+#include "report_pdf.h"
 #include "window_fixture.h"
 
 namespace {
@@ -129,6 +132,64 @@ TEST_F(RecordCommandsTest, LoadMakesTheLastRecordCurrentAndVisible) {
         const QScrollBar* bar = grid()->verticalScrollBar();
         EXPECT_GT(bar->maximum(), 0);
         EXPECT_EQ(bar->value(), bar->maximum()) << "scrolled to the end, the last row in sight";
+    }
+}
+
+// Texts beyond ASCII go through load, grid, report and save as they were read: those of the
+// code page (µ, °, €) in both formats, those it lacks (Ω, Ł) through the XML packet, and as
+// question marks through TAB text, which cannot hold them. A saved file's name that holds a
+// control character is quoted escaped.
+TEST_F(RecordCommandsTest, TextsBeyondAsciiGoThroughLoadGridReportAndSaveAsRead) {
+    const struct {
+        const char* text;
+        const char* throughTabText;
+    } rows[] = {
+        {"1.5 \xC2\xB5V", "1.5 \xC2\xB5V"},
+        {"20 \xC2\xB0" "C", "20 \xC2\xB0" "C"},
+        {"\xE2\x82\xAC 3", "\xE2\x82\xAC 3"},
+        {"4.7 k\xCE\xA9", "4.7 k?"},
+        {"\xC5\x81\xC3\xB3" "d\xC5\xBA", "?\xC3\xB3" "d?"},
+    };
+    dmm::RecordTable made;
+    for (const auto& r : rows) {
+        dmm::RecordValues v;
+        v.no = 1;
+        v.timeMs = 36000000;
+        v.text = {"DC", r.text, "\xC2\xB5" "A", "AUTO"};
+        made.append(v);
+    }
+    const std::string in = path("in.xml").toStdString();
+    ASSERT_TRUE(dmm::saveDataFile(made, in).ok);
+    dialogs.openNames << path("in.xml");
+    click("OpenDataFiles");
+    ASSERT_EQ(grid()->model()->rowCount(), static_cast<int>(std::size(rows)));
+    for (int i = 0; i < grid()->model()->rowCount(); ++i) {
+        EXPECT_EQ(grid()->model()->index(i, 3).data().toString(), QString::fromUtf8(rows[i].text));
+        EXPECT_EQ(grid()->model()->index(i, 4).data().toString(), QString::fromUtf8("\xC2\xB5" "A"));
+    }
+
+    const std::string pdf = path("report.pdf").toStdString();
+    ASSERT_TRUE(dmm::writeReportPdf(window->recordTable(), pdf, nullptr));
+    // Compared without blanks, which the text's layout may move.
+    const auto unspaced = [](std::string t) { return std::erase(t, ' '), t; };
+    const std::string printed = unspaced(dmm::test::pdfText(pdf));
+    for (const auto& r : rows) EXPECT_NE(printed.find(unspaced(r.text)), std::string::npos) << printed;
+
+    for (const char* name : {"out\x1b[2J.txt", "out.xml"}) {
+        SCOPED_TRACE(name);
+        dialogs.shown.clear();
+        dialogs.saveNames << path(name);
+        click("saveas");
+        ASSERT_EQ(dialogs.shown.size(), 1);
+        EXPECT_EQ(dialogs.shown[0].text, "Save table to specified file: " +
+                                             path(name).replace(QChar(0x1b), QStringLiteral("\\x1b")) +
+                                             " Scuss!");
+        dmm::RecordTable loaded;
+        ASSERT_TRUE(dmm::loadDataFile(path(name).toStdString(), loaded, false).ok);
+        const bool xml = QString::fromLatin1(name).endsWith(QLatin1String(".xml"));
+        for (std::size_t i = 0; i < loaded.size(); ++i) {
+            EXPECT_EQ(loaded[i].text(dmm::kFieldValue), xml ? rows[i].text : rows[i].throughTabText);
+        }
     }
 }
 

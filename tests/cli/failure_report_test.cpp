@@ -4,11 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "cli_support.h"
@@ -131,7 +136,7 @@ TEST_F(FailureReportTest, ConvertRefusesWhatItCannotConvert) {
          "the first line is not the header"},
         {file("lower.xls", "no\ttime\tdc/ac\tvalue\tunit\tauto\r\n1\r\n"), 1, "the first line is not the header"},
         {file("empty.txt", ""), 1, "the first line is not the header"},
-        {file("upper.TXT", table), 0, "1 records"},
+        {file("upper.TXT", table), 0, "1 record from"},
         {file("headeronly.xls", kHeader), 0, "0 records"},
     };
     for (const auto& row : rows) {
@@ -164,6 +169,98 @@ TEST_F(FailureReportTest, AFileSizeLimitFailsASaveCleanly) {
         }
         EXPECT_EQ(files, 2u) << "only the input and the target";
         std::filesystem::remove(target);
+    }
+}
+
+// The bytes a process has written so far; -1 once it is gone.
+long long bytesWritten(pid_t pid) {
+    std::ifstream io("/proc/" + std::to_string(pid) + "/io");
+    for (std::string key; io >> key;) {
+        long long n = 0;
+        io >> n;
+        if (key == "wchar:") return n;
+    }
+    return -1;
+}
+
+// A stop signal, or SIGKILL, that ends convert or report at a random moment of its writing
+// leaves OUT as it was or complete, and nothing else beside it; a stop signal ends the command
+// as it would any program (the shell sees the signal).
+TEST_F(FailureReportTest, AStopSignalOrAKillWhileWritingLeavesNoTemporaryFile) {
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    std::string table = kHeader;
+    for (int i = 1; i <= 200000; ++i)
+        table += std::to_string(i) + "\t10:00:" + std::to_string(10 + i % 50) + "\tDC\t1.234\tmV\tAUTO\r\n";
+    const std::string big = file("big.txt", table);
+    const std::string small = file("small.txt", table.substr(0, table.find("\r\n3001\t") + 2));
+    ASSERT_EQ(dmmcli("convert '" + big + "' '" + dir_ + "/whole.xml'").status, 0);
+    ASSERT_EQ(dmmcli("report '" + small + "' '" + dir_ + "/whole.pdf'").status, 0);
+    const std::string wholeXml = read(dir_ + "/whole.xml");
+    const std::string wholePdf = read(dir_ + "/whole.pdf");
+    // Where files cannot be made without a name, SIGKILL leaves a named one, which the next
+    // save removes.
+    const int unnamed = ::open(dir_.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (unnamed >= 0) ::close(unnamed);
+
+    const struct {
+        const char* command;
+        std::string in;
+        const char* out;
+        std::size_t size;  // of a whole OUT
+    } commands[] = {{"convert", big, "out.xml", wholeXml.size()}, {"report", small, "out.pdf", wholePdf.size()}};
+    for (const auto& c : commands) {
+        int signalled = 0;
+        for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGKILL, SIGINT, SIGTERM, SIGHUP, SIGKILL}) {
+            SCOPED_TRACE(std::string(c.command) + " " + strsignal(signal));
+            const std::string out = file(c.out, "keep me");
+            const auto moment = std::uniform_int_distribution<long long>(0, c.size * 9 / 10)(random);
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::freopen("/dev/null", "w", stderr);
+                ::execl(kDmmcli.c_str(), "dmmcli", c.command, c.in.c_str(), out.c_str(), nullptr);
+                ::_exit(127);
+            }
+            int status = 0;
+            bool ended = false;
+            for (long long written = 0; written < moment;) {
+                if (::waitpid(pid, &status, WNOHANG) == pid) {
+                    ended = true;
+                    break;
+                }
+                written = bytesWritten(pid);
+                ::sched_yield();
+            }
+            if (!ended) {
+                ::kill(pid, signal);
+                ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+            }
+            if (WIFSIGNALED(status)) {
+                EXPECT_EQ(WTERMSIG(status), signal);
+                ++signalled;
+            } else {
+                EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+            }
+            const std::string now = read(out);
+            if (now != "keep me") {
+                if (std::string(c.command) == "convert") {
+                    EXPECT_EQ(now, wholeXml);
+                } else {
+                    EXPECT_EQ(now.rfind("%PDF-", 0), 0u);
+                    EXPECT_EQ(now.substr(now.size() - 6), "%%EOF\n");
+                }
+            }
+            if (signal == SIGKILL && unnamed < 0) continue;
+            std::size_t files = 0;
+            for (const auto& entry : std::filesystem::directory_iterator(dir_)) {
+                ++files;
+                EXPECT_NE(entry.path().filename().string().front(), '.') << entry.path();
+            }
+            EXPECT_EQ(files, 5u) << "the inputs, the whole outputs and OUT only";
+        }
+        EXPECT_GT(signalled, 0) << c.command << " always ended before the signal";
+        std::filesystem::remove(dir_ + "/" + c.out);
     }
 }
 

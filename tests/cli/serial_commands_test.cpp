@@ -11,9 +11,12 @@
 #include <sys/resource.h>
 
 #include <csignal>
+#include <random>
 #include <string>
 #include <vector>
 
+#include "data_files.h"
+#include "record_table.h"
 #include "serial_device.h"
 #include "wait_for.h"
 
@@ -81,18 +84,44 @@ TEST(DmmcliLink, SimulatorPipedIntoRecordDeliversEveryReadingInOrder) {
     }
 }
 
+// The record_no column of a log: the numbers of the records taken.
+QStringList recordNumbers(const QByteArray& log) {
+    QStringList numbers;
+    const QStringList lines = dataLines(log);
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        const QStringList cols = lines[i].split(QLatin1Char('\t'));
+        if (cols.size() > 14 && !cols[14].isEmpty()) numbers << cols[14];
+    }
+    return numbers;
+}
+
+// SIGINT, SIGTERM and SIGHUP (a closed terminal), sent at a random moment of a log, end both
+// programs as Ctrl+C does: every decoded frame printed before the summary, status 0, and every
+// record taken in the --out file, TAB text or XML. A --duration beyond what one timer waits
+// is taken.
 TEST(DmmcliLink, StopSignalsEndBothProgramsCleanlyWithTheirSummaries) {
-    for (int signal : {SIGINT, SIGTERM}) {
-        SCOPED_TRACE(signal);
-        QProcess sim;
-        const QString path = startSimulator(sim, {QStringLiteral("--rate"), QStringLiteral("40")});
-        ASSERT_FALSE(path.isEmpty());
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 random(seed);
+    QTemporaryDir dir;
+    QProcess sim;
+    const QString path = startSimulator(sim, {QStringLiteral("--rate"), QStringLiteral("50")});
+    ASSERT_FALSE(path.isEmpty());
+    int run = 0;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP, SIGINT, SIGTERM, SIGHUP}) {
+        const QString file =
+            dir.filePath(QStringLiteral("log%1.%2").arg(run).arg(run % 2 ? "xml" : "txt"));
+        ++run;
+        SCOPED_TRACE(file.toStdString() + " " + strsignal(signal));
         QProcess rec;
-        rec.start(kDmmcli, {QStringLiteral("record"), QStringLiteral("--port"), path});
+        rec.start(kDmmcli, {QStringLiteral("record"), QStringLiteral("--port"), path,
+                            QStringLiteral("--out"), file, QStringLiteral("--duration"),
+                            QStringLiteral("1e300")});
+        const int lines = std::uniform_int_distribution<int>(2, 20)(random);
         QByteArray out;
         ASSERT_TRUE(waitFor([&] {
             out += rec.readAllStandardOutput();
-            return out.count('\n') >= 6;  // header and five readings
+            return out.count('\n') >= lines;  // the header and some readings
         }));
         ::kill(static_cast<pid_t>(rec.processId()), signal);
         ASSERT_TRUE(rec.waitForFinished(kGenerousDeadlineMs));
@@ -100,16 +129,26 @@ TEST(DmmcliLink, StopSignalsEndBothProgramsCleanlyWithTheirSummaries) {
         EXPECT_EQ(rec.exitCode(), 0);
         out += rec.readAllStandardOutput();
         const QByteArray err = rec.readAllStandardError();
-        // Every decoded frame was printed before the summary.
-        const qsizetype lines = out.count('\n') - 1;
-        EXPECT_TRUE(err.contains("decoded " + QByteArray::number(lines) + " frames"))
-            << lines << " lines; " << err.toStdString();
-
-        ::kill(static_cast<pid_t>(sim.processId()), signal);
-        ASSERT_TRUE(sim.waitForFinished(kGenerousDeadlineMs));
-        EXPECT_EQ(sim.exitStatus(), QProcess::NormalExit);
-        EXPECT_EQ(sim.exitCode(), 0);
-        EXPECT_TRUE(sim.readAllStandardError().contains("frames sent"));
+        const qsizetype frames = out.count('\n') - 1;
+        EXPECT_TRUE(err.contains("decoded " + QByteArray::number(frames) + " frames"))
+            << frames << " lines; " << err.toStdString();
+        dmm::RecordTable table;
+        EXPECT_TRUE(dmm::loadDataFile(QFile::encodeName(file).toStdString(), table, false).ok);
+        EXPECT_EQ(table.size(), static_cast<std::size_t>(recordNumbers(out).size()));
+        EXPECT_GT(table.size(), 0u);
+    }
+    sim.terminate();
+    ASSERT_TRUE(sim.waitForFinished(kGenerousDeadlineMs));
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(strsignal(signal));
+        QProcess other;
+        ASSERT_FALSE(
+            startSimulator(other, {QStringLiteral("--rate"), QStringLiteral("40")}).isEmpty());
+        ::kill(static_cast<pid_t>(other.processId()), signal);
+        ASSERT_TRUE(other.waitForFinished(kGenerousDeadlineMs));
+        EXPECT_EQ(other.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(other.exitCode(), 0);
+        EXPECT_TRUE(other.readAllStandardError().contains("frames sent"));
     }
 }
 
@@ -167,17 +206,6 @@ TEST(DmmcliLink, RawStreamDecodesAsACapture) {
         EXPECT_EQ(dataLines(dec.readAllStandardOutput()).size(), 201) << family;
         EXPECT_TRUE(dec.readAllStandardError().contains("decoded 200 frames, dropped 0")) << family;
     }
-}
-
-// The record_no column of a log: the numbers of the records taken.
-QStringList recordNumbers(const QByteArray& log) {
-    QStringList numbers;
-    const QStringList lines = dataLines(log);
-    for (qsizetype i = 1; i < lines.size(); ++i) {
-        const QStringList cols = lines[i].split(QLatin1Char('\t'));
-        if (cols.size() > 14 && !cols[14].isEmpty()) numbers << cols[14];
-    }
-    return numbers;
 }
 
 // With --reconnect a meter that goes away is waited for (said once) and logged again when it

@@ -89,4 +89,34 @@ TEST_F(ReportPdfTest, PagesCarryHeadersFooterAndTheirRecordsAsDisplayTexts) {
     EXPECT_TRUE(fonts.contains(QRegularExpression(QStringLiteral("Liberation|Arial|DejaVu")))) << fonts.toStdString();
 }
 
+// A text wider than its column is cut to it with an ellipsis, and the next column's text stands
+// whole beside it; the last column ends at the margin. A text that fits is printed whole.
+TEST_F(ReportPdfTest, TextsWiderThanTheirColumnsAreCutWithAnEllipsis) {
+    const char* w20 = "WWWWWWWWWWWWWWWWWWWW";
+    const struct {
+        const char* dcac;
+        const char* value;
+        const char* range;
+        const char* pattern;  // of the record's line
+    } rows[] = {
+        {w20, "1.5", "AUTO", "1 +\\S+ +W{3,15}\u2026 +1\\.5 +V +AUTO"},
+        {"DC", w20, "AUTO", "2 +\\S+ +DC +W{3,15}\u2026 +V +AUTO"},
+        {"DC", "12345678901234567890", "AUTO", "3 +\\S+ +DC +1234567\\d*\u2026 +V +AUTO"},
+        {"DC", "1.5", w20, "4 +\\S+ +DC +1\\.5 +V +W{3,15}\u2026"},
+        {"AC+DC", "-12345.678", "MANU", "5 +\\S+ +AC\\+DC +-12345\\.678 +V +MANU"},
+    };
+    dmm::RecordTable table;
+    int no = 0;
+    for (const auto& r : rows) add(table, ++no, 36000000, r.dcac, r.value, "V", r.range);
+    const std::string pdf = path("wide.pdf");
+    ASSERT_TRUE(dmm::writeReportPdf(table, pdf, nullptr));
+    const QString page = pages(pdf).value(0);
+    for (const auto& r : rows) {
+        const QRegularExpression line(QStringLiteral("\\n *") + QString::fromUtf8(r.pattern) +
+                                      QStringLiteral(" *\\n"));
+        EXPECT_TRUE(page.contains(line)) << r.pattern << "\n" << page.toStdString();
+    }
+    EXPECT_FALSE(page.contains(QString::fromLatin1(w20)));
+}
+
 }  // namespace

@@ -44,12 +44,25 @@ dmmcli record --duration |
 dmmcli record --upper 1|
 dmmcli record --out $s/r|$s/readings.txt $s/readings.xml
 dmmcli record $s/|
+dmmcli record --format |jsonl tsv
+dmmcli record --publish |mqtt:// mqtts://
+dmmcli record --publish mqtts|mqtts://
+dmmcli record --ca-file $s/r|$s/readings.txt $s/readings.xml
+dmmcli record --password-file $s/readings.t|$s/readings.txt
+dmmcli record --queue |
 dmmcli decode $s/readings.t|$s/readings.txt
 dmmcli convert $s/readings.xml $s/s|$s/sub
 dmmcli report $s/readings.x|$s/readings.xml
 dmmcli convert --|--help
 dmmcli frobnicate --|
 ROWS
+
+# A name holding a line break is one reply, whole.
+touch "$s/line"$'\n'"break.txt"
+COMP_WORDS=(dmmcli decode "$s/line") COMP_CWORD=2 COMPREPLY=()
+_dmmcli
+[[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == "$s/line"$'\n'"break.txt" ]] ||
+    fail "a name with a line break is offered as ${#COMPREPLY[@]} replies: ${COMPREPLY[*]}"
 
 for command in decode record simulate convert report; do
     offered=" $(offers "dmmcli $command --") "

@@ -1,17 +1,22 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 #include <filesystem>
+#include <utility>
+#include <vector>
 
 #include "atomic_file.h"
 #include "data_files.h"
 #include "data_packet_xml.h"
 #include "tab_text.h"
+#include "text_codec.h"
 #include "temp_dir.h"
 #include "test_tables.h"
 
@@ -343,6 +348,178 @@ TEST_F(DataFilesTest, SavingIntoADirectoryWithoutWritePermissionLeavesTheOldFile
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(test::readFile(path), kOldContents);
     EXPECT_EQ(test::readFile(xmlPath), kOldContents);
+}
+
+// A text longer than the 20 characters a field keeps is cut (trailing blanks aside), in a
+// value and in a pooled text, from either format, and every cut text is counted.
+TEST_F(DataFilesTest, LoadsCutLongTextsAndCountThem) {
+    std::string micro25;
+    for (int i = 0; i < 25; ++i) micro25 += "\xC2\xB5";
+    const struct {
+        std::string text;
+        std::string kept;
+        bool cut;
+    } rows[] = {
+        {"12345678901234567890", "12345678901234567890", false},
+        {"123456789012345678901", "12345678901234567890", true},
+        {"1234567890123456789 x", "1234567890123456789", true},
+        {"abc" + std::string(30, ' '), "abc", false},
+        {micro25, micro25.substr(0, 40), true},
+        {std::string(100000, 'W'), std::string(20, 'W'), true},
+    };
+    std::string text = std::string(kTabHeaderLine);
+    std::string xml = test::golden("empty_table.xml");
+    std::string xmlRows;
+    std::size_t cut = 0;
+    for (const auto& r : rows) {
+        const std::string t = utf8ToCp1252(r.text);
+        text += "1\t10:00:00\tDC\t" + t + "\t" + t + "\tAUTO\r\n";
+        xmlRows += "<ROW No=\"1\" Time=\"10:00:00000\" DC/AC=\"DC\" Value=\"" + t + "\" Unit=\"" + t +
+                   "\" Auto=\"AUTO\"/>";
+        cut += r.cut ? 2 : 0;
+    }
+    xml.insert(xml.find("</ROWDATA>"), xmlRows);
+    for (const auto& [name, bytes] : {std::pair{"long.txt", text}, std::pair{"long.xml", xml}}) {
+        SCOPED_TRACE(name);
+        test::writeFile(dir.file(name), bytes);
+        RecordTable table;
+        const LoadOutcome o = loadDataFile(dir.file(name), table, false, kClock24);
+        ASSERT_TRUE(o.ok) << o.reason;
+        EXPECT_EQ(o.textsCut, cut);
+        ASSERT_EQ(table.size(), std::size(rows));
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            EXPECT_EQ(table[i].text(kFieldValue), rows[i].kept) << i;
+            EXPECT_EQ(table[i].text(kFieldUnit), rows[i].kept) << i;
+        }
+    }
+}
+
+// The XML packet keeps a character the code page lacks as a character reference; TAB text,
+// which cannot, has a question mark for it. What the code page has goes through both.
+TEST_F(DataFilesTest, CharactersTheCodePageLacksSurviveTheXmlPacket) {
+    const struct {
+        const char* text;
+        const char* asTabText;
+        const char* inPacket;  // part of the file
+    } rows[] = {
+        {"\xCE\xA9", "?", "Value=\"&#937;\""},                         // omega
+        {"\xE2\x98\x83 1", "? 1", "Value=\"&#9731; 1\""},              // snowman
+        {"\xF0\x9D\x84\x9E", "?", "Value=\"&#119070;\""},              // outside the BMP
+        {"\xE2\x82\xAC\xC2\xB5\xC2\xB0", "\xE2\x82\xAC\xC2\xB5\xC2\xB0", "Value=\"\x80\xB5\xB0\""},
+        {"&#937;\xCE\xA9", "&#937;?", "Value=\"&amp;#937;&#937;\""},  // a reference as text
+    };
+    RecordTable table;
+    for (const auto& r : rows) test::add(table, 1, hms(10, 0, 0), "DC", r.text, "V", "AUTO");
+    for (const char* name : {"t.xml", "t.txt"}) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(saveDataFile(table, dir.file(name), kClock24).ok);
+        RecordTable loaded;
+        ASSERT_TRUE(loadDataFile(dir.file(name), loaded, false, kClock24).ok);
+        ASSERT_EQ(loaded.size(), std::size(rows));
+        const bool xml = dataFileFormatOf(name) == DataFileFormat::Xml;
+        for (std::size_t i = 0; i < loaded.size(); ++i) {
+            EXPECT_EQ(loaded[i].text(kFieldValue), xml ? rows[i].text : rows[i].asTabText) << i;
+            if (xml) {
+                EXPECT_NE(test::readFile(dir.file(name)).find(rows[i].inPacket), std::string::npos);
+            }
+        }
+    }
+}
+
+// The temporary file of a save has no name where the file system allows; where it has one, a
+// stop signal's handler removes it, and one left by SIGKILL goes with the next save into the
+// folder, but never the file of a save still under way.
+TEST_F(DataFilesTest, TemporaryFilesGoWithTheSaveTheSignalOrTheNextSave) {
+    struct Restore {
+        ~Restore() { makeTemporaryFilesWithoutNames(true); }
+    } restore;
+    const auto temporaryFiles = [this] {
+        std::vector<std::string> names;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+            const std::string n = e.path().filename().string();
+            if (n.find(".dmmtmp.") != std::string::npos) names.push_back(n);
+        }
+        return names;
+    };
+    // A save in a child process that stops half-way and waits for `hold` to close; `ready`
+    // says when it has begun writing.
+    const auto startSave = [&](bool unnamed, int signal, int ready[2], int hold[2]) {
+        EXPECT_EQ(::pipe(ready), 0);
+        EXPECT_EQ(::pipe(hold), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            makeTemporaryFilesWithoutNames(unnamed);
+            struct sigaction sa {};
+            // As dmmcli's handler does: the file goes, then the signal ends the process.
+            sa.sa_handler = [](int signal) {
+                removeTemporaryFileBeingWritten();
+                ::raise(signal);
+            };
+            sa.sa_flags = SA_RESETHAND | SA_NODEFER;
+            if (signal != SIGKILL) ::sigaction(signal, &sa, nullptr);
+            ::close(hold[1]);
+            writeFileAtomically(
+                dir.file("target.txt"),
+                [&](const ByteSink& sink) {
+                    sink("half");
+                    [[maybe_unused]] const ssize_t w = ::write(ready[1], "x", 1);
+                    char c;
+                    [[maybe_unused]] const ssize_t r = ::read(hold[0], &c, 1);
+                    return true;
+                },
+                nullptr);
+            ::_exit(0);
+        }
+        ::close(hold[0]);
+        char c;
+        EXPECT_EQ(::read(ready[0], &c, 1), 1) << "the save began";
+        return pid;
+    };
+    const struct {
+        bool unnamed;
+        int signal;
+        std::size_t namedWhileWriting;
+        std::size_t leftAfterTheSignal;
+    } rows[] = {
+        {true, SIGKILL, 0, 0},  {true, SIGTERM, 0, 0}, {false, SIGTERM, 1, 0},
+        {false, SIGHUP, 1, 0},  {false, SIGINT, 1, 0}, {false, SIGKILL, 1, 1},
+    };
+    // A file system that cannot make files without a name (some network ones) makes them named.
+    const int probe = ::open(dir.path().c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (probe >= 0) ::close(probe);
+    for (const auto& r : rows) {
+        if (r.unnamed && probe < 0) continue;
+        SCOPED_TRACE(std::string(r.unnamed ? "unnamed, " : "named, ") + strsignal(r.signal));
+        test::writeFile(dir.file("target.txt"), kOldContents);
+        int ready[2], hold[2];
+        const pid_t pid = startSave(r.unnamed, r.signal, ready, hold);
+        EXPECT_EQ(temporaryFiles().size(), r.namedWhileWriting);
+        ::kill(pid, r.signal);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == r.signal);
+        for (const int fd : {ready[0], ready[1], hold[1]}) ::close(fd);
+        EXPECT_EQ(test::readFile(dir.file("target.txt")), kOldContents);
+        EXPECT_EQ(temporaryFiles().size(), r.leftAfterTheSignal);
+    }
+    // A save under way keeps its file while another save removes the one left behind.
+    makeTemporaryFilesWithoutNames(false);
+    int ready[2], hold[2], killedReady[2], killedHold[2];
+    const pid_t pid = startSave(false, SIGKILL, ready, hold);
+    const pid_t killed = startSave(false, SIGKILL, killedReady, killedHold);
+    ::kill(killed, SIGKILL);
+    ASSERT_EQ(::waitpid(killed, nullptr, 0), killed);
+    for (const int fd : {killedReady[0], killedReady[1], killedHold[1]}) ::close(fd);
+    ASSERT_EQ(temporaryFiles().size(), 2u);
+    ASSERT_TRUE(saveDataFile(RecordTable(), dir.file("other.txt"), kClock24).ok);
+    EXPECT_EQ(temporaryFiles().size(), 1u) << "only the one left behind goes";
+    ::close(hold[1]);  // the save goes on and ends
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    for (const int fd : {ready[0], ready[1]}) ::close(fd);
+    EXPECT_EQ(test::readFile(dir.file("target.txt")), "half");
+    EXPECT_TRUE(temporaryFiles().empty());
 }
 
 }  // namespace

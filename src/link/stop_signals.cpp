@@ -12,8 +12,11 @@ namespace dmm {
 
 namespace {
 
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 int wakeFds[2] = {-1, -1};
 volatile std::sig_atomic_t received = 0;
+void (*volatile beforeEndHook)() = nullptr;
 
 void onStopSignal(int) {
     received = 1;
@@ -41,10 +44,23 @@ void quitOnStopSignals() {
     sa.sa_handler = onStopSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
+    for (const int signal : kStopSignals) sigaction(signal, &sa, nullptr);
 }
 
 bool stopSignalReceived() { return received != 0; }
+
+void endOnStopSignals(void (*beforeEnd)()) {
+    beforeEndHook = beforeEnd;
+    struct sigaction sa {};
+    sa.sa_handler = [](int signal) {
+        if (beforeEndHook) beforeEndHook();
+        // The action is the default again (SA_RESETHAND): the signal, raised again, is
+        // delivered once this handler returns and ends the process.
+        ::raise(signal);
+    };
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESETHAND;
+    for (const int signal : kStopSignals) sigaction(signal, &sa, nullptr);
+}
 
 }  // namespace dmm
