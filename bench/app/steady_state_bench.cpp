@@ -173,7 +173,9 @@ protected:
 
 void printRates(const char* title, const QHash<QString, long>& counts, double seconds) {
     std::vector<std::pair<long, QString>> rows;
-    for (auto it = counts.cbegin(); it != counts.cend(); ++it) rows.emplace_back(it.value(), it.key());
+    for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
+        rows.emplace_back(it.value(), it.key());
+    }
     std::sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
         return a.first != b.first ? a.first > b.first : a.second < b.second;
     });
@@ -269,7 +271,8 @@ int runWindow(int argc, char** argv, double seconds, double rate, long records) 
     long living = 0;
     for (const auto& [tid, t] : threadsAfter) {
         const auto was = threadsBefore.find(tid);
-        const long since = t.contextSwitches - (was == threadsBefore.end() ? 0 : was->second.contextSwitches);
+        const long since =
+            t.contextSwitches - (was == threadsBefore.end() ? 0 : was->second.contextSwitches);
         living += since;
         if (since > 0) {
             std::printf("  %8.1f /s  thread %s (%s)\n", static_cast<double>(since) / elapsed,
@@ -278,7 +281,8 @@ int runWindow(int argc, char** argv, double seconds, double rate, long records) 
     }
     const long ended = after.contextSwitches - before.contextSwitches - living;
     if (ended > 0) {
-        std::printf("  %8.1f /s  threads that ended meanwhile\n", static_cast<double>(ended) / elapsed);
+        std::printf("  %8.1f /s  threads that ended meanwhile\n",
+                    static_cast<double>(ended) / elapsed);
     }
     printRates("user-interface thread, woken by:", counter.wakeCauses, elapsed);
     printRates("repaints by widget:", counter.paints, elapsed);

@@ -40,9 +40,10 @@ struct SerialLineSettings {
 // A poll takes at most inputBufferSize bytes into the one receiveBuffer and never waits for
 // more. Polls follow the bytes: arriving bytes schedule one, at most one every pollingDelay ms
 // (at once when the last poll is longer ago), and a poll that leaves bytes behind schedules the
-// next; while nothing arrives the driver does not wake at all. A device that goes away while
-// open (an adapter pulled out) makes reads fail quietly;
-// the driver stays open until close, and a later open finds the device again. With
+// next; while nothing arrives the driver does not wake at all.
+//
+// A device that goes away while open (an adapter pulled out) makes reads fail quietly; the
+// driver stays open until close, and a later open finds the device again. With
 // setReconnect(true) the driver itself waits for a device to appear again at the same path and
 // reopens it with the same settings, so that polling delivers its bytes as before.
 class SerialPortDriver : public QObject {
@@ -219,7 +220,7 @@ private:
     QString portPath_;      // the device the open port reads
     SerialLineSettings lineSettings_;
     std::vector<char> receiveBuffer_;
-    QTimer pollTimer_;           // single shot, started while bytes wait for a poll
+    QTimer pollTimer_;             // single shot, started while bytes wait for a poll
     QElapsedTimer sinceLastPoll_;  // since the last poll, or the open
 };
 
