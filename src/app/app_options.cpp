@@ -15,6 +15,8 @@ QString appUsage() {
         "  --demo                a simulated meter on a pseudo-terminal, connected as COM1\n"
         "  --usb                 with --demo: the simulated meter behind a simulated USB cable,\n"
         "                        connected with \"USB Connect\"\n"
+        "  --subscribe URL       read a meter another machine publishes to an MQTT broker:\n"
+        "                        mqtt[s]://[USER@]HOST[:PORT]/PREFIX\n"
         "  --publish URL         publish every reading to an MQTT broker:\n"
         "                        mqtt[s]://[USER@]HOST[:PORT]/PREFIX\n"
         "  --ca-file FILE        the CA of an mqtts broker (default: the system's CAs)\n"
@@ -73,14 +75,14 @@ ParsedOptions parseAppOptions(const QStringList& args) {
                 r.options.countClass = &standardCountClass();
                 r.error = QStringLiteral("unknown count class '%1'").arg(*v);
             }
-        } else if (name == QLatin1String("--publish")) {
+        } else if (name == QLatin1String("--publish") || name == QLatin1String("--subscribe")) {
             auto v = value(i, name);
             if (!v) break;
             std::string why;
-            r.options.publishTo = parseBrokerUrl(v->toStdString(), &why);
-            if (!r.options.publishTo) {
-                r.error = QStringLiteral("--publish: %1").arg(QString::fromStdString(why));
-            }
+            auto& to = name == QLatin1String("--publish") ? r.options.publishTo
+                                                         : r.options.subscribeTo;
+            to = parseBrokerUrl(v->toStdString(), &why);
+            if (!to) r.error = QStringLiteral("%1: %2").arg(name, QString::fromStdString(why));
         } else if (name == QLatin1String("--ca-file") || name == QLatin1String("--password-file")) {
             auto v = value(i, name);
             if (!v) break;
@@ -119,9 +121,13 @@ ParsedOptions parseAppOptions(const QStringList& args) {
             r.error = QStringLiteral("unknown argument '%1'").arg(a);
         }
     }
-    if (r.error.isEmpty() && !r.options.publishTo &&
+    if (r.error.isEmpty() && !r.options.publishTo && !r.options.subscribeTo &&
         (!r.options.caFile.isEmpty() || !r.options.passwordFile.isEmpty())) {
-        r.error = QStringLiteral("--ca-file and --password-file go with --publish");
+        r.error = QStringLiteral("--ca-file and --password-file go with --publish or --subscribe");
+    }
+    if (r.error.isEmpty() && r.options.subscribeTo && (r.options.publishTo || r.options.demo)) {
+        r.error = QStringLiteral("--subscribe reads a meter published elsewhere: not with "
+                                 "--publish or --demo");
     }
     if (r.error.isEmpty() && r.options.usb && !r.options.demo) {
         r.error =

@@ -28,6 +28,8 @@ struct AppOptions {
     // --publish URL: every reading shown goes to a broker too (--ca-file, --password-file,
     // --queue as for dmmcli record).
     std::optional<BrokerUrl> publishTo;
+    // --subscribe URL: the meter another machine publishes there, read at start.
+    std::optional<BrokerUrl> subscribeTo;
     QString caFile;
     QString passwordFile;
     std::size_t queueLimit = 100000;

@@ -57,10 +57,10 @@ int runDmmview(QApplication& app) {
     // The menu entry's name, so that the desktop shows the window with the entry's icon.
     QGuiApplication::setDesktopFileName(QStringLiteral(DMM_APP_ID));
 
-    // --publish: the broker's settings, checked before the window shows.
+    // --publish, --subscribe: the broker's settings, checked before the window shows.
     BrokerSettings broker;
-    if (options.publishTo) {
-        broker.url = *options.publishTo;
+    if (options.publishTo || options.subscribeTo) {
+        broker.url = options.publishTo ? *options.publishTo : *options.subscribeTo;
         broker.caFile = QFile::encodeName(options.caFile).toStdString();
         QString why;
         if (!readBrokerPassword(options.passwordFile, &broker.password, &why)) {
@@ -107,6 +107,7 @@ int runDmmview(QApplication& app) {
         publisher->start();
         window.session().publishTo(std::move(publisher));
     }
+    if (options.subscribeTo) window.subscribeToBroker(broker);
 
     // A second window of the layout; nothing shows or uses it.
     QWidget secondWindow;

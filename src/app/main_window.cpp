@@ -61,7 +61,7 @@ RecordTableModel* MainWindow::gridModel() const { return records_->gridModel(); 
 void MainWindow::setUpForm() {
     ui_->setupUi(this);
     applyPixelFonts(this);
-    records_ = new RecordCommands(*ui_, core(), dialogs_, this);
+    records_ = new RecordCommands(*ui_, core(), session_->readingClock(), dialogs_, this);
     display_ = std::make_unique<ReadingDisplay>(*ui_, *session_,
                                                 [this] { records_->recordReading(); });
 
@@ -147,6 +147,7 @@ void MainWindow::connectHandlers() {
     panelClicked(ui_->BtDiscon, &MainWindow::onDisconnectClicked);
     triggered(ui_->START1, &MainWindow::onConnectClicked);
     triggered(ui_->STOP1, &MainWindow::onDisconnectClicked);
+    triggered(ui_->brokerAction, &MainWindow::onBrokerChosen);
     connect(linkWatchdog_, &QTimer::timeout, this,
             [this] { guarded([this] { session_->tick(); }); });
 

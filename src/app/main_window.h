@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app_options.h"
+#include "broker_connection.h"
 #include "meter_session.h"
 #include "record_table.h"
 #include "recorder.h"
@@ -61,6 +62,9 @@ public:
     void onConnectClicked();         // the hidden "Connect" panel and the "START" item
     void onDisconnectClicked();      // the hidden "Disconnect" panel and the "STOP" item
     void onPortChosen(int port);     // the port items and panels, port 1..4
+    void onBrokerChosen();           // "Broker...": a meter another machine publishes
+    // Reads the meter published under the settings' prefix instead of a port or the cable.
+    void subscribeToBroker(const BrokerSettings& settings);
 
     // Leaving.
     void onCloseClicked();           // "EXIT": closes the window

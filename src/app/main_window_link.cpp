@@ -2,6 +2,7 @@
 // USB cable's buttons and hidden device and history lists, and the link indicator. The session
 // decides; these handlers forward the commands and show what it says.
 #include <QAction>
+#include <QFile>
 #include <QEventLoop>
 #include <QLabel>
 #include <QListWidget>
@@ -15,6 +16,7 @@
 #include "panel_label.h"
 #include "printable_text.h"
 #include "reading_display.h"
+#include "remote_meter.h"
 #include "serial_port_driver.h"
 #include "ui_main_window.h"
 
@@ -57,6 +59,14 @@ void MainWindow::connectSession() {
     connect(session_, &MeterSession::failed, this, [this](const QString& text) {
         if (dialogs_) dialogs_->error(text);
     });
+    // The port menu, with "Broker...", on the port panel's context menu: the menu bar does not
+    // show it.
+    for (PanelLabel* panel : portPanels()) {
+        panel->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(panel, &QWidget::customContextMenuRequested, this, [this, panel](QPoint at) {
+            ui_->ComSetup1->popup(panel->mapToGlobal(at));
+        });
+    }
     // The hidden device list: a line picked there is the device the cable buttons use.
     connect(ui_->DevListBox, &QListWidget::itemSelectionChanged, this, [this] {
         const QList<QListWidgetItem*> picked = ui_->DevListBox->selectedItems();
@@ -124,6 +134,36 @@ void MainWindow::onPortChosen(int port) {
     for (int i = 0; i < 4; ++i) portPanels()[i]->setVisible(i == port - 1);
     session_->choosePort(port);
     showPortTips();
+}
+
+void MainWindow::onBrokerChosen() {
+    if (!dialogs_) return;
+    const std::optional<Dialogs::BrokerChoice> choice = dialogs_->chooseBroker();
+    if (!choice) return;
+    std::string why;
+    BrokerSettings settings;
+    const std::optional<BrokerUrl> url = parseBrokerUrl(choice->url.toStdString(), &why);
+    if (!url) {
+        dialogs_->error(QStringLiteral("The broker URL does not read: %1")
+                            .arg(QString::fromStdString(why)));
+        return;
+    }
+    settings.url = *url;
+    if (!choice->user.isEmpty()) settings.url.user = choice->user.toStdString();
+    settings.password = choice->password.toStdString();
+    settings.caFile = QFile::encodeName(options_.caFile).toStdString();
+    subscribeToBroker(settings);
+}
+
+void MainWindow::subscribeToBroker(const BrokerSettings& settings) {
+    // One link at a time: the port's and the cable's buttons are lifted, their links end.
+    for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) b->setChecked(false);
+    session_->subscribeTo(settings);
+    // Lost and found again is the tooltip's to say; what will not mend, a box's.
+    connect(&session_->remoteMeter()->connection(), &BrokerConnection::failed, this,
+            [this](const QString& problem) {
+                if (dialogs_) dialogs_->error(problem);
+            });
 }
 
 void MainWindow::showLinkLit(bool lit) {

@@ -6,6 +6,8 @@
 #include <QScreen>
 #include <QTreeView>
 
+#include "broker_dialog.h"
+
 namespace dmm {
 
 namespace {
@@ -70,6 +72,12 @@ void RealDialogs::information(const QString& text) {
 
 void RealDialogs::error(const QString& text) {
     showPlainMessage(parent_, QMessageBox::Critical, QStringLiteral("Error"), text);
+}
+
+std::optional<Dialogs::BrokerChoice> RealDialogs::chooseBroker() {
+    BrokerDialog dialog(parent_);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.choice();
 }
 
 }  // namespace dmm

@@ -17,6 +17,7 @@ public:
     QString getOpenFileName(const QString& title, const QString& filter) override;
     void information(const QString& text) override;
     void error(const QString& text) override;
+    std::optional<BrokerChoice> chooseBroker() override;
 
 private:
     QWidget* parent_ = nullptr;

@@ -17,14 +17,14 @@
 
 namespace dmm {
 
-RecordCommands::RecordCommands(Ui::MainWindow& form, MeterCore& core, Dialogs* dialogs,
-                               QWidget* window)
+RecordCommands::RecordCommands(Ui::MainWindow& form, MeterCore& core, const Clock& clock,
+                               Dialogs* dialogs, QWidget* window)
     : QObject(window),
       form_(form),
       core_(core),
       dialogs_(dialogs),
       window_(window),
-      recorder_(table_) {}
+      recorder_(table_, &clock) {}
 
 void RecordCommands::connectControls(const Guard& guard) {
     guard_ = guard;

@@ -29,8 +29,10 @@ public:
     // Runs a handler under the window's general error report.
     using Guard = std::function<void(const std::function<void()>&)>;
 
-    // `window`: the form's window, parent of the dialogs; dialogs may be none.
-    RecordCommands(Ui::MainWindow& form, MeterCore& core, Dialogs* dialogs, QWidget* window);
+    // `window`: the form's window, parent of the dialogs; dialogs may be none. `clock` gives
+    // the records their times.
+    RecordCommands(Ui::MainWindow& form, MeterCore& core, const Clock& clock, Dialogs* dialogs,
+                   QWidget* window);
 
     RecordTable& table() { return table_; }
     Recorder& recorder() { return recorder_; }

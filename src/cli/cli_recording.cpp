@@ -74,7 +74,9 @@ bool CliRecording::finish(std::string* reason) {
 }
 
 MeterLog::MeterLog(MeterSession& meter, const CommonOptions& options)
-    : session(meter), printer(meter.core(), stdout, true), recording(meter.core(), options) {
+    : session(meter),
+      printer(meter.core(), stdout, true),
+      recording(meter.core(), options, &meter.readingClock()) {
     configureCore(session.core(), options);
     recording.attach(printer);
     session.setDisplay(&printer);

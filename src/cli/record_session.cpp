@@ -282,10 +282,10 @@ int recordMeter(const CommonOptions& options, const RecordRequest& request) {
     });
     if (request.jsonLines) log.printer.printJsonLines(&session.readingMessage());
     if (request.publishTo && !startPublishing(session, request, end)) return 1;
-    const bool started =
-        request.subscribeTo ? startSubscription(session, request, log, end)
-        : request.usb       ? watchCable(session, simulatedDevices.get(), options, request, log, end)
-                            : openSerialPort(session, options, request, log, end);
+    HidBackend* devices = simulatedDevices.get();
+    const bool started = request.subscribeTo ? startSubscription(session, request, log, end)
+                         : request.usb ? watchCable(session, devices, options, request, log, end)
+                                       : openSerialPort(session, options, request, log, end);
     if (!started) return 1;
 
     QTimer watchdog;

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 namespace dmm {
 
 // The message boxes and file dialogs the window and its widgets show. The main window owns the
@@ -21,6 +23,15 @@ public:
     virtual void information(const QString& text) = 0;
     // A box with the caption "Error", the error icon and one OK button.
     virtual void error(const QString& text) = 0;
+
+    // Where to read a meter another machine publishes: a broker URL that reads
+    // (mqtt[s]://[USER@]HOST[:PORT]/PREFIX), a user and a password; none when the user cancels.
+    struct BrokerChoice {
+        QString url;
+        QString user;      // empty: the URL's, if any
+        QString password;  // never kept
+    };
+    virtual std::optional<BrokerChoice> chooseBroker() { return std::nullopt; }
 };
 
 }  // namespace dmm

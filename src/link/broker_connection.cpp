@@ -164,11 +164,14 @@ void BrokerConnection::run() {
     const auto named = [this](const std::string& why) {
         return brokerName() + QStringLiteral(": ") + QString::fromStdString(why);
     };
-    const auto tlsProblem = [this, &named](int rc) {
+    const auto tlsProblem = [this, &named] {
         std::lock_guard lock(logMutex_);
-        std::string why = "the broker's certificate does not verify";
+        // OpenSSL says which: a certificate that does not verify, or a broker that speaks no TLS
+        // on that port.
+        std::string why = lastLog_.find("certificate verify failed") != std::string::npos
+                              ? "the broker's certificate does not verify"
+                              : "the TLS connection failed";
         if (!lastLog_.empty()) why += " (" + lastLog_ + ")";
-        if (rc != MOSQ_ERR_TLS && rc != MOSQ_ERR_TLS_HANDSHAKE) why = mosquitto_strerror(rc);
         return named(why);
     };
     for (;;) {
@@ -189,7 +192,7 @@ void BrokerConnection::run() {
                 break;
             }
             if (rc == MOSQ_ERR_TLS || rc == MOSQ_ERR_TLS_HANDSHAKE) {
-                say(State::Failed, tlsProblem(rc));
+                say(State::Failed, tlsProblem());
                 break;
             }
             if (rc != MOSQ_ERR_SUCCESS) {
@@ -226,10 +229,12 @@ void BrokerConnection::run() {
             break;
         }
         if (rc == MOSQ_ERR_TLS || rc == MOSQ_ERR_TLS_HANDSHAKE) {
-            say(State::Failed, tlsProblem(rc));
+            say(State::Failed, tlsProblem());
             break;
         }
-        say(State::Lost, named("the connection was lost: " + callProblem(rc, error)));
+        say(State::Lost, named(rc == MOSQ_ERR_CONN_LOST
+                                   ? std::string("the connection was lost")
+                                   : "the connection was lost: " + callProblem(rc, error)));
         if (!waitBeforeRetry(delay)) break;
         delay = std::min(delay * 2, kLongestRetryDelay);
     }

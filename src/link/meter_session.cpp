@@ -26,7 +26,9 @@ const char kChangeKey = 0;
 }  // namespace
 
 MeterSession::MeterSession(QObject* parent)
-    : QObject(parent), core_(this), serialPort_(std::make_unique<SerialPortDriver>()) {
+    : QObject(parent),
+      core_(this, &readingClock_),
+      serialPort_(std::make_unique<SerialPortDriver>()) {
     // The meter's serial line: 2400 baud, 8 data bits, no parity, 1 stop bit, no flow control,
     // DTR on, RTS off, read as bytes arrive (handed on at most every 50 ms).
     serialPort_->setPortNames(&portNames_);
@@ -388,16 +390,14 @@ void MeterSession::unsubscribe() { remote_.reset(); }
 
 void MeterSession::receiveRemoteReading(const ReceivedReading& r) {
     // The record takes the time the reading was made over there, in local time of day.
-    remoteClock_.set(QDateTime::fromMSecsSinceEpoch(r.utcMs).time().msecsSinceStartOfDay());
-    core_.state.readingTimeMs = remoteClock_.timeOfDayMs();
+    readingClock_.remote = QDateTime::fromMSecsSinceEpoch(r.utcMs).time().msecsSinceStartOfDay();
+    core_.state.readingTimeMs = *readingClock_.remote;
     remoteUtcMs_ = r.utcMs;
-    const Clock* ownClock = core_.clock();
-    core_.setClock(&remoteClock_);
     deliver([&] {
         core_.setFrameText(r.frame);
         core_.decodeFrame(r.family);
     });
-    core_.setClock(ownClock);
+    readingClock_.remote.reset();
     remoteUtcMs_.reset();
 }
 

@@ -61,6 +61,9 @@ public:
 
     MeterCore& core() { return core_; }
     const MeterCore& core() const { return core_; }
+    // The time of day of the reading being decoded: now for a local meter's, the time it was
+    // read over there for a remote one's. The recorder takes its records' times from it.
+    const Clock& readingClock() const { return readingClock_; }
     // Where the pipeline's steps of each decoded frame go; none: nowhere.
     void setDisplay(PipelineSink* display) { display_ = display ? display : &noDisplay_; }
 
@@ -209,8 +212,16 @@ private:
     std::string message_;              // readingMessage()
     std::unique_ptr<ReadingPublisher> publisher_;
     std::unique_ptr<RemoteMeter> remote_;
-    FixedClock remoteClock_;                   // the time of day of the remote reading decoded
-    std::optional<std::int64_t> remoteUtcMs_;  // its time, while it is decoded
+    // The machine's clock, but for the remote reading being decoded.
+    class ReadingClock : public Clock {
+    public:
+        std::int32_t timeOfDayMs() const override {
+            return remote ? *remote : SystemClock::instance().timeOfDayMs();
+        }
+        std::optional<std::int32_t> remote;
+    };
+    ReadingClock readingClock_;
+    std::optional<std::int64_t> remoteUtcMs_;  // the remote reading's time, while it is decoded
 
     PortNameTable portNames_;
     std::unique_ptr<SerialPortDriver> serialPort_;

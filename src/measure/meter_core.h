@@ -48,7 +48,6 @@ public:
 
     void setSink(PipelineSink* sink) { sink_ = sink ? sink : &nullSink_; }
     void setClock(const Clock* clock) { clock_ = clock; }
-    const Clock* clock() const { return clock_; }
 
     MeterSettings settings;
     ReadingState state;

@@ -281,4 +281,53 @@ TEST_F(BrokerTest, FailuresThatCannotMendEndTheLogBeforeItStarts) {
     }
 }
 
+// A meter another machine publishes: dmmcli record --subscribe logs what the publisher decoded,
+// frame for frame; dmmcli list shows every published meter with its status and last reading.
+TEST_F(BrokerTest, ARemoteMeterIsLoggedAndListed) {
+    MosquittoBroker broker;
+    ASSERT_TRUE(broker.start());
+    QProcess reader;
+    reader.start(kDmmcli, {"record", "--subscribe", broker.url("lab/b5"), "--format", "jsonl",
+                           "--decimal", ".", "--duration", "600"});
+    QByteArray readerErr;
+    ASSERT_TRUE(waitFor([&] {
+        readerErr += reader.readAllStandardError();
+        return readerErr.contains("reading the meter published at");
+    })) << readerErr.toStdString();
+    startRecord(startMeter(30, 40), broker.url(QStringLiteral("lab/b5")));
+    ASSERT_TRUE(record.waitForFinished(kGenerousDeadlineMs));
+    const QStringList published = recordLines();
+    QStringList read;
+    ASSERT_TRUE(waitFor([&] {
+        read += QString::fromUtf8(reader.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        return read.size() >= published.size();
+    }));
+    reader.terminate();
+    ASSERT_TRUE(reader.waitForFinished(kGenerousDeadlineMs));
+    EXPECT_EQ(reader.exitCode(), 0);
+    ASSERT_EQ(read.size(), published.size());
+    for (qsizetype i = 0; i < read.size(); ++i) {
+        const QJsonObject there = QJsonDocument::fromJson(published[i].toUtf8()).object();
+        const QJsonObject here = QJsonDocument::fromJson(read[i].toUtf8()).object();
+        for (const char* field : {"time", "frame", "text", "unit", "base_value"}) {
+            EXPECT_EQ(here.value(QLatin1String(field)), there.value(QLatin1String(field)))
+                << i << " " << field;
+        }
+    }
+
+    QProcess::execute(dmm::test::findBrokerProgram("mosquitto_pub"),
+                      {"-p", QString::number(broker.port()), "-r", "-t", "deep/x/y/status", "-m",
+                       "online"});
+    QProcess list;
+    list.start(kDmmcli, {"list", "--broker", QStringLiteral("mqtt://127.0.0.1:%1").arg(
+                                                 broker.port())});
+    ASSERT_TRUE(list.waitForFinished(kGenerousDeadlineMs));
+    EXPECT_EQ(list.exitCode(), 0) << list.readAllStandardError().toStdString();
+    const QJsonObject last = QJsonDocument::fromJson(published.back().toUtf8()).object();
+    EXPECT_EQ(QString::fromUtf8(list.readAllStandardOutput()),
+              QStringLiteral("deep/x/y\tonline\t\t\nlab/b5\toffline\t%1 %2\t%3\n")
+                  .arg(last.value("text").toString(), last.value("unit").toString(),
+                       last.value("time").toString()));
+}
+
 }  // namespace

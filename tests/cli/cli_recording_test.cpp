@@ -4,9 +4,11 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -120,59 +122,101 @@ TEST_F(DmmcliRecordingTest, ConvertReportsFailuresAndLeavesTheTargetAlone) {
 // both formats: its packet converts to the same packet, its TAB text to the same TAB text, and
 // its packet to the same TAB text. The inputs: the fuzz corpora (a TAB text's first line made
 // the header, which the load drops whatever it holds), the golden files, and packets whose
-// values hold what the formats replace or cannot hold.
+// values hold what the formats replace or cannot hold. Every table goes through the load and the
+// save that convert calls, in this process; the hand-made tables and the first of each corpus go
+// through dmmcli convert as well, which must write the same bytes (a launch for every table
+// would take minutes).
 TEST_F(DmmcliRecordingTest, EveryTableThatLoadsConvertsBackToItselfInBothFormats) {
-    std::vector<std::pair<std::string, std::string>> inputs;  // name, bytes
+    struct Input {
+        std::string name;
+        std::string bytes;
+        std::string corpus;  // empty for the hand-made ones
+    };
+    std::vector<Input> inputs;
     namespace fs = std::filesystem;
     const std::string header = "No\tTime\tDC/AC\tValue\tUnit\tAuto\r\n";
-    for (const char* corpus : {"corpus_packet", "corpus_text"}) {
+    for (const std::string corpus : {"corpus_packet", "corpus_text"}) {
+        const bool text = corpus == "corpus_text";
+        std::vector<fs::path> files;
         for (const auto& entry : fs::directory_iterator(fs::path(FUZZ_RECORD_DIR) / corpus)) {
-            std::string bytes = dmm::test::readFile(entry.path().string()).substr(1);  // the cut byte
-            if (corpus[7] == 't') {
+            files.push_back(entry.path());
+        }
+        std::sort(files.begin(), files.end());
+        for (const fs::path& file : files) {
+            std::string bytes = dmm::test::readFile(file.string()).substr(1);  // the cut byte
+            if (text) {
                 const std::size_t end = bytes.find_first_of("\r\n");
                 std::size_t next = end == std::string::npos ? bytes.size() : end + 1;
-                if (end != std::string::npos && bytes[end] == '\r' && next < bytes.size() && bytes[next] == '\n') ++next;
+                if (end != std::string::npos && bytes[end] == '\r' && next < bytes.size() &&
+                    bytes[next] == '\n') {
+                    ++next;
+                }
                 bytes = header + bytes.substr(next);
             }
-            inputs.emplace_back(entry.path().filename().string() + (corpus[7] == 't' ? ".txt" : ".xml"), bytes);
+            inputs.push_back({file.filename().string() + (text ? ".txt" : ".xml"), bytes, corpus});
         }
     }
-    for (const char* golden : {"plain_table.xml", "change_log_table.xml", "empty_table.xml", "plain_table.txt"}) {
-        inputs.emplace_back(golden, dmm::test::golden(golden));
+    for (const char* golden :
+         {"plain_table.xml", "change_log_table.xml", "empty_table.xml", "plain_table.txt"}) {
+        inputs.push_back({golden, dmm::test::golden(golden), ""});
     }
-    const std::string head = dmm::test::golden("empty_table.xml").substr(0, dmm::test::golden("empty_table.xml").find("<ROWDATA>") + 9);
-    inputs.emplace_back("replaced.xml",
-                        head + "<ROW No=\"1\" DC/AC=\"a&#009;b\" Value=\" x&#013;&#010;y \" Unit=\"&#x4E2D;\" Auto=\"\"/>"
-                               "<ROW Time=\"23:59:59999\" Value=\"NULL\"/><ROW No=\"-7\" Unit=\"&#9;\"/></ROWDATA></DATAPACKET>");
+    const std::string empty = dmm::test::golden("empty_table.xml");
+    const std::string head = empty.substr(0, empty.find("<ROWDATA>") + 9);
+    inputs.push_back(
+        {"replaced.xml",
+         head + "<ROW No=\"1\" DC/AC=\"a&#009;b\" Value=\" x&#013;&#010;y \" Unit=\"&#x4E2D;\" "
+                "Auto=\"\"/><ROW Time=\"23:59:59999\" Value=\"NULL\"/><ROW No=\"-7\" "
+                "Unit=\"&#9;\"/></ROWDATA></DATAPACKET>",
+         ""});
 
     // Each save is flushed to the disk; in memory, where there is such a folder, that costs
     // nothing.
     std::unique_ptr<dmm::test::TempDir> memory;
     if (fs::is_directory("/dev/shm")) memory = std::make_unique<dmm::test::TempDir>("/dev/shm");
     const dmm::test::TempDir& dir = memory ? *memory : this->dir;
+    const dmm::LongTimeFormat cTime("%H:%M:%S");  // the time of the C locale dmmcli runs in
+    using Convert = std::function<std::string(const std::string& from, const std::string& to)>;
+    const Convert inProcess = [&](const std::string& from, const std::string& to) {
+        dmm::RecordTable table;
+        EXPECT_TRUE(dmm::loadDataFile(dir.file(from), table, false, cTime).ok) << from;
+        EXPECT_TRUE(dmm::saveDataFile(table, dir.file(to), cTime).ok) << to;
+        return dmm::test::readFile(dir.file(to));
+    };
+    const Convert byDmmcli = [&](const std::string& from, const std::string& to) {
+        const CliRun run = dmmcli("convert '" + dir.file(from) + "' '" + dir.file(to) + "'");
+        EXPECT_EQ(run.status, 0) << from << " -> " << to;
+        return dmm::test::readFile(dir.file(to));
+    };
+    // The packet and the TAB text of the input, and of each converted once more.
+    auto roundTrips = [&](const std::string& in, const std::string& out, const Convert& convert) {
+        const std::string packet = convert(in, out + "a.xml");
+        const std::string text = convert(in, out + "a.txt");
+        EXPECT_EQ(convert(out + "a.xml", out + "b.xml"), packet);
+        EXPECT_EQ(convert(out + "a.txt", out + "b.txt"), text);
+        EXPECT_EQ(convert(out + "a.xml", out + "c.txt"), text);
+        return std::pair(packet, text);
+    };
+
     std::size_t loaded = 0;
     std::set<std::string> seen;  // many inputs load to the same table: each is converted once
-    for (const auto& [name, bytes] : inputs) {
-        SCOPED_TRACE(name);
-        const std::string in = dir.file("in_" + name);
-        dmm::test::writeFile(in, bytes);
+    std::set<std::string> launched;  // the corpora converted by dmmcli
+    for (const Input& input : inputs) {
+        SCOPED_TRACE(input.name);
+        const std::string in = "in_" + input.name;
+        dmm::test::writeFile(dir.file(in), input.bytes);
         dmm::RecordTable table;
-        if (!dmm::loadDataFile(in, table, false, dmm::LongTimeFormat("%H:%M:%S")).ok) continue;
+        if (!dmm::loadDataFile(dir.file(in), table, false, cTime).ok) continue;
         ++loaded;
-        if (!seen.insert(dmm::test::dump(table) + (name.ends_with(".xml") ? "x" : "t")).second) continue;
-        auto convert = [&](const std::string& from, const std::string& to) {
-            const CliRun run = dmmcli("convert '" + dir.file(from) + "' '" + dir.file(to) + "'");
-            EXPECT_EQ(run.status, 0) << from << " -> " << to;
-            return dmm::test::readFile(dir.file(to));
-        };
-        const std::string packet = convert("in_" + name, "a.xml");
-        const std::string text = convert("in_" + name, "a.txt");
-        EXPECT_EQ(convert("a.xml", "b.xml"), packet);
-        EXPECT_EQ(convert("a.txt", "b.txt"), text);
-        EXPECT_EQ(convert("a.xml", "c.txt"), text);
+        const bool xml = input.name.ends_with(".xml");
+        if (!seen.insert(dmm::test::dump(table) + (xml ? "x" : "t")).second) continue;
+        const auto converted = roundTrips(in, "", inProcess);
+        if (input.corpus.empty() || launched.insert(input.corpus).second) {
+            EXPECT_EQ(roundTrips(in, "cli_", byDmmcli), converted);
+        }
     }
     EXPECT_GE(loaded, 90u);
     EXPECT_GE(seen.size(), 20u);
+    EXPECT_EQ(launched.size(), 2u);
 }
 
 TEST_F(DmmcliRecordingTest, RecordWithoutAMeterLeavesAnOlderOutFileAlone) {
@@ -195,7 +239,7 @@ TEST_F(DmmcliRecordingTest, RecordKeepsTheRecordingInTheOutFile) {
                              "export LC_ALL=C\n"
                              "\"$2\" simulate --pty --rate 25 --frames 30 --seed 5 \\\n"
                              "  >sim.txt 2>/dev/null &\n"
-                             "for i in $(seq 200); do [ -s sim.txt ] && break; sleep 0.05; done\n"
+                             "for i in $(seq 600); do [ -s sim.txt ] && break; sleep 0.05; done\n"
                              "\"$2\" record --port \"$(head -n1 sim.txt)\" --decimal . --no-repeat \\\n"
                              "  --duration 60 --out \"$3\" >rec.txt 2>rec.err\n"
                              "status=$?\n"

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QListWidget>
-#include <QTest>
 #include <QToolButton>
 
 #include "emulated_system.h"
 #include "hidraw_testbed.h"
 #include "main_window.h"
 #include "scripted_dialogs.h"
+#include "wait_for.h"
 
 using namespace dmm::test;
 
@@ -38,8 +38,7 @@ TEST(EmulatedDeviceList, FollowsDevicesComingAndGoing) {
     const QStringList keyboardOnly = {"USB Keyboard"};
     const QStringList both = {"USB Keyboard", "USB to Serial"};
     const auto shows = [&](const QStringList& expected, const QString& selection) {
-        return QTest::qWaitFor(
-            [&] { return lines(*list) == expected && selected(*list) == selection; }, 10000);
+        return waitFor([&] { return lines(*list) == expected && selected(*list) == selection; });
     };
     EXPECT_TRUE(shows(keyboardOnly, {})) << "another device is listed, not chosen";
 
@@ -57,7 +56,7 @@ TEST(EmulatedDeviceList, FollowsDevicesComingAndGoing) {
     auto* usbConnect = window.findChild<QToolButton*>(QStringLiteral("USBCon"));
     ASSERT_NE(usbConnect, nullptr);
     usbConnect->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !testbed.featureReports().empty(); }, 10000));
+    ASSERT_TRUE(waitFor([&] { return !testbed.featureReports().empty(); }));
     EXPECT_EQ(testbed.featureReports().back().devicePath, "/dev/hidraw2");
     EXPECT_TRUE(dialogs.shown.isEmpty()) << dialogs.last().toStdString();
 }

@@ -2,7 +2,6 @@
 
 #include <QProcessEnvironment>
 #include <QStandardPaths>
-#include <QTest>
 
 #include <sched.h>
 #include <sys/mount.h>
@@ -16,6 +15,8 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "wait_for.h"
+
 namespace dmm::test {
 
 namespace {
@@ -24,7 +25,6 @@ namespace {
 // machine's.
 constexpr const char* kInside = "DMM_EMULATED_SYSTEM";
 constexpr const char* kUdevControl = "/run/udev/control";
-constexpr int kDeadlineMs = 15000;
 
 QString& missingReason() {
     static QString reason;
@@ -127,7 +127,7 @@ Program::Program(const QString& program, const QStringList& args, bool clean) {
 Program::~Program() {
     if (process_.state() != QProcess::NotRunning) {
         process_.kill();
-        process_.waitForFinished(kDeadlineMs);
+        process_.waitForFinished(kGenerousDeadlineMs);
     }
 }
 
@@ -137,28 +137,24 @@ void Program::collect() {
 }
 
 bool Program::waitForLines(int lines) {
-    return QTest::qWaitFor(
-        [&] {
-            collect();
-            return this->lines().size() >= lines || process_.state() == QProcess::NotRunning;
-        },
-        kDeadlineMs) &&
+    return waitFor([&] {
+               collect();
+               return this->lines().size() >= lines || process_.state() == QProcess::NotRunning;
+           }) &&
            this->lines().size() >= lines;
 }
 
 bool Program::waitForError(const QString& text) {
-    return QTest::qWaitFor(
-        [&] {
-            collect();
-            return error().contains(text) || process_.state() == QProcess::NotRunning;
-        },
-        kDeadlineMs) &&
+    return waitFor([&] {
+               collect();
+               return error().contains(text) || process_.state() == QProcess::NotRunning;
+           }) &&
            error().contains(text);
 }
 
 int Program::finish() {
     const bool ended =
-        process_.state() == QProcess::NotRunning || process_.waitForFinished(kDeadlineMs);
+        process_.state() == QProcess::NotRunning || process_.waitForFinished(kGenerousDeadlineMs);
     collect();
     if (!ended || process_.exitStatus() != QProcess::NormalExit) return -1;
     return process_.exitCode();

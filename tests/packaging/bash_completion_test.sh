@@ -29,7 +29,7 @@ while IFS='|' read -r line expected; do
     got=$(offers "$line")
     [[ $got == "$expected" ]] || fail "'$line' offers '$got', not '$expected'"
 done <<ROWS
-dmmcli |--help --version convert decode record report simulate
+dmmcli |--help --version convert decode list record report simulate
 dmmcli de|decode
 dmmcli decode --f|--family
 dmmcli decode --family |brio kelt sorn

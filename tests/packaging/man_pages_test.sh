@@ -26,7 +26,7 @@ documented() {
 
 documented "$(env -u DISPLAY -u WAYLAND_DISPLAY "$dmmview" --help)" "$viewPage"
 documented "$("$dmmcli" --help)" "$cliPage"
-for command in decode record simulate convert report; do
+for command in decode record simulate convert report list; do
     documented "$("$dmmcli" "$command" --help)" "$cliPage"
     grep -q "^\.SS \"$command " "$cliPage" || fail "dmmcli.1 has no section for $command"
 done

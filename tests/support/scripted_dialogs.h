@@ -23,6 +23,8 @@ public:
     QStringList saveSuffixes;
     QStringList openFilters;
     QList<Shown> shown;
+    // The answers of chooseBroker, in order; none left: cancel.
+    QList<BrokerChoice> brokerChoices;
 
     QString getSaveFileName(const QString&, const QString& filter, const QString& suffix) override {
         saveFilters << filter;
@@ -35,6 +37,10 @@ public:
     }
     void information(const QString& text) override { shown.push_back({QStringLiteral("information"), text}); }
     void error(const QString& text) override { shown.push_back({QStringLiteral("error"), text}); }
+    std::optional<BrokerChoice> chooseBroker() override {
+        if (brokerChoices.isEmpty()) return std::nullopt;
+        return brokerChoices.takeFirst();
+    }
 
     // The last box as "kind: text", or an empty text when none was shown.
     QString last() const { return shown.isEmpty() ? QString() : shown.back().kind + ": " + shown.back().text; }
