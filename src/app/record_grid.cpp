@@ -139,6 +139,9 @@ public:
         : QHeaderView(Qt::Horizontal, parent), grid_(grid) {}
 
 protected:
+    // A selection moved to another row leaves the titles as they are: a view repaints all of
+    // them for it. The grid repaints them when a row becomes selected or none is.
+    void selectionChanged(const QItemSelection&, const QItemSelection&) override {}
     void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
         QHeaderView::initStyleOptionForIndex(option, logicalIndex);
         // Sunken marks a pressed title, which is never highlighted.
@@ -413,10 +416,7 @@ void RecordGrid::showMarks() {
     auto inWindow = [&](int row) { return row >= first && row < first + rows; };
     QItemSelectionModel* marks = view_->selectionModel();
     syncing_ = true;
-    if (selectedRow_ != drawnSelectedRow_) {
-        view_->horizontalHeader()->viewport()->update();  // the titles' highlight
-    }
-    drawnSelectedRow_ = selectedRow_;
+    showTitlesHighlight();
     drawnCurrentRow_ = currentRow_;
     if (inWindow(selectedRow_)) {
         marks->select(window_->index(selectedRow_ - first, 0),
@@ -579,6 +579,14 @@ void RecordGrid::onViewSelectionChanged() {
     if (syncing_) return;
     const QModelIndexList rows = view_->selectionModel()->selectedRows();
     selectedRow_ = rows.isEmpty() ? -1 : window_->first() + rows.first().row();
+    showTitlesHighlight();
+}
+
+void RecordGrid::showTitlesHighlight() {
+    // The titles are highlighted while a row is selected, whichever it is.
+    if ((selectedRow_ >= 0) != (drawnSelectedRow_ >= 0)) {
+        view_->horizontalHeader()->viewport()->update();
+    }
     drawnSelectedRow_ = selectedRow_;
 }
 

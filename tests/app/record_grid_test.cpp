@@ -352,20 +352,25 @@ TEST_F(RecordGridTest, AMillionRecordsAreShownThroughAFewRows) {
     EXPECT_EQ(grid->selectedRow(), 1000001);
 }
 
-// A record appended repaints the scroll bar only when it changes what the bar shows: in a short
-// table the handle grows shorter with each record, in a long one it moves by less than a pixel.
-TEST_F(RecordGridTest, TheScrollBarIsRepaintedOnlyWhenItsLookChanges) {
+// A record appended and made current repaints the scroll bar only when it changes what the bar
+// shows (in a short table the handle grows shorter with each record, in a long one it moves by
+// less than a pixel), and never the column titles: they stay highlighted, whichever row is
+// selected.
+TEST_F(RecordGridTest, ARecordRepaintsTheScrollBarAndTitlesOnlyWhenTheyChange) {
     reference->setModel(nullptr);
-    dmm::test::PaintCounter counter(grid->verticalScrollBar());
-    for (const auto& [records, repainted] : {std::pair(20, true), {100000, false}}) {
+    dmm::test::PaintCounter bar(grid->verticalScrollBar());
+    dmm::test::PaintCounter titles(grid->rowView()->horizontalHeader()->viewport());
+    for (const auto& [records, barRepainted] : {std::pair(20, true), {100000, false}}) {
         appendRecords(table, records - static_cast<int>(table.size()));
         model.sync();
         grid->setCurrentIndex(model.index(records - 1, 0));
         handleQueuedEvents();
-        counter.reset();
+        bar.reset();
+        titles.reset();
         follow(1);
         handleQueuedEvents();
-        EXPECT_EQ(counter.paints > 0, repainted) << records;
+        EXPECT_EQ(bar.paints > 0, barRepainted) << records;
+        EXPECT_EQ(titles.paints, 0) << records;
         EXPECT_EQ(grid->verticalScrollBar()->value(), grid->verticalScrollBar()->maximum());
     }
 }
