@@ -131,8 +131,9 @@ double processCpuSeconds(long pid) {
            static_cast<double>(sysconf(_SC_CLK_TCK));
 }
 
-// An object's name for the report: its objectName (or class), after its nearest named ancestor;
-// a timer with its period, a socket notifier with the file it watches.
+// An object's name for the report: its objectName (or class), after those of its ancestors up to
+// the nearest one the window names; a timer with its period, a socket notifier with the file it
+// watches.
 QString describe(const QObject* object) {
     QString name = object->objectName().isEmpty()
                        ? QString::fromLatin1(object->metaObject()->className())
@@ -143,8 +144,12 @@ QString describe(const QObject* object) {
         const QString fd = QStringLiteral("/proc/self/fd/%1").arg(notifier->socket());
         name += QStringLiteral(" (%1)").arg(QFileInfo(fd).symLinkTarget());
     }
+    // Up to the nearest ancestor named by the window (Qt's own names start with "qt_").
     for (const QObject* up = object->parent(); up; up = up->parent()) {
-        if (!up->objectName().isEmpty()) return up->objectName() + '/' + name;
+        const QString upName = up->objectName();
+        name.prepend((upName.isEmpty() ? QString::fromLatin1(up->metaObject()->className())
+                                       : upName) + '/');
+        if (!upName.isEmpty() && !upName.startsWith(QLatin1String("qt_"))) break;
     }
     return name;
 }
