@@ -1,7 +1,8 @@
 // What the window costs while a meter sends at its own pace: the window reads a simulated meter
 // (another process, on a pseudo-terminal, at 2 frames a second) through "COM Connect" for 30 s,
 // and the program reports its CPU time per second, its wake-ups per second (per thread, and what
-// the user-interface thread was woken for) and its repaints per second by widget.
+// the user-interface thread was woken for) and its repaints per second by widget, with the
+// pixels they cover.
 //
 //   build/bench/app/dmmview_steady_bench [seconds] [frames-per-second] [records]
 //
@@ -20,6 +21,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <QPaintEvent>
 #include <QProcess>
 #include <QSocketNotifier>
 #include <QStandardPaths>
@@ -162,6 +164,7 @@ public:
     bool on = false;
     QHash<QString, long> wakeCauses;
     QHash<QString, long> paints;
+    QHash<QString, long> paintedPixels;  // the areas of the paint events' regions
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -169,14 +172,23 @@ protected:
         switch (event->type()) {
         case QEvent::Timer: ++wakeCauses[QStringLiteral("timer ") + describe(watched)]; break;
         case QEvent::SockAct: ++wakeCauses[QStringLiteral("socket ") + describe(watched)]; break;
-        case QEvent::Paint: ++paints[describe(watched)]; break;
+        case QEvent::Paint: {
+            const QString name = describe(watched);
+            ++paints[name];
+            for (const QRect& r : static_cast<QPaintEvent*>(event)->region()) {
+                paintedPixels[name] += static_cast<long>(r.width()) * r.height();
+            }
+            break;
+        }
         default: break;
         }
         return false;
     }
 };
 
-void printRates(const char* title, const QHash<QString, long>& counts, double seconds) {
+// Prints each count per second, the largest first; with `pixels`, each one's pixels per second.
+void printRates(const char* title, const QHash<QString, long>& counts, double seconds,
+                const QHash<QString, long>* pixels = nullptr) {
     std::vector<std::pair<long, QString>> rows;
     for (auto it = counts.cbegin(); it != counts.cend(); ++it) {
         rows.emplace_back(it.value(), it.key());
@@ -187,7 +199,11 @@ void printRates(const char* title, const QHash<QString, long>& counts, double se
     std::printf("%s\n", title);
     if (rows.empty()) std::printf("  (none)\n");
     for (const auto& [count, name] : rows) {
-        std::printf("  %8.2f /s  %s\n", static_cast<double>(count) / seconds, qPrintable(name));
+        std::printf("  %8.2f /s", static_cast<double>(count) / seconds);
+        if (pixels) {
+            std::printf("  %9.0f pixels/s", static_cast<double>(pixels->value(name)) / seconds);
+        }
+        std::printf("  %s\n", qPrintable(name));
     }
 }
 
@@ -290,7 +306,7 @@ int runWindow(int argc, char** argv, double seconds, double rate, long records) 
                     static_cast<double>(ended) / elapsed);
     }
     printRates("user-interface thread, woken by:", counter.wakeCauses, elapsed);
-    printRates("repaints by widget:", counter.paints, elapsed);
+    printRates("repaints by widget:", counter.paints, elapsed, &counter.paintedPixels);
     std::fflush(stdout);
     return 0;
 }
