@@ -2,9 +2,9 @@
 //
 // SPDX-License-Identifier: GPL-3.0-or-later
 
-// CPU time of an open, idle serial port polled every 50 ms: the driver on a pseudo-terminal
-// with nothing arriving, for a fixed wall-clock time (10 s unless given in seconds as the
-// first argument). Prints the share of one core the process used meanwhile.
+// CPU time of an open, idle serial port: the driver on a pseudo-terminal with nothing arriving,
+// for a fixed wall-clock time (10 s unless given in seconds as the first argument). Prints the
+// share of one core the process used meanwhile.
 
 #include <QCoreApplication>
 
@@ -35,7 +35,7 @@ int main(int argc, char** argv) {
     driver.close();
 
     std::printf(
-        "idle port polled every %d ms for %.1f s: CPU %.3f s = %.3f %% of one core "
+        "idle port (polls at most every %d ms) for %.1f s: CPU %.3f s = %.3f %% of one core "
         "(%ld receive events)\n",
         driver.pollingDelay(), load.wallSeconds, load.cpuSeconds, load.percentOfCore(), events);
     return 0;

@@ -3,9 +3,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 
 // Latency from the last byte of a frame written to a pseudo-terminal to the decoded reading:
-// the serial driver polling every 50 ms hands the bytes to the measurement core, whose
-// pipeline reports the finished frame. Frames are written every 73 ms, so that they land at
-// every phase of the polling period. Prints median, 90th percentile and maximum.
+// the serial driver, polling when bytes arrive but at most once per 50 ms, hands the bytes to
+// the measurement core, whose pipeline reports the finished frame. Frames are written every
+// 73 ms, each in one write. Prints median, 90th percentile and maximum.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -86,8 +86,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "no frame decoded\n");
         return 1;
     }
-    std::printf("frame written to decoded reading, polling every %d ms, %zu of %d frames: "
-                "median %.1f ms, p90 %.1f ms, max %.1f ms\n",
+    std::printf("frame written to decoded reading, polls at most every %d ms, %zu of %d "
+                "frames: median %.1f ms, p90 %.1f ms, max %.1f ms\n",
                 driver.pollingDelay(), sink.latenciesMs.size(), written,
                 percentile(sink.latenciesMs, 0.5), percentile(sink.latenciesMs, 0.9),
                 *std::max_element(sink.latenciesMs.begin(), sink.latenciesMs.end()));

@@ -12,6 +12,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <QStyleOptionHeader>
+#include <QStyleOptionSlider>
 #include <QTableView>
 #include <QTimer>
 
@@ -142,6 +143,9 @@ public:
         : QHeaderView(Qt::Horizontal, parent), grid_(grid) {}
 
 protected:
+    // A selection moved to another row leaves the titles as they are: a view repaints all of
+    // them for it. The grid repaints them when a row becomes selected or none is.
+    void selectionChanged(const QItemSelection&, const QItemSelection&) override {}
     void initStyleOptionForIndex(QStyleOptionHeader* option, int logicalIndex) const override {
         QHeaderView::initStyleOptionForIndex(option, logicalIndex);
         // Sunken marks a pressed title, which is never highlighted.
@@ -155,7 +159,56 @@ private:
     const RecordGrid* grid_;
 };
 
+// The scroll bar over the whole table. Every record appended changes its range and its value,
+// and a scroll bar repaints itself for each change, although in a long table the handle moves by
+// less than a pixel: this one is repainted only when what it shows has changed (the handle's
+// place and length, the ends it stands at) once the changes made together are all in.
+class TableScrollBar : public QScrollBar {
+public:
+    using QScrollBar::QScrollBar;
+
+protected:
+    void sliderChange(SliderChange change) override {
+        if (change == SliderOrientationChange) {
+            QScrollBar::sliderChange(change);
+            return;
+        }
+        if (lookPending_) return;
+        lookPending_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                lookPending_ = false;
+                if (look() != painted_) update();
+            },
+            Qt::QueuedConnection);
+    }
+    void paintEvent(QPaintEvent* event) override {
+        painted_ = look();
+        QScrollBar::paintEvent(event);
+    }
+
+private:
+    struct Look {
+        QRect handle;
+        bool atMinimum = false;  // the arrows are drawn enabled only where the handle can go
+        bool atMaximum = false;
+        friend bool operator==(const Look&, const Look&) = default;
+    };
+    Look look() const {
+        QStyleOptionSlider option;
+        initStyleOption(&option);
+        return {style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                        this),
+                value() == minimum(), value() == maximum()};
+    }
+
+    Look painted_;
+    bool lookPending_ = false;  // a look at the changes is queued
+};
+
 RecordGrid::RecordGrid(QWidget* parent) : QAbstractScrollArea(parent) {
+    setVerticalScrollBar(new TableScrollBar(Qt::Vertical, this));
     window_ = new RowWindowModel(this);
     // A new layout of the columns may change the sideways page without a signal.
     view_ = new RowWindowView([this] { syncScrollBars(); }, viewport());
@@ -367,10 +420,7 @@ void RecordGrid::showMarks() {
     auto inWindow = [&](int row) { return row >= first && row < first + rows; };
     QItemSelectionModel* marks = view_->selectionModel();
     syncing_ = true;
-    if (selectedRow_ != drawnSelectedRow_) {
-        view_->horizontalHeader()->viewport()->update();  // the titles' highlight
-    }
-    drawnSelectedRow_ = selectedRow_;
+    showTitlesHighlight();
     drawnCurrentRow_ = currentRow_;
     if (inWindow(selectedRow_)) {
         marks->select(window_->index(selectedRow_ - first, 0),
@@ -533,6 +583,14 @@ void RecordGrid::onViewSelectionChanged() {
     if (syncing_) return;
     const QModelIndexList rows = view_->selectionModel()->selectedRows();
     selectedRow_ = rows.isEmpty() ? -1 : window_->first() + rows.first().row();
+    showTitlesHighlight();
+}
+
+void RecordGrid::showTitlesHighlight() {
+    // The titles are highlighted while a row is selected, whichever it is.
+    if ((selectedRow_ >= 0) != (drawnSelectedRow_ >= 0)) {
+        view_->horizontalHeader()->viewport()->update();
+    }
     drawnSelectedRow_ = selectedRow_;
 }
 

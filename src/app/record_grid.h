@@ -65,6 +65,8 @@ private:
     void revealCurrent();
     void showWindow();
     void showMarks();
+    // Repaints the column titles when a row became selected or none is any more.
+    void showTitlesHighlight();
     void syncScrollBars();
     void setCurrentCell(int row, int column, bool select);
     bool navigate(const QKeyEvent& key);

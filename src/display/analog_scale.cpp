@@ -18,11 +18,19 @@ namespace {
 
 constexpr int kBevel = 2;
 constexpr int kZoomIconSize = 25;
+constexpr int kNeedleWidth = 2;
 
 // A dot of the scale: an ellipse in the 2 x 2 box at the point, drawn with the pen of the
 // moment and filled white.
 void drawDot(QPainter& p, ScalePoint at) {
     p.drawEllipse(QRectF(at.x, at.y, 2, 2));
+}
+
+// The pixels a needle's line may cover.
+QRect needleBounds(const NeedleLine& n) {
+    return QRect(QPoint(n.tip.x, n.tip.y), QPoint(n.base.x, n.base.y))
+        .normalized()
+        .adjusted(-kNeedleWidth, -kNeedleWidth, kNeedleWidth, kNeedleWidth);
 }
 
 }  // namespace
@@ -114,7 +122,8 @@ void AnalogScale::drawScale() {
         drawDot(p, g.pointAt(c, positions, g.radius() + 3.0f));
     }
     p.end();
-    picture_->update();
+    needleDrawn_ = false;
+    picture_->pictureChanged();
 }
 
 void AnalogScale::moveNeedle(int needlePosition) {
@@ -127,16 +136,20 @@ void AnalogScale::moveNeedle(int needlePosition) {
         q = needlePosition + 100;
     }
     const NeedleLine next = g.needle(q, positions);
+    // A needle drawn where it stands already changes nothing.
+    if (needleDrawn_ && next == lastNeedle_) return;
 
     QImage& image = picture_->picture();
     QPainter p(&image);
-    p.setPen(QPen(palette().color(QPalette::Window), 2));
+    p.setPen(QPen(palette().color(QPalette::Window), kNeedleWidth));
     p.drawLine(lastNeedle_.tip.x, lastNeedle_.tip.y, lastNeedle_.base.x, lastNeedle_.base.y);
-    lastNeedle_ = next;
-    p.setPen(QPen(Qt::black, 2));
+    p.setPen(QPen(Qt::black, kNeedleWidth));
     p.drawLine(next.tip.x, next.tip.y, next.base.x, next.base.y);
     p.end();
-    picture_->update();
+    // Only the strips of the old and the new needle are painted again.
+    picture_->pictureChanged(needleBounds(lastNeedle_).united(needleBounds(next)));
+    lastNeedle_ = next;
+    needleDrawn_ = true;
 }
 
 void AnalogScale::placePicture() {

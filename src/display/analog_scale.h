@@ -20,9 +20,10 @@ class StretchedPicture;
 // scale and the needle are drawn, and the two zoom magnifiers `KdFd` and `KdSx` (hidden in the
 // standard layout). The window may add its own children (the link images, the alarm panel).
 //
-// The scale is drawn once (drawScale) and only the needle's line is redrawn for each reading
-// (moveNeedle). The geometry comes from the panel size the picture was created for, so a panel
-// that is enlarged by the zoom shows the same scale stretched, with the needle still on it.
+// The scale is drawn once (drawScale) and only the needle's line is redrawn, and painted again,
+// for each reading that moves it (moveNeedle). The geometry comes from the panel size the
+// picture was created for, so a panel that is enlarged by the zoom shows the same scale
+// stretched, with the needle still on it.
 class AnalogScale : public QFrame {
     Q_OBJECT
 public:
@@ -63,6 +64,7 @@ private:
     ClickableImage* enlargeIcon_;
     ClickableImage* restoreIcon_;
     NeedleLine lastNeedle_;
+    bool needleDrawn_ = false;  // lastNeedle_ is on the picture (drawScale clears it)
     QSize drawingPanel_;  // the panel size the picture was created for
     bool enlarged_ = false;
     QRect savedBounds_;

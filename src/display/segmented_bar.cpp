@@ -5,7 +5,7 @@
 #include "segmented_bar.h"
 
 #include <QPainter>
-#include <QStyle>
+
 #include <algorithm>
 
 namespace dmm {
@@ -15,16 +15,36 @@ constexpr int kFrame = 2;
 constexpr int kGap = 2;
 }  // namespace
 
-SegmentedBar::SegmentedBar(QWidget* parent) : QProgressBar(parent) {
+SegmentedBar::SegmentedBar(QWidget* parent) : QWidget(parent) {
     setObjectName("PBar2");
-    setOrientation(Qt::Horizontal);
-    setTextVisible(false);
+    // Every paint fills the whole bar.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     setRange(0, 40);
     setValue(20);
 }
 
+template <class Change>
+void SegmentedBar::changeLit(const Change& change) {
+    const int before = litBlocks();
+    change();
+    if (litBlocks() != before) update();
+}
+
+void SegmentedBar::setRange(int minimum, int maximum) {
+    changeLit([&] {
+        minimum_ = minimum;
+        maximum_ = std::max(minimum, maximum);
+        if (value_ < minimum_ || value_ > maximum_) value_ = minimum_ - 1;
+    });
+}
+
+void SegmentedBar::setValue(int value) {
+    if (value == value_ || value < minimum_ || value > maximum_) return;
+    changeLit([&] { value_ = value; });
+}
+
 void SegmentedBar::setPosition(int position) {
-    setValue(std::clamp(position, minimum(), std::max(minimum(), maximum())));
+    setValue(std::clamp(position, minimum_, maximum_));
 }
 
 int SegmentedBar::blockWidth() const {
@@ -38,9 +58,9 @@ int SegmentedBar::blockCount() const {
 }
 
 int SegmentedBar::litBlocks() const {
-    const long long span = static_cast<long long>(maximum()) - minimum();
-    if (span <= 0) return value() > minimum() ? blockCount() : 0;
-    const long long done = static_cast<long long>(value()) - minimum();
+    const long long span = static_cast<long long>(maximum_) - minimum_;
+    if (span <= 0) return value_ > minimum_ ? blockCount() : 0;
+    const long long done = static_cast<long long>(value_) - minimum_;
     // Round up, so that any position above the minimum lights at least one block.
     const long long lit = (done * blockCount() + span - 1) / span;
     return static_cast<int>(std::clamp<long long>(lit, 0, blockCount()));

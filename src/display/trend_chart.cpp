@@ -111,6 +111,20 @@ void TrendChart::buildChart() {
         s->attachAxis(pointAxis_);
         s->attachAxis(valueAxis_);
     }
+    // The axes' lines are drawn one pixel wide (a pen of width 0): as wide as the theme's pens
+    // of width 1 draw them here, and the view finds their extent without outlining each line,
+    // which it would do for every line at every repaint of the chart.
+    for (QValueAxis* axis : {pointAxis_, valueAxis_}) {
+        QPen line = axis->linePen();
+        line.setWidth(0);
+        axis->setLinePen(line);
+        QPen grid = axis->gridLinePen();
+        grid.setWidth(0);
+        axis->setGridLinePen(grid);
+        QPen minor = axis->minorGridLinePen();
+        minor.setWidth(0);
+        axis->setMinorGridLinePen(minor);
+    }
     // The view made a chart of its own and lets go of it when given another: it goes here, and
     // the view owns ours.
     QChart* madeByTheView = chart();

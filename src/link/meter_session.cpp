@@ -34,7 +34,7 @@ MeterSession::MeterSession(QObject* parent)
       core_(this, &readingClock_),
       serialPort_(std::make_unique<SerialPortDriver>()) {
     // The meter's serial line: 2400 baud, 8 data bits, no parity, 1 stop bit, no flow control,
-    // DTR on, RTS off, polled every 50 ms.
+    // DTR on, RTS off, read as bytes arrive (handed on at most every 50 ms).
     serialPort_->setPortNames(&portNames_);
     serialPort_->setPort(SerialPortDriver::PortNumber::Com1);
     serialPort_->setBaudRate(SerialPortDriver::BaudRate::Baud2400);

@@ -29,8 +29,11 @@ constexpr int kReopenIntervalMs = 250;
 
 SerialPortDriver::SerialPortDriver(QObject* owner)
     : QObject(owner), receiveBuffer_(inputBufferSize_) {
-    timer_.setTimerType(Qt::PreciseTimer);
-    connect(&timer_, &QTimer::timeout, this, &SerialPortDriver::poll);
+    pollTimer_.setObjectName(QStringLiteral("serialPollTimer"));
+    pollTimer_.setTimerType(Qt::PreciseTimer);
+    pollTimer_.setSingleShot(true);
+    connect(&pollTimer_, &QTimer::timeout, this, &SerialPortDriver::poll);
+    reopenTimer_.setObjectName(QStringLiteral("serialReopenTimer"));
     reopenTimer_.setInterval(kReopenIntervalMs);
     connect(&reopenTimer_, &QTimer::timeout, this, &SerialPortDriver::reopenLostDevice);
 }
@@ -85,18 +88,19 @@ void SerialPortDriver::setOutputBufferSize(std::uint16_t size) {
 
 void SerialPortDriver::setPollingDelay(std::uint16_t ms) {
     if (ms == pollingDelay_) return;
-    if (isOpen()) {
-        timer_.stop();
-        pollingDelay_ = ms;
-        startPolling();
-    } else {
-        pollingDelay_ = ms;
+    pollingDelay_ = ms;
+    // A poll already due comes at the new period.
+    if (pollTimer_.isActive()) {
+        pollTimer_.stop();
+        schedulePoll();
     }
 }
 
-void SerialPortDriver::startPolling() {
-    // A period of 0 would poll on every pass of the event loop and keep a core busy.
-    timer_.start(std::max<int>(pollingDelay_, 1));
+void SerialPortDriver::schedulePoll() {
+    if (!open_ || polling_ || pollTimer_.isActive()) return;
+    // A period of 0 would poll on every pass of the event loop while bytes come in.
+    const qint64 wait = pollingInterval() - sinceLastPoll_.elapsed();
+    pollTimer_.start(static_cast<int>(std::max<qint64>(wait, 0)));
 }
 
 void SerialPortDriver::setPortNames(const PortNameTable* table) {
@@ -141,7 +145,7 @@ bool SerialPortDriver::open() {
     }
     if (!openDevice(path)) return false;
     open_ = true;
-    startPolling();
+    sinceLastPoll_.start();
     return true;
 }
 
@@ -161,6 +165,7 @@ bool SerialPortDriver::openDevice(const QString& path) {
     portPath_ = path;
     connect(port_.get(), &QSerialPort::errorOccurred, this,
             [this](QSerialPort::SerialPortError e) { onPortError(static_cast<int>(e)); });
+    connect(port_.get(), &QSerialPort::readyRead, this, &SerialPortDriver::schedulePoll);
     lost_ = false;
     leftOver_.clear();
     lastError_.clear();
@@ -191,11 +196,12 @@ void SerialPortDriver::reopenLostDevice() {
     }
     leftOver_ = undelivered;
     reopenTimer_.stop();
+    if (!leftOver_.isEmpty()) schedulePoll();
 }
 
 void SerialPortDriver::close() {
     if (!isOpen()) return;
-    timer_.stop();
+    pollTimer_.stop();
     reopenTimer_.stop();
     if (port_) {
         port_->disconnect(this);
@@ -278,12 +284,15 @@ void SerialPortDriver::releaseLostDevice() {
     leftOver_ += port_->readAll();
     port_->disconnect(this);
     port_->close();
+    if (!leftOver_.isEmpty()) schedulePoll();
     if (reconnect_) reopenTimer_.start();
 }
 
 void SerialPortDriver::poll() {
     if (!isOpen() || polling_) return;
     polling_ = true;
+    pollTimer_.stop();  // a poll by hand takes the place of one scheduled
+    sinceLastPoll_.start();
     const qint64 room = static_cast<qint64>(receiveBuffer_.size());
     qint64 count = 0;
     if (!leftOver_.isEmpty()) {
@@ -305,6 +314,8 @@ void SerialPortDriver::poll() {
         receiveHandler_ = std::move(nextReceiveHandler_);
         nextReceiveHandler_ = nullptr;
     }
+    // What one poll could not take (or what came while the handler ran) waits for the next.
+    if (bytesWaiting() > 0) schedulePoll();
 }
 
 void SerialPortDriver::setReceiveHandler(ReceiveHandler handler) {

@@ -4,10 +4,12 @@
 
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,12 +38,16 @@ struct SerialLineSettings {
 };
 
 // Receives bytes from a serial port: opens the device behind COM1..COM4 with fixed line
-// settings, polls it on a timer of the thread that owns the driver (the UI thread), and hands
-// every block that has arrived to receiveHandler. The driver never sends.
+// settings, and hands every block that has arrived to receiveHandler, on the thread that owns
+// the driver (the UI thread). The driver never sends.
 //
-// Each poll takes at most inputBufferSize bytes into the one receiveBuffer and never waits for
-// more. A device that goes away while open (an adapter pulled out) makes reads fail quietly;
-// the driver stays open until close, and a later open finds the device again. With
+// A poll takes at most inputBufferSize bytes into the one receiveBuffer and never waits for
+// more. Polls follow the bytes: arriving bytes schedule one, at most one every pollingDelay ms
+// (at once when the last poll is longer ago), and a poll that leaves bytes behind schedules the
+// next; while nothing arrives the driver does not wake at all.
+//
+// A device that goes away while open (an adapter pulled out) makes reads fail quietly; the
+// driver stays open until close, and a later open finds the device again. With
 // setReconnect(true) the driver itself waits for a device to appear again at the same path and
 // reopens it with the same settings, so that polling delivers its bytes as before.
 class SerialPortDriver : public QObject {
@@ -109,7 +115,7 @@ public:
     void setInputBufferSize(std::uint16_t size);
     std::uint16_t outputBufferSize() const { return outputBufferSize_; }
     void setOutputBufferSize(std::uint16_t size);
-    // Milliseconds between two polls while open.
+    // The fewest milliseconds between two polls while open.
     std::uint16_t pollingDelay() const { return pollingDelay_; }
     void setPollingDelay(std::uint16_t ms);
     // Whether DTR is raised while the port is open.
@@ -162,13 +168,17 @@ public:
     int nativeHandle() const;
     // Bytes received and waiting for the next poll.
     qint64 bytesWaiting() const;
-    bool isPolling() const { return timer_.isActive(); }
-    int pollingInterval() const { return timer_.interval(); }
+    // Whether arriving bytes are polled and handed on (the port is open).
+    bool isPolling() const { return open_; }
+    // The fewest milliseconds between two polls in force (at least 1).
+    int pollingInterval() const { return std::max<int>(pollingDelay_, 1); }
+    // Whether bytes wait for a poll that is scheduled.
+    bool pollPending() const { return pollTimer_.isActive(); }
     const std::vector<char>& receiveBuffer() const { return receiveBuffer_; }
 
 public slots:
-    // One tick of the polling timer: one read of what has arrived, at most inputBufferSize
-    // bytes, handed to receiveHandler when there is at least one byte and a handler.
+    // One read of what has arrived, at most inputBufferSize bytes, handed to receiveHandler when
+    // there is at least one byte and a handler.
     void poll();
     // One tick of the timer that waits for a lost device with reconnecting on: reopens the device
     // when one is at its path again. Bytes the lost device delivered are handed over first.
@@ -181,7 +191,8 @@ private:
     // is said to be in use, with that program's process id where its lock file gives it).
     static QString openFailure(const QSerialPort& port, const QString& device);
     void releaseLostDevice();
-    void startPolling();
+    // Bytes are waiting: a poll is due pollingDelay ms after the last one, or now.
+    void schedulePoll();
     bool openDevice(const QString& path);
 
     PortNumber portNumber_ = PortNumber::Com2;
@@ -213,7 +224,8 @@ private:
     QString portPath_;      // the device the open port reads
     SerialLineSettings lineSettings_;
     std::vector<char> receiveBuffer_;
-    QTimer timer_;
+    QTimer pollTimer_;             // single shot, started while bytes wait for a poll
+    QElapsedTimer sinceLastPoll_;  // since the last poll, or the open
 };
 
 }  // namespace dmm

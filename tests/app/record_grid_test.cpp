@@ -23,6 +23,7 @@
 
 #include "grid_cell_delegate.h"
 #include "grid_columns.h"
+#include "paint_counter.h"
 #include "record_grid.h"
 #include "record_table.h"
 #include "record_table_model.h"
@@ -353,6 +354,29 @@ TEST_F(RecordGridTest, AMillionRecordsAreShownThroughAFewRows) {
     handleQueuedEvents();
     EXPECT_EQ(bottomNo(), "1000002");
     EXPECT_EQ(grid->selectedRow(), 1000001);
+}
+
+// A record appended and made current repaints the scroll bar only when it changes what the bar
+// shows (in a short table the handle grows shorter with each record, in a long one it moves by
+// less than a pixel), and never the column titles: they stay highlighted, whichever row is
+// selected.
+TEST_F(RecordGridTest, ARecordRepaintsTheScrollBarAndTitlesOnlyWhenTheyChange) {
+    reference->setModel(nullptr);
+    dmm::test::PaintCounter bar(grid->verticalScrollBar());
+    dmm::test::PaintCounter titles(grid->rowView()->horizontalHeader()->viewport());
+    for (const auto& [records, barRepainted] : {std::pair(20, true), {100000, false}}) {
+        appendRecords(table, records - static_cast<int>(table.size()));
+        model.sync();
+        grid->setCurrentIndex(model.index(records - 1, 0));
+        handleQueuedEvents();
+        bar.reset();
+        titles.reset();
+        follow(1);
+        handleQueuedEvents();
+        EXPECT_EQ(bar.paints > 0, barRepainted) << records;
+        EXPECT_EQ(titles.paints, 0) << records;
+        EXPECT_EQ(grid->verticalScrollBar()->value(), grid->verticalScrollBar()->maximum());
+    }
 }
 
 }  // namespace

@@ -6,11 +6,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <QSignalSpy>
+#include <QTest>
+
+#include <cstdlib>
 
 #include "count_class.h"
+#include "paint_counter.h"
 #include "scale_layout.h"
 #include "stretched_picture.h"
+#include "wait_for.h"
 #include "widget_test_app.h"
 
 namespace dmm {
@@ -205,6 +211,57 @@ TEST_F(AnalogScaleTest, FirstNeedleErasesNothingAndSetupKeepsTheLastNeedle) {
     kd.drawScale();  // repaints the scale, the needle is drawn again at the next reading
     EXPECT_EQ(kd.lastNeedle(), n);
     EXPECT_FALSE(isDark(kd.picture().pixel(n.tip.x, 90)));
+    kd.moveNeedle(400);
+    EXPECT_TRUE(isDark(kd.picture().pixel(n.tip.x, 90)));
+}
+
+// A reading that leaves the needle where it stands repaints nothing; one that moves it repaints
+// the strips of the old and the new needle, not the corner where the link indicator stands.
+// Enlarged, the panel shows the needle where it stands now, as the whole bitmap stretched would.
+TEST_F(AnalogScaleTest, NeedleRepaintsOnlyWhereItMoved) {
+    QWidget window;
+    window.resize(711, 485);
+    auto* scale = new AnalogScale(&window);
+    scale->setGeometry(340, 30, 371, 143);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, test::kGenerousDeadlineMs));
+    scale->drawScale();
+    scale->moveNeedle(400);
+    ASSERT_TRUE(test::processQueuedEvents());
+    auto* kd1 = scale->findChild<StretchedPicture*>("KD1");
+    test::PaintCounter counter(kd1);
+    for (const auto& [position, repainted] : {std::pair(400, false), {600, true}, {600, false}}) {
+        counter.reset();
+        scale->moveNeedle(position);
+        ASSERT_TRUE(test::processQueuedEvents());
+        EXPECT_EQ(counter.paints > 0, repainted) << position;
+        EXPECT_FALSE(counter.painted.intersects(QRect(0, 0, 30, 30))) << position;
+    }
+
+    scale->toggleEnlarged();
+    for (int position : {300, 500, 650}) {
+        scale->moveNeedle(position);
+        ASSERT_TRUE(test::processQueuedEvents());
+    }
+    QImage stretched(kd1->size(), QImage::Format_RGB32);
+    QPainter p(&stretched);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    p.drawImage(stretched.rect(), scale->picture());
+    p.end();
+    // Within a shade: stretching a part gives the same pixels as stretching it all, but for
+    // the rounding of a few blends.
+    const QImage shown = kd1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int unlike = 0;
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            const QRgb a = shown.pixel(x, y);
+            const QRgb b = stretched.pixel(x, y);
+            const int apart = std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) +
+                              std::abs(qBlue(a) - qBlue(b));
+            unlike += apart > 6 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(unlike, 0);
 }
 
 TEST_F(AnalogScaleTest, ZoomEnlargesAndRestoresThePanel) {

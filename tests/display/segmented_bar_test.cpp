@@ -9,7 +9,10 @@
 #include <QColor>
 #include <QImage>
 #include <QPalette>
+#include <QTest>
 
+#include "paint_counter.h"
+#include "wait_for.h"
 #include "widget_test_app.h"
 
 namespace dmm {
@@ -63,6 +66,30 @@ TEST_F(SegmentedBarTest, LitBlocksFollowThePosition) {
     EXPECT_EQ(QColor(full.pixel(rightX, 8)), block);
     EXPECT_NE(QColor(quarter.pixel(rightX, 8)), block);
     EXPECT_EQ(QColor(quarter.pixel(4, 8)), block);
+}
+
+// A new position repaints the bar when it lights another number of blocks, with the next paint
+// of the window and not at once; one that lights as many blocks repaints nothing.
+TEST_F(SegmentedBarTest, RepaintsOnlyWhenTheLitBlocksChange) {
+    bar.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&bar, test::kGenerousDeadlineMs));
+    bar.setMaximum(40);
+    bar.setPosition(5);
+    ASSERT_TRUE(test::processQueuedEvents());
+    test::PaintCounter counter(&bar);
+    // 33 blocks over 40 positions: 5 and 6 light 5 blocks, 39 and 40 all of them.
+    const struct Row {
+        int position;
+        bool repainted;
+    } rows[] = {{6, false}, {20, true}, {20, false}, {40, true}, {39, false}, {99, false},
+                {-3, true}};
+    for (const Row& row : rows) {
+        counter.reset();
+        bar.setPosition(row.position);
+        EXPECT_EQ(counter.paints, 0) << row.position << ": painted at once";
+        ASSERT_TRUE(test::processQueuedEvents());
+        EXPECT_EQ(counter.paints > 0, row.repainted) << row.position;
+    }
 }
 
 }  // namespace

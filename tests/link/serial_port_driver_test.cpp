@@ -116,6 +116,30 @@ TEST_F(SerialPortDriverTest, BlocksReachTheHandlerThroughPollingWholeOrSplit) {
     EXPECT_EQ(received(), "\x0a" "123452121\x0d");
 }
 
+// Polls follow the bytes: an idle port schedules none, arriving bytes one, and bytes a lost
+// device left behind are handed over by the poll that was due, at the period in force.
+TEST_F(SerialPortDriverTest, PollsOnlyWhileBytesWait) {
+    listen();
+    ASSERT_TRUE(driver.open());
+    ASSERT_TRUE(dmm::test::waitForTimerTicks(driver.pollingInterval(), 3));
+    EXPECT_FALSE(driver.pollPending());
+    EXPECT_TRUE(blocks.empty());
+
+    ASSERT_TRUE(writeAll(pty, "first"));
+    ASSERT_TRUE(waitFor([&] { return received() == "first"; }));
+    EXPECT_FALSE(driver.pollPending());
+
+    manualPolling();
+    arrive("left");
+    EXPECT_TRUE(driver.pollPending());
+    pty.close();
+    ASSERT_TRUE(waitFor([&] { return driver.deviceLost() && driver.nativeHandle() < 0; }));
+    EXPECT_EQ(received(), "first");
+    driver.setPollingDelay(50);
+    ASSERT_TRUE(waitFor([&] { return received() == "firstleft"; }));
+    EXPECT_FALSE(driver.pollPending());
+}
+
 TEST_F(SerialPortDriverTest, KeltStreamDecodesEndToEndOnTheTimer) {
     dmm::MeterCore core;
     std::size_t taken = 0;
