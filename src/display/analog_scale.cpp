@@ -7,6 +7,9 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "clickable_image.h"
 #include "pictures.h"
 #include "scale_layout.h"
@@ -26,11 +29,22 @@ void drawDot(QPainter& p, ScalePoint at) {
     p.drawEllipse(QRectF(at.x, at.y, 2, 2));
 }
 
-// The pixels a needle's line may cover.
-QRect needleBounds(const NeedleLine& n) {
-    return QRect(QPoint(n.tip.x, n.tip.y), QPoint(n.base.x, n.base.y))
-        .normalized()
-        .adjusted(-kNeedleWidth, -kNeedleWidth, kNeedleWidth, kNeedleWidth);
+// The pixels a needle's line may cover, as short strips along it: a slanted needle's bounding
+// box would take in the panel's corners (and the link indicator drawn over one of them).
+QRegion needleArea(const NeedleLine& n) {
+    constexpr int kStrip = 8;
+    const int dx = n.base.x - n.tip.x;
+    const int dy = n.base.y - n.tip.y;
+    const int strips = std::max(1, (std::max(std::abs(dx), std::abs(dy)) + kStrip - 1) / kStrip);
+    QRegion area;
+    QPoint from(n.tip.x, n.tip.y);
+    for (int i = 1; i <= strips; ++i) {
+        const QPoint to(n.tip.x + dx * i / strips, n.tip.y + dy * i / strips);
+        area += QRect(from, to).normalized().adjusted(-kNeedleWidth, -kNeedleWidth,
+                                                      kNeedleWidth, kNeedleWidth);
+        from = to;
+    }
+    return area;
 }
 
 }  // namespace
@@ -147,7 +161,9 @@ void AnalogScale::moveNeedle(int needlePosition) {
     p.drawLine(next.tip.x, next.tip.y, next.base.x, next.base.y);
     p.end();
     // Only the strips of the old and the new needle are painted again.
-    picture_->pictureChanged(needleBounds(lastNeedle_).united(needleBounds(next)));
+    for (const QRect& strip : needleArea(lastNeedle_) + needleArea(next)) {
+        picture_->pictureChanged(strip);
+    }
     lastNeedle_ = next;
     needleDrawn_ = true;
 }

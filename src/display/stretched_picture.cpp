@@ -48,7 +48,7 @@ void StretchedPicture::paintEvent(QPaintEvent* event) {
     }
     if (size() == image_.size()) {
         staleStretch_ = QRegion();
-        p.drawImage(event->rect(), image_, event->rect());
+        for (const QRect& r : event->region()) p.drawImage(r, image_, r);
         return;
     }
     if (stretched_.size() != size()) {
@@ -64,7 +64,7 @@ void StretchedPicture::paintEvent(QPaintEvent* event) {
         stretch.drawImage(stretched_.rect(), image_);
         staleStretch_ = QRegion();
     }
-    p.drawImage(event->rect(), stretched_, event->rect());
+    for (const QRect& r : event->region()) p.drawImage(r, stretched_, r);
 }
 
 }  // namespace dmm

@@ -230,13 +230,21 @@ TEST_F(AnalogScaleTest, NeedleRepaintsOnlyWhereItMoved) {
     ASSERT_TRUE(test::processQueuedEvents());
     auto* kd1 = scale->findChild<StretchedPicture*>("KD1");
     test::PaintCounter counter(kd1);
-    for (const auto& [position, repainted] : {std::pair(400, false), {600, true}, {600, false}}) {
+    for (const auto& [position, repainted] : {std::pair(400, false), {600, true}, {600, false}, {0, true}}) {
         counter.reset();
         scale->moveNeedle(position);
         ASSERT_TRUE(test::processQueuedEvents());
         EXPECT_EQ(counter.paints > 0, repainted) << position;
         EXPECT_FALSE(counter.painted.intersects(QRect(0, 0, 30, 30))) << position;
     }
+    // A slanted needle repaints strips along its line, not the box around it.
+    counter.reset();
+    scale->moveNeedle(150);
+    ASSERT_TRUE(test::processQueuedEvents());
+    int stripsArea = 0;
+    for (const QRect& r : counter.painted) stripsArea += r.width() * r.height();
+    const QRect box = counter.painted.boundingRect();
+    EXPECT_LT(stripsArea, box.width() * box.height() / 2);
 
     scale->toggleEnlarged();
     for (int position : {300, 500, 650}) {
