@@ -21,6 +21,8 @@ namespace {
 // A reader that has just opened the device still sets up its line and discards what the
 // line holds; frames start this long after it is seen.
 constexpr qint64 kReaderSettleMs = 250;
+constexpr qint64 kReaderLookMs = 20;
+constexpr qint64 kLongestTickMs = 1000;
 
 }  // namespace
 
@@ -87,7 +89,7 @@ void MeterSimulator::start() {
     // On a pseudo-terminal a reader is looked for at least every 20 ms; otherwise the timer
     // looks at least once a second whether the next frame is due.
     const bool pty = pty_.isOpen();
-    const qint64 limit = pty ? 20 : 1000;
+    const qint64 limit = pty ? kReaderLookMs : kLongestTickMs;
     timer_.start(static_cast<int>(period == 0 ? (pty ? limit : 0) : std::min(period, limit)));
     nextDueMs_ = 0;
     periodMs_ = period;
@@ -135,6 +137,22 @@ bool MeterSimulator::flushPending() {
 }
 
 void MeterSimulator::tick() {
+    step();
+    paceTimer();
+}
+
+void MeterSimulator::paceTimer() {
+    if (!pty_.isOpen() || periodMs_ == 0 || !timer_.isActive()) return;
+    // Looking for a reader, letting it settle or waiting for room in its queue: every 20 ms.
+    // Once frames flow, the timer wakes only when the next one is due.
+    const bool waiting = !readerSince_.isValid() || readerSince_.elapsed() < kReaderSettleMs ||
+                         pendingFrom_ < frame_.size();
+    const int interval =
+        static_cast<int>(waiting ? kReaderLookMs : std::min(periodMs_, kLongestTickMs));
+    if (timer_.interval() != interval) timer_.setInterval(interval);
+}
+
+void MeterSimulator::step() {
     if (pty_.isOpen()) {
         if (!pty_.readerAttached()) {
             // Nobody listens: the frame in hand is lost with the line, as on a real cable.

@@ -80,6 +80,10 @@ signals:
 
 private:
     void tick();
+    // One tick's work: a frame sent when one is due and a reader listens.
+    void step();
+    // The timer's period for what the simulator waits for now.
+    void paceTimer();
     bool flushPending();
     void finish(const QString& error);
 
