@@ -66,7 +66,6 @@ QFont annunciatorFont(const LcdElementInfo& info) {
 }  // namespace
 
 LcdView::LcdView(QWidget* parent) : QFrame(parent) {
-    setObjectName(QStringLiteral("Panel1"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
     setAutoFillBackground(true);

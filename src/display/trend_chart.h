@@ -29,8 +29,8 @@ namespace dmm {
 class ClickableImage;
 class Dialogs;
 
-// The trend chart `Chtshow`: one point per reading against the running point number, shown a
-// page at a time as a filled area (`Series2`, index 0) or a plain line (`Series1`, index 1),
+// The trend chart: one point per reading against the running point number, shown a
+// page at a time as a filled area (`areaSeries`, index 0) or a plain line (`lineSeries`, index 1),
 // with a tool bar on its top edge for paging, the series choice, a new chart, saving a bitmap
 // and enlarging. The "Graphic" menu repeats the tool bar; the window adds it to its menu bar,
 // where its item is hidden (its menuAction() is not visible).

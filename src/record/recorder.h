@@ -31,12 +31,12 @@ struct RecordLimitChoice {
 };
 
 inline constexpr std::array<RecordLimitChoice, 6> kRecordLimitChoices = {{
-    {RecordLimitItem::Records1000, "N10001", "1000", 1000},
-    {RecordLimitItem::Records5000, "N50001", "5000", 5000},
-    {RecordLimitItem::Records10000, "N100001", "10000", 10000},
-    {RecordLimitItem::Records50000, "N500001", "50000", 50000},
-    {RecordLimitItem::Records100000, "N1000001", "100000", 100000},
-    {RecordLimitItem::Limitless, "limitess", "limitless", 10000000},
+    {RecordLimitItem::Records1000, "recordLimit1000Action", "1000", 1000},
+    {RecordLimitItem::Records5000, "recordLimit5000Action", "5000", 5000},
+    {RecordLimitItem::Records10000, "recordLimit10000Action", "10000", 10000},
+    {RecordLimitItem::Records50000, "recordLimit50000Action", "50000", 50000},
+    {RecordLimitItem::Records100000, "recordLimit100000Action", "100000", 100000},
+    {RecordLimitItem::Limitless, "recordLimitlessAction", "limitless", 10000000},
 }};
 
 inline constexpr std::string_view kRecordDeletedText = " Record deleted ";

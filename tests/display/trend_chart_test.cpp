@@ -49,7 +49,7 @@ protected:
         return w;
     }
     QAction* action(const char* name) { return chart->graphicMenu()->findChild<QAction*>(name); }
-    QString pageCaption() { return child<QToolButton>("Bt10")->text(); }
+    QString pageCaption() { return child<QToolButton>("pageNumberButton")->text(); }
 
     QApplication& app = test::widgetApp();
     test::ScriptedDialogs dialogs;
@@ -58,7 +58,6 @@ protected:
 };
 
 TEST_F(TrendChartTest, ToolBarControlsWithTheirPlacesAndHints) {
-    EXPECT_EQ(chart->objectName(), "Chtshow");
     EXPECT_EQ(chart->geometry(), QRect(336, 172, 371, 309));
     struct Row {
         const char* name;
@@ -67,19 +66,19 @@ TEST_F(TrendChartTest, ToolBarControlsWithTheirPlacesAndHints) {
         bool hidden;
     };
     const Row rows[] = {
-        {"Bevel1", {2, 2, 40, 20}, "", false},
-        {"BtFill", {5, 5, 36, 17}, "Graphic Fill", false},
-        {"Maxrecord", {48, 3, 41, 21}, "", false},
-        {"BtNew", {91, 3, 35, 21}, "New", false},
-        {"BtSave", {125, 3, 35, 21}, "Save", false},
-        {"BtFirst", {163, 3, 25, 21}, "First", false},
-        {"BTPrevious", {187, 3, 25, 21}, "Previous", false},
-        {"Bt10", {211, 3, 25, 21}, "Page No.", false},
-        {"BtNext", {235, 3, 25, 21}, "Next", false},
-        {"BTlast", {259, 3, 25, 21}, "last", false},
-        {"TbFd", {288, 3, 25, 25}, "Graphic Enlarge", false},
-        {"TbSx", {288, 3, 25, 25}, "Graphic Restore", true},
-        {"ComboBox1", {176, 59, 65, 21}, "", true},
+        {"fillFrame", {2, 2, 40, 20}, "", false},
+        {"fillCheckBox", {5, 5, 36, 17}, "Graphic Fill", false},
+        {"pointsPerPageEdit", {48, 3, 41, 21}, "", false},
+        {"newChartButton", {91, 3, 35, 21}, "New", false},
+        {"savePictureButton", {125, 3, 35, 21}, "Save", false},
+        {"firstPageButton", {163, 3, 25, 21}, "First", false},
+        {"previousPageButton", {187, 3, 25, 21}, "Previous", false},
+        {"pageNumberButton", {211, 3, 25, 21}, "Page No.", false},
+        {"nextPageButton", {235, 3, 25, 21}, "Next", false},
+        {"lastPageButton", {259, 3, 25, 21}, "last", false},
+        {"chartEnlargeIcon", {288, 3, 25, 25}, "Graphic Enlarge", false},
+        {"chartRestoreIcon", {288, 3, 25, 25}, "Graphic Restore", true},
+        {"seriesComboBox", {176, 59, 65, 21}, "", true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -93,11 +92,11 @@ TEST_F(TrendChartTest, ToolBarControlsWithTheirPlacesAndHints) {
             EXPECT_TRUE(b->isEnabled());
         }
     }
-    EXPECT_TRUE(child<QCheckBox>("BtFill")->isChecked());
-    EXPECT_EQ(child<QCheckBox>("BtFill")->text(), "Fill");
-    EXPECT_EQ(child<QLineEdit>("Maxrecord")->text(), "100");
+    EXPECT_TRUE(child<QCheckBox>("fillCheckBox")->isChecked());
+    EXPECT_EQ(child<QCheckBox>("fillCheckBox")->text(), "Fill");
+    EXPECT_EQ(child<QLineEdit>("pointsPerPageEdit")->text(), "100");
     EXPECT_EQ(pageCaption(), "1");
-    auto* combo = child<QComboBox>("ComboBox1");
+    auto* combo = child<QComboBox>("seriesComboBox");
     ASSERT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->itemText(0), "atile");
     EXPECT_EQ(combo->itemText(1), "btile");
@@ -105,10 +104,10 @@ TEST_F(TrendChartTest, ToolBarControlsWithTheirPlacesAndHints) {
     QStringList entries;
     for (QAction* a : chart->graphicMenu()->actions()) entries << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(entries.join(","), "First,Previous,Next,Last,-,New,Save,-,Fill");
-    EXPECT_EQ(chart->graphicMenu()->objectName(), "Graphic");
+    EXPECT_EQ(chart->graphicMenu()->objectName(), "graphicMenu");
     EXPECT_FALSE(chart->graphicMenu()->menuAction()->isVisible());
-    ASSERT_NE(action("Fill"), nullptr);
-    EXPECT_TRUE(action("Fill")->isChecked());
+    ASSERT_NE(action("fillAction"), nullptr);
+    EXPECT_TRUE(action("fillAction")->isChecked());
 }
 
 TEST_F(TrendChartTest, FixedValueAxisAndNoLegend) {
@@ -131,7 +130,7 @@ TEST_F(TrendChartTest, FixedValueAxisAndNoLegend) {
 
 TEST_F(TrendChartTest, FillBoxMenuAndComboChooseOneActiveSeries) {
     fillTo(30);
-    auto* fill = child<QCheckBox>("BtFill");
+    auto* fill = child<QCheckBox>("fillCheckBox");
     auto expectShown = [&](int index, const char* when) {
         SCOPED_TRACE(when);
         EXPECT_EQ(chart->activeSeries(), index);
@@ -147,21 +146,21 @@ TEST_F(TrendChartTest, FillBoxMenuAndComboChooseOneActiveSeries) {
 
     QTest::mouseClick(fill, Qt::LeftButton, {}, QPoint(8, 8));
     EXPECT_FALSE(fill->isChecked());
-    EXPECT_FALSE(action("Fill")->isChecked());
+    EXPECT_FALSE(action("fillAction")->isChecked());
     expectShown(1, "box unticked");
 
-    action("Fill")->trigger();
+    action("fillAction")->trigger();
     EXPECT_TRUE(fill->isChecked());
-    EXPECT_TRUE(action("Fill")->isChecked());
+    EXPECT_TRUE(action("fillAction")->isChecked());
     expectShown(0, "menu Fill");
 
-    action("Fill")->trigger();
+    action("fillAction")->trigger();
     EXPECT_FALSE(fill->isChecked());
-    EXPECT_FALSE(action("Fill")->isChecked());
+    EXPECT_FALSE(action("fillAction")->isChecked());
     expectShown(1, "menu Fill again");
 
     fill->setChecked(true);  // a change by program runs the handler too
-    EXPECT_TRUE(action("Fill")->isChecked());
+    EXPECT_TRUE(action("fillAction")->isChecked());
     expectShown(0, "box ticked by program");
 
     chart->showSeries(1);
@@ -176,7 +175,7 @@ TEST_F(TrendChartTest, NewChartLooksEmptyAndNumbersTheNextReadingOne) {
     chart->startNewChart();
     EXPECT_EQ(chart->shownPointCount(), 0);
     EXPECT_EQ(chart->activeSeries(), 0);  // Fill is ticked
-    EXPECT_EQ(child<QComboBox>("ComboBox1")->currentIndex(), 0);
+    EXPECT_EQ(child<QComboBox>("seriesComboBox")->currentIndex(), 0);
     chart->appendPoint(1234.0);
     ASSERT_EQ(chart->shownPointCount(), 1);
     EXPECT_EQ(chart->areaSeries()->upperSeries()->at(0), QPointF(1, 1234));
@@ -188,18 +187,18 @@ TEST_F(TrendChartTest, PagingButtonsAndFollowing) {
     fillTo(101);
     EXPECT_EQ(pageCaption(), "2");
     fillTo(250);
-    QTest::mouseClick(child<QToolButton>("BtFirst"), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>("firstPageButton"), Qt::LeftButton);
     EXPECT_EQ(pageCaption(), "1");
-    EXPECT_FALSE(child<QToolButton>("BtFirst")->isEnabled());
-    EXPECT_FALSE(action("GraphicPrevious")->isEnabled());
+    EXPECT_FALSE(child<QToolButton>("firstPageButton")->isEnabled());
+    EXPECT_FALSE(action("previousPageAction")->isEnabled());
     fillTo(400);
     EXPECT_EQ(pageCaption(), "1");
 
-    QTest::mouseClick(child<QToolButton>("BTlast"), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>("lastPageButton"), Qt::LeftButton);
     EXPECT_EQ(pageCaption(), "4");
-    EXPECT_FALSE(child<QToolButton>("BtNext")->isEnabled());
-    EXPECT_FALSE(action("GraphicLast")->isEnabled());
-    EXPECT_TRUE(action("GraphicFirst")->isEnabled());
+    EXPECT_FALSE(child<QToolButton>("nextPageButton")->isEnabled());
+    EXPECT_FALSE(action("lastPageAction")->isEnabled());
+    EXPECT_TRUE(action("firstPageAction")->isEnabled());
     // The last page holds 100 points of 400 (300..399) on an axis of a whole page.
     EXPECT_EQ(chart->shownPointCount(), 100);
     EXPECT_EQ(chart->pointAxis()->min(), 300);
@@ -213,7 +212,7 @@ TEST_F(TrendChartTest, PagingButtonsAndFollowing) {
     EXPECT_EQ(lastShown.x(), 419);
     EXPECT_EQ(lastShown.y(), chart->model().value(419));
 
-    action("GraphicPrevious")->trigger();
+    action("previousPageAction")->trigger();
     EXPECT_EQ(pageCaption(), "4");
     EXPECT_EQ(chart->areaSeries()->upperSeries()->at(0).x(), 300);
 }
@@ -246,7 +245,7 @@ TEST_F(TrendChartTest, ViewHoldsOnlyTheShownPage) {
 
 TEST_F(TrendChartTest, PointsPerPageEdit) {
     fillTo(250);
-    auto* edit = child<QLineEdit>("Maxrecord");
+    auto* edit = child<QLineEdit>("pointsPerPageEdit");
     edit->setText("300");
     EXPECT_EQ(chart->model().pointsPerPage(), 300);
     EXPECT_EQ(chart->model().currentPage(), 1);
@@ -271,8 +270,8 @@ TEST_F(TrendChartTest, PointsPerPageEdit) {
 }
 
 TEST_F(TrendChartTest, EnlargeAndRestore) {
-    auto* fd = child<QWidget>("TbFd");
-    auto* sx = child<QWidget>("TbSx");
+    auto* fd = child<QWidget>("chartEnlargeIcon");
+    auto* sx = child<QWidget>("chartRestoreIcon");
     QTest::mouseClick(fd, Qt::LeftButton);
     EXPECT_EQ(chart->geometry(), QRect(2, 28, 707, 453)) << "from the area it lives in, not the frame";
     EXPECT_TRUE(fd->isHidden());
@@ -315,7 +314,7 @@ TEST_F(TrendChartTest, SavesTheChartAsABitmapOfItsSize) {
     ASSERT_TRUE(dir.isValid());
     const QString saveName = dir.filePath("trend.bmp");
     dialogs.saveNames << saveName;
-    QTest::mouseClick(child<QToolButton>("BtSave"), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>("savePictureButton"), Qt::LeftButton);
     EXPECT_EQ(dialogs.saveFilters.join(","), "Bitmaps (*.bmp)");
     EXPECT_EQ(dialogs.saveSuffixes.join(","), "bmp");
     EXPECT_TRUE(dialogs.errors().isEmpty()) << dialogs.errors().join("; ").toStdString();
