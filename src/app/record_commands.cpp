@@ -55,10 +55,9 @@ void RecordCommands::connectControls(const Guard& guard) {
     triggered(form_.saveRecordsAction, &RecordCommands::onSaveRecordsClicked);
     clicked(form_.openRecordsButton, &RecordCommands::onOpenRecordsClicked);
     clicked(form_.recallClockCheckBox, &RecordCommands::onRecallClockClicked);
-    for (const RecordLimitChoice& choice : kRecordLimitChoices) {
-        auto* item = window_->findChild<QAction*>(QString::fromLatin1(
-            choice.objectName.data(), static_cast<qsizetype>(choice.objectName.size())));
-        connect(item, &QAction::triggered, this, [this, limit = choice.limit] {
+    const auto items = limitItems();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        connect(items[i], &QAction::triggered, this, [this, limit = kRecordLimitChoices[i].limit] {
             guard_([this, limit] { onRecordLimitChosen(limit); });
         });
     }
@@ -101,7 +100,7 @@ void RecordCommands::createRecordTable() {
         gridModel_ = new RecordTableModel(&table_, this);
         form_.recordGrid->setModel(gridModel_);
         for (int c = 0; c < kFieldCount; ++c) {
-            form_.recordGrid->setColumnWidth(c, kGridColumns[static_cast<std::size_t>(c)].width);
+            form_.recordGrid->setColumnWidth(c, kGridColumnLooks[static_cast<std::size_t>(c)].width);
         }
     }
     gridModel_->sync();
@@ -211,11 +210,16 @@ void RecordCommands::onRecordLimitChosen(int limit) {
 void RecordCommands::syncLimitMenu() {
     // Check marks, one at a time: the menu keeps the one tick itself, since the items of an
     // exclusive group are drawn with radio bullets instead.
-    for (const RecordLimitChoice& choice : kRecordLimitChoices) {
-        const QString name = QString::fromLatin1(choice.objectName.data(),
-                                                 static_cast<qsizetype>(choice.objectName.size()));
-        window_->findChild<QAction*>(name)->setChecked(choice.item == recorder_.checkedLimitItem());
+    const auto items = limitItems();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i]->setChecked(kRecordLimitChoices[i].item == recorder_.checkedLimitItem());
     }
+}
+
+std::array<QAction*, kRecordLimitChoices.size()> RecordCommands::limitItems() const {
+    return {form_.recordLimit1000Action,  form_.recordLimit5000Action,
+            form_.recordLimit10000Action, form_.recordLimit50000Action,
+            form_.recordLimit100000Action, form_.recordLimitlessAction};
 }
 
 void RecordCommands::onPrintClicked() {
