@@ -100,7 +100,8 @@ void RecordCommands::createRecordTable() {
         gridModel_ = new RecordTableModel(&table_, this);
         form_.recordGrid->setModel(gridModel_);
         for (int c = 0; c < kFieldCount; ++c) {
-            form_.recordGrid->setColumnWidth(c, kGridColumnLooks[static_cast<std::size_t>(c)].width);
+            const auto column = static_cast<std::size_t>(c);
+            form_.recordGrid->setColumnWidth(c, kGridColumnLooks[column].width);
         }
     }
     gridModel_->sync();

@@ -83,8 +83,8 @@ public:
     // chosen one unless the number is one of theirs.
     void setRecordLimit(std::int32_t limit);
 
-    // Clears the records: shows " Record deleted " through `show` (if given) and, once it is closed,
-    // empties the table and restarts numbering. Returns the message shown.
+    // Clears the records: shows " Record deleted " through `show` (if given) and, once it is
+    // closed, empties the table and restarts numbering. Returns the message shown.
     Message clearRecords(const ShowMessage& show = {});
 
     // The recall clock. Each writes the clock the pipeline advances.
