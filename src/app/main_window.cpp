@@ -13,6 +13,7 @@
 #include <QHelpEvent>
 #include <QIcon>
 #include <QLayout>
+#include <QMenu>
 #include <QLocale>
 #include <QScreen>
 #include <QTableView>
@@ -21,6 +22,7 @@
 
 #include <exception>
 
+#include "chart_picture.h"
 #include "data_file_drop.h"
 #include "dialogs.h"
 #include "grid_cell_delegate.h"
@@ -69,13 +71,11 @@ void MainWindow::setUpForm() {
     display_ = std::make_unique<ReadingDisplay>(*ui_, *session_,
                                                 [this] { records_->recordReading(); });
 
-    ui_->trendChart->setDialogs(dialogs_);
     // The chart's "Graphic" menu sits in the menu bar before "Record", out of sight like the
     // port and connection menus (a form cannot hide a menu's item in the bar).
-    if (QMenu* graphic = ui_->trendChart->graphicMenu()) {
-        ui_->mainMenuBar->insertMenu(ui_->recordMenu->menuAction(), graphic);
-        graphic->menuAction()->setVisible(false);
-    }
+    QMenu* graphic = makeGraphicMenu(*ui_->trendChart, this);
+    ui_->mainMenuBar->insertMenu(ui_->recordMenu->menuAction(), graphic);
+    graphic->menuAction()->setVisible(false);
     ui_->portMenu->menuAction()->setVisible(false);
     ui_->connectMenu->menuAction()->setVisible(false);
 
@@ -192,6 +192,17 @@ void MainWindow::connectHandlers() {
     new DataFileDrop(this, [this](const QString& path) {
         guarded([&] { records_->openDataFile(path); });
     });
+
+    // The chart's "Save" and its points-per-page edit's complaints.
+    connect(ui_->trendChart, &TrendChart::savePictureRequested, this, [this] {
+        guarded([this] {
+            if (dialogs_) saveChartPictureWithDialog(*ui_->trendChart, *dialogs_);
+        });
+    });
+    connect(ui_->trendChart, &TrendChart::pointsPerPageRejected, this,
+            [this](const QString& reason) {
+                if (dialogs_) dialogs_->error(reason);
+            });
 
     // The scale enlarged by its zoom covers the chart's place; the chart steps aside.
     connect(ui_->analogScale, &AnalogScale::enlargedChanged, ui_->trendChart,

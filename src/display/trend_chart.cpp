@@ -4,14 +4,13 @@
 
 #include "trend_chart.h"
 
+#include <QAction>
 #include <QAreaSeries>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QFrame>
 #include <QLineEdit>
 #include <QLineSeries>
-#include <QMenu>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
@@ -20,7 +19,6 @@
 #include <QWheelEvent>
 
 #include "clickable_image.h"
-#include "dialogs.h"
 #include "pictures.h"
 
 namespace dmm {
@@ -51,7 +49,7 @@ constexpr int kEnlargedBottomGap = 4;
 
 }  // namespace
 
-TrendChart::TrendChart(Dialogs* dialogs, QWidget* parent) : QChartView(parent), dialogs_(dialogs) {
+TrendChart::TrendChart(QWidget* parent) : QChartView(parent) {
     setFrameStyle(QFrame::Box | QFrame::Sunken);
     setRubberBand(QChartView::NoRubberBand);
     setDragMode(QGraphicsView::NoDrag);
@@ -59,7 +57,7 @@ TrendChart::TrendChart(Dialogs* dialogs, QWidget* parent) : QChartView(parent), 
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     buildChart();
     buildToolBar();
-    buildMenu();
+    buildActions();
     setGeometry(336, 172, 371, 309);
     refreshPage(true);
 }
@@ -159,7 +157,7 @@ void TrendChart::buildToolBar() {
     connect(newButton_, &QToolButton::clicked, this, [this] { startNewChart(); });
     saveButton_ = toolBarButton(this, "savePictureButton", "Save", QRect(125, 3, 35, 21));
     saveButton_->setIcon(drawIcon(Icon::Save, 16));
-    connect(saveButton_, &QToolButton::clicked, this, [this] { savePictureWithDialog(); });
+    connect(saveButton_, &QToolButton::clicked, this, &TrendChart::savePictureRequested);
     firstButton_ = toolBarButton(this, "firstPageButton", "First", QRect(163, 3, 25, 21));
     firstButton_->setIcon(drawIcon(Icon::First, 16));
     connect(firstButton_, &QToolButton::clicked, this, [this] { showFirstPage(); });
@@ -199,26 +197,27 @@ void TrendChart::buildToolBar() {
     connect(seriesBox_, &QComboBox::activated, this, [this](int i) { showSeries(i); });
 }
 
-void TrendChart::buildMenu() {
-    graphicMenu_ = new QMenu("Graphic", this);
-    graphicMenu_->setObjectName("graphicMenu");
-    graphicMenu_->menuAction()->setObjectName("graphicMenuAction");
-    // A hidden item of the main menu: its entries work, the menu bar does not show it.
-    graphicMenu_->menuAction()->setVisible(false);
+void TrendChart::buildActions() {
     auto add = [this](const char* name, const QString& text, auto handler) {
-        QAction* a = graphicMenu_->addAction(text);
+        auto* a = new QAction(text, this);
         a->setObjectName(name);
         connect(a, &QAction::triggered, this, handler);
+        addAction(a);
         return a;
+    };
+    auto separate = [this] {
+        auto* a = new QAction(this);
+        a->setSeparator(true);
+        addAction(a);
     };
     firstAction_ = add("firstPageAction", "First", [this] { showFirstPage(); });
     previousAction_ = add("previousPageAction", "Previous", [this] { showPreviousPage(); });
     nextAction_ = add("nextPageAction", "Next", [this] { showNextPage(); });
     lastAction_ = add("lastPageAction", "Last", [this] { showLastPage(); });
-    graphicMenu_->addSeparator();
+    separate();
     add("newChartAction", "New", [this] { startNewChart(); });
-    add("savePictureAction", "Save", [this] { savePictureWithDialog(); });
-    graphicMenu_->addSeparator();
+    add("savePictureAction", "Save", [this] { emit savePictureRequested(); });
+    separate();
     fillAction_ = add("fillAction", "Fill", [this] { toggleFill(); });
     fillAction_->setCheckable(true);
     fillAction_->setChecked(true);
@@ -304,7 +303,7 @@ void TrendChart::onPointsPerPageEdited() {
     const std::optional<std::string> failure =
         model_.setPointsPerPageText(pointsPerPageEdit_->text().toStdString());
     if (failure) {
-        if (dialogs_) dialogs_->error(QString::fromStdString(*failure));
+        emit pointsPerPageRejected(QString::fromStdString(*failure));
         return;
     }
     // The page caption keeps its text until the next paging command or followed point.
@@ -333,19 +332,6 @@ void TrendChart::toggleEnlarged() {
         move(kEnlargedLeft, kEnlargedTop);
         raise();
     }
-}
-
-void TrendChart::savePictureWithDialog() {
-    if (!dialogs_) return;
-    QString name = dialogs_->getSaveFileName("Save Picture", "Bitmaps (*.bmp)", "bmp");
-    if (name.isEmpty()) return;
-    if (QFileInfo(name).suffix().isEmpty()) name += ".bmp";
-    QString error;
-    if (!savePicture(name, &error)) {
-        dialogs_->error(error);
-        return;
-    }
-    dialogs_->information(QString("Graphic has saved on %1").arg(name));
 }
 
 QImage TrendChart::renderChart() {

@@ -10,17 +10,15 @@
 #include <QAreaSeries>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
+#include <QSignalSpy>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QValueAxis>
 #include <QWheelEvent>
 
-#include "scripted_dialogs.h"
 #include "widget_test_app.h"
 
 namespace dmm {
@@ -30,7 +28,7 @@ class TrendChartTest : public testing::Test {
 protected:
     TrendChartTest() {
         window.resize(711, 485);
-        chart = new TrendChart(&dialogs, &window);
+        chart = new TrendChart(&window);
         window.show();
         chart->startNewChart();  // as start-up resets it
         chart->setValueAxis(-40000, 40000);
@@ -48,11 +46,10 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    QAction* action(const char* name) { return chart->graphicMenu()->findChild<QAction*>(name); }
+    QAction* action(const char* name) { return chart->findChild<QAction*>(name); }
     QString pageCaption() { return child<QToolButton>("pageNumberButton")->text(); }
 
     QApplication& app = test::widgetApp();
-    test::ScriptedDialogs dialogs;
     QWidget window;
     TrendChart* chart = nullptr;
 };
@@ -102,10 +99,8 @@ TEST_F(TrendChartTest, ToolBarControlsWithTheirPlacesAndHints) {
     EXPECT_EQ(combo->itemText(1), "btile");
 
     QStringList entries;
-    for (QAction* a : chart->graphicMenu()->actions()) entries << (a->isSeparator() ? "-" : a->text());
+    for (QAction* a : chart->actions()) entries << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(entries.join(","), "First,Previous,Next,Last,-,New,Save,-,Fill");
-    EXPECT_EQ(chart->graphicMenu()->objectName(), "graphicMenu");
-    EXPECT_FALSE(chart->graphicMenu()->menuAction()->isVisible());
     ASSERT_NE(action("fillAction"), nullptr);
     EXPECT_TRUE(action("fillAction")->isChecked());
 }
@@ -218,7 +213,7 @@ TEST_F(TrendChartTest, PagingButtonsAndFollowing) {
 }
 
 TEST_F(TrendChartTest, ManyReadingsAtOnceEndLikeOneByOne) {
-    TrendChart single(nullptr, &window);
+    TrendChart single(&window);
     single.startNewChart();
     std::vector<double> values;
     for (int i = 0; i < 345; ++i) values.push_back(i * 3.0 - 500.0);
@@ -246,6 +241,7 @@ TEST_F(TrendChartTest, ViewHoldsOnlyTheShownPage) {
 TEST_F(TrendChartTest, PointsPerPageEdit) {
     fillTo(250);
     auto* edit = child<QLineEdit>("pointsPerPageEdit");
+    QSignalSpy rejected(chart, &TrendChart::pointsPerPageRejected);
     edit->setText("300");
     EXPECT_EQ(chart->model().pointsPerPage(), 300);
     EXPECT_EQ(chart->model().currentPage(), 1);
@@ -255,11 +251,11 @@ TEST_F(TrendChartTest, PointsPerPageEdit) {
     edit->setText("0");
     EXPECT_EQ(chart->model().pageCount(), 1);
     EXPECT_EQ(chart->shownPointCount(), 249);
-    EXPECT_TRUE(dialogs.errors().isEmpty());
+    EXPECT_TRUE(rejected.isEmpty());
 
     edit->setText("");
-    ASSERT_EQ(dialogs.errors().size(), 1);
-    EXPECT_EQ(dialogs.errors()[0], "'' is not a valid integer value");
+    ASSERT_EQ(rejected.size(), 1);
+    EXPECT_EQ(rejected[0].at(0).toString(), "'' is not a valid integer value");
     EXPECT_EQ(chart->model().pointsPerPage(), 0);
 
     // Typing goes through the digit filter.
@@ -306,65 +302,6 @@ TEST_F(TrendChartTest, MouseWheelChangesNothing) {
     EXPECT_EQ(chart->model().currentPage(), 1);
     EXPECT_EQ(std::pair(chart->pointAxis()->min(), chart->pointAxis()->max()), xRange);
     EXPECT_EQ(std::pair(chart->valueAxis()->min(), chart->valueAxis()->max()), yRange);
-}
-
-TEST_F(TrendChartTest, SavesTheChartAsABitmapOfItsSize) {
-    fillTo(180);
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString saveName = dir.filePath("trend.bmp");
-    dialogs.saveNames << saveName;
-    QTest::mouseClick(child<QToolButton>("savePictureButton"), Qt::LeftButton);
-    EXPECT_EQ(dialogs.saveFilters.join(","), "Bitmaps (*.bmp)");
-    EXPECT_EQ(dialogs.saveSuffixes.join(","), "bmp");
-    EXPECT_TRUE(dialogs.errors().isEmpty()) << dialogs.errors().join("; ").toStdString();
-    ASSERT_EQ(dialogs.informations().size(), 1);
-    EXPECT_EQ(dialogs.informations()[0], "Graphic has saved on " + saveName);
-
-    QFile file(saveName);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.read(2), "BM");
-    QImage saved;
-    ASSERT_TRUE(saved.load(saveName, "BMP"));
-    EXPECT_EQ(saved.size(), chart->size());
-    // The tool bar is not in the picture: where the Fill box sits the picture is blank.
-    int dark = 0;
-    for (int x = 6; x < 40; ++x)
-        for (int y = 6; y < 20; ++y) dark += qGray(saved.pixel(x, y)) < 128 ? 1 : 0;
-    EXPECT_EQ(dark, 0);
-    // The area's fill colour is in the picture.
-    bool fillSeen = false;
-    for (int x = 0; x < saved.width() && !fillSeen; x += 2)
-        for (int y = 0; y < saved.height() && !fillSeen; y += 2)
-            fillSeen = QColor(saved.pixel(x, y)) == QColor(255, 255, 128);
-    EXPECT_TRUE(fillSeen);
-
-    // A name without an extension gets ".bmp".
-    dialogs.saveNames << dir.filePath("plain");
-    chart->savePictureWithDialog();
-    EXPECT_TRUE(QFile::exists(dir.filePath("plain.bmp")));
-    EXPECT_EQ(dialogs.informations().last(), "Graphic has saved on " + dir.filePath("plain.bmp"));
-}
-
-TEST_F(TrendChartTest, UnwritablePictureIsAnErrorWithoutSuccessMessage) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    // A regular file where a folder is needed cannot be written into, whoever runs the test.
-    QFile blocker(dir.filePath("not-a-folder"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    const QString saveName = dir.filePath("not-a-folder/chart.bmp");
-    dialogs.saveNames << saveName;
-    chart->savePictureWithDialog();
-    EXPECT_TRUE(dialogs.informations().isEmpty());
-    ASSERT_EQ(dialogs.errors().size(), 1);
-    EXPECT_TRUE(dialogs.errors()[0].contains(saveName)) << dialogs.errors()[0].toStdString();
-
-    // Cancelling the dialog (no name left to answer with) shows nothing.
-    ASSERT_TRUE(dialogs.saveNames.isEmpty());
-    chart->savePictureWithDialog();
-    EXPECT_TRUE(dialogs.informations().isEmpty());
-    EXPECT_EQ(dialogs.errors().size(), 1);
 }
 
 }  // namespace
