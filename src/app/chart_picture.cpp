@@ -13,8 +13,9 @@
 namespace dmm {
 
 void saveChartPictureWithDialog(TrendChart& chart, Dialogs& dialogs) {
-    QString name = dialogs.getSaveFileName(QStringLiteral("Save Picture"),
-                                           QStringLiteral("Bitmaps (*.bmp)"), QStringLiteral("bmp"));
+    const QString filter = QStringLiteral("Bitmaps (*.bmp)");
+    QString name =
+        dialogs.getSaveFileName(QStringLiteral("Save Picture"), filter, QStringLiteral("bmp"));
     if (name.isEmpty()) return;
     if (QFileInfo(name).suffix().isEmpty()) name += QStringLiteral(".bmp");
     QString error;
