@@ -248,7 +248,7 @@ int runWindow(int argc, char** argv, double seconds, double rate, long records) 
     fillTable(window, static_cast<std::size_t>(std::max(0L, records)));
     window.show();
     window.guarded([&] { window.onPortChosen(1); });
-    window.findChild<QToolButton*>(QStringLiteral("COMCon"))->click();
+    window.findChild<QToolButton*>(QStringLiteral("serialConnectButton"))->click();
 
     // Two rounds of `seconds` each: the first measures CPU time and wake-ups with nothing in the
     // way; the second counts what woke the user-interface thread and what was repainted, through

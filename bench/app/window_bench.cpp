@@ -65,10 +65,10 @@ double percentile(std::vector<double> v, double p) {
 // The window's display widgets, found once by their objectNames.
 struct Displays {
     explicit Displays(const QWidget& window)
-        : lcd(window.findChild<dmm::LcdView*>(QStringLiteral("Panel1"))),
-          scale(window.findChild<dmm::AnalogScale*>(QStringLiteral("KD"))),
-          chart(window.findChild<dmm::TrendChart*>(QStringLiteral("Chtshow"))),
-          grid(window.findChild<dmm::RecordGrid*>(QStringLiteral("DBGrid1"))) {}
+        : lcd(window.findChild<dmm::LcdView*>(QStringLiteral("lcdView"))),
+          scale(window.findChild<dmm::AnalogScale*>(QStringLiteral("analogScale"))),
+          chart(window.findChild<dmm::TrendChart*>(QStringLiteral("trendChart"))),
+          grid(window.findChild<dmm::RecordGrid*>(QStringLiteral("recordGrid"))) {}
     dmm::LcdView* lcd;
     dmm::AnalogScale* scale;
     dmm::TrendChart* chart;
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
                 startupMs, fromProcessMs);
 
     const Displays shown(window);
-    window.findChild<QAction*>(QStringLiteral("limitess"))->trigger();
+    window.findChild<QAction*>(QStringLiteral("recordLimitlessAction"))->trigger();
     std::vector<std::string> frames;
     for (long i = 0; i < 64; ++i) frames.push_back(keltFrame(i));
     long n = 0;

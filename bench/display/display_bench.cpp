@@ -30,7 +30,7 @@ dmm::TrendChart& chartWith(std::size_t n) {
     if (!chart || filled > n) {
         window = std::make_unique<QWidget>();
         window->resize(711, 485);
-        chart = new dmm::TrendChart(nullptr, window.get());
+        chart = new dmm::TrendChart(window.get());
         window->show();
         chart->startNewChart();
         chart->setValueAxis(-40000, 40000);

@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
 
     QWidget window;
     window.resize(711, 485);
-    dmm::TrendChart chart(nullptr, &window);
+    dmm::TrendChart chart(&window);
     window.show();
     chart.startNewChart();
     chart.setValueAxis(-40000, 40000);

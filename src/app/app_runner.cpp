@@ -115,7 +115,7 @@ int runDmmview(QApplication& app) {
 
     // A second window of the layout; nothing shows or uses it.
     QWidget secondWindow;
-    secondWindow.setObjectName(QStringLiteral("Form1"));
+    secondWindow.setObjectName(QStringLiteral("secondWindow"));
     secondWindow.setWindowTitle(QStringLiteral("Form1"));
     secondWindow.resize(696, 480);
 
@@ -124,13 +124,13 @@ int runDmmview(QApplication& app) {
     if (demo) {
         // Select COM1 (the simulated meter) and press "COM Connect" as a user would.
         window.guarded([&] { window.onPortChosen(1); });
-        window.findChild<QToolButton*>(QStringLiteral("COMCon"))->click();
+        window.findChild<QToolButton*>(QStringLiteral("serialConnectButton"))->click();
     }
     if (cable) {
         // Once the devices have been listed (the controller's first scan is queued), press
         // "USB Connect" as a user would.
         QTimer::singleShot(0, &window, [&window] {
-            window.findChild<QToolButton*>(QStringLiteral("USBCon"))->click();
+            window.findChild<QToolButton*>(QStringLiteral("usbConnectButton"))->click();
         });
     }
 

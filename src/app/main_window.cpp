@@ -13,6 +13,7 @@
 #include <QHelpEvent>
 #include <QIcon>
 #include <QLayout>
+#include <QMenu>
 #include <QLocale>
 #include <QScreen>
 #include <QTableView>
@@ -21,6 +22,7 @@
 
 #include <exception>
 
+#include "chart_picture.h"
 #include "data_file_drop.h"
 #include "dialogs.h"
 #include "grid_cell_delegate.h"
@@ -69,25 +71,23 @@ void MainWindow::setUpForm() {
     display_ = std::make_unique<ReadingDisplay>(*ui_, *session_,
                                                 [this] { records_->recordReading(); });
 
-    ui_->Chtshow->setDialogs(dialogs_);
     // The chart's "Graphic" menu sits in the menu bar before "Record", out of sight like the
     // port and connection menus (a form cannot hide a menu's item in the bar).
-    if (QMenu* graphic = ui_->Chtshow->graphicMenu()) {
-        ui_->MainMenu1->insertMenu(ui_->Record1->menuAction(), graphic);
-        graphic->menuAction()->setVisible(false);
-    }
-    ui_->ComSetup1->menuAction()->setVisible(false);
-    ui_->Connect1->menuAction()->setVisible(false);
+    QMenu* graphic = makeGraphicMenu(*ui_->trendChart, this);
+    ui_->mainMenuBar->insertMenu(ui_->recordMenu->menuAction(), graphic);
+    graphic->menuAction()->setVisible(false);
+    ui_->portMenu->menuAction()->setVisible(false);
+    ui_->connectMenu->menuAction()->setVisible(false);
 
-    ui_->RecordNew->setIcon(QIcon(drawIcon(Icon::CloseData, 16)));
-    ui_->OpenDataFiles->setIcon(QIcon(drawIcon(Icon::OpenFile, 16)));
-    ui_->saveas->setIcon(QIcon(drawIcon(Icon::SaveFile, 16)));
-    ui_->BtPrint->setIcon(QIcon(drawIcon(Icon::Printer, 16)));
-    ui_->CONokN->setPixmap(drawLinkPicture(false));
-    ui_->CONok->setPixmap(drawLinkPicture(true));
+    ui_->clearRecordsButton->setIcon(QIcon(drawIcon(Icon::CloseData, 16)));
+    ui_->openRecordsButton->setIcon(QIcon(drawIcon(Icon::OpenFile, 16)));
+    ui_->saveRecordsButton->setIcon(QIcon(drawIcon(Icon::SaveFile, 16)));
+    ui_->printRecordsButton->setIcon(QIcon(drawIcon(Icon::Printer, 16)));
+    ui_->linkDarkPicture->setPixmap(drawLinkPicture(false));
+    ui_->linkLitPicture->setPixmap(drawLinkPicture(true));
 
     // Read-only, one row selected at a time, rows of one height: the grid itself sees to that.
-    QTableView* gridRows = ui_->DBGrid1->rowView();
+    QTableView* gridRows = ui_->recordGrid->rowView();
     gridRows->horizontalHeader()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 11));
     gridRows->setTextElideMode(Qt::ElideNone);
     gridRows->setItemDelegate(new GridCellDelegate(gridRows));
@@ -98,21 +98,23 @@ void MainWindow::setUpForm() {
     // edits take a sign too.
     digitFilter_ = new KeyFilter(KeyFilter::digits(), this);
     signedFilter_ = new KeyFilter(KeyFilter::signedDigits(), this);
-    auto* pointsPerPage = ui_->Chtshow->findChild<QLineEdit*>(QStringLiteral("Maxrecord"));
-    for (QLineEdit* e : {ui_->RecordSITime, pointsPerPage, ui_->TimeH, ui_->TimeM, ui_->TimeS,
-                         ui_->TimeInt}) {
+    auto* pointsPerPage =
+        ui_->trendChart->findChild<QLineEdit*>(QStringLiteral("pointsPerPageEdit"));
+    for (QLineEdit* e : {ui_->samplingIntervalEdit, pointsPerPage, ui_->recallHoursEdit,
+                         ui_->recallMinutesEdit, ui_->recallSecondsEdit, ui_->recallStepEdit}) {
         if (e) e->installEventFilter(digitFilter_);
     }
-    for (QLineEdit* e : {ui_->Setmax, ui_->SetMin}) e->installEventFilter(signedFilter_);
+    for (QLineEdit* e : {ui_->upperLimitEdit, ui_->lowerLimitEdit})
+        e->installEventFilter(signedFilter_);
 
     // The hidden memo keeps as many Brio frame texts as the core's bounded log.
-    ui_->Memo1->setMaximumBlockCount(static_cast<int>(core().brioFrames().capacity()));
+    ui_->brioFramesText->setMaximumBlockCount(static_cast<int>(core().brioFrames().capacity()));
 
     linkWatchdog_ = new QTimer(this);
-    linkWatchdog_->setObjectName(QStringLiteral("ConTimer"));
+    linkWatchdog_->setObjectName(QStringLiteral("linkWatchdogTimer"));
     linkWatchdog_->setInterval(100);
     samplingTimer_ = new QTimer(this);
-    samplingTimer_->setObjectName(QStringLiteral("Trecord"));
+    samplingTimer_->setObjectName(QStringLiteral("samplingTimer"));
     samplingTimer_->setInterval(1000);
 }
 
@@ -137,27 +139,28 @@ void MainWindow::connectHandlers() {
     connectSession();
 
     // The link buttons: one pressed at a time, then each one's own handler.
-    for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {
+    for (QToolButton* b : {ui_->serialConnectButton, ui_->usbConnectButton, ui_->cableReadButton}) {
         connect(b, &QAbstractButton::clicked, this,
                 [this, b] { guarded([this, b] { liftOtherLinkButtons(b); }); });
     }
-    clicked(ui_->COMCon, &MainWindow::onSerialConnectToggled);
-    clicked(ui_->USBCon, &MainWindow::onUsbConnectToggled);
-    clicked(ui_->ReadBtn, &MainWindow::onCableReadToggled);
-    clicked(ui_->SetFeature, &MainWindow::onSendSetupReportClicked);
-    clicked(ui_->ClearBtn, &MainWindow::onClearHistoryClicked);
-    clicked(ui_->InfoBtn, &MainWindow::onOpenAnotherWindowClicked);
-    panelClicked(ui_->BTCon, &MainWindow::onConnectClicked);
-    panelClicked(ui_->BtDiscon, &MainWindow::onDisconnectClicked);
-    triggered(ui_->START1, &MainWindow::onConnectClicked);
-    triggered(ui_->STOP1, &MainWindow::onDisconnectClicked);
+    clicked(ui_->serialConnectButton, &MainWindow::onSerialConnectToggled);
+    clicked(ui_->usbConnectButton, &MainWindow::onUsbConnectToggled);
+    clicked(ui_->cableReadButton, &MainWindow::onCableReadToggled);
+    clicked(ui_->sendSetupReportButton, &MainWindow::onSendSetupReportClicked);
+    clicked(ui_->clearHistoryButton, &MainWindow::onClearHistoryClicked);
+    clicked(ui_->openAnotherWindowButton, &MainWindow::onOpenAnotherWindowClicked);
+    panelClicked(ui_->connectPanel, &MainWindow::onConnectClicked);
+    panelClicked(ui_->disconnectPanel, &MainWindow::onDisconnectClicked);
+    triggered(ui_->connectAction, &MainWindow::onConnectClicked);
+    triggered(ui_->disconnectAction, &MainWindow::onDisconnectClicked);
     triggered(ui_->brokerAction, &MainWindow::onBrokerChosen);
     connect(linkWatchdog_, &QTimer::timeout, this,
             [this] { guarded([this] { session_->tick(); }); });
 
     // Port selection: the port items choose their port; a click on the visible port panel
     // chooses the next one.
-    const std::array<QAction*, 4> portItems = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
+    const std::array<QAction*, 4> portItems = {ui_->port1Action, ui_->port2Action, ui_->port3Action,
+                                               ui_->port4Action};
     for (int port = 1; port <= 4; ++port) {
         const auto choose = [this](int n) {
             return [this, n] { guarded([this, n] { onPortChosen(n); }); };
@@ -166,21 +169,22 @@ void MainWindow::connectHandlers() {
         connect(portPanels()[port - 1], &PanelLabel::clicked, this, choose(port % 4 + 1));
     }
 
-    clicked(ui_->BitBtn1, &MainWindow::onCloseClicked);
-    panelClicked(ui_->BtExit, &MainWindow::onQuitClicked);
-    triggered(ui_->EXIT1, &MainWindow::onQuitClicked);
+    clicked(ui_->closeButton, &MainWindow::onCloseClicked);
+    panelClicked(ui_->quitPanel, &MainWindow::onQuitClicked);
+    triggered(ui_->quitAction, &MainWindow::onQuitClicked);
 
-    edited(ui_->Setmax, &MainWindow::onUpperLimitEdited);
-    edited(ui_->SetMin, &MainWindow::onLowerLimitEdited);
-    clicked(ui_->SetMaxB, &MainWindow::onUpperLimitEdited);
-    clicked(ui_->SetMinB, &MainWindow::onLowerLimitEdited);
+    edited(ui_->upperLimitEdit, &MainWindow::onUpperLimitEdited);
+    edited(ui_->lowerLimitEdit, &MainWindow::onLowerLimitEdited);
+    clicked(ui_->upperLimitCheckBox, &MainWindow::onUpperLimitEdited);
+    clicked(ui_->lowerLimitCheckBox, &MainWindow::onLowerLimitEdited);
 
     records_->connectControls([this](const std::function<void()>& handler) { guarded(handler); });
     connect(samplingTimer_, &QTimer::timeout, this,
             [this] { guarded([this] { records_->onSamplingTick(); }); });
 
     // The link indicator's tooltip (see eventFilter).
-    for (QObject* watched : std::initializer_list<QObject*>{ui_->CONok, ui_->CONokN}) {
+    for (QObject* watched :
+         std::initializer_list<QObject*>{ui_->linkLitPicture, ui_->linkDarkPicture}) {
         watched->installEventFilter(this);
     }
 
@@ -189,13 +193,25 @@ void MainWindow::connectHandlers() {
         guarded([&] { records_->openDataFile(path); });
     });
 
+    // The chart's "Save" and its points-per-page edit's complaints.
+    connect(ui_->trendChart, &TrendChart::savePictureRequested, this, [this] {
+        guarded([this] {
+            if (dialogs_) saveChartPictureWithDialog(*ui_->trendChart, *dialogs_);
+        });
+    });
+    connect(ui_->trendChart, &TrendChart::pointsPerPageRejected, this,
+            [this](const QString& reason) {
+                if (dialogs_) dialogs_->error(reason);
+            });
+
     // The scale enlarged by its zoom covers the chart's place; the chart steps aside.
-    connect(ui_->KD, &AnalogScale::enlargedChanged, ui_->Chtshow,
-            [this](bool on) { ui_->Chtshow->setVisible(!on); });
+    connect(ui_->analogScale, &AnalogScale::enlargedChanged, ui_->trendChart,
+            [this](bool on) { ui_->trendChart->setVisible(!on); });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::ToolTip && (watched == ui_->CONok || watched == ui_->CONokN)) {
+    if (event->type() == QEvent::ToolTip &&
+        (watched == ui_->linkLitPicture || watched == ui_->linkDarkPicture)) {
         QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
                            printableText(session_->linkDescription(), true),
                            static_cast<QWidget*>(watched));
@@ -205,7 +221,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 std::array<PanelLabel*, 4> MainWindow::portPanels() const {
-    return {ui_->BtCOM1, ui_->BtCOM2, ui_->BtCOM3, ui_->BtCOM4};
+    return {ui_->port1Panel, ui_->port2Panel, ui_->port3Panel, ui_->port4Panel};
 }
 
 void MainWindow::guarded(const std::function<void()>& handler) {
@@ -229,23 +245,23 @@ void MainWindow::startUp() {
     if (options_.family) {
         // The command line chooses the family the way the layout's model boxes would; a Brio
         // meter keeps the standard caption and gets its own receive routine below.
-        ui_->IFPavo->setChecked(*options_.family != Family::Sorn);
-        ui_->IFSornT->setChecked(*options_.family == Family::Sorn);
+        ui_->pavoModelCheckBox->setChecked(*options_.family != Family::Sorn);
+        ui_->sornModelCheckBox->setChecked(*options_.family == Family::Sorn);
     }
     std::optional<Family> serialFamily;
-    if (ui_->IFPavo->isChecked()) {
+    if (ui_->pavoModelCheckBox->isChecked()) {
         serialFamily = Family::Kelt;
         setWindowTitle(QStringLiteral("61-50883 V2.00"));
     }
-    if (ui_->IFSornT->isChecked()) {
+    if (ui_->sornModelCheckBox->isChecked()) {
         serialFamily = Family::Sorn;
         setWindowTitle(QStringLiteral("Sorn Interface Program _Ver: 1.00"));
     }
     if (options_.family == Family::Brio) serialFamily = Family::Brio;
     session_->setSerialFamily(serialFamily);
-    meter.settings.ivraModel = ui_->IFIvra->isChecked();
-    meter.settings.brioModel = ui_->IFBrio->isChecked();
-    meter.settings.fermoModel = ui_->IFFermo->isChecked();
+    meter.settings.ivraModel = ui_->ivraModelCheckBox->isChecked();
+    meter.settings.brioModel = ui_->brioModelCheckBox->isChecked();
+    meter.settings.fermoModel = ui_->fermoModelCheckBox->isChecked();
 
     if (options_.countClass && options_.countClass->name != standardCountClass().name) {
         applyCountClass();
@@ -271,18 +287,18 @@ void MainWindow::applyCountClass() {
     const QString fs = QString::number(cc.fullScale);
     // Writing the limit edits runs their change handling, which sets the limits to
     // +-FullScale and redraws the scale.
-    ui_->Setmax->setText(fs);
-    ui_->SetMin->setText(QStringLiteral("-") + fs);
-    ui_->MinText->setText(QString::number(cc.fullScale + 1));
-    ui_->MaxText->setText(QString::number(-(cc.fullScale + 1)));
-    ui_->PBar2->setMaximum(cc.barMaximum);
+    ui_->upperLimitEdit->setText(fs);
+    ui_->lowerLimitEdit->setText(QStringLiteral("-") + fs);
+    ui_->minimumReadingLabel->setText(QString::number(cc.fullScale + 1));
+    ui_->maximumReadingLabel->setText(QString::number(-(cc.fullScale + 1)));
+    ui_->barGraph->setMaximum(cc.barMaximum);
 }
 
 void MainWindow::liftOtherLinkButtons(QToolButton* pressed) {
     // One group: pressing one lifts the others without running their handlers. The session
     // keeps one link at a time: the link of the button lifted ends when the pressed one starts.
     if (!pressed->isChecked()) return;
-    for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) {
+    for (QToolButton* b : {ui_->serialConnectButton, ui_->usbConnectButton, ui_->cableReadButton}) {
         if (b != pressed) b->setChecked(false);
     }
 }
@@ -299,9 +315,9 @@ void MainWindow::onQuitClicked() {
 
 void MainWindow::alignBottomPanels() {
     const int outer = frameGeometry().width();
-    ui_->BtExit->move(outer - 80, ui_->BtExit->y());
-    ui_->BTCon->move(outer - 190, ui_->BTCon->y());
-    ui_->BtDiscon->move(outer - 190, ui_->BtDiscon->y());
+    ui_->quitPanel->move(outer - 80, ui_->quitPanel->y());
+    ui_->connectPanel->move(outer - 190, ui_->connectPanel->y());
+    ui_->disconnectPanel->move(outer - 190, ui_->disconnectPanel->y());
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
@@ -319,7 +335,7 @@ void MainWindow::showEvent(QShowEvent* event) {
 }
 
 void MainWindow::applyLimit(bool upper) {
-    const QString text = (upper ? ui_->Setmax : ui_->SetMin)->text();
+    const QString text = (upper ? ui_->upperLimitEdit : ui_->lowerLimitEdit)->text();
     float limit = 0.0f;
     if (text != QLatin1String("-") && text != QLatin1String("+") && !text.isEmpty()) {
         limit = static_cast<float>(integerFromText(text));

@@ -49,8 +49,8 @@ void MainWindow::createSession() {
     }
     // Every data report adds a history line: with rows of one height, selecting the newest line
     // does not lay out all the others again.
-    ui_->HistoryListBox->setUniformItemSizes(true);
-    ui_->DevListBox->setUniformItemSizes(true);
+    ui_->cableHistoryList->setUniformItemSizes(true);
+    ui_->cableDeviceList->setUniformItemSizes(true);
 }
 
 void MainWindow::connectSession() {
@@ -67,14 +67,14 @@ void MainWindow::connectSession() {
     // show it.
     for (PanelLabel* panel : portPanels()) {
         panel->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(panel, &QWidget::customContextMenuRequested, this, [this, panel](QPoint at) {
-            ui_->ComSetup1->popup(panel->mapToGlobal(at));
-        });
+        connect(panel, &QWidget::customContextMenuRequested, this,
+                [this, panel](QPoint at) { ui_->portMenu->popup(panel->mapToGlobal(at)); });
     }
     // The hidden device list: a line picked there is the device the cable buttons use.
-    connect(ui_->DevListBox, &QListWidget::itemSelectionChanged, this, [this] {
-        const QList<QListWidgetItem*> picked = ui_->DevListBox->selectedItems();
-        session_->chooseDeviceLine(picked.isEmpty() ? -1 : ui_->DevListBox->row(picked.front()));
+    connect(ui_->cableDeviceList, &QListWidget::itemSelectionChanged, this, [this] {
+        const QList<QListWidgetItem*> picked = ui_->cableDeviceList->selectedItems();
+        session_->chooseDeviceLine(picked.isEmpty() ? -1
+                                                    : ui_->cableDeviceList->row(picked.front()));
     });
 }
 
@@ -89,36 +89,36 @@ void MainWindow::connectSerialPort() {
     if (!session_->openSerialPort()) {
         // A port that cannot be opened is said so, and the window stays disconnected rather
         // than showing a connection that does not exist.
-        ui_->COMCon->setChecked(false);
+        ui_->serialConnectButton->setChecked(false);
         if (dialogs_) {
             dialogs_->error(QStringLiteral("Could not open ") +
                             printableText(session_->serialError()));
         }
         return;
     }
-    ui_->ComSetup1->setEnabled(false);
-    ui_->START1->setChecked(true);
-    ui_->START1->setEnabled(false);
-    ui_->STOP1->setEnabled(true);
-    ui_->STOP1->setChecked(false);
-    ui_->BTCon->hide();
-    ui_->BtDiscon->show();
+    ui_->portMenu->setEnabled(false);
+    ui_->connectAction->setChecked(true);
+    ui_->connectAction->setEnabled(false);
+    ui_->disconnectAction->setEnabled(true);
+    ui_->disconnectAction->setChecked(false);
+    ui_->connectPanel->hide();
+    ui_->disconnectPanel->show();
     for (PanelLabel* p : portPanels()) p->setEnabled(false);
 }
 
 void MainWindow::showSerialPortClosed() {
-    ui_->ComSetup1->setEnabled(true);
-    ui_->START1->setChecked(false);
-    ui_->START1->setEnabled(true);
-    ui_->STOP1->setEnabled(false);
-    ui_->STOP1->setChecked(true);
-    ui_->BTCon->show();
-    ui_->BtDiscon->hide();
+    ui_->portMenu->setEnabled(true);
+    ui_->connectAction->setChecked(false);
+    ui_->connectAction->setEnabled(true);
+    ui_->disconnectAction->setEnabled(false);
+    ui_->disconnectAction->setChecked(true);
+    ui_->connectPanel->show();
+    ui_->disconnectPanel->hide();
     for (PanelLabel* p : portPanels()) p->setEnabled(true);
 }
 
 void MainWindow::onSerialConnectToggled() {
-    if (ui_->COMCon->isChecked()) {
+    if (ui_->serialConnectButton->isChecked()) {
         connectSerialPort();
     } else {
         onDisconnectClicked();
@@ -133,7 +133,8 @@ void MainWindow::onDisconnectClicked() {
 }
 
 void MainWindow::onPortChosen(int port) {
-    const std::array<QAction*, 4> ticks = {ui_->COM11, ui_->COM21, ui_->COM31, ui_->COM41};
+    const std::array<QAction*, 4> ticks = {ui_->port1Action, ui_->port2Action, ui_->port3Action,
+                                           ui_->port4Action};
     for (int i = 0; i < 4; ++i) ticks[i]->setChecked(i == port - 1);
     for (int i = 0; i < 4; ++i) portPanels()[i]->setVisible(i == port - 1);
     session_->choosePort(port);
@@ -161,7 +162,8 @@ void MainWindow::onBrokerChosen() {
 
 void MainWindow::subscribeToBroker(const BrokerSettings& settings) {
     // One link at a time: the port's and the cable's buttons are lifted, their links end.
-    for (QToolButton* b : {ui_->COMCon, ui_->USBCon, ui_->ReadBtn}) b->setChecked(false);
+    for (QToolButton* b : {ui_->serialConnectButton, ui_->usbConnectButton, ui_->cableReadButton})
+        b->setChecked(false);
     session_->subscribeTo(settings);
     // Lost and found again is the tooltip's to say; what will not mend, a box's.
     connect(&session_->remoteMeter()->connection(), &BrokerConnection::failed, this,
@@ -171,32 +173,33 @@ void MainWindow::subscribeToBroker(const BrokerSettings& settings) {
 }
 
 void MainWindow::showLinkLit(bool lit) {
-    ui_->CONok->setVisible(lit);
-    ui_->CONokN->setVisible(!lit);
+    ui_->linkLitPicture->setVisible(lit);
+    ui_->linkDarkPicture->setVisible(!lit);
 }
 
 // ---- The USB cable ----
 
 void MainWindow::addHistoryLine(const QString& line) {
-    ui_->HistoryListBox->addItem(line);
-    while (ui_->HistoryListBox->count() > kHistoryLines) delete ui_->HistoryListBox->takeItem(0);
-    ui_->HistoryListBox->setCurrentRow(ui_->HistoryListBox->count() - 1);
+    ui_->cableHistoryList->addItem(line);
+    while (ui_->cableHistoryList->count() > kHistoryLines)
+        delete ui_->cableHistoryList->takeItem(0);
+    ui_->cableHistoryList->setCurrentRow(ui_->cableHistoryList->count() - 1);
 }
 
 void MainWindow::showDeviceList() {
     // The list was made again, which ends the hidden "Read" toggle's reading.
-    ui_->ReadBtn->setChecked(false);
-    const QSignalBlocker quiet(ui_->DevListBox);
-    ui_->DevListBox->clear();
-    ui_->DevListBox->addItems(session_->deviceLines());
+    ui_->cableReadButton->setChecked(false);
+    const QSignalBlocker quiet(ui_->cableDeviceList);
+    ui_->cableDeviceList->clear();
+    ui_->cableDeviceList->addItems(session_->deviceLines());
     if (session_->chosenDeviceLine() >= 0) {
-        ui_->DevListBox->setCurrentRow(session_->chosenDeviceLine());
+        ui_->cableDeviceList->setCurrentRow(session_->chosenDeviceLine());
     }
 }
 
 void MainWindow::showCableDiagnostics() {
-    ui_->USBtxt->setText(QString::fromStdString(core().frameDiagnostic()));
-    ui_->USBtxt1->setText(QString::fromStdString(core().frameEndDiagnostic()));
+    ui_->frameDiagnosticLabel->setText(QString::fromStdString(core().frameDiagnostic()));
+    ui_->frameEndDiagnosticLabel->setText(QString::fromStdString(core().frameEndDiagnostic()));
 }
 
 void MainWindow::showCableCommand(QToolButton* button, CableCommand result, bool sayNoCable) {
@@ -223,30 +226,32 @@ void MainWindow::showCableCommand(QToolButton* button, CableCommand result, bool
 }
 
 void MainWindow::onUsbConnectToggled() {
-    showCableCommand(ui_->USBCon, session_->connectCable(ui_->USBCon->isChecked(), Family::Kelt),
+    showCableCommand(ui_->usbConnectButton,
+                     session_->connectCable(ui_->usbConnectButton->isChecked(), Family::Kelt),
                      true);
 }
 
 void MainWindow::onCableReadToggled() {
-    const bool pressed = ui_->ReadBtn->isChecked();
-    showCableCommand(ui_->ReadBtn,
+    const bool pressed = ui_->cableReadButton->isChecked();
+    showCableCommand(ui_->cableReadButton,
                      session_->readCable(pressed ? std::optional(Family::Sorn) : std::nullopt),
                      false);
 }
 
 void MainWindow::onSendSetupReportClicked() {
-    if (!session_->sendCableSetup()) showCableCommand(ui_->USBCon, CableCommand::NoCable, true);
+    if (!session_->sendCableSetup())
+        showCableCommand(ui_->usbConnectButton, CableCommand::NoCable, true);
 }
 
 void MainWindow::showCableSilent() {
-    ui_->USBCon->setChecked(false);
+    ui_->usbConnectButton->setChecked(false);
     if (dialogs_) {
         dialogs_->information(QStringLiteral(
             "USB interface cable is securely connected, please check if the meter is ready."));
     }
 }
 
-void MainWindow::onClearHistoryClicked() { ui_->HistoryListBox->clear(); }
+void MainWindow::onClearHistoryClicked() { ui_->cableHistoryList->clear(); }
 
 void MainWindow::onOpenAnotherWindowClicked() {
     if (session_->chosenDeviceLine() < 0) return;

@@ -18,23 +18,23 @@ ReadingDisplay::ReadingDisplay(Ui::MainWindow& form, MeterSession& session,
     : form_(form), session_(session), record_(std::move(record)) {}
 
 void ReadingDisplay::resetChart() {
-    form_.Chtshow->startNewChart();
-    if (auto* box = form_.Chtshow->findChild<QComboBox*>(QStringLiteral("ComboBox1"))) {
+    form_.trendChart->startNewChart();
+    if (auto* box = form_.trendChart->findChild<QComboBox*>(QStringLiteral("seriesComboBox"))) {
         box->setCurrentIndex(0);
     }
-    form_.Chtshow->showSeries(form_.Chtshow->fillTicked() ? 0 : 1);
+    form_.trendChart->showSeries(form_.trendChart->fillTicked() ? 0 : 1);
 }
 
 void ReadingDisplay::showStart() {
     showValueAxis();
     redrawScale();
-    form_.KD->moveNeedle(session_.core().state.countClass.needleCentre);
+    form_.analogScale->moveNeedle(session_.core().state.countClass.needleCentre);
 }
 
 void ReadingDisplay::showValueAxis() {
     const ReadingState& st = session_.core().state;
     const ValueAxis axis = chartValueAxis(st.countClass, st.frequencyMode);
-    form_.Chtshow->setValueAxis(axis.minimum, axis.maximum);
+    form_.trendChart->setValueAxis(axis.minimum, axis.maximum);
 }
 
 void ReadingDisplay::redrawScale() {
@@ -44,12 +44,12 @@ void ReadingDisplay::redrawScale() {
     s.frequencyMode = core.state.frequencyMode;
     s.upperLimit = core.state.upperLimit;
     s.lowerLimit = core.state.lowerLimit;
-    s.upperLimitOn = form_.SetMaxB->isChecked();
-    s.lowerLimitOn = form_.SetMinB->isChecked();
-    form_.KD->setSettings(s);
+    s.upperLimitOn = form_.upperLimitCheckBox->isChecked();
+    s.lowerLimitOn = form_.lowerLimitCheckBox->isChecked();
+    form_.analogScale->setSettings(s);
     core.settings.upperLimitOn = s.upperLimitOn;
     core.settings.lowerLimitOn = s.lowerLimitOn;
-    form_.KD->drawScale();
+    form_.analogScale->drawScale();
 }
 
 void ReadingDisplay::frequencyModeChanged(bool) {
@@ -59,32 +59,32 @@ void ReadingDisplay::frequencyModeChanged(bool) {
 
 void ReadingDisplay::beep() { QApplication::beep(); }
 
-void ReadingDisplay::showAlarm(bool on) { form_.oltext->setVisible(on); }
+void ReadingDisplay::showAlarm(bool on) { form_.alarmLabel->setVisible(on); }
 
 void ReadingDisplay::rangeChanged() {
-    form_.Chtshow->showSeries(form_.Chtshow->fillTicked() ? 0 : 1);
-    form_.Chtshow->startNewChart();
+    form_.trendChart->showSeries(form_.trendChart->fillTicked() ? 0 : 1);
+    form_.trendChart->startNewChart();
 }
 
-void ReadingDisplay::needle(int position) { form_.KD->moveNeedle(position); }
+void ReadingDisplay::needle(int position) { form_.analogScale->moveNeedle(position); }
 
-void ReadingDisplay::bar(int position) { form_.PBar2->setPosition(position); }
+void ReadingDisplay::bar(int position) { form_.barGraph->setPosition(position); }
 
-void ReadingDisplay::chartPoint(double value) { form_.Chtshow->appendPoint(value); }
+void ReadingDisplay::chartPoint(double value) { form_.trendChart->appendPoint(value); }
 
 void ReadingDisplay::frameDone() {
     const MeterCore& meter = session_.core();
     const ReadingState& st = meter.state;
-    form_.Panel1->setPanel(meter.panel());
-    form_.MaxText->setText(QString::fromStdString(st.maxReadingText));
-    form_.MinText->setText(QString::fromStdString(st.minReadingText));
+    form_.lcdView->setPanel(meter.panel());
+    form_.maximumReadingLabel->setText(QString::fromStdString(st.maxReadingText));
+    form_.minimumReadingLabel->setText(QString::fromStdString(st.minReadingText));
     const QString unit = unitSymbols(QString::fromStdString(meter.reading().unitText));
-    form_.MaxTextU->setText(unit);
-    form_.MinTextU->setText(unit);
-    form_.USBtxt->setText(QString::fromStdString(meter.frameDiagnostic()));
+    form_.maximumUnitLabel->setText(unit);
+    form_.minimumUnitLabel->setText(unit);
+    form_.frameDiagnosticLabel->setText(QString::fromStdString(meter.frameDiagnostic()));
     if (meter.lastOutcome().family == Family::Brio) {
         // The hidden memo keeps the Brio frames' texts, as many as the core's bounded log.
-        form_.Memo1->appendPlainText(QString::fromStdString(meter.frameText()));
+        form_.brioFramesText->appendPlainText(QString::fromStdString(meter.frameText()));
     }
 }
 

@@ -41,42 +41,42 @@ void RecordCommands::connectControls(const Guard& guard) {
     const auto triggered = [&](QAction* item, void (RecordCommands::*handler)()) {
         connect(item, &QAction::triggered, this, run(handler));
     };
-    connect(form_.RepeatSet, &QCheckBox::toggled, this,
+    connect(form_.recordRepeatsCheckBox, &QCheckBox::toggled, this,
             [this](bool on) { recorder_.recordRepeats = on; });
-    connect(form_.RecordSI, &QCheckBox::toggled, this,
+    connect(form_.samplingIntervalCheckBox, &QCheckBox::toggled, this,
             [this](bool on) { recorder_.sampleByInterval = on; });
-    for (QLineEdit* e : {form_.RecordSITime, form_.TimeH, form_.TimeM, form_.TimeS,
-                         form_.TimeInt}) {
+    for (QLineEdit* e : {form_.samplingIntervalEdit, form_.recallHoursEdit, form_.recallMinutesEdit,
+                         form_.recallSecondsEdit, form_.recallStepEdit}) {
         connect(e, &QLineEdit::textChanged, this, run(&RecordCommands::onRecordTimesEdited));
     }
-    clicked(form_.RecordNew, &RecordCommands::onClearRecordsClicked);
-    triggered(form_.New1, &RecordCommands::onClearRecordsClicked);
-    clicked(form_.saveas, &RecordCommands::onSaveRecordsClicked);
-    triggered(form_.Save1, &RecordCommands::onSaveRecordsClicked);
-    clicked(form_.OpenDataFiles, &RecordCommands::onOpenRecordsClicked);
-    clicked(form_.RecallCheck, &RecordCommands::onRecallClockClicked);
-    for (const RecordLimitChoice& choice : kRecordLimitChoices) {
-        auto* item = window_->findChild<QAction*>(QString::fromLatin1(
-            choice.objectName.data(), static_cast<qsizetype>(choice.objectName.size())));
-        connect(item, &QAction::triggered, this, [this, limit = choice.limit] {
+    clicked(form_.clearRecordsButton, &RecordCommands::onClearRecordsClicked);
+    triggered(form_.clearRecordsAction, &RecordCommands::onClearRecordsClicked);
+    clicked(form_.saveRecordsButton, &RecordCommands::onSaveRecordsClicked);
+    triggered(form_.saveRecordsAction, &RecordCommands::onSaveRecordsClicked);
+    clicked(form_.openRecordsButton, &RecordCommands::onOpenRecordsClicked);
+    clicked(form_.recallClockCheckBox, &RecordCommands::onRecallClockClicked);
+    const auto items = limitItems();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        connect(items[i], &QAction::triggered, this, [this, limit = kRecordLimitChoices[i].limit] {
             guard_([this, limit] { onRecordLimitChosen(limit); });
         });
     }
-    clicked(form_.BtPrint, &RecordCommands::onPrintClicked);
-    clicked(form_.Print, &RecordCommands::onPrintClicked);
+    clicked(form_.printRecordsButton, &RecordCommands::onPrintClicked);
+    clicked(form_.printButton, &RecordCommands::onPrintClicked);
     // Key releases in the recall clock's edits and the focus leaving its check box.
-    for (QObject* watched : std::initializer_list<QObject*>{form_.TimeH, form_.TimeM, form_.TimeS,
-                                                            form_.RecallCheck}) {
+    for (QObject* watched :
+         std::initializer_list<QObject*>{form_.recallHoursEdit, form_.recallMinutesEdit,
+                                         form_.recallSecondsEdit, form_.recallClockCheckBox}) {
         watched->installEventFilter(this);
     }
 }
 
 bool RecordCommands::eventFilter(QObject* watched, QEvent* event) {
-    const bool timeEdit =
-        watched == form_.TimeH || watched == form_.TimeM || watched == form_.TimeS;
+    const bool timeEdit = watched == form_.recallHoursEdit || watched == form_.recallMinutesEdit ||
+                          watched == form_.recallSecondsEdit;
     if (event->type() == QEvent::KeyRelease && timeEdit) {
         guard_([this] { onRecallTimeKeyReleased(); });
-    } else if (event->type() == QEvent::FocusOut && watched == form_.RecallCheck) {
+    } else if (event->type() == QEvent::FocusOut && watched == form_.recallClockCheckBox) {
         guard_([this] { onRecallClockLeft(); });
     }
     return QObject::eventFilter(watched, event);
@@ -98,9 +98,10 @@ void RecordCommands::createRecordTable() {
     table_.setChangeLogging(false);
     if (!gridModel_) {
         gridModel_ = new RecordTableModel(&table_, this);
-        form_.DBGrid1->setModel(gridModel_);
+        form_.recordGrid->setModel(gridModel_);
         for (int c = 0; c < kFieldCount; ++c) {
-            form_.DBGrid1->setColumnWidth(c, kGridColumns[static_cast<std::size_t>(c)].width);
+            const auto column = static_cast<std::size_t>(c);
+            form_.recordGrid->setColumnWidth(c, kGridColumnLooks[column].width);
         }
     }
     gridModel_->sync();
@@ -122,14 +123,14 @@ void RecordCommands::followNewestRecord() {
     const int last = gridModel_->rowCount() - 1;
     if (last < 0) return;
     // The newest record becomes the current one, so the grid scrolls along.
-    form_.DBGrid1->setCurrentIndex(gridModel_->index(last, 0));
+    form_.recordGrid->setCurrentIndex(gridModel_->index(last, 0));
 }
 
 void RecordCommands::onSamplingTick() { recorder_.onSamplingTick(); }
 
 void RecordCommands::onRecordTimesEdited() {
-    recorder_.intervalText = form_.RecordSITime->text().toStdString();
-    core_.settings.recallStepText = form_.TimeInt->text().toStdString();
+    recorder_.intervalText = form_.samplingIntervalEdit->text().toStdString();
+    core_.settings.recallStepText = form_.recallStepEdit->text().toStdString();
     recorder_.restartSamplingWait();
 }
 
@@ -139,18 +140,18 @@ void RecordCommands::onClearRecordsClicked() {
 }
 
 void RecordCommands::copyRecallEdits() {
-    recorder_.useRecallClock = form_.RecallCheck->isChecked();
-    recorder_.recallHoursText = form_.TimeH->text().toStdString();
-    recorder_.recallMinutesText = form_.TimeM->text().toStdString();
-    recorder_.recallSecondsText = form_.TimeS->text().toStdString();
+    recorder_.useRecallClock = form_.recallClockCheckBox->isChecked();
+    recorder_.recallHoursText = form_.recallHoursEdit->text().toStdString();
+    recorder_.recallMinutesText = form_.recallMinutesEdit->text().toStdString();
+    recorder_.recallSecondsText = form_.recallSecondsEdit->text().toStdString();
     core_.settings.recallClockOn = recorder_.useRecallClock;
-    core_.settings.recallStepText = form_.TimeInt->text().toStdString();
+    core_.settings.recallStepText = form_.recallStepEdit->text().toStdString();
 }
 
 void RecordCommands::showRecallEdits() {
-    form_.TimeH->setText(QString::fromStdString(recorder_.recallHoursText));
-    form_.TimeM->setText(QString::fromStdString(recorder_.recallMinutesText));
-    form_.TimeS->setText(QString::fromStdString(recorder_.recallSecondsText));
+    form_.recallHoursEdit->setText(QString::fromStdString(recorder_.recallHoursText));
+    form_.recallMinutesEdit->setText(QString::fromStdString(recorder_.recallMinutesText));
+    form_.recallSecondsEdit->setText(QString::fromStdString(recorder_.recallSecondsText));
 }
 
 void RecordCommands::onRecallClockClicked() {
@@ -210,11 +211,16 @@ void RecordCommands::onRecordLimitChosen(int limit) {
 void RecordCommands::syncLimitMenu() {
     // Check marks, one at a time: the menu keeps the one tick itself, since the items of an
     // exclusive group are drawn with radio bullets instead.
-    for (const RecordLimitChoice& choice : kRecordLimitChoices) {
-        const QString name = QString::fromLatin1(choice.objectName.data(),
-                                                 static_cast<qsizetype>(choice.objectName.size()));
-        window_->findChild<QAction*>(name)->setChecked(choice.item == recorder_.checkedLimitItem());
+    const auto items = limitItems();
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        items[i]->setChecked(kRecordLimitChoices[i].item == recorder_.checkedLimitItem());
     }
+}
+
+std::array<QAction*, kRecordLimitChoices.size()> RecordCommands::limitItems() const {
+    return {form_.recordLimit1000Action,  form_.recordLimit5000Action,
+            form_.recordLimit10000Action, form_.recordLimit50000Action,
+            form_.recordLimit100000Action, form_.recordLimitlessAction};
 }
 
 void RecordCommands::onPrintClicked() {

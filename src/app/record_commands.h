@@ -6,11 +6,13 @@
 
 #include <QObject>
 
+#include <array>
 #include <functional>
 
 #include "record_table.h"
 #include "recorder.h"
 
+class QAction;
 class QWidget;
 
 namespace dmm {
@@ -73,6 +75,8 @@ private:
     void showMessage(const Message& message);
     void followNewestRecord();
     void syncLimitMenu();
+    // The "Record" menu's limit items, in the order of kRecordLimitChoices.
+    std::array<QAction*, kRecordLimitChoices.size()> limitItems() const;
     void copyRecallEdits();
     void showRecallEdits();
 

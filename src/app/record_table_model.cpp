@@ -57,14 +57,8 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
         static_cast<std::size_t>(index.row()) >= table_->size() || index.column() >= kFieldCount) {
         return {};
     }
-    const GridColumn& column = kGridColumns[static_cast<std::size_t>(index.column())];
-    if (role == Qt::TextAlignmentRole) {
-        switch (column.alignment) {
-        case ColumnAlignment::Right: return int(Qt::AlignRight | Qt::AlignVCenter);
-        case ColumnAlignment::Centre: return int(Qt::AlignHCenter | Qt::AlignVCenter);
-        case ColumnAlignment::Left: return int(Qt::AlignLeft | Qt::AlignVCenter);
-        }
-    }
+    const GridColumnLook& column = kGridColumnLooks[static_cast<std::size_t>(index.column())];
+    if (role == Qt::TextAlignmentRole) return int(column.alignment | Qt::AlignVCenter);
     if (role != Qt::DisplayRole) return {};
     static const LongTimeFormat format = LongTimeFormat::fromLocale();
     const std::string text =
@@ -72,7 +66,7 @@ QVariant RecordTableModel::data(const QModelIndex& index, int role) const {
     // Texts are held as UTF-8.
     const QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
     // The unit column is drawn in the glyph face: its glyph characters show as their symbols.
-    return column.glyphFont ? unitSymbols(s) : s;
+    return column.glyphFace ? unitSymbols(s) : s;
 }
 
 QVariant RecordTableModel::headerData(int section, Qt::Orientation orientation, int role) const {

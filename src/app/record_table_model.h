@@ -6,9 +6,28 @@
 
 #include <QAbstractTableModel>
 
+#include <array>
+
+#include "record_table.h"
+
 namespace dmm {
 
-class RecordTable;
+// How the grid shows each column of the record table: width in pixels, alignment, and whether
+// the column is drawn in the glyph face (so that unit glyphs show as their symbols).
+struct GridColumnLook {
+    int width;
+    Qt::Alignment alignment;
+    bool glyphFace;
+};
+
+inline const std::array<GridColumnLook, kFieldCount> kGridColumnLooks = {{
+    {53, Qt::AlignRight, false},
+    {60, Qt::AlignHCenter, false},
+    {44, Qt::AlignHCenter, false},
+    {56, Qt::AlignRight, false},
+    {35, Qt::AlignRight, true},
+    {35, Qt::AlignHCenter, false},
+}};
 
 // The grid's read-only view of the record table: one column per field, titled with the field
 // name. Times show in the locale's long time format; the Unit column shows glyph texts as the

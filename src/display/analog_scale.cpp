@@ -54,7 +54,6 @@ AnalogScale::AnalogScale(QWidget* parent)
       picture_(new StretchedPicture(this)),
       enlargeIcon_(new ClickableImage(this)),
       restoreIcon_(new ClickableImage(this)) {
-    setObjectName("KD");
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(kBevel);
     setAutoFillBackground(true);
@@ -62,11 +61,11 @@ AnalogScale::AnalogScale(QWidget* parent)
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
 
-    picture_->setObjectName("KD1");
-    enlargeIcon_->setObjectName("KdFd");
+    picture_->setObjectName("scalePicture");
+    enlargeIcon_->setObjectName("scaleEnlargeIcon");
     enlargeIcon_->setToolTip("Enlarge");
     enlargeIcon_->setPixmap(drawIcon(Icon::ZoomIn, kZoomIconSize));
-    restoreIcon_->setObjectName("KdSx");
+    restoreIcon_->setObjectName("scaleRestoreIcon");
     restoreIcon_->setToolTip("Restore");
     restoreIcon_->setPixmap(drawIcon(Icon::ZoomOut, kZoomIconSize));
     for (ClickableImage* icon : {enlargeIcon_, restoreIcon_}) {
@@ -82,7 +81,7 @@ const QImage& AnalogScale::picture() const { return picture_->picture(); }
 
 QSize AnalogScale::drawingPanelSize() {
     if (!picture_->hasPicture()) {
-        // Lay KD1 out for the panel's present size first: a panel resized while hidden has
+        // Lay the picture out for the panel's present size first: a panel resized while hidden has
         // not had its resize event yet.
         placePicture();
         drawingPanel_ = size();

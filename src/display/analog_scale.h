@@ -16,9 +16,10 @@ namespace dmm {
 class ClickableImage;
 class StretchedPicture;
 
-// The analog scale panel `KD`: a white, lowered panel holding the picture `KD1` on which the
-// scale and the needle are drawn, and the two zoom magnifiers `KdFd` and `KdSx` (hidden in the
-// standard layout). The window may add its own children (the link images, the alarm panel).
+// The analog scale panel: a white, lowered panel holding the picture `scalePicture` on which the
+// scale and the needle are drawn, and the two zoom magnifiers `scaleEnlargeIcon` and
+// `scaleRestoreIcon` (hidden in the standard layout). The window may add its own children (the link
+// images, the alarm panel).
 //
 // The scale is drawn once (drawScale) and only the needle's line is redrawn, and painted again,
 // for each reading that moves it (moveNeedle). The geometry comes from the panel size the

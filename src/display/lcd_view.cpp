@@ -8,9 +8,95 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <cstdint>
+
 namespace dmm {
 
 namespace {
+
+using E = LcdElement;
+
+// A label shows a caption in a face; a shape (a decimal point) is a small filled block.
+enum class Kind : std::uint8_t { Label, Shape };
+using K = Kind;
+
+// The faces the panel paints in. Digits: the seven-segment digit face ("@" is the letter L).
+// Annunciators: the glyph face in which some ASCII characters stand for symbols
+// ("*" ohm, "+" micro, "#", "?", "&", ")", "$" battery, '"' hold, "!" ...). Arial: plain text.
+enum class Face : std::uint8_t { Digits, Annunciators, Arial };
+using F = Face;
+
+struct PanelBox {
+    int left, top, width, height;
+};
+
+// Where and how each element of the panel is drawn.
+struct ElementPlace {
+    LcdElement id;
+    Kind kind;
+    Face face;
+    int fontHeight;
+    bool bold;
+    PanelBox box;  // inside the panel
+};
+
+// id, kind, face, font height (pixels, 0 for shapes), bold, left, top, width, height
+constexpr std::array<ElementPlace, kLcdElementCount> kPlaces{{
+    {E::Minus, K::Label, F::Digits, 100, false, {5, 20, 26, 112}},
+    {E::Digit0, K::Label, F::Digits, 100, false, {40, 20, 56, 113}},
+    {E::Digit1, K::Label, F::Digits, 100, false, {88, 20, 56, 113}},
+    {E::Digit2, K::Label, F::Digits, 100, false, {136, 20, 56, 113}},
+    {E::Digit3, K::Label, F::Digits, 100, false, {184, 20, 56, 113}},
+    {E::Digit4, K::Label, F::Digits, 100, false, {232, 20, 56, 113}},
+    {E::Point0, K::Shape, F::Digits, 0, false, {78, 105, 7, 8}},
+    {E::Point1, K::Shape, F::Digits, 0, false, {127, 105, 7, 8}},
+    {E::Point2, K::Shape, F::Digits, 0, false, {175, 105, 7, 8}},
+    {E::Point3, K::Shape, F::Digits, 0, false, {224, 105, 7, 8}},
+    {E::Auto, K::Label, F::Annunciators, 19, true, {8, 11, 54, 22}},
+    {E::Rs232Left, K::Label, F::Annunciators, 19, true, {70, 11, 26, 22}},
+    {E::Rs232Right, K::Label, F::Arial, 14, true, {98, 15, 34, 16}},
+    {E::AcPlusDc, K::Label, F::Arial, 16, true, {77, 14, 56, 19}},
+    {E::Percent, K::Label, F::Annunciators, 24, false, {136, 8, 21, 28}},
+    {E::RecordMode, K::Label, F::Annunciators, 32, false, {160, 3, 9, 37}},
+    {E::Ac, K::Label, F::Annunciators, 20, true, {182, 14, 27, 24}},
+    {E::AcDcPlusSign, K::Label, F::Arial, 21, false, {211, 13, 12, 24}},
+    {E::Dc, K::Label, F::Annunciators, 20, true, {223, 14, 28, 24}},
+    {E::TrueRmsT, K::Label, F::Annunciators, 19, true, {253, 13, 13, 22}},
+    {E::TrueRms, K::Label, F::Annunciators, 12, true, {264, 19, 26, 15}},
+    {E::Rpm, K::Label, F::Annunciators, 19, true, {286, 11, 43, 22}},
+    {E::Hold, K::Label, F::Annunciators, 35, false, {8, 30, 12, 40}},
+    {E::Battery, K::Label, F::Annunciators, 35, false, {8, 80, 19, 40}},
+    {E::OpenParenthesis, K::Label, F::Annunciators, 35, false, {288, 25, 12, 40}},
+    {E::Celsius, K::Label, F::Annunciators, 32, false, {304, 33, 18, 37}},
+    {E::Fahrenheit, K::Label, F::Annunciators, 32, false, {304, 33, 18, 37}},
+    {E::Diode, K::Label, F::Annunciators, 29, false, {296, 33, 10, 34}},
+    {E::Continuity, K::Label, F::Annunciators, 32, false, {296, 31, 25, 36}},
+    {E::Kilo, K::Label, F::Annunciators, 27, false, {286, 55, 14, 31}},
+    {E::Mega, K::Label, F::Annunciators, 24, false, {278, 57, 20, 28}},
+    {E::Ohm, K::Label, F::Annunciators, 29, false, {304, 54, 11, 34}},
+    {E::Hertz, K::Label, F::Annunciators, 24, false, {296, 58, 28, 28}},
+    {E::Micro, K::Label, F::Annunciators, 32, false, {288, 75, 19, 37}},
+    {E::Milli, K::Label, F::Annunciators, 24, false, {280, 81, 20, 28}},
+    {E::Nano, K::Label, F::Annunciators, 24, false, {288, 82, 13, 28}},
+    {E::Ampere, K::Label, F::Annunciators, 24, false, {304, 82, 16, 28}},
+    {E::Farad, K::Label, F::Annunciators, 24, false, {304, 82, 15, 28}},
+    {E::Volt, K::Label, F::Annunciators, 24, false, {304, 83, 16, 28}},
+    {E::Watt, K::Label, F::Annunciators, 19, true, {296, 99, 17, 22}},
+}};
+
+constexpr bool placesInOrder() {
+    for (std::size_t i = 0; i < kPlaces.size(); ++i) {
+        if (static_cast<std::size_t>(kPlaces[i].id) != i) return false;
+    }
+    return true;
+}
+static_assert(placesInOrder(), "the places must follow the LcdElement order");
+
+const ElementPlace& placeOf(LcdElement e) { return kPlaces[static_cast<std::size_t>(e)]; }
+
+// The panel's size in the window.
+constexpr int kPanelWidth = 334;
+constexpr int kPanelHeight = 129;
 
 constexpr const char* kDigitFamily = "DSEG7 Classic";
 const QColor kInk(20, 20, 24);
@@ -53,27 +139,26 @@ unsigned segmentMask(char c) {
     }
 }
 
-QFont annunciatorFont(const LcdElementInfo& info) {
+QFont annunciatorFont(const ElementPlace& place) {
     QFont f;
     f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
                    QStringLiteral("Arial")});
     // The layout gives cell heights; the drawn letters are about three quarters of that.
-    f.setPixelSize(std::max(6, info.fontHeight * 3 / 4));
-    f.setBold(info.bold);
+    f.setPixelSize(std::max(6, place.fontHeight * 3 / 4));
+    f.setBold(place.bold);
     return f;
 }
 
 }  // namespace
 
 LcdView::LcdView(QWidget* parent) : QFrame(parent) {
-    setObjectName(QStringLiteral("Panel1"));
     setFrameStyle(QFrame::Panel | QFrame::Sunken);
     setLineWidth(1);
     setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, Qt::white);
     setPalette(pal);
-    resize(kLcdPanelWidth, kLcdPanelHeight);
+    resize(kPanelWidth, kPanelHeight);
     digitFont_ = QFontDatabase::hasFamily(QString::fromLatin1(kDigitFamily));
 }
 
@@ -93,7 +178,7 @@ QString LcdView::annunciatorSymbol(LcdElement e) {
     const LcdElementInfo& info = LcdPanel::info(e);
     const QString caption = QString::fromLatin1(info.caption.data(),
                                                 static_cast<qsizetype>(info.caption.size()));
-    if (info.font != LcdFont::Annunciators) return caption;
+    if (placeOf(e).face != Face::Annunciators) return caption;
     switch (e) {
     case LcdElement::Micro: return QStringLiteral("\u00B5");          // micro
     case LcdElement::Ohm: return QStringLiteral("\u03A9");        // ohm
@@ -112,29 +197,29 @@ void LcdView::paintEvent(QPaintEvent* event) {
     QFrame::paintEvent(event);
     QPainter p(this);
 
-    for (const LcdElementInfo& info : LcdPanel::table()) {
-        if (!panel_.shown(info.id)) continue;
-        const QRectF rect(info.rect.left, info.rect.top, info.rect.width, info.rect.height);
+    for (const ElementPlace& place : kPlaces) {
+        if (!panel_.shown(place.id)) continue;
+        const QRectF rect(elementRect(place.id));
 
-        if (info.kind == LcdKind::Shape) {
+        if (place.kind == Kind::Shape) {
             // A decimal point: a small filled block at the foot of the digits.
             p.fillRect(QRectF(rect.left(), kGlyphBottom - 7.0, 6.0, 7.0), kInk);
             continue;
         }
-        if (info.id == LcdElement::Minus) {
+        if (place.id == LcdElement::Minus) {
             // The minus sign: the middle bar of a digit, drawn in its own narrow label.
             const qreal mid = (kGlyphTop + kGlyphBottom) / 2.0;
             p.fillRect(QRectF(rect.left() + 2.0, mid - 4.0, rect.width() - 4.0, 8.0), kInk);
             continue;
         }
-        if (info.font == LcdFont::Digits) {
-            const std::string_view cap = panel_.caption(info.id);
+        if (place.face == Face::Digits) {
+            const std::string_view cap = panel_.caption(place.id);
             if (cap.empty()) continue;  // a blank digit
             const char glyph = cap[0] == '@' ? 'L' : cap[0];
             p.drawPixmap(QPointF(rect.left() + kGlyphLeft, kGlyphTop), digitPicture(glyph));
             continue;
         }
-        const QPixmap& pic = labelPicture(info);
+        const QPixmap& pic = labelPicture(place.id);
         p.drawPixmap(QPointF(rect.center().x() - pic.width() / 2.0, rect.top()), pic);
     }
 }
@@ -154,31 +239,37 @@ const QPixmap& LcdView::digitPicture(char glyph) {
     return *digitCache_.insert(glyph, pm);
 }
 
-const QPixmap& LcdView::labelPicture(const LcdElementInfo& info) {
-    QPixmap& pm = labelCache_[static_cast<std::size_t>(info.id)];
+QRect LcdView::elementRect(LcdElement e) {
+    const PanelBox& b = placeOf(e).box;
+    return QRect(b.left, b.top, b.width, b.height);
+}
+
+const QPixmap& LcdView::labelPicture(LcdElement e) {
+    QPixmap& pm = labelCache_[static_cast<std::size_t>(e)];
     if (!pm.isNull()) return pm;
     // Labels may be narrower than their symbol; the picture is wider and centred on the label,
     // as the transparent labels of a real panel overlap.
     const qreal dpr = devicePixelRatioF();
-    pm = QPixmap(QSize(static_cast<int>(80 * dpr), static_cast<int>(info.rect.height * dpr)));
+    pm = QPixmap(QSize(static_cast<int>(80 * dpr), static_cast<int>(placeOf(e).box.height * dpr)));
     pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::TextAntialiasing);
-    paintLabel(p, info);
+    paintLabel(p, e);
     return pm;
 }
 
-void LcdView::paintLabel(QPainter& p, const LcdElementInfo& info) const {
-    QFont f = annunciatorFont(info);
-    if (info.font == LcdFont::Arial) {
+void LcdView::paintLabel(QPainter& p, LcdElement e) const {
+    const ElementPlace& place = placeOf(e);
+    QFont f = annunciatorFont(place);
+    if (place.face == Face::Arial) {
         f.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"),
                        QStringLiteral("DejaVu Sans")});
     }
     p.setFont(f);
     p.setPen(kInk);
-    p.drawText(QRectF(0, 0, 80, info.rect.height), Qt::AlignHCenter | Qt::AlignVCenter,
-               annunciatorSymbol(info.id));
+    p.drawText(QRectF(0, 0, 80, place.box.height), Qt::AlignHCenter | Qt::AlignVCenter,
+               annunciatorSymbol(e));
 }
 
 void LcdView::paintDigit(QPainter& p, const QRectF& box, char glyph) const {

@@ -7,6 +7,7 @@
 #include <QFrame>
 #include <QHash>
 #include <QPixmap>
+#include <QRect>
 #include <QString>
 
 #include <array>
@@ -34,6 +35,8 @@ public:
 
     // The text an annunciator label shows for its glyph caption.
     static QString annunciatorSymbol(LcdElement e);
+    // Where an element is drawn inside the panel.
+    static QRect elementRect(LcdElement e);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -41,11 +44,11 @@ protected:
 private:
     void paintDigit(QPainter& p, const QRectF& box, char glyph) const;
     void paintSegments(QPainter& p, const QRectF& box, char glyph) const;
-    void paintLabel(QPainter& p, const LcdElementInfo& info) const;
+    void paintLabel(QPainter& p, LcdElement e) const;
     // Digits and labels are drawn once into pictures and then only copied: a frame changes
     // which of them show, never how they look.
     const QPixmap& digitPicture(char glyph);
-    const QPixmap& labelPicture(const LcdElementInfo& info);
+    const QPixmap& labelPicture(LcdElement e);
 
     LcdPanel panel_;
     bool digitFont_ = false;

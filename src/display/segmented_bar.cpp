@@ -16,7 +16,6 @@ constexpr int kGap = 2;
 }  // namespace
 
 SegmentedBar::SegmentedBar(QWidget* parent) : QWidget(parent) {
-    setObjectName("PBar2");
     // Every paint fills the whole bar.
     setAttribute(Qt::WA_OpaquePaintEvent);
     setRange(0, 40);

@@ -10,7 +10,7 @@
 
 namespace dmm {
 
-// The bar graph `PBar2`: a horizontal bar drawn as a row of separate blocks, the way a meter's
+// The bar graph: a horizontal bar drawn as a row of separate blocks, the way a meter's
 // analog bar looks, lit from the left in proportion to its value. Minimum 0, maximum 40, value 20
 // in the layout. A new value repaints the bar only when it lights another number of blocks, and
 // never at once: with the window's next paint. (A progress bar repaints itself at once for

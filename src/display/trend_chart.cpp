@@ -4,14 +4,13 @@
 
 #include "trend_chart.h"
 
+#include <QAction>
 #include <QAreaSeries>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QFrame>
 #include <QLineEdit>
 #include <QLineSeries>
-#include <QMenu>
 #include <QPainter>
 #include <QRegularExpressionValidator>
 #include <QSaveFile>
@@ -20,7 +19,6 @@
 #include <QWheelEvent>
 
 #include "clickable_image.h"
-#include "dialogs.h"
 #include "pictures.h"
 
 namespace dmm {
@@ -51,9 +49,7 @@ constexpr int kEnlargedBottomGap = 4;
 
 }  // namespace
 
-TrendChart::TrendChart(Dialogs* dialogs, QWidget* parent)
-    : QChartView(parent), dialogs_(dialogs) {
-    setObjectName("Chtshow");
+TrendChart::TrendChart(QWidget* parent) : QChartView(parent) {
     setFrameStyle(QFrame::Box | QFrame::Sunken);
     setRubberBand(QChartView::NoRubberBand);
     setDragMode(QGraphicsView::NoDrag);
@@ -61,7 +57,7 @@ TrendChart::TrendChart(Dialogs* dialogs, QWidget* parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     buildChart();
     buildToolBar();
-    buildMenu();
+    buildActions();
     setGeometry(336, 172, 371, 309);
     refreshPage(true);
 }
@@ -80,14 +76,14 @@ void TrendChart::buildChart() {
 
     areaUpperLine_ = new QLineSeries(chart_);
     areaSeries_ = new QAreaSeries(areaUpperLine_);
-    areaSeries_->setObjectName("Series2");
+    areaSeries_->setObjectName("areaSeries");
     areaSeries_->setBrush(kAreaFill);
     areaSeries_->setPen(QPen(kAreaLine, 1));
     areaSeries_->setPointsVisible(false);
     areaSeries_->setPointLabelsVisible(false);
 
     lineSeries_ = new QLineSeries();
-    lineSeries_->setObjectName("Series1");
+    lineSeries_->setObjectName("lineSeries");
     lineSeries_->setPen(QPen(kLineColour, 1));
     lineSeries_->setPointsVisible(false);
     lineSeries_->setPointLabelsVisible(false);
@@ -135,12 +131,12 @@ void TrendChart::buildChart() {
 
 void TrendChart::buildToolBar() {
     fillFrame_ = new QFrame(this);
-    fillFrame_->setObjectName("Bevel1");
+    fillFrame_->setObjectName("fillFrame");
     fillFrame_->setFrameStyle(QFrame::Box | QFrame::Raised);
     fillFrame_->setGeometry(2, 2, 40, 20);
 
     fillBox_ = new QCheckBox("Fill", this);
-    fillBox_->setObjectName("BtFill");
+    fillBox_->setObjectName("fillCheckBox");
     fillBox_->setToolTip("Graphic Fill");
     fillBox_->setGeometry(5, 5, 36, 17);
     fillBox_->setChecked(true);
@@ -149,43 +145,43 @@ void TrendChart::buildToolBar() {
     connect(fillBox_, &QCheckBox::toggled, this, [this] { onFillBoxToggled(); });
 
     pointsPerPageEdit_ = new QLineEdit("100", this);
-    pointsPerPageEdit_->setObjectName("Maxrecord");
+    pointsPerPageEdit_->setObjectName("pointsPerPageEdit");
     pointsPerPageEdit_->setGeometry(48, 3, 41, 21);
     // Digits only, like the key filter of the window's other count edits.
     pointsPerPageEdit_->setValidator(
         new QRegularExpressionValidator(QRegularExpression("[0-9]*"), pointsPerPageEdit_));
     connect(pointsPerPageEdit_, &QLineEdit::textChanged, this, [this] { onPointsPerPageEdited(); });
 
-    newButton_ = toolBarButton(this, "BtNew", "New", QRect(91, 3, 35, 21));
+    newButton_ = toolBarButton(this, "newChartButton", "New", QRect(91, 3, 35, 21));
     newButton_->setIcon(drawIcon(Icon::NewChart, 16));
     connect(newButton_, &QToolButton::clicked, this, [this] { startNewChart(); });
-    saveButton_ = toolBarButton(this, "BtSave", "Save", QRect(125, 3, 35, 21));
+    saveButton_ = toolBarButton(this, "savePictureButton", "Save", QRect(125, 3, 35, 21));
     saveButton_->setIcon(drawIcon(Icon::Save, 16));
-    connect(saveButton_, &QToolButton::clicked, this, [this] { savePictureWithDialog(); });
-    firstButton_ = toolBarButton(this, "BtFirst", "First", QRect(163, 3, 25, 21));
+    connect(saveButton_, &QToolButton::clicked, this, &TrendChart::savePictureRequested);
+    firstButton_ = toolBarButton(this, "firstPageButton", "First", QRect(163, 3, 25, 21));
     firstButton_->setIcon(drawIcon(Icon::First, 16));
     connect(firstButton_, &QToolButton::clicked, this, [this] { showFirstPage(); });
-    previousButton_ = toolBarButton(this, "BTPrevious", "Previous", QRect(187, 3, 25, 21));
+    previousButton_ = toolBarButton(this, "previousPageButton", "Previous", QRect(187, 3, 25, 21));
     previousButton_->setIcon(drawIcon(Icon::Previous, 16));
     connect(previousButton_, &QToolButton::clicked, this, [this] { showPreviousPage(); });
-    pageButton_ = toolBarButton(this, "Bt10", "Page No.", QRect(211, 3, 25, 21));
+    pageButton_ = toolBarButton(this, "pageNumberButton", "Page No.", QRect(211, 3, 25, 21));
     pageButton_->setText("1");
     pageButton_->setStyleSheet("QToolButton { color: blue; }");
-    nextButton_ = toolBarButton(this, "BtNext", "Next", QRect(235, 3, 25, 21));
+    nextButton_ = toolBarButton(this, "nextPageButton", "Next", QRect(235, 3, 25, 21));
     nextButton_->setIcon(drawIcon(Icon::Next, 16));
     connect(nextButton_, &QToolButton::clicked, this, [this] { showNextPage(); });
-    lastButton_ = toolBarButton(this, "BTlast", "last", QRect(259, 3, 25, 21));
+    lastButton_ = toolBarButton(this, "lastPageButton", "last", QRect(259, 3, 25, 21));
     lastButton_->setIcon(drawIcon(Icon::Last, 16));
     connect(lastButton_, &QToolButton::clicked, this, [this] { showLastPage(); });
 
     enlargeIcon_ = new ClickableImage(this);
-    enlargeIcon_->setObjectName("TbFd");
+    enlargeIcon_->setObjectName("chartEnlargeIcon");
     enlargeIcon_->setToolTip("Graphic Enlarge");
     enlargeIcon_->setPixmap(drawIcon(Icon::ZoomIn, 25));
     enlargeIcon_->setGeometry(288, 3, 25, 25);
     connect(enlargeIcon_, &ClickableImage::clicked, this, [this] { toggleEnlarged(); });
     restoreIcon_ = new ClickableImage(this);
-    restoreIcon_->setObjectName("TbSx");
+    restoreIcon_->setObjectName("chartRestoreIcon");
     restoreIcon_->setToolTip("Graphic Restore");
     restoreIcon_->setPixmap(drawIcon(Icon::ZoomOut, 25));
     restoreIcon_->setGeometry(288, 3, 25, 25);
@@ -193,7 +189,7 @@ void TrendChart::buildToolBar() {
     connect(restoreIcon_, &ClickableImage::clicked, this, [this] { toggleEnlarged(); });
 
     seriesBox_ = new QComboBox(this);
-    seriesBox_->setObjectName("ComboBox1");
+    seriesBox_->setObjectName("seriesComboBox");
     seriesBox_->addItems({"atile", "btile"});
     seriesBox_->setGeometry(176, 59, 65, 21);
     seriesBox_->hide();
@@ -201,27 +197,28 @@ void TrendChart::buildToolBar() {
     connect(seriesBox_, &QComboBox::activated, this, [this](int i) { showSeries(i); });
 }
 
-void TrendChart::buildMenu() {
-    graphicMenu_ = new QMenu("Graphic", this);
-    graphicMenu_->setObjectName("Graphic");
-    graphicMenu_->menuAction()->setObjectName("GraphicMenu");
-    // A hidden item of the main menu: its entries work, the menu bar does not show it.
-    graphicMenu_->menuAction()->setVisible(false);
+void TrendChart::buildActions() {
     auto add = [this](const char* name, const QString& text, auto handler) {
-        QAction* a = graphicMenu_->addAction(text);
+        auto* a = new QAction(text, this);
         a->setObjectName(name);
         connect(a, &QAction::triggered, this, handler);
+        addAction(a);
         return a;
     };
-    firstAction_ = add("GraphicFirst", "First", [this] { showFirstPage(); });
-    previousAction_ = add("GraphicPrevious", "Previous", [this] { showPreviousPage(); });
-    nextAction_ = add("GraphicNext", "Next", [this] { showNextPage(); });
-    lastAction_ = add("GraphicLast", "Last", [this] { showLastPage(); });
-    graphicMenu_->addSeparator();
-    add("GraphicNew", "New", [this] { startNewChart(); });
-    add("GraphicSave", "Save", [this] { savePictureWithDialog(); });
-    graphicMenu_->addSeparator();
-    fillAction_ = add("Fill", "Fill", [this] { toggleFill(); });
+    auto separate = [this] {
+        auto* a = new QAction(this);
+        a->setSeparator(true);
+        addAction(a);
+    };
+    firstAction_ = add("firstPageAction", "First", [this] { showFirstPage(); });
+    previousAction_ = add("previousPageAction", "Previous", [this] { showPreviousPage(); });
+    nextAction_ = add("nextPageAction", "Next", [this] { showNextPage(); });
+    lastAction_ = add("lastPageAction", "Last", [this] { showLastPage(); });
+    separate();
+    add("newChartAction", "New", [this] { startNewChart(); });
+    add("savePictureAction", "Save", [this] { emit savePictureRequested(); });
+    separate();
+    fillAction_ = add("fillAction", "Fill", [this] { toggleFill(); });
     fillAction_->setCheckable(true);
     fillAction_->setChecked(true);
 }
@@ -306,7 +303,7 @@ void TrendChart::onPointsPerPageEdited() {
     const std::optional<std::string> failure =
         model_.setPointsPerPageText(pointsPerPageEdit_->text().toStdString());
     if (failure) {
-        if (dialogs_) dialogs_->error(QString::fromStdString(*failure));
+        emit pointsPerPageRejected(QString::fromStdString(*failure));
         return;
     }
     // The page caption keeps its text until the next paging command or followed point.
@@ -335,19 +332,6 @@ void TrendChart::toggleEnlarged() {
         move(kEnlargedLeft, kEnlargedTop);
         raise();
     }
-}
-
-void TrendChart::savePictureWithDialog() {
-    if (!dialogs_) return;
-    QString name = dialogs_->getSaveFileName("Save Picture", "Bitmaps (*.bmp)", "bmp");
-    if (name.isEmpty()) return;
-    if (QFileInfo(name).suffix().isEmpty()) name += ".bmp";
-    QString error;
-    if (!savePicture(name, &error)) {
-        dialogs_->error(error);
-        return;
-    }
-    dialogs_->information(QString("Graphic has saved on %1").arg(name));
 }
 
 QImage TrendChart::renderChart() {

@@ -27,23 +27,19 @@ class QXYSeries;
 namespace dmm {
 
 class ClickableImage;
-class Dialogs;
-
-// The trend chart `Chtshow`: one point per reading against the running point number, shown a
-// page at a time as a filled area (`Series2`, index 0) or a plain line (`Series1`, index 1),
+// The trend chart: one point per reading against the running point number, shown a
+// page at a time as a filled area (`areaSeries`, index 0) or a plain line (`lineSeries`, index 1),
 // with a tool bar on its top edge for paging, the series choice, a new chart, saving a bitmap
-// and enlarging. The "Graphic" menu repeats the tool bar; the window adds it to its menu bar,
-// where its item is hidden (its menuAction() is not visible).
+// and enlarging. Its actions (actions(), in menu order, separators included) repeat the tool bar
+// for a menu of the window's. Saving asks the window for a file name (savePictureRequested); a
+// points-per-page text that is not a number is reported to it (pointsPerPageRejected).
 //
 // The points live in the model; the view holds only the points of the page shown, in the one
 // active series.
 class TrendChart : public QChartView {
     Q_OBJECT
 public:
-    // dialogs may be null: then saving a picture is not offered.
-    explicit TrendChart(Dialogs* dialogs, QWidget* parent = nullptr);
-    explicit TrendChart(QWidget* parent = nullptr) : TrendChart(nullptr, parent) {}
-    void setDialogs(Dialogs* dialogs) { dialogs_ = dialogs; }
+    explicit TrendChart(QWidget* parent = nullptr);
 
     // Deactivates every series, then activates the one with the index (0 area, 1 line): the
     // series box's choice.
@@ -66,9 +62,6 @@ public:
     void showLastPage();
     // Enlarges the chart over the window's grid, LCD and scale, or restores it.
     void toggleEnlarged();
-    // "Save": asks for a file name, writes the picture there and says where it went.
-    void savePictureWithDialog();
-
     // Draws the chart without its tool bar into a bitmap of the chart's size.
     QImage renderChart();
     // Writes the chart as a Windows bitmap; on failure returns false with the reason.
@@ -78,7 +71,6 @@ public:
     // Whether the Fill box is ticked: the series a range change shows (0 when ticked, else 1).
     bool fillTicked() const;
     int activeSeries() const { return active_; }
-    QMenu* graphicMenu() const { return graphicMenu_; }
     QLineSeries* lineSeries() const { return lineSeries_; }
     QAreaSeries* areaSeries() const { return areaSeries_; }
     QValueAxis* valueAxis() const { return valueAxis_; }
@@ -86,13 +78,19 @@ public:
     // Number of points the view holds now (the page shown, without the placeholder).
     qsizetype shownPointCount() const;
 
+signals:
+    // "Save" was chosen, on the tool bar or among the actions.
+    void savePictureRequested();
+    // The points-per-page edit holds a text that is not a number; the reason, to show.
+    void pointsPerPageRejected(const QString& reason);
+
 protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
     void buildChart();
     void buildToolBar();
-    void buildMenu();
+    void buildActions();
     // The Fill box was ticked or unticked, by the user or by the program.
     void onFillBoxToggled();
     void onPointsPerPageEdited();
@@ -101,7 +99,6 @@ private:
     void refreshPage(bool rebuild);
     void applyNavigation();
 
-    Dialogs* dialogs_;
     TrendChartModel model_;
     int active_ = 0;
 
@@ -128,7 +125,6 @@ private:
     ClickableImage* restoreIcon_ = nullptr;
     QComboBox* seriesBox_ = nullptr;
 
-    QMenu* graphicMenu_ = nullptr;
     QAction* firstAction_ = nullptr;
     QAction* previousAction_ = nullptr;
     QAction* nextAction_ = nullptr;

@@ -11,8 +11,9 @@
 
 namespace dmm {
 
-// Every label and shape of the virtual LCD, in the order of the element table. The table keeps
-// each element's control name ("LcdDa", "LCDohm", ...) for the widgets that show it.
+// Every label and shape of the meter's LCD, in the order of the element table. The table keeps
+// each element's name ("LcdDa", "LCDohm", ...), which the decoded lines use to list the shown
+// ones, and its caption. Where and how an element is drawn is the view's business.
 enum class LcdElement : std::uint8_t {
     Minus,                                    // the reading's minus sign
     Digit0, Digit1, Digit2, Digit3, Digit4,   // digits left to right; Digit0 is Kelt's fifth
@@ -33,32 +34,12 @@ enum class LcdElement : std::uint8_t {
 
 constexpr std::size_t kLcdElementCount = static_cast<std::size_t>(LcdElement::Count);
 
-enum class LcdKind : std::uint8_t { Label, Shape };
-
-// The fonts the panel names. Digits: the seven-segment digit face ("@" is the letter L).
-// Annunciators: the glyph face in which some ASCII characters stand for symbols
-// ("*" ohm, "+" micro, "#", "?", "&", ")", "$" battery, '"' hold, "!" ...). Arial: plain text.
-enum class LcdFont : std::uint8_t { Digits, Annunciators, Arial };
-
-struct LcdRect {
-    int left, top, width, height;
-};
-
 struct LcdElementInfo {
     LcdElement id;
-    std::string_view name;     // the control's name, e.g. "LcdDa"
-    LcdKind kind;
-    std::string_view caption;  // caption in the layout (digits change theirs at run time)
-    LcdFont font;
-    int fontHeight;            // pixels; 0 for shapes
-    bool bold;
-    LcdRect rect;              // inside the panel
+    std::string_view name;     // the element's name, as the decoded lines list the shown ones
+    std::string_view caption;  // the caption at start (digits change theirs at run time)
     bool shownAtStart;
 };
-
-// The panel's size inside the main window.
-constexpr int kLcdPanelWidth = 334;
-constexpr int kLcdPanelHeight = 129;
 
 // State of the virtual LCD: which elements are shown and what the five digit labels read.
 // Only the digit labels change captions; all other captions are those of the layout.

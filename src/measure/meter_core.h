@@ -83,7 +83,7 @@ public:
     const FrameOutcome& lastOutcome() const { return outcome_; }
     const FrameCounters& counters() const { return counters_; }
 
-    // What the window's hidden diagnostic labels and lists show. frameDiagnostic: the last
+    // Diagnostics of the frames, for who wants to look into a link. frameDiagnostic: the last
     // frame's text (for a cable Kelt frame that fails its test, its high nibbles instead);
     // frameEndDiagnostic: the two characters a cable Kelt frame ends in, "DA" when it passes.
     const std::string& frameDiagnostic() const { return frameDiagnostic_; }

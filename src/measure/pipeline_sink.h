@@ -16,25 +16,25 @@ public:
 
     // A frame was decoded: the link delivers.
     virtual void frameSeen() {}
-    // Sorn frequency annunciator came or went: redraw the scale and set the chart's value axis
-    // to chartValueAxis(countClass, on).
+    // Sorn frequency annunciator came or went: the scale and the chart's value axis
+    // (chartValueAxis(countClass, on)) change with it.
     virtual void frequencyModeChanged(bool on) { (void)on; }
     // The reading is beyond an active limit: sound the system beep.
     virtual void beep() {}
-    // Show or hide the alarm panel "OL !!".
+    // The reading went beyond an active limit (on) or came back within it.
     virtual void showAlarm(bool on) { (void)on; }
-    // Unit or decimal point changed: show the filled or the line series as the fill box says,
-    // then start a new chart.
+    // Unit or decimal point changed: the readings before are not comparable with the next ones,
+    // so the chart starts anew.
     virtual void rangeChanged() {}
-    // Move the analog needle.
+    // The needle position of the reading.
     virtual void needle(int position) { (void)position; }
     // Offer the current reading to the recorder (Recorder::addReading).
     virtual void record() {}
-    // Set the bar graph's position.
+    // The bar position of the reading.
     virtual void bar(int position) { (void)position; }
-    // Append one point to both chart series; follow the last page when the chart does.
+    // The chart point of the reading.
     virtual void chartPoint(double value) { (void)value; }
-    // All steps done: the panel, reading and extremes are final for this frame.
+    // All steps done: the LCD panel, reading and extremes are final for this frame.
     virtual void frameDone() {}
 };
 

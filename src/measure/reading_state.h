@@ -30,14 +30,14 @@ struct RecallClock {
     bool operator==(const RecallClock&) const = default;
 };
 
-// The settings the pipeline and the decoders read. The window copies its controls' states in
-// when they change; dmmcli sets them from its options.
+// The settings the pipeline and the decoders read. The window sets them when the user changes
+// a choice; dmmcli sets them from its options.
 struct MeterSettings {
     bool upperLimitOn = false;  // a reading above ReadingState::upperLimit raises the alarm
     bool lowerLimitOn = false;  // a reading below ReadingState::lowerLimit raises the alarm
     bool recallClockOn = false;        // Kelt frames advance the recall clock and take its time
-    std::string recallStepText = "1";  // the recall clock's step in seconds, as its edit holds it
-    // Meter models within a family, fixed by the window's layout:
+    std::string recallStepText = "1";  // the recall clock's step in seconds, as typed
+    // Meter models within a family, fixed at start-up:
     bool ivraModel = false;   // Sorn: the true-RMS annunciator follows the AC bit
     bool brioModel = false;   // Brio: the lowest frequency range reads kHz
     bool fermoModel = false;  // Brio: as brioModel, and continuity shows the ohm glyph too

@@ -18,25 +18,24 @@
 
 namespace dmm {
 
-// The record-limit items of the "Record" menu; exactly one carries the check mark.
+// The record limits to choose from; exactly one of them is the chosen one.
 enum class RecordLimitItem {
     Records1000, Records5000, Records10000, Records50000, Records100000, Limitless
 };
 
 struct RecordLimitChoice {
     RecordLimitItem item;
-    std::string_view objectName;  // the menu item's name
     std::string_view caption;
     std::int32_t limit;
 };
 
 inline constexpr std::array<RecordLimitChoice, 6> kRecordLimitChoices = {{
-    {RecordLimitItem::Records1000, "N10001", "1000", 1000},
-    {RecordLimitItem::Records5000, "N50001", "5000", 5000},
-    {RecordLimitItem::Records10000, "N100001", "10000", 10000},
-    {RecordLimitItem::Records50000, "N500001", "50000", 50000},
-    {RecordLimitItem::Records100000, "N1000001", "100000", 100000},
-    {RecordLimitItem::Limitless, "limitess", "limitless", 10000000},
+    {RecordLimitItem::Records1000, "1000", 1000},
+    {RecordLimitItem::Records5000, "5000", 5000},
+    {RecordLimitItem::Records10000, "10000", 10000},
+    {RecordLimitItem::Records50000, "50000", 50000},
+    {RecordLimitItem::Records100000, "100000", 100000},
+    {RecordLimitItem::Limitless, "limitless", 10000000},
 }};
 
 inline constexpr std::string_view kRecordDeletedText = " Record deleted ";
@@ -44,26 +43,26 @@ inline constexpr std::string_view kInputErrorText = "Input error!";
 
 // Decides which readings become records of the data table and appends them.
 //
-// The window (or dmmcli) owns the controls and copies their states into the public members
-// below when they change; it reads back the recall edits' texts after the recall-clock
-// routines, which may rewrite them. Nothing here throws for bad input: a text that is not an
+// The window (or dmmcli) sets the recording choices in the public members below when the user
+// changes them; it reads back the recall clock's texts after the recall-clock routines, which
+// may rewrite them. Nothing here throws for bad input: a text that is not an
 // integer is reported through the ShowMessage callback with "'%s' is not a valid integer
 // value" and the rest of that routine is skipped. Nothing throws except addReading when memory
 // runs out (std::bad_alloc, or std::length_error past four billion distinct texts); the
 // window's guard around its handlers reports that like any other failure.
 //
 // `useRecallClock` is also read by the core's pipeline (MeterSettings::recallClockOn): the
-// window copies the box's state into both.
+// window sets both.
 class Recorder {
 public:
     explicit Recorder(RecordTable& table, const Clock* clock = &SystemClock::instance());
 
-    // Control states, with their start values.
-    bool recordRepeats = true;          // "Repeat" ticked: identical readings are recorded
-    bool sampleByInterval = false;      // "Sampling Interval" ticked
-    std::string intervalText = "10";    // the interval edit's text, in seconds
+    // The recording choices, with their start values.
+    bool recordRepeats = true;          // identical readings in a row are recorded too
+    bool sampleByInterval = false;      // one reading per sampling interval is recorded
+    std::string intervalText = "10";    // the sampling interval in seconds, as typed
     bool useRecallClock = false;        // records carry the reading time instead of the clock's
-    std::string recallHoursText = "23";  // the recall clock's edits
+    std::string recallHoursText = "23";  // the recall clock's start time, as typed
     std::string recallMinutesText = "59";
     std::string recallSecondsText = "59";
 
@@ -73,28 +72,28 @@ public:
 
     // A tick of the one-second sampling timer: counts the wait between two samples down.
     void onSamplingTick();
-    // The interval edit or a recall edit changed: the wait starts again from the interval.
+    // The interval or the recall clock's time changed: the wait starts again from the interval.
     void restartSamplingWait();
 
-    // A record-limit item of the "Record" menu was chosen.
+    // One of the record limits to choose from was chosen.
     void setRecordLimit(RecordLimitItem item);
     RecordLimitItem checkedLimitItem() const { return limitItem_; }
     std::int32_t recordLimit() const { return recordLimit_; }
-    // Any limit, for callers without the menu (dmmcli --limit); no menu item is then checked
-    // unless the number is one of the items'.
+    // Any limit, for callers with a number of their own (dmmcli --limit); no choice is then the
+    // chosen one unless the number is one of theirs.
     void setRecordLimit(std::int32_t limit);
 
-    // "Close Data": shows " Record deleted " through `show` (if given) and, once it is closed,
-    // empties the table and restarts numbering. Returns the message shown.
+    // Clears the records: shows " Record deleted " through `show` (if given) and, once it is
+    // closed, empties the table and restarts numbering. Returns the message shown.
     Message clearRecords(const ShowMessage& show = {});
 
-    // The recall clock's panel. Each writes the clock the pipeline advances.
-    // The recall box was clicked: sets the edits to 00:00:00 when `useRecallClock` is on, to
+    // The recall clock. Each writes the clock the pipeline advances.
+    // The recall clock was switched: sets its texts to 00:00:00 when `useRecallClock` is on, to
     // 23:59:59 when it is off, then reads them into the clock.
     void resetRecallClock(RecallClock& clock, const ShowMessage& show);
-    // Reads the edits into the clock without range checks (the focus left the recall box).
+    // Reads the texts into the clock without range checks (the user left the recall clock).
     void readRecallClock(RecallClock& clock, const ShowMessage& show);
-    // Checks each edit (a key was released in one): one above its maximum shows "Input error!"
+    // Checks each text (the user typed in one): one above its maximum shows "Input error!"
     // and is set to "00", leaving its part of the clock as it was; the others go into the clock.
     void checkRecallClock(RecallClock& clock, const ShowMessage& show);
 

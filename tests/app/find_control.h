@@ -24,6 +24,8 @@ T* control(const QObject& window, const char* name) {
 
 // The four port panels, COM1 to COM4.
 inline std::array<dmm::PanelLabel*, 4> portPanels(const QObject& window) {
-    return {control<dmm::PanelLabel>(window, "BtCOM1"), control<dmm::PanelLabel>(window, "BtCOM2"),
-            control<dmm::PanelLabel>(window, "BtCOM3"), control<dmm::PanelLabel>(window, "BtCOM4")};
+    return {control<dmm::PanelLabel>(window, "port1Panel"),
+            control<dmm::PanelLabel>(window, "port2Panel"),
+            control<dmm::PanelLabel>(window, "port3Panel"),
+            control<dmm::PanelLabel>(window, "port4Panel")};
 }

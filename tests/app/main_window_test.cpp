@@ -58,20 +58,20 @@ TEST_F(WindowTest, StartsInTheStandardConfiguration) {
     EXPECT_EQ(st.lastUnitText, "113");
     EXPECT_EQ(w->recorder().recordNo(), 1);
     EXPECT_EQ(w->recorder().recordLimit(), 10000);
-    EXPECT_TRUE(control<QAction>(*w, "N100001")->isChecked());
+    EXPECT_TRUE(control<QAction>(*w, "recordLimit10000Action")->isChecked());
     EXPECT_TRUE(w->recordTable().empty());
-    EXPECT_EQ(control<dmm::RecordGrid>(*w, "DBGrid1")->model()->rowCount(), 0);
-    EXPECT_EQ(control<dmm::TrendChart>(*w, "Chtshow")->valueAxis()->min(), -40000);
-    EXPECT_EQ(control<dmm::TrendChart>(*w, "Chtshow")->valueAxis()->max(), 40000);
-    const auto* scale = control<dmm::AnalogScale>(*w, "KD");
+    EXPECT_EQ(control<dmm::RecordGrid>(*w, "recordGrid")->model()->rowCount(), 0);
+    EXPECT_EQ(control<dmm::TrendChart>(*w, "trendChart")->valueAxis()->min(), -40000);
+    EXPECT_EQ(control<dmm::TrendChart>(*w, "trendChart")->valueAxis()->max(), 40000);
+    const auto* scale = control<dmm::AnalogScale>(*w, "analogScale");
     EXPECT_EQ(scale->lastNeedle(), scale->scaleGeometry().needle(400, 800)) << "needle at the centre";
-    EXPECT_EQ(control<dmm::SegmentedBar>(*w, "PBar2")->value(), 20);
-    EXPECT_EQ(control<dmm::SegmentedBar>(*w, "PBar2")->maximum(), 40);
-    EXPECT_EQ(visibleMenuTitles(control<QMenuBar>(*w, "MainMenu1")), QStringList{"Record"});
-    EXPECT_FALSE(control<QLabel>(*w, "CONokN")->isHidden());
-    EXPECT_TRUE(control<QLabel>(*w, "CONok")->isHidden());
-    EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
-    EXPECT_FALSE(control<QToolButton>(*w, "USBCon")->isChecked());
+    EXPECT_EQ(control<dmm::SegmentedBar>(*w, "barGraph")->value(), 20);
+    EXPECT_EQ(control<dmm::SegmentedBar>(*w, "barGraph")->maximum(), 40);
+    EXPECT_EQ(visibleMenuTitles(control<QMenuBar>(*w, "mainMenuBar")), QStringList{"Record"});
+    EXPECT_FALSE(control<QLabel>(*w, "linkDarkPicture")->isHidden());
+    EXPECT_TRUE(control<QLabel>(*w, "linkLitPicture")->isHidden());
+    EXPECT_FALSE(control<QToolButton>(*w, "serialConnectButton")->isChecked());
+    EXPECT_FALSE(control<QToolButton>(*w, "usbConnectButton")->isChecked());
     EXPECT_EQ(w->session().serialPort().port(), dmm::SerialPortDriver::PortNumber::Com1);
     EXPECT_EQ(w->session().serialPort().baudRate(), dmm::SerialPortDriver::BaudRate::Baud2400);
     EXPECT_FALSE(w->session().serialPort().isOpen());
@@ -87,39 +87,39 @@ TEST_F(WindowTest, LayoutHoldsEveryControl) {
         bool visible;
         const char* caption;  // nullptr: not compared
     } rows[] = {
-        {"BtCOM1", 3, 2, 61, 24, true, "COM 1"},
-        {"BtCOM2", 3, 2, 61, 24, false, "COM 2"},
-        {"BtCOM3", 3, 2, 61, 24, false, "COM 3"},
-        {"BtCOM4", 3, 2, 61, 24, false, "COM 4"},
-        {"COMCon", 65, 2, 94, 25, true, "COM Connect"},
-        {"USBCon", 168, 2, 94, 25, true, "USB Connect"},
-        {"BitBtn1", 651, 2, 57, 25, true, "EXIT"},
-        {"Panel1", 0, 28, 334, 129, true, nullptr},
-        {"PBar2", 0, 157, 334, 17, true, nullptr},
-        {"RepeatSet", 1, 178, 54, 20, true, "Repeat"},
-        {"RecordSI", 55, 178, 143, 20, true, "Sampling Interval           'S"},
-        {"RecordSITime", 157, 178, 27, 21, true, "10"},
-        {"RecordNew", 246, 178, 23, 21, true, nullptr},
-        {"OpenDataFiles", 268, 178, 23, 21, true, nullptr},
-        {"saveas", 290, 178, 23, 21, true, nullptr},
-        {"BtPrint", 312, 178, 22, 21, true, nullptr},
-        {"DBGrid1", 1, 200, 334, 281, true, nullptr},
-        {"KD", 337, 28, 371, 143, true, nullptr},
-        {"Chtshow", 336, 172, 371, 309, true, nullptr},
-        {"Panel2", 2, 199, 334, 25, false, nullptr},
-        {"Panel3", 29, 481, 334, 47, false, nullptr},
-        {"RecallDataTest", 510, 5, -1, -1, false, "RecallData"},
-        {"Print", 110, 420, -1, -1, false, "Print"},
-        {"SetFeature", 441, 505, -1, -1, true, "SetFeature"},
-        {"ReadBtn", 622, 316, -1, -1, true, "Read"},
-        {"ClearBtn", 533, 245, -1, -1, true, "Clear"},
-        {"InfoBtn", 766, 241, -1, -1, true, "Info"},
-        {"DevListBox", 766, 327, 5, -1, true, nullptr},
-        {"HistoryListBox", 766, 29, 5, -1, true, nullptr},
-        {"USBtxt", 334, 496, -1, -1, false, nullptr},
-        {"USBtxt1", 334, 512, -1, -1, false, nullptr},
-        {"Memo1", 366, 500, -1, -1, false, nullptr},
-        {"Report1", 30, 581, 825, 209, false, nullptr},
+        {"port1Panel", 3, 2, 61, 24, true, "COM 1"},
+        {"port2Panel", 3, 2, 61, 24, false, "COM 2"},
+        {"port3Panel", 3, 2, 61, 24, false, "COM 3"},
+        {"port4Panel", 3, 2, 61, 24, false, "COM 4"},
+        {"serialConnectButton", 65, 2, 94, 25, true, "COM Connect"},
+        {"usbConnectButton", 168, 2, 94, 25, true, "USB Connect"},
+        {"closeButton", 651, 2, 57, 25, true, "EXIT"},
+        {"lcdView", 0, 28, 334, 129, true, nullptr},
+        {"barGraph", 0, 157, 334, 17, true, nullptr},
+        {"recordRepeatsCheckBox", 1, 178, 54, 20, true, "Repeat"},
+        {"samplingIntervalCheckBox", 55, 178, 143, 20, true, "Sampling Interval           'S"},
+        {"samplingIntervalEdit", 157, 178, 27, 21, true, "10"},
+        {"clearRecordsButton", 246, 178, 23, 21, true, nullptr},
+        {"openRecordsButton", 268, 178, 23, 21, true, nullptr},
+        {"saveRecordsButton", 290, 178, 23, 21, true, nullptr},
+        {"printRecordsButton", 312, 178, 22, 21, true, nullptr},
+        {"recordGrid", 1, 200, 334, 281, true, nullptr},
+        {"analogScale", 337, 28, 371, 143, true, nullptr},
+        {"trendChart", 336, 172, 371, 309, true, nullptr},
+        {"recallClockPanel", 2, 199, 334, 25, false, nullptr},
+        {"minMaxPanel", 29, 481, 334, 47, false, nullptr},
+        {"recallDataButton", 510, 5, -1, -1, false, "RecallData"},
+        {"printButton", 110, 420, -1, -1, false, "Print"},
+        {"sendSetupReportButton", 441, 505, -1, -1, true, "SetFeature"},
+        {"cableReadButton", 622, 316, -1, -1, true, "Read"},
+        {"clearHistoryButton", 533, 245, -1, -1, true, "Clear"},
+        {"openAnotherWindowButton", 766, 241, -1, -1, true, "Info"},
+        {"cableDeviceList", 766, 327, 5, -1, true, nullptr},
+        {"cableHistoryList", 766, 29, 5, -1, true, nullptr},
+        {"frameDiagnosticLabel", 334, 496, -1, -1, false, nullptr},
+        {"frameEndDiagnosticLabel", 334, 512, -1, -1, false, nullptr},
+        {"brioFramesText", 366, 500, -1, -1, false, nullptr},
+        {"reportPlaceholder", 30, 581, 825, 209, false, nullptr},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -143,35 +143,36 @@ TEST_F(WindowTest, LayoutHoldsEveryControl) {
     }
     // Controls the user cannot reach lie beyond the client area or under the chart.
     const QSize client = control(*w, "client")->size();
-    EXPECT_GE(control(*w, "SetFeature")->y(), client.height());
-    EXPECT_GE(control(*w, "InfoBtn")->x(), client.width());
+    EXPECT_GE(control(*w, "sendSetupReportButton")->y(), client.height());
+    EXPECT_GE(control(*w, "openAnotherWindowButton")->x(), client.width());
     EXPECT_EQ(client, QSize(711, 485));
 
-    const char* models[] = {"IFPavo", "IFSornT", "IFBrio", "IFFermo", "IFIvra",
-                            "IFTarnT", "IFVeskT", "IFNyla", "IFOtherT"};
+    const char* models[] = {"pavoModelCheckBox",  "sornModelCheckBox", "brioModelCheckBox",
+                            "fermoModelCheckBox", "ivraModelCheckBox", "tarnModelCheckBox",
+                            "veskModelCheckBox",  "nylaModelCheckBox", "otherModelCheckBox"};
     for (const char* m : models) {
         auto* box = w->findChild<QCheckBox*>(m);
         ASSERT_NE(box, nullptr) << m;
         EXPECT_TRUE(box->isHidden()) << m;
-        EXPECT_EQ(box->isChecked(), std::string(m) == "IFPavo") << m;
+        EXPECT_EQ(box->isChecked(), std::string(m) == "pavoModelCheckBox") << m;
     }
-    EXPECT_EQ(w->findChild<QLabel*>("MinText")->text(), "40001");
-    EXPECT_EQ(w->findChild<QLabel*>("MaxText")->text(), "-40001");
-    EXPECT_EQ(control<QLineEdit>(*w, "Setmax")->text(), "40000");
-    EXPECT_EQ(control<QLineEdit>(*w, "SetMin")->text(), "-40000");
-    EXPECT_FALSE(control<QCheckBox>(*w, "SetMaxB")->isChecked());
-    EXPECT_FALSE(control<QCheckBox>(*w, "SetMinB")->isChecked());
-    EXPECT_TRUE(control<QCheckBox>(*w, "RepeatSet")->isChecked());
-    EXPECT_EQ(control<QCheckBox>(*w, "RepeatSet")->toolTip(), "Repeage Record");
-    EXPECT_EQ(control<QToolButton>(*w, "RecordNew")->toolTip(), "Close Data");
-    EXPECT_EQ(control<QToolButton>(*w, "OpenDataFiles")->toolTip(), "Open old data files");
-    EXPECT_EQ(control<QToolButton>(*w, "saveas")->toolTip(), "Save data files");
-    const auto* alarm = control<QLabel>(*w, "oltext");
+    EXPECT_EQ(w->findChild<QLabel*>("minimumReadingLabel")->text(), "40001");
+    EXPECT_EQ(w->findChild<QLabel*>("maximumReadingLabel")->text(), "-40001");
+    EXPECT_EQ(control<QLineEdit>(*w, "upperLimitEdit")->text(), "40000");
+    EXPECT_EQ(control<QLineEdit>(*w, "lowerLimitEdit")->text(), "-40000");
+    EXPECT_FALSE(control<QCheckBox>(*w, "upperLimitCheckBox")->isChecked());
+    EXPECT_FALSE(control<QCheckBox>(*w, "lowerLimitCheckBox")->isChecked());
+    EXPECT_TRUE(control<QCheckBox>(*w, "recordRepeatsCheckBox")->isChecked());
+    EXPECT_EQ(control<QCheckBox>(*w, "recordRepeatsCheckBox")->toolTip(), "Repeage Record");
+    EXPECT_EQ(control<QToolButton>(*w, "clearRecordsButton")->toolTip(), "Close Data");
+    EXPECT_EQ(control<QToolButton>(*w, "openRecordsButton")->toolTip(), "Open old data files");
+    EXPECT_EQ(control<QToolButton>(*w, "saveRecordsButton")->toolTip(), "Save data files");
+    const auto* alarm = control<QLabel>(*w, "alarmLabel");
     EXPECT_TRUE(alarm->isHidden());
     EXPECT_EQ(alarm->text(), "OL !!");
-    EXPECT_EQ(alarm->parentWidget(), control(*w, "KD"));
-    EXPECT_EQ(control(*w, "CONok")->parentWidget(), control(*w, "KD"));
-    EXPECT_EQ(control<QLabel>(*w, "CONok")->geometry(), QRect(5, 5, 25, 24));
+    EXPECT_EQ(alarm->parentWidget(), control(*w, "analogScale"));
+    EXPECT_EQ(control(*w, "linkLitPicture")->parentWidget(), control(*w, "analogScale"));
+    EXPECT_EQ(control<QLabel>(*w, "linkLitPicture")->geometry(), QRect(5, 5, 25, 24));
 }
 
 TEST_F(WindowTest, MenuHoldsHiddenAndShownItems) {
@@ -181,14 +182,21 @@ TEST_F(WindowTest, MenuHoldsHiddenAndShownItems) {
         const char* caption;
         bool visible, checked, enabled;
     } rows[] = {
-        {"COM11", "COM1", true, true, true},    {"COM21", "COM2", true, false, true},
-        {"COM31", "COM3", true, false, true},   {"COM41", "COM4", true, false, true},
-        {"START1", "START", true, false, true}, {"STOP1", "STOP", true, false, false},
-        {"New1", "New", false, false, true},    {"Save1", "Save", false, false, true},
-        {"N10001", "1000", true, false, true},  {"N50001", "5000", true, false, true},
-        {"N100001", "10000", true, true, true}, {"N500001", "50000", true, false, true},
-        {"N1000001", "100000", true, false, true}, {"limitess", "limitless", true, false, true},
-        {"EXIT1", "Exit", false, false, true},
+        {"port1Action", "COM1", true, true, true},
+        {"port2Action", "COM2", true, false, true},
+        {"port3Action", "COM3", true, false, true},
+        {"port4Action", "COM4", true, false, true},
+        {"connectAction", "START", true, false, true},
+        {"disconnectAction", "STOP", true, false, false},
+        {"clearRecordsAction", "New", false, false, true},
+        {"saveRecordsAction", "Save", false, false, true},
+        {"recordLimit1000Action", "1000", true, false, true},
+        {"recordLimit5000Action", "5000", true, false, true},
+        {"recordLimit10000Action", "10000", true, true, true},
+        {"recordLimit50000Action", "50000", true, false, true},
+        {"recordLimit100000Action", "100000", true, false, true},
+        {"recordLimitlessAction", "limitless", true, false, true},
+        {"quitAction", "Exit", false, false, true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -201,7 +209,7 @@ TEST_F(WindowTest, MenuHoldsHiddenAndShownItems) {
             EXPECT_EQ(a->isEnabled(), r.enabled);
         }
     }
-    for (const char* hidden : {"ComSetup1", "Connect1", "Graphic"}) {
+    for (const char* hidden : {"portMenu", "connectMenu", "graphicMenu"}) {
         auto* m = w->findChild<QMenu*>(hidden);
         ASSERT_NE(m, nullptr) << hidden;
         EXPECT_FALSE(m->menuAction()->isVisible()) << hidden;
@@ -237,20 +245,20 @@ TEST_F(WindowTest, CommandLineChoosesFamilyAndCountClass) {
         EXPECT_EQ(w->windowTitle(), r.caption);
         EXPECT_EQ(w->core().state.upperLimit, r.upper);
         EXPECT_EQ(w->core().state.lowerLimit, -r.upper);
-        EXPECT_EQ(control<QLineEdit>(*w, "Setmax")->text(), r.setmax);
-        EXPECT_EQ(control<QLineEdit>(*w, "SetMin")->text(), QString("-") + r.setmax);
-        EXPECT_EQ(control<QLabel>(*w, "MinText")->text(), r.minText);
-        EXPECT_EQ(control<dmm::SegmentedBar>(*w, "PBar2")->maximum(), r.barMax);
+        EXPECT_EQ(control<QLineEdit>(*w, "upperLimitEdit")->text(), r.setmax);
+        EXPECT_EQ(control<QLineEdit>(*w, "lowerLimitEdit")->text(), QString("-") + r.setmax);
+        EXPECT_EQ(control<QLabel>(*w, "minimumReadingLabel")->text(), r.minText);
+        EXPECT_EQ(control<dmm::SegmentedBar>(*w, "barGraph")->maximum(), r.barMax);
         const int fs = w->core().state.countClass.fullScale;
-        EXPECT_EQ(control<dmm::TrendChart>(*w, "Chtshow")->valueAxis()->max(), fs);
+        EXPECT_EQ(control<dmm::TrendChart>(*w, "trendChart")->valueAxis()->max(), fs);
         EXPECT_TRUE(dialogs.shown.isEmpty());
     }
 }
 
 TEST_F(WindowTest, PortPanelCyclesThroughTheFourPorts) {
     auto w = makeWindow();
-    QAction* ticks[] = {control<QAction>(*w, "COM11"), control<QAction>(*w, "COM21"),
-                        control<QAction>(*w, "COM31"), control<QAction>(*w, "COM41")};
+    QAction* ticks[] = {control<QAction>(*w, "port1Action"), control<QAction>(*w, "port2Action"),
+                        control<QAction>(*w, "port3Action"), control<QAction>(*w, "port4Action")};
     int expected[] = {2, 3, 4, 1, 2};
     for (int n : expected) {
         // Click whichever panel is visible.
@@ -267,7 +275,7 @@ TEST_F(WindowTest, PortPanelCyclesThroughTheFourPorts) {
             EXPECT_EQ(ticks[i]->isChecked(), i == n - 1) << "tick " << i + 1 << " after COM" << n;
         }
     }
-    control<QAction>(*w, "COM31")->trigger();  // the hidden menu runs the same selection
+    control<QAction>(*w, "port3Action")->trigger();  // the hidden menu runs the same selection
     EXPECT_EQ(w->session().port(), 3);
     EXPECT_FALSE(portPanels(*w)[2]->isHidden());
 }
@@ -276,17 +284,17 @@ TEST_F(WindowTest, PortThatCannotBeOpenedIsReportedAndLeavesWindowDisconnected) 
     dmm::AppOptions options;
     options.ports[1] = QStringLiteral("/nonexistent/ttyMeter");
     auto w = makeWindow(options);
-    control<QToolButton>(*w, "COMCon")->click();
+    control<QToolButton>(*w, "serialConnectButton")->click();
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].kind, "error");
     EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not open COM1 (/nonexistent/ttyMeter): "))
         << dialogs.shown[0].text.toStdString();
-    EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
+    EXPECT_FALSE(control<QToolButton>(*w, "serialConnectButton")->isChecked());
     EXPECT_FALSE(w->session().serialPort().isOpen());
-    EXPECT_TRUE(control<QMenu>(*w, "ComSetup1")->isEnabled());
-    EXPECT_FALSE(control<QAction>(*w, "START1")->isChecked());
-    EXPECT_FALSE(control<QAction>(*w, "STOP1")->isEnabled());
-    EXPECT_TRUE(control<dmm::PanelLabel>(*w, "BtDiscon")->isHidden());
+    EXPECT_TRUE(control<QMenu>(*w, "portMenu")->isEnabled());
+    EXPECT_FALSE(control<QAction>(*w, "connectAction")->isChecked());
+    EXPECT_FALSE(control<QAction>(*w, "disconnectAction")->isEnabled());
+    EXPECT_TRUE(control<dmm::PanelLabel>(*w, "disconnectPanel")->isHidden());
     for (auto* p : portPanels(*w)) EXPECT_TRUE(p->isEnabled());
 }
 
@@ -297,12 +305,12 @@ TEST_F(WindowTest, KeyFiltersRefuseWhatIsNotANumber) {
         const char* typed;
         const char* result;
     } rows[] = {
-        {"RecordSITime", "a7.", "107"},
-        {"RecordSITime", "-+x", "10"},
-        {"Setmax", "-+a.5", "40000-+5"},
-        {"SetMin", " 3", "-400003"},
-        {"TimeInt", "2b", "12"},
-        {"Maxrecord", "x5", "1005"},  // the chart's points-per-page edit
+        {"samplingIntervalEdit", "a7.", "107"},
+        {"samplingIntervalEdit", "-+x", "10"},
+        {"upperLimitEdit", "-+a.5", "40000-+5"},
+        {"lowerLimitEdit", " 3", "-400003"},
+        {"recallStepEdit", "2b", "12"},
+        {"pointsPerPageEdit", "x5", "1005"},  // the chart's points-per-page edit
     };
     for (const Row& r : rows) {
         auto* edit = control<QLineEdit>(*w, r.edit);
@@ -314,7 +322,7 @@ TEST_F(WindowTest, KeyFiltersRefuseWhatIsNotANumber) {
         edit->setText(before);
     }
     // Backspace works; paste by key is refused.
-    auto* interval = control<QLineEdit>(*w, "RecordSITime");
+    auto* interval = control<QLineEdit>(*w, "samplingIntervalEdit");
     interval->setText("10");
     interval->end(false);
     QTest::keyClick(interval, Qt::Key_Backspace);
@@ -328,8 +336,8 @@ TEST_F(WindowTest, KeyFiltersRefuseWhatIsNotANumber) {
 
 TEST_F(WindowTest, LimitEditsSetTheLimits) {
     auto w = makeWindow();
-    auto* upper = control<QLineEdit>(*w, "Setmax");
-    auto* lower = control<QLineEdit>(*w, "SetMin");
+    auto* upper = control<QLineEdit>(*w, "upperLimitEdit");
+    auto* lower = control<QLineEdit>(*w, "lowerLimitEdit");
     struct Row {
         QLineEdit* edit;
         const char* text;
@@ -347,8 +355,8 @@ TEST_F(WindowTest, LimitEditsSetTheLimits) {
 
     // Ticking a limit box redraws the scale with the limit marked and arms the alarm.
     upper->setText("100");
-    control<QCheckBox>(*w, "SetMaxB")->click();
-    const auto* scale = control<dmm::AnalogScale>(*w, "KD");
+    control<QCheckBox>(*w, "upperLimitCheckBox")->click();
+    const auto* scale = control<dmm::AnalogScale>(*w, "analogScale");
     EXPECT_TRUE(scale->settings().upperLimitOn);
     EXPECT_EQ(scale->settings().upperLimit, 100.0f);
     EXPECT_TRUE(w->core().settings.upperLimitOn);
@@ -365,9 +373,12 @@ TEST_F(WindowTest, LimitEditsSetTheLimits) {
 
 TEST_F(WindowTest, RecordLimitMenuKeepsOneTick) {
     auto w = makeWindow();
-    QAction* items[] = {control<QAction>(*w, "N10001"),  control<QAction>(*w, "N50001"),
-                        control<QAction>(*w, "N100001"), control<QAction>(*w, "N500001"),
-                        control<QAction>(*w, "N1000001"), control<QAction>(*w, "limitess")};
+    QAction* items[] = {control<QAction>(*w, "recordLimit1000Action"),
+                        control<QAction>(*w, "recordLimit5000Action"),
+                        control<QAction>(*w, "recordLimit10000Action"),
+                        control<QAction>(*w, "recordLimit50000Action"),
+                        control<QAction>(*w, "recordLimit100000Action"),
+                        control<QAction>(*w, "recordLimitlessAction")};
     const int limits[] = {1000, 5000, 10000, 50000, 100000, 10000000};
     for (int i : {0, 5, 5, 3, 1, 4, 2}) {  // choosing the ticked one again keeps its tick
         items[i]->trigger();
@@ -383,8 +394,8 @@ TEST_F(WindowTest, IntervalUnitIsDrawnRightOfTheEdit) {
     auto w = makeWindow();
     w->show();
     const QImage shot = control(*w, "client")->grab().toImage();
-    const QRect edit = control(*w, "RecordSITime")->geometry();
-    auto* sampling = control<QCheckBox>(*w, "RecordSI");
+    const QRect edit = control(*w, "samplingIntervalEdit")->geometry();
+    auto* sampling = control<QCheckBox>(*w, "samplingIntervalCheckBox");
     const QRect box = sampling->geometry();
     int ink = 0;
     for (int y = box.top(); y <= box.bottom(); ++y) {
@@ -457,15 +468,16 @@ TEST_F(WindowTest, FileDialogsShowSizeTypeAndDate) {
 TEST_F(WindowTest, EnlargedChartCoversTheGridAndTheLcd) {
     auto w = makeWindow();
     w->show();
-    auto* chart = control<dmm::TrendChart>(*w, "Chtshow");
+    auto* chart = control<dmm::TrendChart>(*w, "trendChart");
     chart->toggleEnlarged();
     const QRect big = chart->geometry();
-    for (const char* name : {"DBGrid1", "Panel1", "PBar2", "KD", "RecordSI"}) {
+    for (const char* name :
+         {"recordGrid", "lcdView", "barGraph", "analogScale", "samplingIntervalCheckBox"}) {
         // All of it, but for the two-pixel strip of the window's left edge.
         const QRect covered = control(*w, name)->geometry();
         EXPECT_TRUE(big.contains(covered.adjusted(std::max(0, 2 - covered.x()), 0, 0, 0))) << name;
     }
-    for (const char* name : {"COMCon", "USBCon", "BitBtn1"}) {
+    for (const char* name : {"serialConnectButton", "usbConnectButton", "closeButton"}) {
         EXPECT_LT(control(*w, name)->geometry().bottom(), big.top()) << name;
     }
     EXPECT_LE(big.right(), control(*w, "client")->width() - 1);
@@ -475,9 +487,9 @@ TEST_F(WindowTest, EnlargedChartCoversTheGridAndTheLcd) {
 TEST_F(WindowTest, ToggleGroupLiftsTheOthersWithoutTheirHandlers) {
     hid.plug(dmm::SimulatedCable::cableDevice(), false);  // a cable, so that the buttons stay down
     auto w = makeWindow();
-    ASSERT_TRUE(waitFor([&] { return control<QListWidget>(*w, "DevListBox")->count() == 1; }));
-    auto* usbConnect = control<QToolButton>(*w, "USBCon");
-    auto* read = control<QToolButton>(*w, "ReadBtn");
+    ASSERT_TRUE(waitFor([&] { return control<QListWidget>(*w, "cableDeviceList")->count() == 1; }));
+    auto* usbConnect = control<QToolButton>(*w, "usbConnectButton");
+    auto* read = control<QToolButton>(*w, "cableReadButton");
     usbConnect->click();
     EXPECT_TRUE(usbConnect->isChecked());
     read->click();
@@ -492,9 +504,9 @@ TEST_F(WindowTest, ResizeKeepsTheBottomPanelsAligned) {
     w->show();
     QCoreApplication::processEvents();
     const int outer = w->frameGeometry().width();
-    EXPECT_EQ(control(*w, "BtExit")->x(), outer - 80);
-    EXPECT_EQ(control(*w, "BTCon")->x(), outer - 190);
-    EXPECT_EQ(control(*w, "BtDiscon")->x(), outer - 190);
+    EXPECT_EQ(control(*w, "quitPanel")->x(), outer - 80);
+    EXPECT_EQ(control(*w, "connectPanel")->x(), outer - 190);
+    EXPECT_EQ(control(*w, "disconnectPanel")->x(), outer - 190);
 }
 
 TEST_F(WindowTest, ExitClosesWithoutAQuestion) {
@@ -502,7 +514,7 @@ TEST_F(WindowTest, ExitClosesWithoutAQuestion) {
     w->show();
     QCoreApplication::processEvents();
     ASSERT_TRUE(w->isVisible());
-    control<QPushButton>(*w, "BitBtn1")->click();
+    control<QPushButton>(*w, "closeButton")->click();
     EXPECT_FALSE(w->isVisible());
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }

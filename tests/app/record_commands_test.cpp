@@ -47,7 +47,7 @@ protected:
     }
 
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
-    dmm::RecordGrid* grid() const { return control<dmm::RecordGrid>(*window, "DBGrid1"); }
+    dmm::RecordGrid* grid() const { return control<dmm::RecordGrid>(*window, "recordGrid"); }
     void click(const char* button) { control<QAbstractButton>(*window, button)->click(); }
 
     QTemporaryDir dir;
@@ -57,7 +57,7 @@ protected:
 TEST_F(RecordCommandsTest, CloseDataEmptiesTheTableAfterTheMessage) {
     recordReadings({"1.000", "2.000", "3.000"});
     ASSERT_EQ(grid()->model()->rowCount(), 3);
-    click("RecordNew");
+    click("clearRecordsButton");
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].kind, "information");
     EXPECT_EQ(dialogs.shown[0].text, " Record deleted ");
@@ -94,7 +94,7 @@ TEST_F(RecordCommandsTest, SaveAndLoadThroughTheFileDialogs) {
         dialogs.shown.clear();
 
         dialogs.saveNames << path(r.file);
-        click("saveas");
+        click("saveRecordsButton");
         ASSERT_EQ(dialogs.shown.size(), 1);
         EXPECT_EQ(dialogs.shown[0].kind, "information");
         EXPECT_EQ(dialogs.shown[0].text,
@@ -104,7 +104,7 @@ TEST_F(RecordCommandsTest, SaveAndLoadThroughTheFileDialogs) {
                   "Excel File(*.xls);;XML(*.xml);;Txt File(*.txt)");
 
         dialogs.openNames << path(r.file);
-        click("OpenDataFiles");
+        click("openRecordsButton");
         EXPECT_EQ(dialogs.shown.size(), 1) << "a good load shows nothing";
         EXPECT_EQ(dialogs.openFilters.back(), "Exel File(*.xls);;XML (*.xml);;Txt File(*.txt)");
         const int expected = r.replaces ? 3 : 6;
@@ -124,11 +124,11 @@ TEST_F(RecordCommandsTest, LoadMakesTheLastRecordCurrentAndVisible) {
     for (const char* name : {"many.txt", "many.xml"}) {
         SCOPED_TRACE(name);
         dialogs.saveNames << path(name);
-        click("saveas");
-        click("RecordNew");
+        click("saveRecordsButton");
+        click("clearRecordsButton");
         grid()->setCurrentIndex(window->gridModel()->index(0, 0));
         dialogs.openNames << path(name);
-        click("OpenDataFiles");
+        click("openRecordsButton");
         QCoreApplication::processEvents();
         const int last = window->gridModel()->rowCount() - 1;
         ASSERT_EQ(last, 299);
@@ -165,7 +165,7 @@ TEST_F(RecordCommandsTest, TextsBeyondAsciiGoThroughLoadGridReportAndSaveAsRead)
     const std::string in = path("in.xml").toStdString();
     ASSERT_TRUE(dmm::saveDataFile(made, in).ok);
     dialogs.openNames << path("in.xml");
-    click("OpenDataFiles");
+    click("openRecordsButton");
     ASSERT_EQ(grid()->model()->rowCount(), static_cast<int>(std::size(rows)));
     for (int i = 0; i < grid()->model()->rowCount(); ++i) {
         EXPECT_EQ(grid()->model()->index(i, 3).data().toString(), QString::fromUtf8(rows[i].text));
@@ -183,7 +183,7 @@ TEST_F(RecordCommandsTest, TextsBeyondAsciiGoThroughLoadGridReportAndSaveAsRead)
         SCOPED_TRACE(name);
         dialogs.shown.clear();
         dialogs.saveNames << path(name);
-        click("saveas");
+        click("saveRecordsButton");
         ASSERT_EQ(dialogs.shown.size(), 1);
         EXPECT_EQ(dialogs.shown[0].text, "Save table to specified file: " +
                                              path(name).replace(QChar(0x1b), QStringLiteral("\\x1b")) +
@@ -199,8 +199,8 @@ TEST_F(RecordCommandsTest, TextsBeyondAsciiGoThroughLoadGridReportAndSaveAsRead)
 
 TEST_F(RecordCommandsTest, CancelledDialogsAndBadFiles) {
     recordReadings({"1.000"});
-    click("saveas");         // no name: cancelled
-    click("OpenDataFiles");  // likewise
+    click("saveRecordsButton");  // no name: cancelled
+    click("openRecordsButton");  // likewise
     EXPECT_TRUE(dialogs.shown.isEmpty());
     EXPECT_EQ(window->recordTable().size(), 1u);
 
@@ -209,8 +209,8 @@ TEST_F(RecordCommandsTest, CancelledDialogsAndBadFiles) {
     bad.write("<DATAPACKET><ROWDATA><ROW No=");
     bad.close();
     dialogs.openNames << bad.fileName() << path("missing.txt");
-    click("OpenDataFiles");
-    click("OpenDataFiles");
+    click("openRecordsButton");
+    click("openRecordsButton");
     ASSERT_EQ(dialogs.shown.size(), 2);
     for (const auto& s : dialogs.shown) {
         EXPECT_EQ(s.kind, "error");
@@ -222,7 +222,7 @@ TEST_F(RecordCommandsTest, CancelledDialogsAndBadFiles) {
     // Saving into a folder that does not exist fails with a message and no success.
     dialogs.shown.clear();
     dialogs.saveNames << path("no/such/folder/out.txt");
-    click("saveas");
+    click("saveRecordsButton");
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].kind, "error");
     EXPECT_TRUE(dialogs.shown[0].text.startsWith("Could not save table to specified file: "));
@@ -233,8 +233,8 @@ TEST_F(RecordCommandsTest, CancelledDialogsAndBadFiles) {
 TEST_F(RecordCommandsTest, DataFilesOpenFromTheCommandLineAndByDropAsWithOpen) {
     recordReadings({"1.000", "-2.500", "0L"});
     dialogs.saveNames << path("data.xml") << path("DATA.XLS");
-    click("saveas");
-    click("saveas");
+    click("saveRecordsButton");
+    click("saveRecordsButton");
     QFile bad(path("broken.xml"));
     ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
     bad.write("<DATAPACKET><ROWDATA><ROW No=");
@@ -248,7 +248,7 @@ TEST_F(RecordCommandsTest, DataFilesOpenFromTheCommandLineAndByDropAsWithOpen) {
         {"command line", "data.xml", 3, nullptr},
         {"command line", "missing.txt", 0, "Failed to Load File!"},
         {"window", "DATA.XLS", 3, nullptr},
-        {"Setmax", "data.xml", 3, nullptr},  // an edit, which takes dropped text of its own
+        {"upperLimitEdit", "data.xml", 3, nullptr},  // an edit, which takes dropped text of its own
         {"window", "broken.xml", 0, "Failed to Load File!"},
     };
     for (const Row& r : rows) {
@@ -319,21 +319,21 @@ namespace {
 
 // The hidden recall panel still works when a layout shows it: its edits set the recall clock.
 TEST_F(RecordCommandsTest, RecallPanelSetsTheRecallClock) {
-    click("RecallCheck");
-    EXPECT_EQ(control<QLineEdit>(*window, "TimeH")->text(), "00");
-    EXPECT_EQ(control<QLineEdit>(*window, "TimeS")->text(), "00");
+    click("recallClockCheckBox");
+    EXPECT_EQ(control<QLineEdit>(*window, "recallHoursEdit")->text(), "00");
+    EXPECT_EQ(control<QLineEdit>(*window, "recallSecondsEdit")->text(), "00");
     EXPECT_TRUE(window->core().settings.recallClockOn);
 
-    control<QLineEdit>(*window, "TimeH")->setText("24");
-    control<QLineEdit>(*window, "TimeM")->setText("30");
-    QTest::keyRelease(control<QLineEdit>(*window, "TimeH"), Qt::Key_4);
+    control<QLineEdit>(*window, "recallHoursEdit")->setText("24");
+    control<QLineEdit>(*window, "recallMinutesEdit")->setText("30");
+    QTest::keyRelease(control<QLineEdit>(*window, "recallHoursEdit"), Qt::Key_4);
     ASSERT_EQ(dialogs.shown.size(), 1);
     EXPECT_EQ(dialogs.shown[0].text, "Input error!");
-    EXPECT_EQ(control<QLineEdit>(*window, "TimeH")->text(), "00");
+    EXPECT_EQ(control<QLineEdit>(*window, "recallHoursEdit")->text(), "00");
     EXPECT_EQ(window->core().state.recallClock, (dmm::RecallClock{0, 30, 0}));
 
-    click("RecallCheck");
-    EXPECT_EQ(control<QLineEdit>(*window, "TimeH")->text(), "23");
+    click("recallClockCheckBox");
+    EXPECT_EQ(control<QLineEdit>(*window, "recallHoursEdit")->text(), "23");
     EXPECT_EQ(window->core().state.recallClock, (dmm::RecallClock{23, 59, 59}));
 }
 

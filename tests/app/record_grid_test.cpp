@@ -98,9 +98,9 @@ protected:
         reference->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
         grid->setModel(&model);
         reference->setModel(&model);
-        for (std::size_t c = 0; c < dmm::kGridColumns.size(); ++c) {
-            grid->setColumnWidth(static_cast<int>(c), dmm::kGridColumns[c].width);
-            reference->setColumnWidth(static_cast<int>(c), dmm::kGridColumns[c].width);
+        for (std::size_t c = 0; c < dmm::kGridColumnLooks.size(); ++c) {
+            grid->setColumnWidth(static_cast<int>(c), dmm::kGridColumnLooks[c].width);
+            reference->setColumnWidth(static_cast<int>(c), dmm::kGridColumnLooks[c].width);
         }
         top.show();
         top.activateWindow();

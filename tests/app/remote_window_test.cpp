@@ -61,7 +61,9 @@ protected:
         far.start(kDmmcli, {"record", "--port", device, "--decimal", ".", "--format", "jsonl",
                             "--publish", broker.url(QStringLiteral("lab/far"))});
     }
-    static bool lit(dmm::MainWindow& w) { return !control<QLabel>(w, "CONok")->isHidden(); }
+    static bool lit(dmm::MainWindow& w) {
+        return !control<QLabel>(w, "linkLitPicture")->isHidden();
+    }
 
     MosquittoBroker broker;
     dmm::BrokerSettings settings;
@@ -87,7 +89,7 @@ TEST_F(RemoteWindowTest, ShowsWhatAWindowReadingTheSameFramesFromAPortShows) {
     dmm::AppOptions options;
     options.ports[1] = pty.slavePath();
     auto local = makeWindow(options);
-    control<QToolButton>(*local, "COMCon")->click();
+    control<QToolButton>(*local, "serialConnectButton")->click();
     std::vector<qint64> times;
     for (const QString& m : messages) {
         const QJsonObject o = QJsonDocument::fromJson(m.toUtf8()).object();
@@ -107,8 +109,8 @@ TEST_F(RemoteWindowTest, ShowsWhatAWindowReadingTheSameFramesFromAPortShows) {
                static_cast<std::uint64_t>(messages.size());
     }));
 
-    EXPECT_EQ(control<dmm::LcdView>(*remote, "Panel1")->panel(),
-              control<dmm::LcdView>(*local, "Panel1")->panel());
+    EXPECT_EQ(control<dmm::LcdView>(*remote, "lcdView")->panel(),
+              control<dmm::LcdView>(*local, "lcdView")->panel());
     ASSERT_EQ(remote->recordTable().size(), local->recordTable().size());
     for (std::size_t i = 0; i < local->recordTable().size(); ++i) {
         SCOPED_TRACE(i);
@@ -120,8 +122,8 @@ TEST_F(RemoteWindowTest, ShowsWhatAWindowReadingTheSameFramesFromAPortShows) {
         }
         EXPECT_EQ(a.timeMs(), times[i]) << "the time it was read over there";
     }
-    const auto& remoteChart = control<dmm::TrendChart>(*remote, "Chtshow")->model();
-    const auto& localChart = control<dmm::TrendChart>(*local, "Chtshow")->model();
+    const auto& remoteChart = control<dmm::TrendChart>(*remote, "trendChart")->model();
+    const auto& localChart = control<dmm::TrendChart>(*local, "trendChart")->model();
     ASSERT_EQ(remoteChart.pointCount(), localChart.pointCount());
     for (std::size_t i = 0; i < localChart.pointCount(); ++i) {
         EXPECT_EQ(remoteChart.value(i), localChart.value(i)) << i;
@@ -154,7 +156,7 @@ TEST_F(RemoteWindowTest, TheIndicatorFollowsTheBrokerAndThePublisher) {
 // cable's buttons lifted; a URL that does not read is said in a box.
 TEST_F(WindowTest, TheBrokerItemReadsTheMeterChosen) {
     auto w = makeWindow();
-    control<QToolButton>(*w, "COMCon")->setChecked(true);
+    control<QToolButton>(*w, "serialConnectButton")->setChecked(true);
     dialogs.brokerChoices = {{"mqtt://127.0.0.1:9/lab/b7", "bench7", "pw"}, {"nonsense", "", ""}};
     control<QAction>(*w, "brokerAction")->trigger();
     ASSERT_NE(w->session().remoteMeter(), nullptr);
@@ -162,7 +164,7 @@ TEST_F(WindowTest, TheBrokerItemReadsTheMeterChosen) {
     EXPECT_EQ(chosen.url.prefix, "lab/b7");
     EXPECT_EQ(chosen.url.user, "bench7");
     EXPECT_EQ(chosen.password, "pw");
-    EXPECT_FALSE(control<QToolButton>(*w, "COMCon")->isChecked());
+    EXPECT_FALSE(control<QToolButton>(*w, "serialConnectButton")->isChecked());
     EXPECT_TRUE(dialogs.shown.isEmpty());
     control<QAction>(*w, "brokerAction")->trigger();
     EXPECT_TRUE(dialogs.last().startsWith("error: The broker URL does not read")) << dialogs.last().toStdString();

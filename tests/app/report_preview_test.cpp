@@ -85,9 +85,9 @@ TEST_F(ReportPreviewTest, BothButtonsOpenTheModalPreviewWhileRecordingGoesOn) {
     dmm::MeterDisplay d{.digits = "01234", .decimals = 3, .unit = "V", .coupling = "DC"};
     std::string frame, error;
     ASSERT_TRUE(dmm::encodeFrame(dmm::Family::Kelt, d, frame, &error)) << error;
-    control<QToolButton>(*window, "COMCon")->click();
+    control<QToolButton>(*window, "serialConnectButton")->click();
 
-    for (const char* name : {"BtPrint", "Print"}) {
+    for (const char* name : {"printRecordsButton", "printButton"}) {
         auto* b = control<QAbstractButton>(*window, name);
         SCOPED_TRACE(b->objectName().toStdString());
         window->recordTable().clear();
@@ -130,7 +130,7 @@ TEST_F(ReportPreviewTest, PrintToFileFromThePreviewWritesTheReportAsPdf) {
         }
         if (modal && modal->isVisible()) modal->close();
     });
-    control<QToolButton>(*window, "BtPrint")->click();
+    control<QToolButton>(*window, "printRecordsButton")->click();
     ASSERT_TRUE(printed);
     const std::string direct = dir.filePath(QStringLiteral("direct.pdf")).toStdString();
     std::string reason;
@@ -145,12 +145,12 @@ TEST_F(ReportPreviewTest, PrintToFileFromThePreviewWritesTheReportAsPdf) {
 // A report too long to preview says so, goes to the print dialog and prints every page.
 TEST_F(ReportPreviewTest, AReportTooLongToPreviewGoesStraightToThePrintDialog) {
     const int records = static_cast<int>(dmm::kMostPreviewPages) * 35 + 1;
-    control<QAction>(*window, "N1000001")->trigger();  // record limit 100000
+    control<QAction>(*window, "recordLimit100000Action")->trigger();  // record limit 100000
     recordReadings(records);
     const std::string pdf = dir.filePath(QStringLiteral("long.pdf")).toStdString();
     bool printed = false;
     printToFile(pdf, &printed);
-    control<QToolButton>(*window, "BtPrint")->click();
+    control<QToolButton>(*window, "printRecordsButton")->click();
     ASSERT_TRUE(printed);
     const std::string pages = std::to_string(dmm::kMostPreviewPages + 1);
     EXPECT_EQ(dialogs.last(), QStringLiteral("information: The report has %1 pages, too many to preview. "

@@ -78,39 +78,39 @@ protected:
 
 TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream) {
     dmm::MainWindow& w = *window;
-    const auto needleAtStart = control<dmm::AnalogScale>(w, "KD")->lastNeedle();
+    const auto needleAtStart = control<dmm::AnalogScale>(w, "analogScale")->lastNeedle();
     meter.start();
-    control<QToolButton>(w, "COMCon")->click();
+    control<QToolButton>(w, "serialConnectButton")->click();
     ASSERT_TRUE(w.session().serialPortOpen()) << dialogs.last().toStdString();
     EXPECT_TRUE(dialogs.shown.isEmpty());
     for (auto* p : portPanels(w)) EXPECT_FALSE(p->isEnabled());
-    EXPECT_FALSE(control<QMenu>(w, "ComSetup1")->isEnabled());
-    EXPECT_TRUE(control<QAction>(w, "START1")->isChecked());
-    EXPECT_TRUE(control<QAction>(w, "STOP1")->isEnabled());
+    EXPECT_FALSE(control<QMenu>(w, "portMenu")->isEnabled());
+    EXPECT_TRUE(control<QAction>(w, "connectAction")->isChecked());
+    EXPECT_TRUE(control<QAction>(w, "disconnectAction")->isEnabled());
 
     ASSERT_TRUE(waitFor([&] { return w.core().counters().decoded >= 8; }));
     EXPECT_EQ(w.core().counters().dropped(), 0u);
 
     // The LCD shows what the model holds, and paints it.
-    EXPECT_EQ(control<dmm::LcdView>(w, "Panel1")->panel(), w.core().panel());
+    EXPECT_EQ(control<dmm::LcdView>(w, "lcdView")->panel(), w.core().panel());
     const dmm::MeterReading& r = w.core().reading();
     EXPECT_EQ(r.unitText, "V");
     EXPECT_TRUE(r.valueText == "12.345" || r.valueText == "01.234") << r.valueText;
-    QImage lcd = control<dmm::LcdView>(w, "Panel1")->grab().toImage();
+    QImage lcd = control<dmm::LcdView>(w, "lcdView")->grab().toImage();
     EXPECT_GT(darkPixels(lcd, QRect(88, 30, 40, 82)), 100) << "digit LcdDa painted";
     EXPECT_GT(darkPixels(lcd, QRect(296, 80, 30, 35)), 10) << "volt sign painted";
 
     // Needle, bar, grid and chart moved with the readings.
-    EXPECT_NE(control<dmm::AnalogScale>(w, "KD")->lastNeedle(), needleAtStart);
-    EXPECT_EQ(control<dmm::SegmentedBar>(w, "PBar2")->value(), w.core().lastOutcome().bar);
-    const auto* grid = control<dmm::RecordGrid>(w, "DBGrid1");
+    EXPECT_NE(control<dmm::AnalogScale>(w, "analogScale")->lastNeedle(), needleAtStart);
+    EXPECT_EQ(control<dmm::SegmentedBar>(w, "barGraph")->value(), w.core().lastOutcome().bar);
+    const auto* grid = control<dmm::RecordGrid>(w, "recordGrid");
     EXPECT_GE(grid->model()->rowCount(), 8);
     EXPECT_EQ(static_cast<std::size_t>(grid->model()->rowCount()), w.recordTable().size());
     EXPECT_EQ(grid->currentIndex().row(), grid->model()->rowCount() - 1)
         << "the grid follows the newest record";
-    EXPECT_GE(control<dmm::TrendChart>(w, "Chtshow")->model().pointCount(), 2u);
-    EXPECT_FALSE(control<QLabel>(w, "CONok")->isHidden());
-    EXPECT_TRUE(control<QLabel>(w, "CONokN")->isHidden());
+    EXPECT_GE(control<dmm::TrendChart>(w, "trendChart")->model().pointCount(), 2u);
+    EXPECT_FALSE(control<QLabel>(w, "linkLitPicture")->isHidden());
+    EXPECT_TRUE(control<QLabel>(w, "linkDarkPicture")->isHidden());
     const QString tip = w.session().linkDescription();
     EXPECT_TRUE(tip.contains("COM1 (" + pty.slavePath() + ")")) << tip.toStdString();
     EXPECT_TRUE(tip.contains(QStringLiteral("frames decoded: %1, dropped: 0").arg(w.core().counters().decoded)))
@@ -118,29 +118,29 @@ TEST_F(SerialMeterTest, ReadingsReachEveryDisplayAndTheIndicatorFollowsTheStream
 
     // The meter falls silent: the indicator goes dark (on the third tick without a frame).
     meter.stop();
-    EXPECT_TRUE(waitFor([&] { return !control<QLabel>(w, "CONokN")->isHidden(); }));
-    EXPECT_TRUE(control<QLabel>(w, "CONok")->isHidden());
+    EXPECT_TRUE(waitFor([&] { return !control<QLabel>(w, "linkDarkPicture")->isHidden(); }));
+    EXPECT_TRUE(control<QLabel>(w, "linkLitPicture")->isHidden());
 
     // Disconnect: the port closes and the port panel can be used again.
-    control<QToolButton>(w, "COMCon")->click();
+    control<QToolButton>(w, "serialConnectButton")->click();
     EXPECT_FALSE(w.session().serialPortOpen()) << "nothing is read after disconnect";
     for (auto* p : portPanels(w)) EXPECT_TRUE(p->isEnabled());
-    EXPECT_TRUE(control<QMenu>(w, "ComSetup1")->isEnabled());
-    EXPECT_TRUE(control<QAction>(w, "STOP1")->isChecked());
-    EXPECT_FALSE(control<QAction>(w, "STOP1")->isEnabled());
+    EXPECT_TRUE(control<QMenu>(w, "portMenu")->isEnabled());
+    EXPECT_TRUE(control<QAction>(w, "disconnectAction")->isChecked());
+    EXPECT_FALSE(control<QAction>(w, "disconnectAction")->isEnabled());
 }
 
 // One link at a time: "USB Connect" pressed while the port is open ends the serial connection.
 TEST_F(SerialMeterTest, UsbConnectEndsTheSerialConnection) {
     dmm::MainWindow& w = *window;
-    control<QToolButton>(w, "COMCon")->click();
+    control<QToolButton>(w, "serialConnectButton")->click();
     ASSERT_TRUE(w.session().serialPortOpen());
-    control<QToolButton>(w, "USBCon")->click();
-    EXPECT_FALSE(control<QToolButton>(w, "COMCon")->isChecked());
+    control<QToolButton>(w, "usbConnectButton")->click();
+    EXPECT_FALSE(control<QToolButton>(w, "serialConnectButton")->isChecked());
     EXPECT_FALSE(w.session().serialPortOpen());
     for (auto* p : portPanels(w)) EXPECT_TRUE(p->isEnabled());
-    EXPECT_FALSE(control<QToolButton>(w, "USBCon")->isChecked()) << "no cable here";
-    control<QToolButton>(w, "COMCon")->click();
+    EXPECT_FALSE(control<QToolButton>(w, "usbConnectButton")->isChecked()) << "no cable here";
+    control<QToolButton>(w, "serialConnectButton")->click();
     EXPECT_TRUE(w.session().serialPortOpen());
 }
 
@@ -149,7 +149,7 @@ TEST_F(SerialMeterTest, UsbConnectEndsTheSerialConnection) {
 TEST_F(SerialMeterTest, ScreenshotShowsEveryDisplayArea) {
     dmm::MainWindow& w = *window;
     meter.start();
-    control<QToolButton>(w, "COMCon")->click();
+    control<QToolButton>(w, "serialConnectButton")->click();
     ASSERT_TRUE(waitFor([&] { return w.core().counters().decoded >= 12; }));
     meter.stop();
     const QImage shot = control<QWidget>(w, "client")->grab().toImage();
@@ -190,7 +190,7 @@ TEST_F(WindowTest, FamilyOptionBindsItsReceiveRoutine) {
         options.family = r.family;
         options.ports[1] = pty.slavePath();
         auto w = makeWindow(options);
-        control<QToolButton>(*w, "COMCon")->click();
+        control<QToolButton>(*w, "serialConnectButton")->click();
         ASSERT_TRUE(w->session().serialPortOpen());
         dmm::MeterDisplay d;
         d.digits = r.digits;
@@ -201,10 +201,10 @@ TEST_F(WindowTest, FamilyOptionBindsItsReceiveRoutine) {
         for (int i = 0; i < 3; ++i) pty.write(QByteArray::fromStdString(bytes));
         EXPECT_TRUE(waitFor([&] { return w->core().counters().decoded >= 2; }, 3000));
         EXPECT_EQ(w->core().reading().unitText, "V");
-        EXPECT_EQ(control<QPlainTextEdit>(*w, "Memo1")->toPlainText().isEmpty(),
+        EXPECT_EQ(control<QPlainTextEdit>(*w, "brioFramesText")->toPlainText().isEmpty(),
                   r.family != dmm::Family::Brio);
         // Only the Kelt display has a fifth digit; no stray digit stands before a 4-digit reading.
-        const dmm::LcdPanel& lcd = control<dmm::LcdView>(*w, "Panel1")->panel();
+        const dmm::LcdPanel& lcd = control<dmm::LcdView>(*w, "lcdView")->panel();
         EXPECT_EQ(lcd.shown(dmm::LcdElement::Digit0), r.family == dmm::Family::Kelt);
         EXPECT_TRUE(lcd.shown(dmm::LcdElement::Digit1));
     }

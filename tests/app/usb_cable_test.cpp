@@ -59,9 +59,9 @@ protected:
         w->show();
         ASSERT_TRUE(waitFor([&] { return listed.count() > 0; }));
     }
-    QListWidget* deviceList() const { return control<QListWidget>(*w, "DevListBox"); }
-    QListWidget* historyList() const { return control<QListWidget>(*w, "HistoryListBox"); }
-    QToolButton* usbConnect() const { return control<QToolButton>(*w, "USBCon"); }
+    QListWidget* deviceList() const { return control<QListWidget>(*w, "cableDeviceList"); }
+    QListWidget* historyList() const { return control<QListWidget>(*w, "cableHistoryList"); }
+    QToolButton* usbConnect() const { return control<QToolButton>(*w, "usbConnectButton"); }
     QStringList listLines() const {
         QStringList lines;
         for (int i = 0; i < deviceList()->count(); ++i) lines << deviceList()->item(i)->text();
@@ -102,9 +102,9 @@ TEST_F(UsbCableTest, UsbConnectSetsUpTheCableAndItsReadingsReachEveryDisplay) {
     send("/dev/cable", keltReports("03210"));
     ASSERT_TRUE(waitFor([&] { return w->recordTable().size() == 2; }));
     EXPECT_EQ(w->core().reading().valueText, "03.210");
-    EXPECT_EQ(control<dmm::RecordGrid>(*w, "DBGrid1")->model()->rowCount(), 2);
-    EXPECT_FALSE(control<QLabel>(*w, "CONok")->isHidden());
-    EXPECT_EQ(control<QLabel>(*w, "USBtxt1")->text(), "DA");
+    EXPECT_EQ(control<dmm::RecordGrid>(*w, "recordGrid")->model()->rowCount(), 2);
+    EXPECT_FALSE(control<QLabel>(*w, "linkLitPicture")->isHidden());
+    EXPECT_EQ(control<QLabel>(*w, "frameEndDiagnosticLabel")->text(), "DA");
     EXPECT_TRUE(history().last().startsWith("R 00  F")) << history().last().toStdString();
     const QString tip = w->session().linkDescription();
     EXPECT_TRUE(tip.startsWith("USB cable (/dev/cable)\nframes decoded: 2")) << tip.toStdString();
@@ -192,13 +192,13 @@ TEST_F(UsbCableTest, UnplugEmptiesTheSelectionAndDarkensTheIndicator) {
     open();
     usbConnect()->click();
     send("/dev/cable", keltReports("01234"));
-    ASSERT_TRUE(waitFor([&] { return !control<QLabel>(*w, "CONok")->isHidden(); }));
+    ASSERT_TRUE(waitFor([&] { return !control<QLabel>(*w, "linkLitPicture")->isHidden(); }));
     hid.unplug("/dev/cable");
     ASSERT_TRUE(waitFor([&] { return history().contains("Removal of USB to Serial"); }));
     EXPECT_EQ(listLines(), QStringList{});
     EXPECT_EQ(selectedLine(), "");
     EXPECT_TRUE(usbConnect()->isChecked()) << "the button keeps its state";
-    ASSERT_TRUE(waitFor([&] { return control<QLabel>(*w, "CONok")->isHidden(); }));
+    ASSERT_TRUE(waitFor([&] { return control<QLabel>(*w, "linkLitPicture")->isHidden(); }));
 
     hid.plug(device("cable2"));
     ASSERT_TRUE(waitFor([&] { return selectedLine() == "USB to Serial"; }));
@@ -216,7 +216,7 @@ TEST_F(UsbCableTest, HistoryKeepsTheNewestThousandLinesAndReadErrorsShowTheirCod
     for (int i = 0; i < 1200; ++i) w->onSendSetupReportClicked();
     EXPECT_EQ(historyList()->count(), 1000);
     EXPECT_EQ(historyList()->currentRow(), 999);
-    control<QToolButton>(*w, "ClearBtn")->click();
+    control<QToolButton>(*w, "clearHistoryButton")->click();
     EXPECT_EQ(historyList()->count(), 0);
 }
 
@@ -227,7 +227,8 @@ TEST_F(UsbCableTest, ComConnectStopsTheCable) {
     usbConnect()->click();
     ASSERT_TRUE(w->session().currentCable()->reading());
     dialogs.saveNames.clear();
-    control<QToolButton>(*w, "COMCon")->click();  // no serial device here: the port cannot open, which is reported
+    control<QToolButton>(*w, "serialConnectButton")
+        ->click();  // no serial device here: the port cannot open, which is reported
     EXPECT_FALSE(usbConnect()->isChecked());
     EXPECT_FALSE(w->session().currentCable()->reading());
 }
@@ -240,7 +241,7 @@ namespace {
 // without a selected device it does nothing.
 TEST_F(UsbCableTest, InfoOpensAModalSecondWindowOnlyWithADeviceSelected) {
     open();
-    control<QToolButton>(*w, "InfoBtn")->click();  // no device: returns at once
+    control<QToolButton>(*w, "openAnotherWindowButton")->click();  // no device: returns at once
     hid.plug(device("cable"));
     ASSERT_TRUE(waitFor([&] { return selectedLine() == "USB to Serial"; }));
     int seen = 0;
@@ -254,7 +255,7 @@ TEST_F(UsbCableTest, InfoOpensAModalSecondWindowOnlyWithADeviceSelected) {
             }
         }
     });
-    control<QToolButton>(*w, "InfoBtn")->click();
+    control<QToolButton>(*w, "openAnotherWindowButton")->click();
     EXPECT_EQ(seen, 1);
     EXPECT_EQ(w->findChildren<dmm::MainWindow*>().size(), 0) << "destroyed when closed";
 }

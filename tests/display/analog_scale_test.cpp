@@ -65,15 +65,14 @@ protected:
 };
 
 TEST_F(AnalogScaleTest, PanelNamesAndPictureSize) {
-    EXPECT_EQ(kd.objectName(), "KD");
     EXPECT_EQ(kd.size(), QSize(371, 143));
-    auto* kd1 = kd.findChild<StretchedPicture*>("KD1");
+    auto* kd1 = kd.findChild<StretchedPicture*>("scalePicture");
     ASSERT_NE(kd1, nullptr);
     EXPECT_EQ(kd1->geometry(), QRect(2, 2, 367, 139));
-    ASSERT_NE(kd.findChild<QWidget*>("KdFd"), nullptr);
-    ASSERT_NE(kd.findChild<QWidget*>("KdSx"), nullptr);
-    EXPECT_TRUE(kd.findChild<QWidget*>("KdFd")->isHidden());
-    EXPECT_TRUE(kd.findChild<QWidget*>("KdSx")->isHidden());
+    ASSERT_NE(kd.findChild<QWidget*>("scaleEnlargeIcon"), nullptr);
+    ASSERT_NE(kd.findChild<QWidget*>("scaleRestoreIcon"), nullptr);
+    EXPECT_TRUE(kd.findChild<QWidget*>("scaleEnlargeIcon")->isHidden());
+    EXPECT_TRUE(kd.findChild<QWidget*>("scaleRestoreIcon")->isHidden());
     kd.drawScale();
     EXPECT_EQ(kd.picture().size(), QSize(367, 139));
 }
@@ -228,7 +227,7 @@ TEST_F(AnalogScaleTest, NeedleRepaintsOnlyWhereItMoved) {
     scale->drawScale();
     scale->moveNeedle(400);
     ASSERT_TRUE(test::processQueuedEvents());
-    auto* kd1 = scale->findChild<StretchedPicture*>("KD1");
+    auto* kd1 = scale->findChild<StretchedPicture*>("scalePicture");
     test::PaintCounter counter(kd1);
     for (const auto& [position, repainted] : {std::pair(400, false), {600, true}, {600, false}, {0, true}}) {
         counter.reset();
@@ -282,9 +281,9 @@ TEST_F(AnalogScaleTest, ZoomEnlargesAndRestoresThePanel) {
     scale->moveNeedle(400);
     const NeedleLine normalNeedle = scale->lastNeedle();
     QSignalSpy spy(scale, &AnalogScale::enlargedChanged);
-    auto* kd1 = scale->findChild<StretchedPicture*>("KD1");
-    auto* fd = scale->findChild<QWidget*>("KdFd");
-    auto* sx = scale->findChild<QWidget*>("KdSx");
+    auto* kd1 = scale->findChild<StretchedPicture*>("scalePicture");
+    auto* fd = scale->findChild<QWidget*>("scaleEnlargeIcon");
+    auto* sx = scale->findChild<QWidget*>("scaleRestoreIcon");
 
     scale->toggleEnlarged();
     const QSize outer = window.frameGeometry().size();
@@ -335,8 +334,8 @@ TEST_F(AnalogScaleTest, PanelResizedBeforeShowingDrawsForItsSize) {
 TEST_F(AnalogScaleTest, ResizeKeepsZoomPicturesAtTheRightEdge) {
     kd.show();
     kd.resize(420, 150);
-    EXPECT_EQ(kd.findChild<QWidget*>("KdFd")->x(), 390);
-    EXPECT_EQ(kd.findChild<QWidget*>("KdSx")->x(), 390);
+    EXPECT_EQ(kd.findChild<QWidget*>("scaleEnlargeIcon")->x(), 390);
+    EXPECT_EQ(kd.findChild<QWidget*>("scaleRestoreIcon")->x(), 390);
 }
 
 }  // namespace

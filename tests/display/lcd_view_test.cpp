@@ -35,10 +35,7 @@ int inkIn(const QImage& img, QRect r) {
     return n;
 }
 
-QRect rectOf(LcdElement e) {
-    const auto& r = LcdPanel::info(e).rect;
-    return QRect(r.left, r.top, r.width, r.height);
-}
+QRect rectOf(LcdElement e) { return LcdView::elementRect(e); }
 
 LcdPanel blankPanel() {
     LcdPanel p;

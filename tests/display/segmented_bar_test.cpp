@@ -26,7 +26,6 @@ protected:
 };
 
 TEST_F(SegmentedBarTest, LayoutValuesAndPositionsClampedIntoRange) {
-    EXPECT_EQ(bar.objectName(), "PBar2");
     EXPECT_EQ(bar.minimum(), 0);
     EXPECT_EQ(bar.maximum(), 40);
     EXPECT_EQ(bar.value(), 20);

@@ -10,17 +10,15 @@
 #include <QAreaSeries>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFile>
+#include <QSignalSpy>
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QMenu>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
 #include <QValueAxis>
 #include <QWheelEvent>
 
-#include "scripted_dialogs.h"
 #include "widget_test_app.h"
 
 namespace dmm {
@@ -30,7 +28,7 @@ class TrendChartTest : public testing::Test {
 protected:
     TrendChartTest() {
         window.resize(711, 485);
-        chart = new TrendChart(&dialogs, &window);
+        chart = new TrendChart(&window);
         window.show();
         chart->startNewChart();  // as start-up resets it
         chart->setValueAxis(-40000, 40000);
@@ -48,17 +46,15 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    QAction* action(const char* name) { return chart->graphicMenu()->findChild<QAction*>(name); }
-    QString pageCaption() { return child<QToolButton>("Bt10")->text(); }
+    QAction* action(const char* name) { return chart->findChild<QAction*>(name); }
+    QString pageCaption() { return child<QToolButton>("pageNumberButton")->text(); }
 
     QApplication& app = test::widgetApp();
-    test::ScriptedDialogs dialogs;
     QWidget window;
     TrendChart* chart = nullptr;
 };
 
 TEST_F(TrendChartTest, ToolBarControlsWithTheirPlacesAndHints) {
-    EXPECT_EQ(chart->objectName(), "Chtshow");
     EXPECT_EQ(chart->geometry(), QRect(336, 172, 371, 309));
     struct Row {
         const char* name;
@@ -67,19 +63,19 @@ TEST_F(TrendChartTest, ToolBarControlsWithTheirPlacesAndHints) {
         bool hidden;
     };
     const Row rows[] = {
-        {"Bevel1", {2, 2, 40, 20}, "", false},
-        {"BtFill", {5, 5, 36, 17}, "Graphic Fill", false},
-        {"Maxrecord", {48, 3, 41, 21}, "", false},
-        {"BtNew", {91, 3, 35, 21}, "New", false},
-        {"BtSave", {125, 3, 35, 21}, "Save", false},
-        {"BtFirst", {163, 3, 25, 21}, "First", false},
-        {"BTPrevious", {187, 3, 25, 21}, "Previous", false},
-        {"Bt10", {211, 3, 25, 21}, "Page No.", false},
-        {"BtNext", {235, 3, 25, 21}, "Next", false},
-        {"BTlast", {259, 3, 25, 21}, "last", false},
-        {"TbFd", {288, 3, 25, 25}, "Graphic Enlarge", false},
-        {"TbSx", {288, 3, 25, 25}, "Graphic Restore", true},
-        {"ComboBox1", {176, 59, 65, 21}, "", true},
+        {"fillFrame", {2, 2, 40, 20}, "", false},
+        {"fillCheckBox", {5, 5, 36, 17}, "Graphic Fill", false},
+        {"pointsPerPageEdit", {48, 3, 41, 21}, "", false},
+        {"newChartButton", {91, 3, 35, 21}, "New", false},
+        {"savePictureButton", {125, 3, 35, 21}, "Save", false},
+        {"firstPageButton", {163, 3, 25, 21}, "First", false},
+        {"previousPageButton", {187, 3, 25, 21}, "Previous", false},
+        {"pageNumberButton", {211, 3, 25, 21}, "Page No.", false},
+        {"nextPageButton", {235, 3, 25, 21}, "Next", false},
+        {"lastPageButton", {259, 3, 25, 21}, "last", false},
+        {"chartEnlargeIcon", {288, 3, 25, 25}, "Graphic Enlarge", false},
+        {"chartRestoreIcon", {288, 3, 25, 25}, "Graphic Restore", true},
+        {"seriesComboBox", {176, 59, 65, 21}, "", true},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -93,22 +89,20 @@ TEST_F(TrendChartTest, ToolBarControlsWithTheirPlacesAndHints) {
             EXPECT_TRUE(b->isEnabled());
         }
     }
-    EXPECT_TRUE(child<QCheckBox>("BtFill")->isChecked());
-    EXPECT_EQ(child<QCheckBox>("BtFill")->text(), "Fill");
-    EXPECT_EQ(child<QLineEdit>("Maxrecord")->text(), "100");
+    EXPECT_TRUE(child<QCheckBox>("fillCheckBox")->isChecked());
+    EXPECT_EQ(child<QCheckBox>("fillCheckBox")->text(), "Fill");
+    EXPECT_EQ(child<QLineEdit>("pointsPerPageEdit")->text(), "100");
     EXPECT_EQ(pageCaption(), "1");
-    auto* combo = child<QComboBox>("ComboBox1");
+    auto* combo = child<QComboBox>("seriesComboBox");
     ASSERT_EQ(combo->count(), 2);
     EXPECT_EQ(combo->itemText(0), "atile");
     EXPECT_EQ(combo->itemText(1), "btile");
 
     QStringList entries;
-    for (QAction* a : chart->graphicMenu()->actions()) entries << (a->isSeparator() ? "-" : a->text());
+    for (QAction* a : chart->actions()) entries << (a->isSeparator() ? "-" : a->text());
     EXPECT_EQ(entries.join(","), "First,Previous,Next,Last,-,New,Save,-,Fill");
-    EXPECT_EQ(chart->graphicMenu()->objectName(), "Graphic");
-    EXPECT_FALSE(chart->graphicMenu()->menuAction()->isVisible());
-    ASSERT_NE(action("Fill"), nullptr);
-    EXPECT_TRUE(action("Fill")->isChecked());
+    ASSERT_NE(action("fillAction"), nullptr);
+    EXPECT_TRUE(action("fillAction")->isChecked());
 }
 
 TEST_F(TrendChartTest, FixedValueAxisAndNoLegend) {
@@ -131,7 +125,7 @@ TEST_F(TrendChartTest, FixedValueAxisAndNoLegend) {
 
 TEST_F(TrendChartTest, FillBoxMenuAndComboChooseOneActiveSeries) {
     fillTo(30);
-    auto* fill = child<QCheckBox>("BtFill");
+    auto* fill = child<QCheckBox>("fillCheckBox");
     auto expectShown = [&](int index, const char* when) {
         SCOPED_TRACE(when);
         EXPECT_EQ(chart->activeSeries(), index);
@@ -147,21 +141,21 @@ TEST_F(TrendChartTest, FillBoxMenuAndComboChooseOneActiveSeries) {
 
     QTest::mouseClick(fill, Qt::LeftButton, {}, QPoint(8, 8));
     EXPECT_FALSE(fill->isChecked());
-    EXPECT_FALSE(action("Fill")->isChecked());
+    EXPECT_FALSE(action("fillAction")->isChecked());
     expectShown(1, "box unticked");
 
-    action("Fill")->trigger();
+    action("fillAction")->trigger();
     EXPECT_TRUE(fill->isChecked());
-    EXPECT_TRUE(action("Fill")->isChecked());
+    EXPECT_TRUE(action("fillAction")->isChecked());
     expectShown(0, "menu Fill");
 
-    action("Fill")->trigger();
+    action("fillAction")->trigger();
     EXPECT_FALSE(fill->isChecked());
-    EXPECT_FALSE(action("Fill")->isChecked());
+    EXPECT_FALSE(action("fillAction")->isChecked());
     expectShown(1, "menu Fill again");
 
     fill->setChecked(true);  // a change by program runs the handler too
-    EXPECT_TRUE(action("Fill")->isChecked());
+    EXPECT_TRUE(action("fillAction")->isChecked());
     expectShown(0, "box ticked by program");
 
     chart->showSeries(1);
@@ -176,7 +170,7 @@ TEST_F(TrendChartTest, NewChartLooksEmptyAndNumbersTheNextReadingOne) {
     chart->startNewChart();
     EXPECT_EQ(chart->shownPointCount(), 0);
     EXPECT_EQ(chart->activeSeries(), 0);  // Fill is ticked
-    EXPECT_EQ(child<QComboBox>("ComboBox1")->currentIndex(), 0);
+    EXPECT_EQ(child<QComboBox>("seriesComboBox")->currentIndex(), 0);
     chart->appendPoint(1234.0);
     ASSERT_EQ(chart->shownPointCount(), 1);
     EXPECT_EQ(chart->areaSeries()->upperSeries()->at(0), QPointF(1, 1234));
@@ -188,18 +182,18 @@ TEST_F(TrendChartTest, PagingButtonsAndFollowing) {
     fillTo(101);
     EXPECT_EQ(pageCaption(), "2");
     fillTo(250);
-    QTest::mouseClick(child<QToolButton>("BtFirst"), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>("firstPageButton"), Qt::LeftButton);
     EXPECT_EQ(pageCaption(), "1");
-    EXPECT_FALSE(child<QToolButton>("BtFirst")->isEnabled());
-    EXPECT_FALSE(action("GraphicPrevious")->isEnabled());
+    EXPECT_FALSE(child<QToolButton>("firstPageButton")->isEnabled());
+    EXPECT_FALSE(action("previousPageAction")->isEnabled());
     fillTo(400);
     EXPECT_EQ(pageCaption(), "1");
 
-    QTest::mouseClick(child<QToolButton>("BTlast"), Qt::LeftButton);
+    QTest::mouseClick(child<QToolButton>("lastPageButton"), Qt::LeftButton);
     EXPECT_EQ(pageCaption(), "4");
-    EXPECT_FALSE(child<QToolButton>("BtNext")->isEnabled());
-    EXPECT_FALSE(action("GraphicLast")->isEnabled());
-    EXPECT_TRUE(action("GraphicFirst")->isEnabled());
+    EXPECT_FALSE(child<QToolButton>("nextPageButton")->isEnabled());
+    EXPECT_FALSE(action("lastPageAction")->isEnabled());
+    EXPECT_TRUE(action("firstPageAction")->isEnabled());
     // The last page holds 100 points of 400 (300..399) on an axis of a whole page.
     EXPECT_EQ(chart->shownPointCount(), 100);
     EXPECT_EQ(chart->pointAxis()->min(), 300);
@@ -213,13 +207,13 @@ TEST_F(TrendChartTest, PagingButtonsAndFollowing) {
     EXPECT_EQ(lastShown.x(), 419);
     EXPECT_EQ(lastShown.y(), chart->model().value(419));
 
-    action("GraphicPrevious")->trigger();
+    action("previousPageAction")->trigger();
     EXPECT_EQ(pageCaption(), "4");
     EXPECT_EQ(chart->areaSeries()->upperSeries()->at(0).x(), 300);
 }
 
 TEST_F(TrendChartTest, ManyReadingsAtOnceEndLikeOneByOne) {
-    TrendChart single(nullptr, &window);
+    TrendChart single(&window);
     single.startNewChart();
     std::vector<double> values;
     for (int i = 0; i < 345; ++i) values.push_back(i * 3.0 - 500.0);
@@ -246,7 +240,8 @@ TEST_F(TrendChartTest, ViewHoldsOnlyTheShownPage) {
 
 TEST_F(TrendChartTest, PointsPerPageEdit) {
     fillTo(250);
-    auto* edit = child<QLineEdit>("Maxrecord");
+    auto* edit = child<QLineEdit>("pointsPerPageEdit");
+    QSignalSpy rejected(chart, &TrendChart::pointsPerPageRejected);
     edit->setText("300");
     EXPECT_EQ(chart->model().pointsPerPage(), 300);
     EXPECT_EQ(chart->model().currentPage(), 1);
@@ -256,11 +251,11 @@ TEST_F(TrendChartTest, PointsPerPageEdit) {
     edit->setText("0");
     EXPECT_EQ(chart->model().pageCount(), 1);
     EXPECT_EQ(chart->shownPointCount(), 249);
-    EXPECT_TRUE(dialogs.errors().isEmpty());
+    EXPECT_TRUE(rejected.isEmpty());
 
     edit->setText("");
-    ASSERT_EQ(dialogs.errors().size(), 1);
-    EXPECT_EQ(dialogs.errors()[0], "'' is not a valid integer value");
+    ASSERT_EQ(rejected.size(), 1);
+    EXPECT_EQ(rejected[0].at(0).toString(), "'' is not a valid integer value");
     EXPECT_EQ(chart->model().pointsPerPage(), 0);
 
     // Typing goes through the digit filter.
@@ -271,8 +266,8 @@ TEST_F(TrendChartTest, PointsPerPageEdit) {
 }
 
 TEST_F(TrendChartTest, EnlargeAndRestore) {
-    auto* fd = child<QWidget>("TbFd");
-    auto* sx = child<QWidget>("TbSx");
+    auto* fd = child<QWidget>("chartEnlargeIcon");
+    auto* sx = child<QWidget>("chartRestoreIcon");
     QTest::mouseClick(fd, Qt::LeftButton);
     EXPECT_EQ(chart->geometry(), QRect(2, 28, 707, 453)) << "from the area it lives in, not the frame";
     EXPECT_TRUE(fd->isHidden());
@@ -307,65 +302,6 @@ TEST_F(TrendChartTest, MouseWheelChangesNothing) {
     EXPECT_EQ(chart->model().currentPage(), 1);
     EXPECT_EQ(std::pair(chart->pointAxis()->min(), chart->pointAxis()->max()), xRange);
     EXPECT_EQ(std::pair(chart->valueAxis()->min(), chart->valueAxis()->max()), yRange);
-}
-
-TEST_F(TrendChartTest, SavesTheChartAsABitmapOfItsSize) {
-    fillTo(180);
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString saveName = dir.filePath("trend.bmp");
-    dialogs.saveNames << saveName;
-    QTest::mouseClick(child<QToolButton>("BtSave"), Qt::LeftButton);
-    EXPECT_EQ(dialogs.saveFilters.join(","), "Bitmaps (*.bmp)");
-    EXPECT_EQ(dialogs.saveSuffixes.join(","), "bmp");
-    EXPECT_TRUE(dialogs.errors().isEmpty()) << dialogs.errors().join("; ").toStdString();
-    ASSERT_EQ(dialogs.informations().size(), 1);
-    EXPECT_EQ(dialogs.informations()[0], "Graphic has saved on " + saveName);
-
-    QFile file(saveName);
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.read(2), "BM");
-    QImage saved;
-    ASSERT_TRUE(saved.load(saveName, "BMP"));
-    EXPECT_EQ(saved.size(), chart->size());
-    // The tool bar is not in the picture: where the Fill box sits the picture is blank.
-    int dark = 0;
-    for (int x = 6; x < 40; ++x)
-        for (int y = 6; y < 20; ++y) dark += qGray(saved.pixel(x, y)) < 128 ? 1 : 0;
-    EXPECT_EQ(dark, 0);
-    // The area's fill colour is in the picture.
-    bool fillSeen = false;
-    for (int x = 0; x < saved.width() && !fillSeen; x += 2)
-        for (int y = 0; y < saved.height() && !fillSeen; y += 2)
-            fillSeen = QColor(saved.pixel(x, y)) == QColor(255, 255, 128);
-    EXPECT_TRUE(fillSeen);
-
-    // A name without an extension gets ".bmp".
-    dialogs.saveNames << dir.filePath("plain");
-    chart->savePictureWithDialog();
-    EXPECT_TRUE(QFile::exists(dir.filePath("plain.bmp")));
-    EXPECT_EQ(dialogs.informations().last(), "Graphic has saved on " + dir.filePath("plain.bmp"));
-}
-
-TEST_F(TrendChartTest, UnwritablePictureIsAnErrorWithoutSuccessMessage) {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    // A regular file where a folder is needed cannot be written into, whoever runs the test.
-    QFile blocker(dir.filePath("not-a-folder"));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
-    const QString saveName = dir.filePath("not-a-folder/chart.bmp");
-    dialogs.saveNames << saveName;
-    chart->savePictureWithDialog();
-    EXPECT_TRUE(dialogs.informations().isEmpty());
-    ASSERT_EQ(dialogs.errors().size(), 1);
-    EXPECT_TRUE(dialogs.errors()[0].contains(saveName)) << dialogs.errors()[0].toStdString();
-
-    // Cancelling the dialog (no name left to answer with) shows nothing.
-    ASSERT_TRUE(dialogs.saveNames.isEmpty());
-    chart->savePictureWithDialog();
-    EXPECT_TRUE(dialogs.informations().isEmpty());
-    EXPECT_EQ(dialogs.errors().size(), 1);
 }
 
 }  // namespace

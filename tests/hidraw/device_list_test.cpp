@@ -37,7 +37,7 @@ TEST(EmulatedDeviceList, FollowsDevicesComingAndGoing) {
     ScriptedDialogs dialogs;
     dmm::MainWindow window(dmm::AppOptions{}, &dialogs);
     window.show();
-    auto* list = window.findChild<QListWidget*>(QStringLiteral("DevListBox"));
+    auto* list = window.findChild<QListWidget*>(QStringLiteral("cableDeviceList"));
     ASSERT_NE(list, nullptr);
     const QStringList keyboardOnly = {"USB Keyboard"};
     const QStringList both = {"USB Keyboard", "USB to Serial"};
@@ -57,7 +57,7 @@ TEST(EmulatedDeviceList, FollowsDevicesComingAndGoing) {
     const EmulatedHidDevice again = unnumberedCable("hidraw2", 1);
     testbed.plug(again);
     ASSERT_TRUE(shows(both, "USB to Serial")) << lines(*list).join('|').toStdString();
-    auto* usbConnect = window.findChild<QToolButton*>(QStringLiteral("USBCon"));
+    auto* usbConnect = window.findChild<QToolButton*>(QStringLiteral("usbConnectButton"));
     ASSERT_NE(usbConnect, nullptr);
     usbConnect->click();
     ASSERT_TRUE(waitFor([&] { return !testbed.featureReports().empty(); }));

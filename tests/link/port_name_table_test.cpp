@@ -82,9 +82,9 @@ TEST(PortNames, ParsesNamesAndMappings) {
         const char* text;
         int port;  // 0: not a port name
     };
-    for (const Row& r : {Row{"COM1", 1}, Row{"com4", 4}, Row{"Com2", 2}, Row{"COM5", 0},
-                         Row{"COM0", 0}, Row{"COM", 0}, Row{"COM11", 0}, Row{"/dev/ttyS0", 0},
-                         Row{" COM1", 0}}) {
+    for (const Row& r :
+         {Row{"COM1", 1}, Row{"com4", 4}, Row{"Com2", 2}, Row{"COM5", 0}, Row{"COM0", 0},
+          Row{"COM", 0}, Row{"port1Action", 0}, Row{"/dev/ttyS0", 0}, Row{" COM1", 0}}) {
         EXPECT_EQ(PortNameTable::parsePortName(QLatin1String(r.text)).value_or(0), r.port)
             << r.text;
     }
