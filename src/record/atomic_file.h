@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "output_buffer.h"
+#include "byte_sink.h"
 
 namespace dmm {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "output_buffer.h"
+#include "byte_sink.h"
 #include "record_table.h"
 
 namespace dmm {

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "byte_sink.h"
 #include "long_time_format.h"
-#include "output_buffer.h"
 #include "record_table.h"
 #include "repeated_texts.h"
 #include "short_text_key.h"

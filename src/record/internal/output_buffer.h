@@ -9,14 +9,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <string>
 #include <string_view>
 
-namespace dmm {
+#include "byte_sink.h"
 
-// Takes the next piece of a file's bytes; false when they cannot be written.
-using ByteSink = std::function<bool(std::string_view)>;
+namespace dmm {
 
 // Writes straight into a string's storage through a pointer: a writer asks for room for one
 // record at a time (`room`), fills it, and hands back where it stopped (`advance`). The string

@@ -108,7 +108,7 @@ const SimulatedMeter& simulatedMeter() {
     static const SimulatedMeter meter = [] {
         const auto text = [](const char* path) {
             std::ifstream in(path);
-            if (!in) throw std::runtime_error(std::string("no ") + path + ": build hidraw_tests");
+            if (!in) throw std::runtime_error(std::string("no ") + path + ": build dmm_link_hidraw_tests");
             return std::string(std::istreambuf_iterator<char>(in), {});
         };
         return SimulatedMeter{parseReportLines(text(SIMULATED_REPORTS)),
