@@ -60,6 +60,17 @@ protected:
         kd.drawScale();
     }
 
+    // A scale where the window has it, shown, drawn, its needle in the middle.
+    AnalogScale* showInWindow(QWidget& window) {
+        window.resize(711, 485);
+        auto* scale = new AnalogScale(&window);
+        scale->setGeometry(340, 30, 371, 143);
+        window.show();
+        scale->drawScale();
+        scale->moveNeedle(400);
+        return scale;
+    }
+
     QApplication& app = test::widgetApp();
     AnalogScale kd;
 };
@@ -219,13 +230,8 @@ TEST_F(AnalogScaleTest, FirstNeedleErasesNothingAndSetupKeepsTheLastNeedle) {
 // Enlarged, the panel shows the needle where it stands now, as the whole bitmap stretched would.
 TEST_F(AnalogScaleTest, NeedleRepaintsOnlyWhereItMoved) {
     QWidget window;
-    window.resize(711, 485);
-    auto* scale = new AnalogScale(&window);
-    scale->setGeometry(340, 30, 371, 143);
-    window.show();
+    AnalogScale* scale = showInWindow(window);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, test::kGenerousDeadlineMs));
-    scale->drawScale();
-    scale->moveNeedle(400);
     ASSERT_TRUE(test::processQueuedEvents());
     auto* kd1 = scale->findChild<StretchedPicture*>("scalePicture");
     test::PaintCounter counter(kd1);
@@ -273,12 +279,7 @@ TEST_F(AnalogScaleTest, NeedleRepaintsOnlyWhereItMoved) {
 
 TEST_F(AnalogScaleTest, ZoomEnlargesAndRestoresThePanel) {
     QWidget window;
-    window.resize(711, 485);
-    auto* scale = new AnalogScale(&window);
-    scale->setGeometry(340, 30, 371, 143);
-    window.show();
-    scale->drawScale();
-    scale->moveNeedle(400);
+    AnalogScale* scale = showInWindow(window);
     const NeedleLine normalNeedle = scale->lastNeedle();
     QSignalSpy spy(scale, &AnalogScale::enlargedChanged);
     auto* kd1 = scale->findChild<StretchedPicture*>("scalePicture");
