@@ -115,7 +115,12 @@ TEST_F(BrokerTest, TheLastWillSaysOfflineWhenThePublisherIsKilled) {
     MosquittoBroker broker;
     ASSERT_TRUE(broker.start());
     Subscriber sub(broker, QStringLiteral("lab/b2/status"));
-    startRecord(startMeter(1000, 20), broker.url(QStringLiteral("lab/b2")));
+    // The simulated cable holds no serial port, so the killed log leaves no port lock behind
+    // for the tests that come after it.
+    record.start(kDmmcli, {QStringLiteral("record"), QStringLiteral("--usb"),
+                           QStringLiteral("--demo"), QStringLiteral("--publish"),
+                           broker.url(QStringLiteral("lab/b2"))});
+    ASSERT_TRUE(record.waitForStarted(kGenerousDeadlineMs));
     ASSERT_TRUE(waitFor([&] { return sub.lines().size() == 1; }));
     ::kill(static_cast<pid_t>(record.processId()), SIGKILL);
     ASSERT_TRUE(waitFor([&] { return sub.lines().size() == 2; }));
@@ -131,8 +136,20 @@ TEST_F(BrokerTest, NothingIsLostWhileTheBrokerIsAway) {
     ASSERT_TRUE(broker.start());
     auto sub = std::make_unique<Subscriber>(broker, QStringLiteral("lab/b3/reading"),
                                             QStringLiteral("keeper"));
+    // The subscriber's session is there before the first reading, so that it is kept for it.
+    QString brokerLog;
+    ASSERT_TRUE(waitFor([&] {
+        brokerLog += broker.output();
+        return brokerLog.contains(QLatin1String(" as keeper "));
+    })) << brokerLog.toStdString();
     startRecord(startMeter(320, 40), broker.url(QStringLiteral("lab/b3")));
-    ASSERT_TRUE(waitFor([&] { return sub->lines().size() >= 10; }));
+    ASSERT_TRUE(waitFor([&] { return sub->lines().size() >= 10; }))
+        << "broker: " << (brokerLog + broker.output()).toStdString()
+        << "\nrecord: " << record.readAllStandardError().toStdString() << recordLines().size()
+        << " readings printed, running " << (record.state() == QProcess::Running)
+        << "\nsubscriber: " << sub->process().readAllStandardError().toStdString()
+        << " running " << (sub->process().state() == QProcess::Running)
+        << "\nmeter running " << (meter.state() == QProcess::Running);
 
     broker.stop();
     const qsizetype atStop = recordLines().size();
