@@ -107,6 +107,8 @@ constexpr qreal kGlyphLeft = 2.0;
 constexpr qreal kGlyphWidth = 34.0;
 constexpr qreal kGlyphTop = 30.0;   // inside the panel
 constexpr qreal kGlyphBottom = 112.0;
+// A label's picture is this wide, centred on the label: a symbol may be wider than its label.
+constexpr int kLabelPictureWidth = 80;
 
 // Segments a..g, bit 0 = a (top), clockwise, g the middle bar.
 unsigned segmentMask(char c) {
@@ -139,6 +141,22 @@ unsigned segmentMask(char c) {
     }
 }
 
+// Where an element's drawing may fall: its label, and what is drawn past it (a digit's glyph,
+// a decimal point at the foot of the digits, a symbol's picture wider than its label).
+QRect paintedArea(const ElementPlace& place) {
+    const QRectF box(place.box.left, place.box.top, place.box.width, place.box.height);
+    QRectF area = box;
+    if (place.kind == Kind::Shape) {
+        area |= QRectF(box.left(), kGlyphBottom - 7.0, 6.0, 7.0);
+    } else if (place.face == Face::Digits) {
+        area |= QRectF(box.left() + kGlyphLeft, kGlyphTop, kGlyphWidth, kGlyphBottom - kGlyphTop);
+    } else {
+        area |= QRectF(box.center().x() - kLabelPictureWidth / 2.0, box.top(), kLabelPictureWidth,
+                       box.height());
+    }
+    return area.toAlignedRect().adjusted(-1, -1, 1, 1);
+}
+
 QFont annunciatorFont(const ElementPlace& place) {
     QFont f;
     f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
@@ -164,8 +182,16 @@ LcdView::LcdView(QWidget* parent) : QFrame(parent) {
 
 void LcdView::setPanel(const LcdPanel& panel) {
     if (panel == panel_) return;
+    // Only the elements that appear, go or show another digit are painted again.
+    QRegion changed;
+    for (const ElementPlace& place : kPlaces) {
+        if (panel.shown(place.id) != panel_.shown(place.id) ||
+            panel.caption(place.id) != panel_.caption(place.id)) {
+            changed += paintedArea(place);
+        }
+    }
     panel_ = panel;
-    update();
+    update(changed);
 }
 
 void LcdView::setUseDigitFont(bool on) {
@@ -250,7 +276,8 @@ const QPixmap& LcdView::labelPicture(LcdElement e) {
     // Labels may be narrower than their symbol; the picture is wider and centred on the label,
     // as the transparent labels of a real panel overlap.
     const qreal dpr = devicePixelRatioF();
-    pm = QPixmap(QSize(static_cast<int>(80 * dpr), static_cast<int>(placeOf(e).box.height * dpr)));
+    pm = QPixmap(QSize(static_cast<int>(kLabelPictureWidth * dpr),
+                       static_cast<int>(placeOf(e).box.height * dpr)));
     pm.setDevicePixelRatio(dpr);
     pm.fill(Qt::transparent);
     QPainter p(&pm);

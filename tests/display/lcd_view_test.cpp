@@ -6,8 +6,15 @@
 
 #include <QApplication>
 #include <QImage>
+#include <QScreen>
+#include <QTest>
+
+#include <utility>
+#include <vector>
 
 #include "lcd_view.h"
+#include "paint_counter.h"
+#include "wait_for.h"
 #include "widget_test_app.h"
 
 namespace {
@@ -87,6 +94,60 @@ TEST_P(LcdViewTest, BlankDigitAndLetterL) {
     // An L has its ink on the left and bottom: the top right of the glyph box stays clear.
     EXPECT_EQ(inkIn(img, QRect(l.left() + 20, 32, 14, 30)), 0);
     EXPECT_EQ(inkIn(img, rectOf(LcdElement::Digit3).adjusted(0, 0, -12, 0)), 0) << "blank digit";
+}
+
+// A reading repaints only the elements that change; what the screen then shows is what the
+// panel drawn whole shows, through a run of readings in which digits, points and signs come
+// and go.
+TEST_P(LcdViewTest, RepaintsOnlyWhatChangesAndShowsWhatAWholePaintShows) {
+    QWidget window;
+    window.resize(view.width() + 20, view.height() + 20);
+    auto* shown = new LcdView(&window);
+    shown->setUseDigitFont(GetParam());
+    shown->move(10, 10);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window, dmm::test::kGenerousDeadlineMs));
+    dmm::test::PaintCounter counter(shown);
+
+    const auto reading = [](const char* digits, std::initializer_list<LcdElement> more) {
+        LcdPanel p = blankPanel();
+        const LcdElement places[] = {LcdElement::Digit1, LcdElement::Digit2, LcdElement::Digit3,
+                                     LcdElement::Digit4};
+        for (std::size_t i = 0; i < 4 && digits[i]; ++i) {
+            if (digits[i] == ' ') continue;
+            p.show(places[i]);
+            p.setDigit(places[i], digits[i]);
+        }
+        for (LcdElement e : more) p.show(e);
+        return p;
+    };
+    // With each reading, elements it leaves alone that no changed one overlaps (the labels of
+    // neighbouring digits do overlap).
+    const std::pair<LcdPanel, std::vector<LcdElement>> readings[] = {
+        {reading("3071", {LcdElement::Point1, LcdElement::Volt, LcdElement::Auto}), {}},
+        {reading("3072", {LcdElement::Point1, LcdElement::Volt, LcdElement::Auto}),
+         {LcdElement::Digit1, LcdElement::Digit2}},
+        {reading("0512", {LcdElement::Point3, LcdElement::Minus, LcdElement::Volt}),
+         {}},
+        {reading("@   ", {LcdElement::Ohm, LcdElement::Auto}), {}},
+        {blankPanel(), {}},
+    };
+    for (const auto& [panel, untouched] : readings) {
+        counter.reset();
+        shown->setPanel(panel);
+        ASSERT_TRUE(dmm::test::processQueuedEvents());
+        for (LcdElement e : untouched) {
+            EXPECT_FALSE(counter.painted.intersects(rectOf(e))) << LcdPanel::info(e).name;
+        }
+        const QImage onScreen =
+            window.screen()
+                ->grabWindow(window.winId(), shown->x(), shown->y(), shown->width(),
+                             shown->height())
+                .toImage()
+                .convertToFormat(QImage::Format_RGB32);
+        view.setPanel(panel);
+        EXPECT_EQ(onScreen, render(view)) << panel.shownNames();
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(FontAndSegments, LcdViewTest, ::testing::Values(true, false));
