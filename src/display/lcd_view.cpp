@@ -246,7 +246,9 @@ void LcdView::paintEvent(QPaintEvent* event) {
             continue;
         }
         const QPixmap& pic = labelPicture(place.id);
-        p.drawPixmap(QPointF(rect.center().x() - pic.width() / 2.0, rect.top()), pic);
+        // Centred by its size on the panel, not in device pixels.
+        const qreal left = rect.center().x() - pic.deviceIndependentSize().width() / 2.0;
+        p.drawPixmap(QPointF(left, rect.top()), pic);
     }
 }
 
