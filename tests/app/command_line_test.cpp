@@ -4,16 +4,15 @@
 
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
-#include <QThread>
 
 #include <csignal>
 #include <cstring>
 
 #include "app_options.h"
+#include "wait_for.h"
 
 namespace {
 
@@ -139,7 +138,9 @@ bool catches(qint64 pid, int signal) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly)) return false;
     for (QByteArray line; !(line = status.readLine()).isEmpty();) {
-        if (line.startsWith("SigCgt:")) return (line.mid(7).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1u;
+        if (!line.startsWith("SigCgt:")) continue;
+        const qulonglong caught = line.mid(7).trimmed().toULongLong(nullptr, 16);
+        return (caught >> (signal - 1)) & 1u;
     }
     return false;
 }
@@ -156,10 +157,8 @@ TEST(CommandLine, StopSignalsEndTheProgramAsExitDoes) {
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(DMMVIEW_PATH), {QStringLiteral("--demo")});
         ASSERT_TRUE(p.waitForStarted(30000));
-        QElapsedTimer t;
-        t.start();
-        while (!catches(p.processId(), signal) && t.elapsed() < 30000) QThread::yieldCurrentThread();
-        ASSERT_TRUE(catches(p.processId(), signal));
+        // The handler is in place once the program has started up.
+        ASSERT_TRUE(dmm::test::waitFor([&] { return catches(p.processId(), signal); }));
         ::kill(static_cast<pid_t>(p.processId()), signal);
         ASSERT_TRUE(p.waitForFinished(30000));
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
