@@ -25,15 +25,13 @@
 #include "main_window.h"
 #include "reading_message.h"
 #include "remote_meter.h"
+#include "percentile.h"
 
 using namespace dmm;
 
 namespace {
 
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5)];
-}
+using dmm::bench::percentile;
 
 std::int64_t nowUtcMs() {
     using namespace std::chrono;

@@ -29,6 +29,7 @@
 #include "record_grid.h"
 #include "record_table_model.h"
 #include "trend_chart.h"
+#include "percentile.h"
 
 namespace {
 
@@ -56,11 +57,7 @@ long residentKiB() {
     return -1;
 }
 
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1));
-    return v[i];
-}
+using dmm::bench::percentile;
 
 // The window's display widgets, found once by their objectNames.
 struct Displays {

@@ -25,15 +25,13 @@
 #include "hid_device_controller.h"
 #include "idle_load.h"
 #include "simulated_cable.h"
+#include "percentile.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))];
-}
+using dmm::bench::percentile;
 
 void runLoopFor(int ms) {
     QElapsedTimer t;

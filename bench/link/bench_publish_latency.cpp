@@ -31,6 +31,7 @@
 #include "meter_session.h"
 #include "reading_publisher.h"
 #include "reading_script.h"
+#include "percentile.h"
 
 using namespace dmm;
 using SteadyClock = std::chrono::steady_clock;
@@ -60,10 +61,7 @@ std::uint64_t seqOf(const QByteArray& payload) {
     return at < 0 ? 0 : std::strtoull(payload.constData() + at + 6, nullptr, 10);
 }
 
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5)];
-}
+using dmm::bench::percentile;
 
 }  // namespace
 

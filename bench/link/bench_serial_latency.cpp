@@ -20,6 +20,7 @@
 #include "frame_encoder.h"
 #include "meter_core.h"
 #include "bench_port.h"
+#include "percentile.h"
 
 using namespace dmm;
 
@@ -36,11 +37,7 @@ struct LatencySink : dmm::PipelineSink {
     }
 };
 
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    const auto i = static_cast<std::size_t>(p * static_cast<double>(v.size() - 1) + 0.5);
-    return v[i];
-}
+using dmm::bench::percentile;
 
 }  // namespace
 
